@@ -1,0 +1,89 @@
+#include "engine/core/maemo_game_save_file.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "engine/core/application_title.h"
+#include "engine/core/safe_save.h"
+
+namespace Voke {
+
+namespace {
+
+// Creates `dir` and its missing parents, owner-only. True when it exists as a
+// folder afterwards.
+bool MakeFolders(const NarrowString& dir)
+{
+    struct stat st;
+    if (stat(dir.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+    if (errno != ENOENT) return false;
+    for (size_t slash = dir.find('/', 1);; slash = dir.find('/', slash + 1)) {
+        const NarrowString prefix = dir.substr(0, slash);
+        if (mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) return false;
+        if (slash == NarrowString::npos) break;
+    }
+    return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace
+
+MaemoGameSaveFile::~MaemoGameSaveFile() { Close(); }
+
+NarrowString MaemoGameSaveFile::BuildPath(const char* name)
+{
+    NarrowString base;
+    const char* config = getenv("XDG_CONFIG_HOME");
+    const char* home = getenv("HOME");
+    if (config && *config) {
+        base = config;
+    } else if (home && *home) {
+        base = home;
+        base += "/.config";
+    } else {
+        return NarrowString();
+    }
+    return base + "/" + ApplicationTitle + "/" + name;
+}
+
+bool MaemoGameSaveFile::OpenRead(const char* name)
+{
+    Close();
+    const NarrowString full = BuildPath(name);
+    return !full.empty() && PosixFile::OpenRead(full.c_str());
+}
+
+bool MaemoGameSaveFile::OpenWrite(const char* name)
+{
+    Close();
+    const NarrowString full = BuildPath(name);
+    const size_t slash = full.rfind('/');
+    if (full.empty() || slash == NarrowString::npos || slash == full.size() - 1) return false;
+    if (slash > 0 && !MakeFolders(full.substr(0, slash))) return false;
+    m_file = SafeSave::Begin(full);
+    if (!m_file) return false;
+    m_target = full;
+    m_writeFailed = false;
+    return true;
+}
+
+int MaemoGameSaveFile::Write(const void* buffer, int bytes)
+{
+    const int written = PosixFile::Write(buffer, bytes);
+    if (bytes > 0 && written != bytes) m_writeFailed = true;
+    return written;
+}
+
+bool MaemoGameSaveFile::Close()
+{
+    if (m_target.empty()) return PosixFile::Close();
+    MarkFileActivity();
+    FILE* file = m_file;
+    m_file = nullptr;
+    const NarrowString target = std::move(m_target);
+    m_target.clear();
+    return SafeSave::Finish(file, target, !m_writeFailed);
+}
+
+}  // namespace Voke

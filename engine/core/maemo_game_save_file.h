@@ -1,0 +1,42 @@
+// Save files: stdio files whose paths lie in the user's configuration
+// directory, in the program's own folder.
+//
+// Writing never destroys the previous file: OpenWrite writes to a temporary
+// file beside the target and Close (also run by the destructor) renames it
+// over the target only when every write and the close succeeded (see
+// safe_save.h).
+#pragma once
+
+#include "engine/core/posix_file.h"
+
+namespace Voke {
+
+class MaemoGameSaveFile : public PosixFile {
+public:
+    MaemoGameSaveFile() = default;
+    ~MaemoGameSaveFile() override;
+
+    // "$XDG_CONFIG_HOME/<title>/<name>", or "$HOME/.config/<title>/<name>"
+    // when XDG_CONFIG_HOME is unset or empty; "" when HOME is unset or empty
+    // too (every open of "" fails).
+    static NarrowString BuildPath(const char* name);
+
+    // Opens BuildPath(name) for reading; creates nothing. False when missing.
+    bool OpenRead(const char* name) override;
+    // Creates the missing folders of BuildPath(name) (mode 0700) and opens the
+    // temporary file that Close commits. False, with nothing created beyond
+    // those folders, when a folder on the way is a file or cannot be made, or
+    // the temporary file cannot be created.
+    bool OpenWrite(const char* name) override;
+    // After writing: true only when the new contents replaced the target;
+    // otherwise the previous file stays as it was. After reading: true.
+    bool Close() override;
+    // Counts a short write so that Close keeps the previous file.
+    int Write(const void* buffer, int bytes) override;
+
+private:
+    NarrowString m_target;     // the file being replaced; empty unless writing
+    bool m_writeFailed = false;
+};
+
+}  // namespace Voke

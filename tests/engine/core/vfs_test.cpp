@@ -1,0 +1,275 @@
+// The mount table, save files and safe saving.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "engine/core/maemo_game_save_file.h"
+#include "engine/core/safe_save.h"
+#include "engine/core/vfs.h"
+#include "tests/support/temp_dir.h"
+
+using namespace Voke;
+
+namespace {
+
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+bool Exists(const std::string& path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+std::string ReadFile(File* file)
+{
+    std::string text(static_cast<size_t>(file->Length()), '\0');
+    text.resize(static_cast<size_t>(file->Read(text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+// Points the configuration folder at a fresh temporary folder for one test.
+class SaveFolder : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("XDG_CONFIG_HOME", m_dir.Path().c_str(), 1);
+        Vfs::Init();
+    }
+    void TearDown() override { Vfs::Shutdown(); }
+
+    std::string Config(const std::string& rest) const { return m_dir / ("Vexbolt!/" + rest); }
+
+    VokeTest::TempDir m_dir;
+};
+
+// A mount that records the names it was asked for and opens nothing.
+class RecordingMount : public VfsMount {
+public:
+    RecordingMount(const char* mountPoint, int flags, std::vector<std::string>* log, const char* tag)
+        : VfsMount(mountPoint, flags), m_log(log), m_tag(tag)
+    {
+    }
+    File* OpenRead(const char* name) override
+    {
+        m_log->push_back(m_tag + ":" + name);
+        return nullptr;
+    }
+    File* OpenWrite(const char* name) override { return OpenRead(name); }
+
+private:
+    std::vector<std::string>* m_log;
+    std::string m_tag;
+};
+
+}  // namespace
+
+TEST(Vfs, NoListOrEmptyListOpensNothing)
+{
+    Vfs::Shutdown();
+    EXPECT_EQ(Vfs::Open("a.xml"), nullptr);
+    EXPECT_EQ(Vfs::MountDirectory("/", "", 0), nullptr);
+    SmartPtr<File> cached = Vfs::OpenCached("a.xml");
+    ASSERT_NE(cached.Get(), nullptr);
+    EXPECT_EQ(cached->Length(), 0);
+    Vfs::Init();
+    EXPECT_EQ(Vfs::Open("a.xml"), nullptr);
+    EXPECT_EQ(Vfs::OpenWrite("save/a.xml"), nullptr);
+    Vfs::Shutdown();
+}
+
+TEST(Vfs, SearchStopsAtTheFirstClaimingMountWithoutFallThrough)
+{
+    Vfs::Init();
+    std::vector<std::string> log;
+    // Pushed to the front, so searched in the reverse order.
+    VfsMount* data = new RecordingMount("", 0, &log, "data");
+    VfsMount* atlas = new RecordingMount("", VfsMount::FallThrough, &log, "atlas");
+    VfsMount* save = new RecordingMount("save/", VfsMount::FallThrough, &log, "save");
+    VfsMount* other = new RecordingMount("other/", 0, &log, "other");
+    SmartPtr<VfsMount> keep[] = {data, atlas, save, other};
+    for (VfsMount* m : {data, atlas, save, other}) ASSERT_EQ(Vfs::PushFront(m), m);
+
+    EXPECT_EQ(Vfs::Open("SAVE/Endless.xml"), nullptr);
+    EXPECT_EQ(log, (std::vector<std::string>{"save:Endless.xml", "atlas:SAVE/Endless.xml", "data:SAVE/Endless.xml"}));
+    log.clear();
+    EXPECT_EQ(Vfs::OpenWrite("other/x"), nullptr);
+    EXPECT_EQ(log, (std::vector<std::string>{"other:x"}));
+    log.clear();
+
+    EXPECT_EQ(Vfs::FindMount("ab01.xml"), atlas);
+    EXPECT_EQ(Vfs::FindMount("ab01.xml", data), data);
+    EXPECT_EQ(Vfs::Unmount("save/x").Get(), save);
+    EXPECT_EQ(Vfs::Unmount(atlas).Get(), atlas);
+    EXPECT_EQ(Vfs::Unmount(atlas).Get(), nullptr);
+    Vfs::Open("save/x");
+    EXPECT_EQ(log, (std::vector<std::string>{"data:save/x"}));
+    Vfs::Shutdown();
+}
+
+TEST(Vfs, NativeMountReadsFilesAndRefusesWrites)
+{
+    VokeTest::TempDir dir;
+    WriteBytes(dir / "a.txt", "native");
+    Vfs::Init();
+    ASSERT_NE(Vfs::MountDirectory(dir.Path() + "/", "", 0), nullptr);
+    SmartPtr<File> file = Vfs::Open("a.txt");
+    ASSERT_NE(file.Get(), nullptr);
+    EXPECT_EQ(ReadFile(file), "native");
+    EXPECT_EQ(Vfs::Open("b.txt"), nullptr);
+    EXPECT_EQ(Vfs::OpenWrite("a.txt"), nullptr);
+    SmartPtr<File> cached = Vfs::OpenCached("a.txt");
+    EXPECT_EQ(ReadFile(cached), "native");
+
+    // Names of any length are used whole rather than cut to a fixed buffer.
+    const std::string longName(200, 'n');
+    WriteBytes(dir / longName, "long");
+    SmartPtr<File> longFile = Vfs::Open(longName.c_str());
+    ASSERT_NE(longFile.Get(), nullptr);
+    EXPECT_EQ(ReadFile(longFile), "long");
+    EXPECT_EQ(Vfs::Open(longName.substr(0, 150).c_str()), nullptr);
+
+    NativeMount cut(std::string(100, 'r').c_str(), "", 0);
+    EXPECT_EQ(cut.GetRoot().size(), 63u);
+    Vfs::Shutdown();
+}
+
+TEST(Vfs, OpensOnOneNativeMountFromSeveralThreads)
+{
+    VokeTest::TempDir dir;
+    for (int i = 0; i < 8; ++i) WriteBytes(dir / ("f" + std::to_string(i)), std::string(i + 1, char('a' + i)));
+    Vfs::Init();
+    Vfs::MountDirectory(dir.Path() + "/", "", 0);
+    std::vector<std::thread> threads;
+    std::vector<int> bad(8, 0);
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([t, &bad] {
+            const std::string name = "f" + std::to_string(t);
+            for (int i = 0; i < 200; ++i) {
+                SmartPtr<File> f = Vfs::Open(name.c_str());
+                if (!f || ReadFile(f) != std::string(t + 1, char('a' + t))) ++bad[t];
+            }
+        });
+    }
+    for (std::thread& t : threads) t.join();
+    EXPECT_EQ(bad, std::vector<int>(8, 0));
+    Vfs::Shutdown();
+}
+
+TEST_F(SaveFolder, BuildPathFollowsTheEnvironment)
+{
+    EXPECT_EQ(MaemoGameSaveFile::BuildPath("save/a.xml"), Config("save/a.xml"));
+    const std::string home = getenv("HOME") ? getenv("HOME") : "";
+    setenv("XDG_CONFIG_HOME", "", 1);
+    setenv("HOME", "/home/u", 1);
+    EXPECT_EQ(MaemoGameSaveFile::BuildPath("x"), "/home/u/.config/Vexbolt!/x");
+    unsetenv("XDG_CONFIG_HOME");
+    setenv("HOME", "", 1);
+    EXPECT_EQ(MaemoGameSaveFile::BuildPath("x"), "");
+    SmartPtr<MaemoGameSaveFile> file(new MaemoGameSaveFile);
+    EXPECT_FALSE(file->OpenWrite("x"));
+    EXPECT_FALSE(file->OpenRead("x"));
+    setenv("HOME", home.c_str(), 1);
+}
+
+TEST_F(SaveFolder, SaveMountWritesIntoTheConfigurationFolder)
+{
+    Vfs::MountDirectory("save/", "save/", VfsMount::FallThrough | VfsMount::SaveFiles);
+    EXPECT_EQ(Vfs::Open("save/endless.xml"), nullptr);
+    EXPECT_FALSE(Exists(m_dir / "Vexbolt!"));  // reading creates nothing
+
+    EXPECT_TRUE(Vfs::WriteFile("SAVE/endless.xml", "<registry/>", 11));
+    EXPECT_EQ(ReadAll(Config("save/endless.xml")), "<registry/>");
+    struct stat st;
+    ASSERT_EQ(stat(Config("save").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    EXPECT_FALSE(Exists(Config("save/endless.xml.tmp")));
+
+    SmartPtr<File> file = Vfs::Open("save/endless.xml");
+    ASSERT_NE(file.Get(), nullptr);
+    EXPECT_EQ(ReadFile(file), "<registry/>");
+
+    // The stream API commits on Close or on release, as the registry uses it.
+    {
+        SmartPtr<File> out = Vfs::OpenWrite("save/config.xml");
+        ASSERT_NE(out.Get(), nullptr);
+        EXPECT_EQ(out->Write("0123456789", 10), 10);
+    }
+    EXPECT_EQ(ReadAll(Config("save/config.xml")), "0123456789");
+}
+
+TEST_F(SaveFolder, AFileInPlaceOfTheFolderFailsTheWrite)
+{
+    ASSERT_EQ(mkdir((m_dir / "Vexbolt!").c_str(), 0700), 0);
+    WriteBytes(Config("save"), "not a folder");
+    Vfs::MountDirectory("save/", "save/", VfsMount::FallThrough | VfsMount::SaveFiles);
+    EXPECT_EQ(Vfs::OpenWrite("save/endless.xml"), nullptr);
+    EXPECT_FALSE(Vfs::WriteFile("save/endless.xml", "x", 1));
+    EXPECT_EQ(ReadAll(Config("save")), "not a folder");
+}
+
+TEST_F(SaveFolder, AFailedSaveKeepsThePreviousFile)
+{
+    Vfs::MountDirectory("save/", "save/", VfsMount::FallThrough | VfsMount::SaveFiles);
+    const std::string old(300, 'o');
+    ASSERT_TRUE(Vfs::WriteFile("save/endless.xml", old.data(), int(old.size())));
+
+    // A write that fails half-way: the file-size limit makes the disk refuse
+    // bytes beyond 1000 (as a full disk would) once stdio flushes them.
+    const std::string big(5000, 'n');
+    struct rlimit saved;
+    getrlimit(RLIMIT_FSIZE, &saved);
+    struct rlimit limit = saved;
+    limit.rlim_cur = 1000;
+    auto previous = signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    const bool stored = Vfs::WriteFile("save/endless.xml", big.data(), int(big.size()));
+    SmartPtr<File> out = Vfs::OpenWrite("save/endless.xml");
+    const bool streamed = out && out->Write(big.data(), int(big.size())) == int(big.size()) && out->Close();
+    out.Reset();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, previous);
+    EXPECT_FALSE(stored);
+    EXPECT_FALSE(streamed);
+    EXPECT_EQ(ReadAll(Config("save/endless.xml")), old);
+    EXPECT_FALSE(Exists(Config("save/endless.xml.tmp")));
+
+    // The rename itself failing (a folder in the target's place).
+    ASSERT_EQ(mkdir(Config("save/dir.xml").c_str(), 0700), 0);
+    EXPECT_FALSE(Vfs::WriteFile("save/dir.xml", "x", 1));
+    EXPECT_FALSE(Exists(Config("save/dir.xml.tmp")));
+}
+
+TEST(SafeSave, ReplacesTheTargetOnlyWhenEverythingWorked)
+{
+    VokeTest::TempDir dir;
+    const std::string target = dir / "scores";
+    WriteBytes(target, "old");
+    EXPECT_TRUE(SafeSave::WriteFile(target, "new contents", 12));
+    EXPECT_EQ(ReadAll(target), "new contents");
+
+    FILE* f = SafeSave::Begin(target);
+    ASSERT_NE(f, nullptr);
+    fputs("half", f);
+    EXPECT_FALSE(SafeSave::Finish(f, target, false));  // a write fell short
+    EXPECT_EQ(ReadAll(target), "new contents");
+    EXPECT_FALSE(Exists(SafeSave::TempPath(target)));
+    EXPECT_FALSE(SafeSave::WriteFile(dir / "missing/x", "x", 1));
+}
