@@ -8,6 +8,8 @@
 #include "engine/audio/mixer.h"
 #include "engine/core/app_globals.h"
 #include "engine/core/memory.h"
+#include "engine/core/registry.h"
+#include "engine/core/text_dict.h"
 #include "engine/debug/debug_overlay.h"
 #include "engine/graphics/maemo_surface.h"
 #include "engine/graphics/pixel_data_gl.h"
@@ -16,6 +18,8 @@ namespace Voke {
 
 AbstractApp* AbstractApp::s_instance = nullptr;
 SmartPtr<Mixer> AbstractApp::s_mixer;
+SmartPtr<Registry> AbstractApp::s_registry;
+SmartPtr<TextDict> AbstractApp::s_textDict;
 SmartPtr<DebugOverlay> AbstractApp::s_debugOverlay;
 
 int MoviePlayerInterface::Play(const NarrowString&) { return 0; }
@@ -36,6 +40,8 @@ AbstractApp::~AbstractApp()
 {
     s_instance = nullptr;
     s_mixer.Reset();
+    s_registry.Reset();
+    s_textDict.Reset();
     s_debugOverlay.Reset();
     AppGlobals::Instance()->globals.Reset();
     m_moviePlayer.Reset();

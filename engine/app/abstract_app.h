@@ -17,6 +17,8 @@ class MaemoInputContext;
 class MaemoSurface;
 class Mixer;
 class DebugOverlay;
+class Registry;
+class TextDict;
 
 // Held only to mark the batcher as frozen.
 class BatcherFreeze : public RefCounter {};
@@ -97,6 +99,8 @@ public:
     // destructor. Read without locks by the loader thread, which starts after
     // they are set and ends before they are cleared.
     static SmartPtr<Mixer> s_mixer;
+    static SmartPtr<Registry> s_registry;
+    static SmartPtr<TextDict> s_textDict;
     static SmartPtr<DebugOverlay> s_debugOverlay;
 
     // The global time-rate factor (1.0 unless the console changes it).

@@ -1,0 +1,284 @@
+#include "engine/core/xml.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include <pugixml.hpp>
+
+namespace Voke {
+namespace {
+
+// Default options, plus keeping a text made only of blanks when it is the
+// element's whole content: a dictionary text may be a single space. Entities
+// declared in a DOCTYPE are never expanded (the DOCTYPE is skipped).
+constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_ws_pcdata_single;
+
+pugi::xml_node FirstElement(pugi::xml_node parent, const char* name)
+{
+    if (name) return parent.child(name);
+    for (pugi::xml_node n = parent.first_child(); n; n = n.next_sibling())
+        if (n.type() == pugi::node_element) return n;
+    return pugi::xml_node();
+}
+
+}  // namespace
+
+Xml::Xml() : m_document(new pugi::xml_document) {}
+
+Xml::~Xml() { delete m_document; }
+
+bool Xml::Parse(const char* data, std::size_t length)
+{
+    if (length == 0) return true;  // a document without a root
+    pugi::xml_parse_result result = m_document->load_buffer(data, length, kParseOptions);
+    if (result.status != pugi::status_ok) return false;
+    // pugixml accepts fragments; a document has exactly one root element and
+    // no text beside it.
+    int elements = 0;
+    for (pugi::xml_node n = m_document->first_child(); n; n = n.next_sibling()) {
+        if (n.type() == pugi::node_element) ++elements;
+        else if (n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata) return false;
+    }
+    return elements == 1;
+}
+
+Xml* Xml::Create(char* buffer, std::size_t length)
+{
+    // pugixml parses a copy, so the buffer goes as soon as it is parsed.
+    std::unique_ptr<char[]> owned(buffer);
+    std::unique_ptr<Xml> document(new Xml);
+    if (!document->Parse(buffer, buffer ? length : 0)) return nullptr;
+    return document.release();
+}
+
+Xml* Xml::Create(const std::string& text)
+{
+    std::unique_ptr<Xml> document(new Xml);
+    if (!document->Parse(text.data(), text.size())) return nullptr;
+    return document.release();
+}
+
+XmlIt Xml::Root() const { return XmlIt(m_document->document_element().internal_object()); }
+
+XmlIt::XmlIt(const Xml* document, const char* name) : m_filter(name)
+{
+    if (!document) return;
+    XmlIt root = document->Root();
+    m_node = FirstElement(pugi::xml_node(root.m_node), name).internal_object();
+}
+
+XmlIt::XmlIt(const XmlIt& parent, const char* name) : m_filter(name)
+{
+    if (!parent.m_node) return;
+    m_node = FirstElement(pugi::xml_node(parent.m_node), name).internal_object();
+}
+
+XmlIt& XmlIt::Next()
+{
+    if (!m_node) return *this;
+    pugi::xml_node node(m_node);
+    if (m_filter) {
+        node = node.next_sibling(m_filter);
+    } else {
+        do node = node.next_sibling();
+        while (node && node.type() != pugi::node_element);
+    }
+    m_node = node.internal_object();
+    return *this;
+}
+
+const char* XmlIt::GetName() const { return m_node ? pugi::xml_node(m_node).name() : ""; }
+
+const char* XmlIt::GetText() const
+{
+    if (!m_node) return nullptr;
+    pugi::xml_text text = pugi::xml_node(m_node).text();
+    return text.empty() ? nullptr : text.get();
+}
+
+bool XmlIt::GetText(short& out) const
+{
+    const char* text = GetText();
+    short value;
+    if (!text || std::sscanf(text, "%hd", &value) != 1) return false;
+    out = value;
+    return true;
+}
+
+bool XmlIt::GetTextInt(int& out) const
+{
+    const char* text = GetText();
+    int value;
+    if (!text || std::sscanf(text, "%i", &value) != 1) return false;
+    out = value;
+    return true;
+}
+
+bool XmlIt::GetText(float& a, float& b, float& c) const
+{
+    const char* text = GetText();
+    float x, y, z;
+    if (!text || std::sscanf(text, " %f , %f , %f ", &x, &y, &z) != 3) return false;
+    a = x;
+    b = y;
+    c = z;
+    return true;
+}
+
+bool XmlIt::GetTextFloat(float& out) const
+{
+    const char* text = GetText();
+    if (!text) return false;
+    // The integer part, read as "%i" reads it (sign, 0x hexadecimal, leading
+    // 0 octal), clamped to the int range instead of overflowing.
+    char* end = nullptr;
+    long long integer = std::strtoll(text, &end, 0);
+    if (end == text) return false;
+    if (integer > INT_MAX) integer = INT_MAX;
+    if (integer < INT_MIN) integer = INT_MIN;
+    double value = static_cast<double>(integer);
+    if (*end == '.' && end[1] >= '0' && end[1] <= '9') {
+        // Only the fraction's digits count, never what follows them; a blank
+        // or a line end after "1.5" must not scale the fraction.
+        // NOTE: nine digits are more than a float holds; later ones are read
+        // past and ignored.
+        double fraction = 0.0, scale = 1.0;
+        int digits = 0;
+        for (const char* p = end + 1; *p >= '0' && *p <= '9'; ++p) {
+            if (digits == 9) continue;
+            fraction = fraction * 10.0 + (*p - '0');
+            scale *= 10.0;
+            ++digits;
+        }
+        // The sign belongs to the whole number, so "-0.5" is -0.5.
+        const char* first = text;
+        while (*first == ' ' || (*first >= '\t' && *first <= '\r')) ++first;
+        value += (*first == '-' ? -fraction : fraction) / scale;
+    }
+    out = static_cast<float>(value);
+    return true;
+}
+
+bool XmlIt::GetTextBool(bool& out) const
+{
+    const char* text = GetText();
+    if (!text) return false;
+    if (std::strcmp(text, "true") == 0) {
+        out = true;
+        return true;
+    }
+    if (std::strcmp(text, "false") == 0) {
+        out = false;
+        return true;
+    }
+    return false;
+}
+
+bool XmlIt::GetText(std::string& out) const
+{
+    const char* text = GetText();
+    if (!text) return false;
+    out = text;
+    return true;
+}
+
+bool XmlIt::GetText(WideString& out) const
+{
+    const char* text = GetText();
+    if (!text) return false;
+    out = ToWideString(text);
+    return true;
+}
+
+const char* XmlIt::GetAttributeRaw(const char* name) const
+{
+    if (!m_node) return nullptr;
+    pugi::xml_attribute attribute = pugi::xml_node(m_node).attribute(name);
+    return attribute ? attribute.value() : nullptr;
+}
+
+bool XmlIt::HasAttribute(const char* name, bool whenEmpty) const
+{
+    const char* value = GetAttributeRaw(name);
+    if (!value) return false;
+    return *value ? true : whenEmpty;
+}
+
+namespace {
+
+template <class T>
+bool ScanAttribute(const char* value, const char* format, T& out)
+{
+    T read;
+    if (!value || std::sscanf(value, format, &read) != 1) return false;
+    out = read;
+    return true;
+}
+
+}  // namespace
+
+bool XmlIt::GetAttribute(const char* name, unsigned short& out) const
+{
+    return ScanAttribute(GetAttributeRaw(name), "%hu", out);
+}
+
+bool XmlIt::GetAttribute(const char* name, short& out) const
+{
+    return ScanAttribute(GetAttributeRaw(name), "%hd", out);
+}
+
+bool XmlIt::GetAttribute(const char* name, unsigned& out) const
+{
+    return ScanAttribute(GetAttributeRaw(name), "%u", out);
+}
+
+bool XmlIt::GetAttribute(const char* name, int& out) const
+{
+    return ScanAttribute(GetAttributeRaw(name), "%i", out);
+}
+
+bool XmlIt::GetAttribute(const char* name, float& out) const
+{
+    const char* value = GetAttributeRaw(name);
+    if (!value) return false;
+    out = static_cast<float>(StrToD(value));
+    return true;
+}
+
+bool XmlIt::GetAttribute(const char* name, bool& out) const
+{
+    const char* value = GetAttributeRaw(name);
+    if (!value) return false;
+    static const struct {
+        const char* word;
+        bool value;
+    } kWords[] = {{"yes", true}, {"no", false}, {"1", true}, {"0", false}, {"true", true}, {"false", false}};
+    for (const auto& entry : kWords) {
+        if (std::strcmp(value, entry.word) == 0) {
+            out = entry.value;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool XmlIt::GetAttribute(const char* name, std::string& out) const
+{
+    const char* value = GetAttributeRaw(name);
+    if (!value) return false;
+    out = value;
+    return true;
+}
+
+bool XmlIt::GetAttribute(const char* name, WideString& out) const
+{
+    const char* value = GetAttributeRaw(name);
+    if (!value) return false;
+    out = ToWideString(value);
+    return true;
+}
+
+}  // namespace Voke
