@@ -160,6 +160,14 @@ public:
     // The registry file text for the subtree at `path`, or "" when the path
     // names no node. Keys never given a value are left out.
     NarrowString ToXml(const NarrowString& path);
+    // Writes ToXml(path) to `file` through the mount table's safe write: the
+    // previous file is replaced only when the whole text was written and
+    // kept. False, with the file untouched, when the path names no node or
+    // any step fails.
+    bool Save(const NarrowString& file, const NarrowString& path);
+    // LoadFromString on the file opened through the mount table; false when
+    // it does not open.
+    bool Load(const NarrowString& file, bool notify, const NarrowString& basePath);
     // Merges a registry file into the registry under `basePath`, or, when that
     // is empty, under the path the file names. With `notify`, the callbacks
     // run for every key stored. A text that is not a well-formed registry

@@ -11,11 +11,13 @@
 // child nodes, each in byte-wise name order. Names and string values are
 // escaped, so any text round-trips; readers of older files see no difference,
 // since those never held characters that need it.
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <utility>
 
 #include "engine/core/registry.h"
+#include "engine/core/vfs.h"
 #include "engine/core/xml.h"
 
 namespace Voke {
@@ -156,6 +158,20 @@ NarrowString Registry::ToXml(const NarrowString& path)
     AppendNode(out, *node, path, 1);
     out += "</registry>\n";
     return out;
+}
+
+bool Registry::Save(const NarrowString& file, const NarrowString& path)
+{
+    // Built under the lock, written outside it.
+    NarrowString text = ToXml(path);
+    if (text.empty() || text.size() > static_cast<std::size_t>(INT_MAX)) return false;
+    return Vfs::WriteFile(file.c_str(), text.data(), static_cast<int>(text.size()));
+}
+
+bool Registry::Load(const NarrowString& file, bool notify, const NarrowString& basePath)
+{
+    SmartPtr<Xml> document = Xml::Load(file);
+    return document && LoadDocument(document, notify, basePath);
 }
 
 bool Registry::LoadFromString(const std::string& text, bool notify, const NarrowString& basePath)

@@ -29,6 +29,12 @@ bool TextDict::LoadDocument(const Xml* document)
     return true;  // the old table is freed here, outside the lock
 }
 
+bool TextDict::Load(const NarrowString& path)
+{
+    SmartPtr<Xml> document = Xml::Load(path);
+    return LoadDocument(document);
+}
+
 WideString TextDict::Get(const NarrowString& id) const
 {
     std::lock_guard<std::mutex> lock(m_lock);

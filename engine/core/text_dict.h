@@ -25,6 +25,10 @@ public:
     TextDict();
     ~TextDict() override;
 
+    // Replaces the contents with the strings of the file, opened through the
+    // mount table. A file that does not open or parse returns false and leaves
+    // the contents as they were.
+    bool Load(const NarrowString& path);
     // Replaces the contents with the strings of the document. The first
     // definition of an identifier wins; a "string" element without "id" is
     // skipped. A null document returns false and leaves the contents as they

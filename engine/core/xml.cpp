@@ -8,6 +8,9 @@
 
 #include <pugixml.hpp>
 
+#include "engine/core/io_stream.h"
+#include "engine/core/vfs.h"
+
 namespace Voke {
 namespace {
 
@@ -59,6 +62,29 @@ Xml* Xml::Create(const std::string& text)
     std::unique_ptr<Xml> document(new Xml);
     if (!document->Parse(text.data(), text.size())) return nullptr;
     return document.release();
+}
+
+Xml* Xml::Create(SeekableStream* stream)
+{
+    if (!stream) return nullptr;
+    const int length = stream->Length();
+    if (length < 0 || !stream->Seek(0, IOStream::SeekSet)) return nullptr;
+    std::unique_ptr<char[]> buffer(new char[static_cast<std::size_t>(length) + 1]);
+    int total = 0;
+    while (total < length) {
+        int n = stream->Read(buffer.get() + total, length - total);
+        if (n <= 0) break;
+        total += n;
+    }
+    // A short read means a damaged file: never parse bytes that were not read.
+    if (total != length) return nullptr;
+    return Create(buffer.release(), static_cast<std::size_t>(length));
+}
+
+Xml* Xml::Load(const NarrowString& path)
+{
+    SmartPtr<File> file = Vfs::Open(path.c_str());
+    return Create(file.Get());
 }
 
 XmlIt Xml::Root() const { return XmlIt(m_document->document_element().internal_object()); }

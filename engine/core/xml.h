@@ -27,6 +27,7 @@ class xml_document;
 
 namespace Voke {
 
+class SeekableStream;
 class XmlIt;
 
 class Xml : public RefCounter {
@@ -41,6 +42,13 @@ public:
     // Parses a copy of the text. Null on a parse error; an empty text gives a
     // document without a root element.
     static Xml* Create(const std::string& text);
+    // Parses the whole stream, from its start to its Length. Null when the
+    // stream is null, reports a negative length, delivers fewer bytes than
+    // its length, or holds no well-formed document.
+    static Xml* Create(SeekableStream* stream);
+    // Opens the path through the mount table and parses it. Null when the path
+    // does not open or does not parse.
+    static Xml* Load(const NarrowString& path);
 
     // The root element (no name filter); exhausted when there is none.
     XmlIt Root() const;
