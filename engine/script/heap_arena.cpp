@@ -5,9 +5,13 @@
 
 namespace Voke {
 
-struct alignas(HeapArena::kAlignment) HeapArena::Block {
-    std::size_t prevSize;  // size of the block before this one; 0 for the first
-    std::size_t size;      // whole block, header included; bit 0 = in use
+// Block layout, at an address one header word below a 16-byte boundary:
+//   in use: [head][payload ..................................]
+//   free:   [head][next][prev] ...                   [size]
+// The last word of a free block repeats its size (read by the right-hand
+// neighbour to find it); an in-use block's payload runs over that word.
+struct HeapArena::Block {
+    std::size_t head;  // size | kInUse | kPrevInUse
 };
 
 struct HeapArena::FreeLinks {
@@ -17,64 +21,76 @@ struct HeapArena::FreeLinks {
 
 namespace {
 
-constexpr std::size_t kUsedBit = 1;
-constexpr std::size_t kHeader = HeapArena::kAlignment;
-// NOTE: a free block must hold its header and its two free-list links.
-constexpr std::size_t kMinBlock = 2 * HeapArena::kAlignment;
+constexpr std::size_t kInUse = 1;
+constexpr std::size_t kPrevInUse = 2;
+constexpr std::size_t kFlags = kInUse | kPrevInUse;
+constexpr std::size_t kHeader = sizeof(std::size_t);
+constexpr std::size_t kAlign = HeapArena::kAlignment;
+// NOTE: a free block must hold its header, its two links and its size word.
+constexpr std::size_t kMinBlock = (2 * kHeader + 2 * sizeof(void*) + kAlign - 1) & ~(kAlign - 1);
 
-static_assert(kHeader >= 2 * sizeof(std::size_t), "header holds two sizes");
-static_assert(kMinBlock - kHeader >= 2 * sizeof(void*), "payload holds the free links");
+static_assert(kAlign % kHeader == 0, "the header fits the alignment");
+static_assert(HeapArena::kMinimumSize >= kMinBlock + kAlign, "room for one block and the end marker");
 
 }  // namespace
 
-// Accessors kept beside the layout they decode.
-#define VOKE_SIZE(b) ((b)->size & ~kUsedBit)
-#define VOKE_USED(b) (((b)->size & kUsedBit) != 0)
-#define VOKE_LINKS(b) (reinterpret_cast<FreeLinks*>(reinterpret_cast<unsigned char*>(b) + kHeader))
+#define VOKE_SIZE(b) ((b)->head & ~kFlags)
+#define VOKE_BLOCK_AT(p) (reinterpret_cast<Block*>(p))
+#define VOKE_BYTES(b) (reinterpret_cast<unsigned char*>(b))
+#define VOKE_LINKS(b) (reinterpret_cast<FreeLinks*>(VOKE_BYTES(b) + kHeader))
+#define VOKE_FOOTER(b) (*reinterpret_cast<std::size_t*>(VOKE_BYTES(b) + VOKE_SIZE(b) - kHeader))
 
 HeapArena::HeapArena(void* base, std::size_t size)
 {
     if (!base) return;
     const auto start = reinterpret_cast<std::uintptr_t>(base);
-    const std::uintptr_t alignedStart = (start + kAlignment - 1) & ~(std::uintptr_t)(kAlignment - 1);
-    if (alignedStart - start >= size) return;
-    const std::size_t usable = (size - (alignedStart - start)) & ~(kAlignment - 1);
-    if (usable < kMinimumSize) return;
+    const std::uintptr_t first = (start + kAlign - 1) & ~(std::uintptr_t)(kAlign - 1);
+    const std::uintptr_t last = (start + size) & ~(std::uintptr_t)(kAlign - 1);
+    if (start + size < start || last <= first || last - first < kMinimumSize) return;
 
-    m_begin = reinterpret_cast<unsigned char*>(alignedStart);
-    m_end = m_begin + usable - kHeader;
-    m_capacity = usable;
+    m_region = reinterpret_cast<unsigned char*>(first);
+    m_capacity = last - first;
+    // Headers sit one word below a boundary so that payloads sit on it.
+    m_begin = m_region + kAlign - kHeader;
+    m_end = m_region + m_capacity - kHeader;
 
-    Block* first = reinterpret_cast<Block*>(m_begin);
-    first->prevSize = 0;
-    first->size = usable - kHeader;
-    Block* marker = reinterpret_cast<Block*>(m_end);
-    marker->prevSize = first->size;
-    marker->size = kUsedBit;
-    Link(first);
+    Block* block = VOKE_BLOCK_AT(m_begin);
+    block->head = kPrevInUse;  // nothing before it to merge with
+    Block* marker = VOKE_BLOCK_AT(m_end);
+    marker->head = kInUse | kPrevInUse;
+    MarkFree(block, static_cast<std::size_t>(m_end - m_begin));
+    Link(block);
 }
 
 std::size_t HeapArena::BlockSizeFor(std::size_t payload)
 {
-    if (payload > SIZE_MAX - 2 * kAlignment) return SIZE_MAX;
-    std::size_t size = (payload + kHeader + kAlignment - 1) & ~(kAlignment - 1);
+    if (payload > SIZE_MAX - 2 * kAlign) return SIZE_MAX;
+    std::size_t size = (payload + kHeader + kAlign - 1) & ~(kAlign - 1);
     return size < kMinBlock ? kMinBlock : size;
 }
 
 HeapArena::Block* HeapArena::FirstBlock() const
 {
-    return reinterpret_cast<Block*>(m_begin);
+    return VOKE_BLOCK_AT(m_begin);
 }
 
 HeapArena::Block* HeapArena::Next(Block* b) const
 {
-    return reinterpret_cast<Block*>(reinterpret_cast<unsigned char*>(b) + VOKE_SIZE(b));
+    return VOKE_BLOCK_AT(VOKE_BYTES(b) + VOKE_SIZE(b));
 }
 
 HeapArena::Block* HeapArena::Prev(Block* b) const
 {
-    if (reinterpret_cast<unsigned char*>(b) == m_begin) return nullptr;
-    return reinterpret_cast<Block*>(reinterpret_cast<unsigned char*>(b) - b->prevSize);
+    // Only valid when the block before is free: its size word ends just here.
+    const std::size_t size = *reinterpret_cast<std::size_t*>(VOKE_BYTES(b) - kHeader);
+    return VOKE_BLOCK_AT(VOKE_BYTES(b) - size);
+}
+
+void HeapArena::MarkFree(Block* b, std::size_t size)
+{
+    b->head = size | (b->head & kPrevInUse);
+    VOKE_FOOTER(b) = size;
+    Next(b)->head &= ~kPrevInUse;
 }
 
 void HeapArena::Link(Block* b)
@@ -98,18 +114,18 @@ void HeapArena::Trim(Block* b, std::size_t size)
 {
     const std::size_t current = VOKE_SIZE(b);
     if (current - size < kMinBlock) return;
-    b->size = size | kUsedBit;
+    b->head = size | (b->head & kFlags);
     m_used -= current - size;
 
     Block* rest = Next(b);
-    rest->prevSize = size;
-    rest->size = current - size;
-    Block* after = Next(rest);
-    if (!VOKE_USED(after)) {
+    rest->head = kPrevInUse;
+    std::size_t restSize = current - size;
+    Block* after = VOKE_BLOCK_AT(VOKE_BYTES(rest) + restSize);
+    if (!(after->head & kInUse)) {
         Unlink(after);
-        rest->size += VOKE_SIZE(after);
+        restSize += VOKE_SIZE(after);
     }
-    Next(rest)->prevSize = rest->size;
+    MarkFree(rest, restSize);
     Link(rest);
 }
 
@@ -120,10 +136,11 @@ void* HeapArena::Allocate(std::size_t size)
     for (Block* b = m_freeList; b; b = VOKE_LINKS(b)->next) {
         if (VOKE_SIZE(b) < need) continue;
         Unlink(b);
-        b->size |= kUsedBit;
+        b->head |= kInUse;
+        Next(b)->head |= kPrevInUse;
         m_used += VOKE_SIZE(b);
         Trim(b, need);
-        return reinterpret_cast<unsigned char*>(b) + kHeader;
+        return VOKE_BYTES(b) + kHeader;
     }
     return nullptr;
 }
@@ -131,22 +148,22 @@ void* HeapArena::Allocate(std::size_t size)
 void HeapArena::Free(void* p)
 {
     if (!p) return;
-    Block* b = reinterpret_cast<Block*>(static_cast<unsigned char*>(p) - kHeader);
-    b->size &= ~kUsedBit;
-    m_used -= b->size;
+    Block* b = VOKE_BLOCK_AT(static_cast<unsigned char*>(p) - kHeader);
+    std::size_t size = VOKE_SIZE(b);
+    m_used -= size;
 
     Block* after = Next(b);
-    if (!VOKE_USED(after)) {
+    if (!(after->head & kInUse)) {
         Unlink(after);
-        b->size += VOKE_SIZE(after);
+        size += VOKE_SIZE(after);
     }
-    Block* before = Prev(b);
-    if (before && !VOKE_USED(before)) {
+    if (!(b->head & kPrevInUse)) {
+        Block* before = Prev(b);
         Unlink(before);
-        before->size += b->size;
+        size += VOKE_SIZE(before);
         b = before;
     }
-    Next(b)->prevSize = b->size;
+    MarkFree(b, size);
     Link(b);
 }
 
@@ -157,7 +174,7 @@ void* HeapArena::Reallocate(void* p, std::size_t size)
         Free(p);
         return nullptr;
     }
-    Block* b = reinterpret_cast<Block*>(static_cast<unsigned char*>(p) - kHeader);
+    Block* b = VOKE_BLOCK_AT(static_cast<unsigned char*>(p) - kHeader);
     const std::size_t need = BlockSizeFor(size);
     const std::size_t current = VOKE_SIZE(b);
     if (need <= current) {
@@ -167,12 +184,12 @@ void* HeapArena::Reallocate(void* p, std::size_t size)
     if (need > m_capacity) return nullptr;
 
     Block* after = Next(b);
-    if (!VOKE_USED(after) && current + VOKE_SIZE(after) >= need) {
+    if (!(after->head & kInUse) && current + VOKE_SIZE(after) >= need) {
         Unlink(after);
         const std::size_t gained = VOKE_SIZE(after);
-        b->size += gained;
+        b->head += gained;
+        Next(b)->head |= kPrevInUse;
         m_used += gained;
-        Next(b)->prevSize = VOKE_SIZE(b);
         Trim(b, need);
         return p;
     }
@@ -195,46 +212,49 @@ std::size_t HeapArena::GetLargestAllocatable() const
 bool HeapArena::Contains(const void* p) const
 {
     const auto* c = static_cast<const unsigned char*>(p);
-    return m_begin && c >= m_begin && c < m_begin + m_capacity;
+    return m_region && c >= m_region && c < m_region + m_capacity;
 }
 
 bool HeapArena::CheckConsistency() const
 {
-    if (!m_begin) return m_freeList == nullptr && m_used == 0;
+    if (!m_region) return m_freeList == nullptr && m_used == 0;
 
-    std::size_t freeBlocks = 0, used = 0, prevSize = 0;
-    bool prevFree = false;
+    std::size_t freeBlocks = 0, used = 0;
+    bool prevInUse = true;
     Block* b = FirstBlock();
-    while (reinterpret_cast<unsigned char*>(b) != m_end) {
+    while (VOKE_BYTES(b) != m_end) {
         const std::size_t size = VOKE_SIZE(b);
-        const auto* at = reinterpret_cast<unsigned char*>(b);
-        if (size < kMinBlock || size % kAlignment != 0) return false;
-        if (size > static_cast<std::size_t>(m_end - at)) return false;
-        if (b->prevSize != prevSize) return false;
-        const bool isFree = !VOKE_USED(b);
-        if (isFree && prevFree) return false;
-        if (isFree) ++freeBlocks;
-        else used += size;
-        prevFree = isFree;
-        prevSize = size;
+        if (size < kMinBlock || size % kAlign != 0) return false;
+        if (size > static_cast<std::size_t>(m_end - VOKE_BYTES(b))) return false;
+        if (((b->head & kPrevInUse) != 0) != prevInUse) return false;
+        const bool inUse = (b->head & kInUse) != 0;
+        if (!inUse && !prevInUse) return false;  // two free neighbours
+        if (inUse) {
+            used += size;
+        } else {
+            ++freeBlocks;
+            if (VOKE_FOOTER(b) != size) return false;
+        }
+        prevInUse = inUse;
         b = Next(b);
     }
-    const Block* marker = reinterpret_cast<const Block*>(m_end);
-    if (marker->prevSize != prevSize || marker->size != kUsedBit) return false;
+    if ((b->head & ~kPrevInUse) != kInUse || ((b->head & kPrevInUse) != 0) != prevInUse) return false;
     if (used != m_used) return false;
 
     std::size_t listed = 0;
     Block* prev = nullptr;
     for (Block* f = m_freeList; f; f = VOKE_LINKS(f)->next) {
         if (++listed > freeBlocks) return false;
-        if (!Contains(f) || VOKE_USED(f) || VOKE_LINKS(f)->prev != prev) return false;
+        if (!Contains(f) || (f->head & kInUse) || VOKE_LINKS(f)->prev != prev) return false;
         prev = f;
     }
     return listed == freeBlocks;
 }
 
 #undef VOKE_SIZE
-#undef VOKE_USED
+#undef VOKE_BLOCK_AT
+#undef VOKE_BYTES
 #undef VOKE_LINKS
+#undef VOKE_FOOTER
 
 }  // namespace Voke

@@ -1,16 +1,18 @@
 // A private heap: a first-fit allocator over one fixed block of memory.
 //
-// The block is cut into blocks that each begin with a 16-byte header (the
-// size of the block before it and its own size with an in-use bit); free
-// blocks are also linked in a free list through their payload. Allocation
+// The block is cut into blocks that each begin with a one-word header (the
+// block's size, whether it is in use and whether the block before it is);
+// a free block also keeps its size in its last word and two free-list links
+// in its payload, so that it can be found from both neighbours. Allocation
 // takes the first free block that fits and splits off the rest; freeing
 // merges a block with free neighbours on both sides, so no two free blocks are
 // ever adjacent. A script state created over an arena gets all its memory from
 // it and from nothing else, and a full arena is an ordinary allocation failure
 // (a null result), never a write outside the block.
 //
-// Limits: payloads are aligned to 16 bytes (what Lua's values need); a block is
-// at least 32 bytes; an arena needs at least kMinimumSize bytes. Not
+// Limits: payloads are aligned to 16 bytes (what Lua's values need); a block
+// costs one word more than its payload, rounded up to 16 bytes, and is at
+// least 32 bytes; an arena needs at least kMinimumSize bytes. Not
 // thread-safe: one arena belongs to one script state on one thread.
 #pragma once
 
@@ -20,7 +22,7 @@ namespace Voke {
 
 class HeapArena {
 public:
-    // NOTE: header of every block and alignment of every payload.
+    // NOTE: alignment of every payload and granule of every block size.
     static constexpr std::size_t kAlignment = 16;
     // Smallest region that holds one usable block and the end marker.
     static constexpr std::size_t kMinimumSize = 4 * kAlignment;
@@ -72,9 +74,12 @@ private:
     // Cuts `b` (in use) down to `size` bytes and frees the rest, merging it
     // with a free right-hand neighbour.
     void Trim(Block* b, std::size_t size);
+    // Marks `b` free with the given size and tells its right-hand neighbour.
+    void MarkFree(Block* b, std::size_t size);
 
-    unsigned char* m_begin = nullptr;  // first block
-    unsigned char* m_end = nullptr;    // the end marker (a used block of size 0)
+    unsigned char* m_region = nullptr;  // the aligned start of the region
+    unsigned char* m_begin = nullptr;   // first block
+    unsigned char* m_end = nullptr;     // the end marker (an in-use block of size 0)
     std::size_t m_capacity = 0;
     std::size_t m_used = 0;
     Block* m_freeList = nullptr;
