@@ -120,7 +120,8 @@ public:
     void SetGlobalPointer(const char* name, void* pointer) { RegisterUserdata(name, pointer); }
     void* GetGlobalPointer(const char* name) { return GetGlobalUserdata(name); }
 
-    // Typed access to stack values (Lua stack indices).
+    // Typed access to stack values (Lua stack indices). These need a state
+    // (GetState not null); they are meant for native functions.
     bool GetType(int index, int type) const { return lua_type(m_state, index) == type; }
     bool IsBoolean(int index) const { return lua_isboolean(m_state, index); }
     bool IsString(int index) const { return lua_isstring(m_state, index) == 1; }  // string or number

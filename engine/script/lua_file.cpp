@@ -1,6 +1,8 @@
 // Running script files of the virtual file system.
 #include "engine/script/lua.h"
 
+#include <new>
+
 #include "engine/core/io_stream.h"
 #include "engine/core/vfs.h"
 
@@ -26,7 +28,13 @@ bool ReadScriptFile(const char* path, NarrowString& data, const char*& error)
         error = "cannot read the file";
         return false;
     }
-    data.resize(static_cast<std::size_t>(length));
+    try {
+        data.resize(static_cast<std::size_t>(length));
+    } catch (const std::bad_alloc&) {
+        // Never let an exception out: "require" runs this inside Lua's C frames.
+        error = "not enough memory for the file";
+        return false;
+    }
     if (length > 0 && file->Read(&data[0], length) != length) {
         error = "cannot read the file";
         return false;
