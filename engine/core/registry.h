@@ -27,6 +27,8 @@
 #include "engine/core/ref_counter.h"
 #include "engine/core/strings.h"
 
+struct lua_State;
+
 namespace Voke {
 
 class Xml;
@@ -177,6 +179,18 @@ public:
     // value as it was; read-only keys keep their values.
     bool LoadFromString(const std::string& text, bool notify, const NarrowString& basePath);
     bool LoadDocument(const Xml* document, bool notify, const NarrowString& basePath);
+
+    // Script functions (lua_CFunction) over the engine's registry, the
+    // application's s_registry; they live with the application layer
+    // (engine/app/registry_lua.cpp) and nothing registers them by default.
+    // LuaSet (path, value): a boolean sets a bool; a number, or a string that
+    // reads as one, sets a float when it has a fraction or lies outside the
+    // int range and otherwise an int; another string sets a string; other
+    // values set nothing. Returns the result of the set (false without a
+    // registry). LuaGet (path): the key's value as a boolean, number or
+    // string; nil when there is no such key, no value or no registry.
+    static int LuaSet(lua_State* state);
+    static int LuaGet(lua_State* state);
 
 private:
     struct CallbackEntry {
