@@ -9,6 +9,7 @@
 #include "engine/core/cached_file.h"
 #include "engine/core/maemo_game_save_file.h"
 #include "engine/core/mmap_file.h"
+#include "engine/core/pak_mount.h"
 
 namespace Voke {
 
@@ -109,6 +110,17 @@ VfsMount* Vfs::PushFront(VfsMount* mount)
     owned->m_next = list->m_head;
     list->m_head = owned;
     return mount;
+}
+
+VfsMount* Vfs::MountPak(const NarrowString& archive, const char* mountPoint, int flags)
+{
+    {
+        MmapFile probe;
+        if (!probe.OpenRead(archive.c_str())) return nullptr;
+    }
+    SmartPtr<PakMount> mount(new PakMount(archive.c_str(), mountPoint, flags));
+    if (!mount->IsValid()) return nullptr;
+    return PushFront(mount);
 }
 
 VfsMount* Vfs::MountDirectory(const NarrowString& root, const char* mountPoint, int flags)

@@ -87,6 +87,10 @@ struct Vfs {
     // Releases the mount list; opens then fail until the next Init.
     static void Shutdown();
 
+    // Adds the pak archive at `archive` in front of the list. Null, mounting
+    // nothing, when the archive does not open or is damaged, or when no list
+    // is installed.
+    static VfsMount* MountPak(const NarrowString& archive, const char* mountPoint, int flags);
     // Adds a native folder in front of the list (its existence is not
     // checked). Null when no list is installed.
     static VfsMount* MountDirectory(const NarrowString& root, const char* mountPoint, int flags);
