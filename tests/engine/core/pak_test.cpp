@@ -124,6 +124,16 @@ TEST_F(Archives, PakWriterRoundTripsAFolder)
     EXPECT_FALSE(std::filesystem::exists(m_dir / "bad.pak"));
 }
 
+TEST_F(Archives, ArchivePackedAtBuildTimeMounts)
+{
+    ASSERT_NE(Vfs::MountPak(FIXTURE_PAK, "", 0), nullptr);
+    EXPECT_EQ(ReadAll(SmartPtr<File>(Vfs::Open("read me.TXT"))), "a name with spaces\n");
+    EXPECT_EQ(ReadAll(SmartPtr<File>(Vfs::Open("l10n/en.xml"))), "<texts><text id=\"IDS_PLAY\">Play</text></texts>\n");
+    SmartPtr<File> empty = Vfs::Open("empty");
+    ASSERT_NE(empty.Get(), nullptr);
+    EXPECT_EQ(empty->Length(), 0);
+}
+
 TEST_F(Archives, CompressedFileServesEveryAccessPattern)
 {
     // Text and noise mixed, so some blocks are LZMA-coded and some stored.
