@@ -10,6 +10,7 @@
 #include "engine/script/animation_script.h"
 #include "engine/script/lua.h"
 #include "tests/support/temp_dir.h"
+#include "tools/pak_builder.h"
 
 namespace Voke {
 namespace {
@@ -41,7 +42,8 @@ void Record(const char* path, const char* error)
     g_reports.push_back({path, error});
 }
 
-// A mount table holding the given script files.
+// A mount table holding the given script files in a pak archive, as the
+// game's content holds them.
 class ScriptFiles : public ::testing::Test {
 protected:
     void SetUp() override
@@ -57,8 +59,12 @@ protected:
     }
     void Mount(const std::map<std::string, std::string>& files)
     {
-        for (const auto& [name, bytes] : files) std::ofstream(m_dir / name, std::ios::binary) << bytes;
-        ASSERT_NE(Vfs::MountDirectory(m_dir.Path() + "/", "", 0), nullptr);
+        std::vector<PakBuilder::Entry> entries;
+        for (const auto& [name, bytes] : files) entries.push_back({name, bytes});
+        std::string archive, error;
+        ASSERT_TRUE(PakBuilder::BuildArchive(entries, PakBuilder::Options(), archive, error)) << error;
+        std::ofstream(m_dir / "scripts.pak", std::ios::binary) << archive;
+        ASSERT_NE(Vfs::MountPak(m_dir / "scripts.pak", "", 0), nullptr);
     }
     double Global(Lua& lua, const char* name)
     {
