@@ -34,7 +34,7 @@ bool PakMount::LoadDirectory()
     unsigned char word[4];
     if (m_file.Read(word, 4) != 4) return false;
     const int32_t count = static_cast<int32_t>(ReadLE32(word));
-    if (count < 0) return false;
+    if (count < 0 || uint32_t(count) > kMaxEntryCount) return false;
     // The whole directory must fit in the content before anything is
     // allocated for it, so a damaged count cannot ask for gigabytes.
     const uint64_t tableEnd = 4 + uint64_t(count) * 12;
@@ -44,6 +44,7 @@ bool PakMount::LoadDirectory()
     if (!raw.empty() && m_file.Read(raw.data(), int(raw.size())) != int(raw.size())) return false;
     if (m_file.Read(word, 4) != 4) return false;
     const uint32_t namesSize = ReadLE32(word);
+    if (namesSize > kMaxNamesSize) return false;
     if (tableEnd + 4 + namesSize > length) return false;
     m_names.assign(size_t(namesSize) + 1, '\0');
     if (namesSize && m_file.Read(m_names.data(), int(namesSize)) != int(namesSize)) return false;

@@ -24,6 +24,12 @@ namespace Voke {
 
 class PakMount : public VfsMount {
 public:
+    // NOTE: directory limits, so that a damaged archive whose content decodes
+    // to a large size (zeros compress very well) cannot make the mount
+    // allocate gigabytes. The game's archives hold a few thousand entries.
+    static constexpr uint32_t kMaxEntryCount = 1u << 20;
+    static constexpr uint32_t kMaxNamesSize = 64u << 20;
+
     struct Entry {
         uint32_t nameOffset;
         uint32_t dataOffset;
@@ -36,7 +42,8 @@ public:
     ~PakMount() override;
 
     // False when the archive did not open or its directory is damaged: a
-    // negative count, a directory or names block running past the content,
+    // negative count, more than kMaxEntryCount entries or kMaxNamesSize bytes
+    // of names, a directory or names block running past the content,
     // names not ending in NUL, or an entry whose name or data lies outside
     // its block. The game's mount function refuses such archives.
     bool IsValid() const { return m_valid; }

@@ -160,6 +160,18 @@ TEST(DamagedArchive, BadDirectoriesAreRefused)
     unterminated[21] = 'b';  // the last name runs past its block
     EXPECT_FALSE(Probe(dir, Wrap(unterminated)).opened);
 
+    // Content that decodes well (zeros) yet claims more entries than a
+    // directory may hold.
+    std::string huge(8 + 12 * size_t(PakMount::kMaxEntryCount + 1), '\0');
+    PutLE32(huge, 0, PakMount::kMaxEntryCount + 1);
+    PakBuilder::Options options;
+    options.blockSize = 1 << 20;
+    options.preset = 0;
+    std::string file, error;
+    ASSERT_TRUE(PakBuilder::BuildBlockFile(huge, options, file, error)) << error;
+    EXPECT_LT(file.size(), huge.size() / 100);
+    EXPECT_FALSE(Probe(dir, file).opened);
+
     std::string empty(8, '\0');  // count 0: mounts, finds nothing
     EXPECT_TRUE(Probe(dir, Wrap(empty)).opened);
 }
