@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/app/key_codes.h"
+#include "engine/core/memory.h"
 #include "engine/script/heap_arena.h"
 
 namespace Voke {
@@ -307,6 +308,15 @@ TEST(LuaHeap, OrdinaryScriptsRunTheSameWithAndWithoutThePrivateHeap)
     EXPECT_EQ(RunOrdinaryScripts(*heaped), expected);
     EXPECT_NE(arena->GetUsed(), before);
     EXPECT_TRUE(arena->CheckConsistency());
+
+    // Script work takes nothing from the general allocator (whose figure is
+    // not kept under the address sanitizer).
+    const std::size_t general = Memory::GetUsed();
+    for (const char* script : kOrdinaryScripts) ASSERT_TRUE(heaped->DoString(script));
+    lua_settop(heaped->GetState(), 0);
+    if (general != 0) {
+        EXPECT_EQ(Memory::GetUsed(), general);
+    }
 
     // A caller's block works as well.
     std::vector<unsigned char> block(1 << 20);
