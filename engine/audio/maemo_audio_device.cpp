@@ -1,0 +1,107 @@
+#include "engine/audio/maemo_audio_device.h"
+
+#include <pulse/simple.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+
+namespace Voke {
+
+SmartPtr<AudioDevice> MaemoAudioDevice::Create(const AudioFormat& format, const MixerConfig& config)
+{
+    return SmartPtr<AudioDevice>(new MaemoAudioDevice(format, config));
+}
+
+NarrowString MaemoAudioDevice::GetApplicationName()
+{
+    return program_invocation_short_name ? NarrowString(program_invocation_short_name) : NarrowString();
+}
+
+MaemoAudioDevice::MaemoAudioDevice(const AudioFormat& format, const MixerConfig& config) : m_format(format)
+{
+    const int bufferSize = config.bufferSize > 0 ? config.bufferSize : 4096;
+    m_buffer.assign(static_cast<size_t>(bufferSize), 0);
+
+    const NarrowString name = GetApplicationName();
+    setenv("PULSE_PROP_application.name", name.c_str(), 1);
+
+    pa_sample_spec spec;
+    spec.format = PA_SAMPLE_S16LE;
+    spec.rate = static_cast<uint32_t>(format.rate);
+    spec.channels = static_cast<uint8_t>(format.channels);
+    // Two blocks of target length: the mixer runs about two blocks ahead of
+    // what is heard.
+    pa_buffer_attr attr;
+    attr.maxlength = 2 * static_cast<uint32_t>(bufferSize);
+    attr.tlength = 2 * static_cast<uint32_t>(bufferSize);
+    attr.prebuf = static_cast<uint32_t>(-1);
+    attr.minreq = static_cast<uint32_t>(bufferSize);
+    attr.fragsize = static_cast<uint32_t>(-1);
+    // An invalid spec would trip an assertion inside the library; refuse it
+    // here and stay silent.
+    if (pa_sample_spec_valid(&spec))
+        m_connection = pa_simple_new(nullptr, name.c_str(), PA_STREAM_PLAYBACK, nullptr, "audio", &spec, nullptr, &attr, nullptr);
+    m_connected = m_connection != nullptr;
+}
+
+MaemoAudioDevice::~MaemoAudioDevice()
+{
+    if (m_thread.joinable()) {
+        {
+            std::lock_guard<std::mutex> guard(m_stopLock);
+            m_stopFlag = true;
+        }
+        m_stopCondition.notify_all();
+        m_thread.join();
+    }
+    CloseConnection();
+}
+
+void MaemoAudioDevice::CloseConnection()
+{
+    if (m_connection) pa_simple_free(m_connection);
+    m_connection = nullptr;
+    m_connected = false;
+}
+
+void MaemoAudioDevice::Start(AudioStream* stream)
+{
+    if (m_thread.joinable() || !stream) return;
+    m_stream = stream;
+    m_thread = std::thread(&MaemoAudioDevice::ThreadMain, this);
+}
+
+void MaemoAudioDevice::ThreadMain()
+{
+    const int bytes = static_cast<int>(m_buffer.size());
+    const int bytesPerSecond = m_format.rate * m_format.FrameBytes();
+    // How long one block plays: the pace of a device without a server.
+    const auto blockTime = std::chrono::microseconds(
+        bytesPerSecond > 0 ? int64_t(bytes) * 1000000 / bytesPerSecond : 46000);
+    auto next = std::chrono::steady_clock::now();
+
+    while (!m_stopFlag.load()) {
+        // The stream outlives the thread (its owner releases the device, and
+        // so joins this thread, before anything else).
+        if (AudioStream* stream = m_stream.Get()) stream->Read(m_buffer.data(), bytes);
+
+        if (m_connection) {
+            if (pa_simple_write(m_connection, m_buffer.data(), m_buffer.size(), nullptr) >= 0) {
+                next = std::chrono::steady_clock::now();
+                continue;
+            }
+            // The server has gone: carry on silently rather than spin on
+            // writes that fail at once.
+            CloseConnection();
+        }
+        next += blockTime;
+        // After a stall, resume the pace from now instead of catching up.
+        const auto now = std::chrono::steady_clock::now();
+        if (next < now - blockTime) next = now;
+        std::unique_lock<std::mutex> lock(m_stopLock);
+        m_stopCondition.wait_until(lock, next, [this] { return m_stopFlag.load(); });
+    }
+}
+
+}  // namespace Voke
