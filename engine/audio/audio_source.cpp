@@ -2,7 +2,41 @@
 
 #include <cstring>
 
+#include "engine/audio/audio_ogg.h"
+#include "engine/audio/audio_wave.h"
+#include "engine/audio/audio_xm.h"
+#include "engine/core/vfs.h"
+
 namespace Voke {
+
+namespace {
+
+bool EndsWith(const NarrowString& name, const char* ending)
+{
+    const size_t n = std::strlen(ending);
+    return name.size() >= n && name.compare(name.size() - n, n, ending) == 0;
+}
+
+}  // namespace
+
+SmartPtr<AudioSource> AudioSource::Create(const NarrowString& name, bool decode)
+{
+    SmartPtr<AudioSource> source;
+    if (EndsWith(name, ".wav"))
+        source = AudioWave::Create(name);
+    else if (EndsWith(name, ".ogg"))
+        source = AudioOgg::Create(Vfs::Open(name.c_str()));
+    else if (EndsWith(name, ".xm"))
+        source = AudioXM::Create(name);
+    if (decode && source) return AudioBuffer::FromSource(source);
+    return source;
+}
+
+SmartPtr<AudioSource> AudioSource::CreateCachedOgg(const NarrowString& name)
+{
+    if (!EndsWith(name, ".ogg")) return nullptr;
+    return AudioOgg::Create(Vfs::OpenCached(name.c_str()));
+}
 
 AudioBuffer::AudioBuffer(const AudioFormat& format, std::vector<uint8_t> data) : m_data(std::move(data))
 {

@@ -2,9 +2,10 @@
 
 #include <pulse/simple.h>
 
-#include <cerrno>
 #include <chrono>
 #include <cstdlib>
+
+#include "engine/core/application_title.h"
 
 namespace Voke {
 
@@ -15,7 +16,7 @@ SmartPtr<AudioDevice> MaemoAudioDevice::Create(const AudioFormat& format, const 
 
 NarrowString MaemoAudioDevice::GetApplicationName()
 {
-    return program_invocation_short_name ? NarrowString(program_invocation_short_name) : NarrowString();
+    return ApplicationTitle;
 }
 
 MaemoAudioDevice::MaemoAudioDevice(const AudioFormat& format, const MixerConfig& config) : m_format(format)

@@ -43,7 +43,7 @@ public:
     bool IsConnected() const { return m_connected.load(); }
     const AudioFormat& GetFormat() const { return m_format; }
 
-    // The name the device gives the server: the application's name.
+    // The name the device gives the server: the program's title.
     static NarrowString GetApplicationName();
 
 private:

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "engine/core/vfs.h"
+
 namespace Voke {
 namespace ModulePlayer {
 
@@ -188,6 +190,18 @@ void CModuleSong::Clear()
     m_header = Header();
     m_patterns.clear();
     m_instruments.clear();
+}
+
+bool CModuleSong::Load(const NarrowString& name)
+{
+    Clear();
+    SmartPtr<File> file(Vfs::Open(name.c_str()));
+    if (!file) return false;
+    const int length = file->Length();
+    if (length <= 0 || length > kMaxFileBytes) return false;
+    std::vector<uint8_t> data(static_cast<size_t>(length));
+    const int got = file->Read(data.data(), length);
+    return got > 0 && LoadFromMemory(data.data(), static_cast<size_t>(got));
 }
 
 bool CModuleSong::LoadFromMemory(const uint8_t* data, size_t size)

@@ -156,7 +156,7 @@ inline std::vector<uint8_t> BuildXm(const XmModule& m)
 // One event with every field present.
 inline void Event(std::vector<uint8_t>& packed, uint8_t note, uint8_t instrument, uint8_t volume, uint8_t effect, uint8_t param)
 {
-    packed.insert(packed.end(), {note, instrument, volume, effect, param});
+    for (uint8_t byte : {note, instrument, volume, effect, param}) packed.push_back(byte);
 }
 
 }  // namespace test
