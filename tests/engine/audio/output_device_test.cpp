@@ -1,0 +1,214 @@
+// The sound-server output device. Run against the private PulseAudio server
+// that scripts/test starts (PULSE_SERVER); what the null sink heard is
+// recorded from its monitor with parec and compared with the mixer's output.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/audio/maemo_audio_device.h"
+#include "engine/audio/mixer.h"
+#include "engine/core/application_title.h"
+#include "tests/engine/audio/audio_test_util.h"
+
+extern char** environ;
+
+namespace Voke {
+namespace {
+
+const AudioFormat kStereo22{2, 22050};
+
+bool HaveServer() { return std::getenv("PULSE_SERVER") != nullptr; }
+
+int CountThreads()
+{
+    int count = 0;
+    if (DIR* dir = opendir("/proc/self/task")) {
+        while (dirent* entry = readdir(dir))
+            if (entry->d_name[0] != '.') ++count;
+        closedir(dir);
+    }
+    return count;
+}
+
+double CpuSeconds()
+{
+    timespec t;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec + t.tv_nsec / 1e9;
+}
+
+void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// Records the default sink's monitor with parec until stopped.
+class MonitorRecorder {
+public:
+    MonitorRecorder()
+    {
+        int fds[2];
+        if (pipe(fds) != 0) return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+        posix_spawn_file_actions_addclose(&actions, fds[0]);
+        const char* argv[] = {"parec", "-d", "@DEFAULT_MONITOR@", "--format=s16le", "--rate=22050", "--channels=2",
+                              "--raw", "--latency-msec=20", nullptr};
+        if (posix_spawnp(&m_pid, "parec", &actions, nullptr, const_cast<char**>(argv), environ) != 0) m_pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        close(fds[1]);
+        m_fd = fds[0];
+        m_reader = std::thread([this] {
+            uint8_t buffer[4096];
+            for (;;) {
+                const ssize_t got = read(m_fd, buffer, sizeof(buffer));
+                if (got <= 0) break;
+                m_bytes.insert(m_bytes.end(), buffer, buffer + got);
+            }
+        });
+    }
+    ~MonitorRecorder() { Stop(); }
+
+    bool Running() const { return m_pid > 0; }
+
+    // The recorded samples.
+    std::vector<int16_t> Stop()
+    {
+        if (m_pid > 0) {
+            kill(m_pid, SIGINT);
+            waitpid(m_pid, nullptr, 0);
+            m_pid = -1;
+        }
+        if (m_reader.joinable()) m_reader.join();
+        if (m_fd >= 0) close(m_fd);
+        m_fd = -1;
+        std::vector<int16_t> samples(m_bytes.size() / 2);
+        std::memcpy(samples.data(), m_bytes.data(), samples.size() * 2);
+        return samples;
+    }
+
+private:
+    pid_t m_pid = -1;
+    int m_fd = -1;
+    std::thread m_reader;
+    std::vector<uint8_t> m_bytes;
+};
+
+// A second of stereo signal whose frames are all distinct and non-zero.
+std::vector<int16_t> Signal()
+{
+    std::vector<int16_t> s(22050 * 2);
+    for (int i = 0; i < 22050; ++i) {
+        s[2 * i] = static_cast<int16_t>(8000 * std::sin(i * 0.0628) + (i % 2 ? 1 : -1));
+        s[2 * i + 1] = static_cast<int16_t>(i % 30000 - 15000 + (i % 30000 == 15000));
+    }
+    return s;
+}
+
+TEST(MaemoAudioDeviceTest, NamesTheApplicationAndClosesWithoutAThread)
+{
+    unsetenv("PULSE_PROP_application.name");
+    const int threads = CountThreads();
+    {
+        SmartPtr<MaemoAudioDevice> device(new MaemoAudioDevice(kStereo22, MixerConfig()));
+        const char* name = std::getenv("PULSE_PROP_application.name");
+        ASSERT_NE(name, nullptr);
+        EXPECT_EQ(name, ApplicationTitle);
+        EXPECT_EQ(device->IsConnected(), HaveServer());
+    }
+    EXPECT_EQ(CountThreads(), threads);
+}
+
+TEST(MaemoAudioDeviceTest, PlaysTheMixersOutputBitExact)
+{
+    if (!HaveServer()) GTEST_SKIP() << "no sound server (scripts/test starts one)";
+    const std::vector<int16_t> signal = Signal();
+
+    // What the mixer hands the device, read from a twin without a device.
+    SmartPtr<Mixer> twin(new Mixer(kStereo22, MixerConfig(), &test::NoDevice));
+    twin->Play(test::MakeBuffer(kStereo22, signal), true);
+    const std::vector<int16_t> expected = test::ReadSamples(twin, static_cast<int>(signal.size()) * 2 + 8192);
+
+    MonitorRecorder recorder;
+    ASSERT_TRUE(recorder.Running());
+    SleepMs(500);  // parec connects
+    {
+        SmartPtr<Mixer> mixer(new Mixer(kStereo22, MixerConfig()));
+        ASSERT_TRUE(mixer->HasDevice());
+        mixer->Play(test::MakeBuffer(kStereo22, signal), true);
+        SleepMs(1600);
+    }
+    SleepMs(300);
+    const std::vector<int16_t> heard = recorder.Stop();
+
+    size_t start = 0;
+    while (start + 1 < heard.size() && heard[start] == 0 && heard[start + 1] == 0) start += 2;
+    ASSERT_GE(heard.size() - start, signal.size()) << "captured " << heard.size() / 2 << " frames";
+    size_t mismatches = 0;
+    for (size_t i = 0; i < signal.size(); ++i)
+        if (heard[start + i] != expected[i]) ++mismatches;
+    EXPECT_EQ(mismatches, 0u);
+    EXPECT_TRUE(std::equal(expected.begin(), expected.begin() + static_cast<long>(signal.size()), signal.begin()));
+}
+
+TEST(MaemoAudioDeviceTest, PausingReleasesTheDeviceAndItsThread)
+{
+    const int threads = CountThreads();
+    SmartPtr<Mixer> mixer(new Mixer(kStereo22, MixerConfig()));
+    // The writer thread, and the client library's own thread when connected.
+    const int withDevice = CountThreads();
+    EXPECT_EQ(withDevice, threads + (HaveServer() ? 2 : 1));
+    for (int i = 0; i < 5; ++i) {
+        mixer->SetPaused(Mixer::kPauseInactive, true);
+        EXPECT_FALSE(mixer->HasDevice());
+        EXPECT_EQ(CountThreads(), threads);
+        mixer->SetPaused(Mixer::kPauseInactive, false);
+        EXPECT_TRUE(mixer->HasDevice());
+    }
+    EXPECT_EQ(CountThreads(), withDevice);
+    mixer.Reset();
+    EXPECT_EQ(CountThreads(), threads);
+}
+
+TEST(MaemoAudioDeviceTest, WithoutAServerSoundsEndOnTimeAndNothingSpins)
+{
+    const char* previous = std::getenv("PULSE_SERVER");
+    const std::string saved = previous ? previous : "";
+    setenv("PULSE_SERVER", "unix:/nonexistent/voke-no-server", 1);
+    {
+        SmartPtr<MaemoAudioDevice> device(new MaemoAudioDevice(kStereo22, MixerConfig()));
+        EXPECT_FALSE(device->IsConnected());
+    }
+    SmartPtr<Mixer> mixer(new Mixer(kStereo22, MixerConfig()));
+    ASSERT_TRUE(mixer->HasDevice());
+    // A fifth of a second of sound ends about when it would have been heard.
+    WeakPtr<AudioChannel> channel = mixer->Play(test::MakeBuffer(kStereo22, std::vector<int16_t>(4410 * 2, 100)), true);
+    const double cpuBefore = CpuSeconds();
+    SleepMs(100);
+    EXPECT_TRUE(mixer->IsPlaying(channel));
+    SleepMs(500);
+    EXPECT_FALSE(mixer->IsPlaying(channel));
+    // The silent writer sleeps between blocks instead of spinning.
+    EXPECT_LT(CpuSeconds() - cpuBefore, 0.3);
+    mixer->SetPaused(Mixer::kPauseInactive, true);
+    mixer->SetPaused(Mixer::kPauseInactive, false);
+    mixer.Reset();
+    if (previous)
+        setenv("PULSE_SERVER", saved.c_str(), 1);
+    else
+        unsetenv("PULSE_SERVER");
+}
+
+}  // namespace
+}  // namespace Voke
