@@ -34,17 +34,12 @@ bool RegistryKey::Set(const NarrowString& value)
 
 Any RegistryKey::Get() const { return m_value; }
 
-namespace {
-
-// Whether the path's first component is "machine".
-bool IsMachinePath(const NarrowString& path)
+bool Registry::IsMachinePath(const NarrowString& path)
 {
     static const char kMachine[] = "/machine";
     const std::size_t n = sizeof(kMachine) - 1;
     return path.compare(0, n, kMachine) == 0 && (path.size() == n || path[n] == '/');
 }
-
-}  // namespace
 
 Registry::Registry() = default;
 

@@ -200,6 +200,8 @@ private:
         std::string description;
     };
 
+    // Whether the path's first component is "machine".
+    static bool IsMachinePath(const NarrowString& path);
     Node* FindNodeLocked(const NarrowString& path, bool isKeyPath, bool create, std::string* keyName);
     RegistryKey* GetKeyLocked(const NarrowString& path, bool create);
     template <class T>

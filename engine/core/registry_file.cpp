@@ -229,8 +229,7 @@ bool Registry::LoadDocument(const Xml* document, bool notify, const NarrowString
     std::lock_guard<std::recursive_mutex> lock(m_lock);
     Node* node = FindNodeLocked(base, false, true, nullptr);
     if (!node) return false;
-    bool machine = base.compare(0, 8, "/machine") == 0 && (base.size() == 8 || base[8] == '/');
-    Applier applier{this, notify, !machine,
+    Applier applier{this, notify, !IsMachinePath(base),
                     [](Registry* r, const std::string& p, RegistryKey* k) { r->RunCallbacks(p, k); }};
     applier.Apply(*node, base, staged);
     return true;
