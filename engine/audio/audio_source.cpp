@@ -72,12 +72,12 @@ SmartPtr<AudioBuffer> AudioBuffer::FromSource(AudioSource* source)
 
 AudioPosition::AudioPosition(AudioSource* source) : m_source(source)
 {
-    m_format = source->GetFormat();
+    if (source) m_format = source->GetFormat();
 }
 
 int AudioPosition::Read(void* buffer, int bytes)
 {
-    if (bytes <= 0) return 0;
+    if (bytes <= 0 || !m_source) return 0;
     // Seeking a streaming decoder is costly; skip it when the inner source is
     // already where this reader left it (the usual case of a single play).
     if (m_source->GetPosition() != m_position) m_source->SetPosition(m_position);

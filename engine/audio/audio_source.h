@@ -84,12 +84,12 @@ private:
 // position first, which is safe because only the writer thread reads sources.
 class AudioPosition : public AudioSource {
 public:
-    // `source` must not be null.
+    // A null `source` gives a source that delivers nothing.
     explicit AudioPosition(AudioSource* source);
 
     int Read(void* buffer, int bytes) override;
     void Rewind() override { m_position = 0; }
-    int GetLength() override { return m_source->GetLength(); }
+    int GetLength() override { return m_source ? m_source->GetLength() : 0; }
     void SetPosition(int bytes) override { m_position = bytes; }
     int GetPosition() override { return m_position; }
 

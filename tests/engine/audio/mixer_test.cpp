@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <thread>
 #include <limits>
 #include <vector>
 
@@ -246,6 +247,52 @@ TEST_F(MixerTest, PauseReasonsHoldTheDeviceClosedUntilAllClear)
     m->SetPaused(Mixer::kPauseOverlay, false);
     EXPECT_TRUE(m->HasDevice());
     EXPECT_EQ(made, 2);
+}
+
+// A device whose thread pulls blocks as fast as it can.
+class BusyDevice : public AudioDevice {
+public:
+    ~BusyDevice() override
+    {
+        stop = true;
+        if (thread.joinable()) thread.join();
+    }
+    void Start(AudioStream* stream) override
+    {
+        thread = std::thread([this, stream] {
+            std::vector<uint8_t> block(4096);
+            while (!stop) stream->Read(block.data(), 4096);
+        });
+    }
+    std::atomic<bool> stop{false};
+    std::thread thread;
+};
+
+TEST(MixerThreadsTest, PlaysStopsAndFlagChangesRaceTheWriterSafely)
+{
+    auto factory = [](const AudioFormat&, const MixerConfig&) -> SmartPtr<AudioDevice> { return SmartPtr<AudioDevice>(new BusyDevice); };
+    SmartPtr<Mixer> mixer(new Mixer(kStereo22, MixerConfig(), factory));
+    SmartPtr<AudioBuffer> shortSound = MakeBuffer(kStereo22, Signal(300));
+    SmartPtr<AudioBuffer> longSound = MakeBuffer(kStereo22, Signal(40000));
+    SmartPtr<EffectVolumeShift> volume(new EffectVolumeShift(kStereo22, 0));
+    std::vector<WeakPtr<AudioChannel>> handles;
+    for (int i = 0; i < 3000; ++i) {
+        handles.push_back(mixer->Play(i % 3 ? shortSound.Get() : longSound.Get(), true, i % 7 == 0));
+        WeakPtr<AudioChannel>& some = handles[static_cast<size_t>(i * 7919) % handles.size()];
+        mixer->SetChannelPaused(some, i % 2 == 0);
+        mixer->SetChannelLooping(some, false);
+        if (i % 5 == 0) mixer->StopChannel(handles[static_cast<size_t>(i) / 2]);
+        if (i % 11 == 0) mixer->AddEffect(volume);
+        if (i % 13 == 0) mixer->RemoveEffect(volume);
+        volume->SetShift(static_cast<uint32_t>(i % 3));
+        if (i % 200 == 0) {
+            mixer->SetPaused(Mixer::kPauseInactive, true);
+            mixer->SetPaused(Mixer::kPauseInactive, false);
+        }
+        if (i % 500 == 0) mixer->StopAll();
+    }
+    mixer.Reset();
+    for (const auto& handle : handles) EXPECT_TRUE(handle.Expired());
 }
 
 // Conversions of the channel, read through ReadConverted.

@@ -254,6 +254,14 @@ TEST_F(SourcesTest, ModulesPlayAndDecodeToAnEmptyBuffer)
     EXPECT_EQ(song->Read(out.data(), 4001), 4000);  // whole samples only
     EXPECT_NE(out[1999], 0);
 
+    // A module has one play position: a second play takes it over.
+    SmartPtr<Mixer> mixer(new Mixer(AudioFormat{2, 22050}, MixerConfig(), &test::NoDevice));
+    WeakPtr<AudioChannel> first = mixer->Play(song, true);
+    WeakPtr<AudioChannel> second = mixer->Play(song, true);
+    EXPECT_TRUE(first.Expired());
+    EXPECT_TRUE(mixer->IsPlaying(second));
+    EXPECT_EQ(mixer->GetChannelCount(), 1);
+
     SmartPtr<AudioSource> decoded = AudioSource::Create("song.xm", true);
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->GetLength(), 0);
