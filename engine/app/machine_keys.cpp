@@ -33,10 +33,20 @@ Display* CurrentDisplay()
     return app ? app->GetDisplay() : nullptr;
 }
 
-// The window surface's size; 0 until surfaces report their size (then:
-// the display's surface GetWidth and GetHeight, 0 without a display).
-int WindowSurfaceWidth() { return 0; }
-int WindowSurfaceHeight() { return 0; }
+// The window surface's size; 0 without a display or surface.
+int WindowSurfaceWidth()
+{
+    Display* display = CurrentDisplay();
+    MaemoSurface* surface = display ? display->GetSurface() : nullptr;
+    return surface ? surface->GetWidth() : 0;
+}
+
+int WindowSurfaceHeight()
+{
+    Display* display = CurrentDisplay();
+    MaemoSurface* surface = display ? display->GetSurface() : nullptr;
+    return surface ? surface->GetHeight() : 0;
+}
 
 }  // namespace
 

@@ -1,0 +1,616 @@
+#include "engine/app/maemo_application.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XInput2.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "engine/app/clock.h"
+#include "engine/app/frame_clock.h"
+#include "engine/app/maemo_display.h"
+#include "engine/app/maemo_input_context.h"
+#include "engine/app/maemo_main.h"
+#include "engine/app/maemo_session.h"
+#include "engine/core/app_globals.h"
+#include "engine/graphics/maemo_surface.h"
+
+extern "C" char** environ;
+
+namespace Voke {
+
+MaemoApplication* MaemoApplication::s_instance = nullptr;
+
+namespace {
+
+// The events the window listens to: keys, exposure, structure (map, size)
+// and focus.
+const long kWindowEventMask = KeyPressMask | KeyReleaseMask | ExposureMask | StructureNotifyMask | FocusChangeMask;
+// Bytes of the client machine's name, the last one forced to 0.
+constexpr std::size_t kHostNameBytes = 64;
+
+// Set by a termination signal, read by the main loop (main thread). The
+// signal also writes a byte into the wake pipe, which the pause wait polls, so
+// a signal that lands just before the wait blocks still ends it.
+volatile std::sig_atomic_t g_terminationRequested = 0;
+int g_wakePipe[2] = {-1, -1};
+
+void OnTopApplication(void* data) { static_cast<MaemoApplication*>(data)->Activate(); }
+
+void OnDisplayStateChanged(int state, void* data) { static_cast<MaemoApplication*>(data)->OnDisplayState(state); }
+
+}  // namespace
+
+MaemoApplication::MaemoApplication(uint32_t flags) : AbstractApp(flags)
+{
+    s_instance = this;
+    if (g_wakePipe[0] < 0 && pipe2(g_wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) g_wakePipe[0] = g_wakePipe[1] = -1;
+
+    m_xDisplay = XOpenDisplay(nullptr);
+    if (!m_xDisplay) std::exit(1);
+    ::Display* dpy = m_xDisplay;
+
+    int event = 0;
+    int error = 0;
+    if (!XQueryExtension(dpy, "XInputExtension", &m_xiOpcode, &event, &error)) std::exit(1);
+    int major = 2;
+    int minor = 0;
+    if (XIQueryVersion(dpy, &major, &minor) == BadRequest) std::exit(1);
+
+    // The window takes the visual the EGL configuration needs on this screen
+    // (the handset's is 16-bit, a desktop's usually 24-bit).
+    const int screen = DefaultScreen(dpy);
+    m_root = RootWindow(dpy, screen);
+    unsigned long visualId = MaemoSurface::ChooseWindowVisual(dpy, DefaultDepth(dpy, screen));
+    if (!visualId) std::exit(1);
+    XVisualInfo wanted{};
+    wanted.visualid = visualId;
+    int count = 0;
+    XVisualInfo* visual = XGetVisualInfo(dpy, VisualIDMask, &wanted, &count);
+    if (!visual || count < 1) {
+        std::printf("X: the EGL configuration's visual 0x%lx is not on this screen\n", visualId);
+        std::exit(1);
+    }
+    m_colormap = XCreateColormap(dpy, m_root, visual->visual, AllocNone);
+    XSetWindowAttributes attributes{};
+    attributes.event_mask = kWindowEventMask;
+    attributes.colormap = m_colormap;
+    attributes.border_pixel = 0;  // required when the depth differs from the root's
+    m_window = XCreateWindow(dpy, m_root, 0, 0, kWindowWidth, kWindowHeight, 0, visual->depth, InputOutput,
+                             visual->visual, CWEventMask | CWColormap | CWBorderPixel, &attributes);
+    XFree(visual);
+    // Property changes of the root carry the active window; the pause wait
+    // wakes on them.
+    XSelectInput(dpy, m_root, PropertyChangeMask);
+
+    unsigned char maskBytes[XIMaskLen(XI_LASTEVENT)] = {};
+    XISetMask(maskBytes, XI_ButtonPress);
+    XISetMask(maskBytes, XI_ButtonRelease);
+    XISetMask(maskBytes, XI_Motion);
+    XIEventMask mask{};
+    mask.deviceid = XIAllDevices;
+    mask.mask_len = sizeof(maskBytes);
+    mask.mask = maskBytes;
+    XISelectEvents(dpy, m_window, &mask, 1);
+
+    m_atomPositionX = XInternAtom(dpy, "Abs MT Position X", False);
+    m_atomPositionY = XInternAtom(dpy, "Abs MT Position Y", False);
+    m_atomTrackingId = XInternAtom(dpy, "Abs MT Tracking ID", False);
+    FindTouchDevice();
+
+    long fullScreen = static_cast<long>(XInternAtom(dpy, "_NET_WM_STATE_FULLSCREEN", False));
+    XChangeProperty(dpy, m_window, XInternAtom(dpy, "_NET_WM_STATE", False), XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(&fullScreen), 1);
+    long one = 1;
+    XChangeProperty(dpy, m_window, XInternAtom(dpy, "_HILDON_NON_COMPOSITED_WINDOW", False), XA_INTEGER, 32,
+                    PropModeReplace, reinterpret_cast<unsigned char*>(&one), 1);
+    long pid = static_cast<long>(getpid());
+    XChangeProperty(dpy, m_window, XInternAtom(dpy, "_NET_WM_PID", False), XInternAtom(dpy, "CARDINAL", False),
+                    32, PropModeReplace, reinterpret_cast<unsigned char*>(&pid), 1);
+
+    char host[kHostNameBytes] = {};
+    gethostname(host, sizeof(host));
+    host[sizeof(host) - 1] = 0;
+    char* hostList[] = {host};
+    XTextProperty machine{};
+    if (XStringListToTextProperty(hostList, 1, &machine)) {
+        XSetWMClientMachine(dpy, m_window, &machine);
+        XFree(machine.value);
+    }
+
+    m_wmDeleteWindow = XInternAtom(dpy, "WM_DELETE_WINDOW", False);
+    Atom protocols[] = {m_wmDeleteWindow};
+    XSetWMProtocols(dpy, m_window, protocols, 1);
+    m_netActiveWindow = XInternAtom(dpy, "_NET_ACTIVE_WINDOW", False);
+
+    XMapWindow(dpy, m_window);
+    XStoreName(dpy, m_window, ApplicationTitle.c_str());
+
+    XWMHints* hints = XGetWMHints(dpy, m_window);
+    if (!hints) {
+        XWMHints input{};
+        input.flags = InputHint;
+        input.input = True;
+        XSetWMHints(dpy, m_window, &input);
+    } else {
+        hints->input = True;
+        hints->flags |= InputHint;
+        XSetWMHints(dpy, m_window, hints);
+        XFree(hints);
+    }
+
+    SetInputContext(new MaemoInputContext(this));
+
+    MaemoSurface::SetNativeWindow(dpy, m_window);
+    MaemoDisplay* display = MaemoDisplay::Create(kWindowWidth, kWindowHeight);
+    if (!display) std::exit(1);
+    SetDisplay(display);
+
+    ReadLanguage();
+    XFlush(dpy);
+}
+
+MaemoApplication::~MaemoApplication()
+{
+    m_touch.SetDevice(0, {});
+    m_inputContext.Reset();
+    m_display.Reset();
+    MaemoDisplay::ReleaseWindowSurface();
+    MaemoSurface::SetNativeWindow(nullptr, 0);
+    ::Display* dpy = m_xDisplay;
+    XAutoRepeatOn(dpy);
+    XDestroyWindow(dpy, m_window);
+    if (m_colormap) XFreeColormap(dpy, m_colormap);
+    XCloseDisplay(dpy);
+    m_xDisplay = nullptr;
+    if (s_instance == this) s_instance = nullptr;
+}
+
+void MaemoApplication::FindTouchDevice()
+{
+    ::Display* dpy = m_xDisplay;
+    int count = 0;
+    XIDeviceInfo* masters = XIQueryDevice(dpy, XIAllMasterDevices, &count);
+    int pointerId = -1;
+    for (int i = 0; masters && i < count; ++i) {
+        if (masters[i].use == XIMasterPointer) {
+            pointerId = masters[i].deviceid;
+            break;
+        }
+    }
+    if (masters) XIFreeDeviceInfo(masters);
+    // No master pointer: no touches (a sound default the desktop never needs).
+    if (pointerId < 0) return;
+
+    XIDeviceInfo* device = XIQueryDevice(dpy, pointerId, &count);
+    if (!device || count < 1) {
+        if (device) XIFreeDeviceInfo(device);
+        return;
+    }
+    m_touchDeviceId = pointerId;
+    int buttonSource = -1;
+    std::vector<TouchTracker::Valuator> valuators;
+    for (int i = 0; i < device->num_classes; ++i) {
+        XIAnyClassInfo* info = device->classes[i];
+        if (info->type == XIButtonClass && buttonSource < 0) buttonSource = info->sourceid;
+        if (info->type != XIValuatorClass) continue;
+        XIValuatorClassInfo* valuator = reinterpret_cast<XIValuatorClassInfo*>(info);
+        TouchTracker::Label label = TouchTracker::Label::kOther;
+        if (valuator->label == m_atomPositionX)
+            label = TouchTracker::Label::kPositionX;
+        else if (valuator->label == m_atomPositionY)
+            label = TouchTracker::Label::kPositionY;
+        else if (valuator->label == m_atomTrackingId)
+            label = TouchTracker::Label::kTrackingId;
+        valuators.push_back({valuator->number, label});
+    }
+    XIFreeDeviceInfo(device);
+
+    // "Max Contacts" of the button class's source device; a device without
+    // it (every mouse) keeps zero contacts.
+    unsigned maxContacts = 0;
+    Atom property = XInternAtom(dpy, "Max Contacts", True);
+    if (buttonSource >= 0 && property != None) {
+        Atom type = None;
+        int format = 0;
+        unsigned long items = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        if (XIGetProperty(dpy, buttonSource, property, 0, 1, False, XA_INTEGER, &type, &format, &items, &after,
+                          &data) == Success &&
+            type == XA_INTEGER && items > 0 && data)
+            maxContacts = data[0];
+        if (data) XFree(data);
+    }
+    m_touch.SetDevice(maxContacts, std::move(valuators));
+}
+
+void MaemoApplication::ReadLanguage()
+{
+    const char* lang = std::getenv("LANG");
+    if (!lang || !*lang) return;
+    AppGlobals* globals = AppGlobals::Instance()->globals;
+    if (!globals) return;
+    NarrowString value(lang);
+    std::size_t split = value.find('_');
+    if (split == NarrowString::npos) {
+        globals->language = value;
+        globals->country = value;
+    } else {
+        globals->language = value.substr(0, split);
+        globals->country = value.substr(split + 1);
+    }
+}
+
+void MaemoApplication::SetupDBus(MaemoSession* session, const NarrowString& service)
+{
+    m_session = session;
+    m_serviceName = service;
+    if (!session) return;
+    session->SetDisplayStateHandler(OnDisplayStateChanged, this);
+    session->WatchMethodCall(service, "top_application", OnTopApplication, this);
+}
+
+void MaemoApplication::OnDisplayState(int state)
+{
+    if (state == MaemoSession::kDisplayOn || state == MaemoSession::kDisplayDimmed)
+        m_displayOn = true;
+    else if (state == MaemoSession::kDisplayOff)
+        m_displayOn = false;
+}
+
+void MaemoApplication::SendToRoot(unsigned long type, long d0, long d1, long d2, long d3, long d4)
+{
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = m_window;
+    event.xclient.message_type = type;
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = d0;
+    event.xclient.data.l[1] = d1;
+    event.xclient.data.l[2] = d2;
+    event.xclient.data.l[3] = d3;
+    event.xclient.data.l[4] = d4;
+    XSendEvent(m_xDisplay, m_root, False, SubstructureNotifyMask, &event);
+    XFlush(m_xDisplay);
+}
+
+void MaemoApplication::Activate()
+{
+    // Source indication 1: the request comes from an application.
+    SendToRoot(m_netActiveWindow, 1, 0, 0, 0, 0);
+}
+
+void MaemoApplication::SetClassHint(const NarrowString& name)
+{
+    XClassHint* hint = XAllocClassHint();
+    if (!hint) return;
+    NarrowString copy = name;
+    hint->res_name = copy.data();
+    hint->res_class = copy.data();
+    XSetClassHint(m_xDisplay, m_window, hint);
+    XFree(hint);
+    XFlush(m_xDisplay);
+}
+
+void MaemoApplication::GoFullScreen()
+{
+    ::Display* dpy = m_xDisplay;
+    Atom state = XInternAtom(dpy, "_NET_WM_STATE", False);
+    Atom fullScreen = XInternAtom(dpy, "_NET_WM_STATE_FULLSCREEN", False);
+    SendToRoot(state, 1, static_cast<long>(fullScreen), 0, 0, 0);
+
+    // Wait for the window to be mapped; what comes before is discarded, so the
+    // size is read afresh afterwards. Bounded: a window mapped before this
+    // call has no MapNotify left to wait for.
+    const int64_t deadline = GetTimeMs() + kMapWaitMs;
+    bool mapped = false;
+    while (!mapped) {
+        while (!mapped && XPending(dpy)) {
+            XEvent event;
+            XNextEvent(dpy, &event);
+            if (event.type == MapNotify && event.xmap.window == m_window)
+                mapped = true;
+            else if (event.type == GenericEvent && XGetEventData(dpy, &event.xcookie))
+                XFreeEventData(dpy, &event.xcookie);
+        }
+        int64_t left = deadline - GetTimeMs();
+        if (mapped || left <= 0) break;
+        pollfd fd{ConnectionNumber(dpy), POLLIN, 0};
+        poll(&fd, 1, static_cast<int>(left));
+    }
+    XWindowAttributes window{};
+    if (XGetWindowAttributes(dpy, m_window, &window)) Resize(window.width, window.height);
+
+    m_netActiveWindow = XInternAtom(dpy, "_NET_ACTIVE_WINDOW", False);
+    Activate();
+    XAutoRepeatOff(dpy);
+    XFlush(dpy);
+}
+
+void MaemoApplication::Exit() { m_quitRequested = true; }
+
+void MaemoApplication::RequestTermination()
+{
+    g_terminationRequested = 1;
+    if (g_wakePipe[1] >= 0) {
+        ssize_t ignored = write(g_wakePipe[1], "t", 1);  // a full pipe already wakes the wait
+        (void)ignored;
+    }
+}
+
+bool MaemoApplication::OpenUrl(const WideString& url)
+{
+    NarrowString address = ToNarrowString(url);
+    if (address.empty()) return false;
+    char program[] = "xdg-open";
+    char* argv[] = {program, address.data(), nullptr};
+    pid_t child = 0;
+    if (posix_spawnp(&child, program, nullptr, nullptr, argv, environ) != 0) return false;
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR) return false;
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool MaemoApplication::Minimize()
+{
+    if (!m_session) return false;
+    return m_session->SendSignal("/", "com.nokia.hildon_desktop", "exit_app_view");
+}
+
+void MaemoApplication::SetMinimizable(bool minimizable)
+{
+    SetWindowCardinal("_MEEGOTOUCH_CANNOT_MINIMIZE", minimizable ? 0 : 1);
+}
+
+void MaemoApplication::SetKeepDisplayOn(bool on) { m_keepDisplayOn = on; }
+
+void MaemoApplication::SetWindowCardinal(const char* property, long value)
+{
+    Atom atom = XInternAtom(m_xDisplay, property, False);
+    if (atom == None) return;
+    XChangeProperty(m_xDisplay, m_window, atom, XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(&value), 1);
+    XFlush(m_xDisplay);
+}
+
+void MaemoApplication::EnableAccelerometer(float& interval)
+{
+    m_accelerometerInterval = interval;
+    m_accelerometerTime = interval;
+    m_accelerometerOn = true;
+}
+
+void MaemoApplication::DisableAccelerometer() { m_accelerometerOn = false; }
+
+bool MaemoApplication::IsActiveWindow()
+{
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    bool active = false;
+    if (XGetWindowProperty(m_xDisplay, m_root, m_netActiveWindow, 0, 1, False, XA_WINDOW, &type, &format, &items,
+                           &after, &data) == Success) {
+        if (type == None)
+            active = true;  // no window manager keeps the property: nothing else competes
+        else if (type == XA_WINDOW && format == 32 && items >= 1 && data)
+            active = reinterpret_cast<unsigned long*>(data)[0] == m_window;
+    }
+    if (data) XFree(data);
+    return active && m_displayOn;
+}
+
+void MaemoApplication::Resize(int width, int height)
+{
+    MaemoSurface* surface = MaemoDisplay::GetWindowSurface();
+    if (surface && surface->GetWidth() == width && surface->GetHeight() == height) return;
+    m_display.Reset();
+    SetDisplay(MaemoDisplay::Create(width, height));
+}
+
+void MaemoApplication::HandleInputEvent(XEvent& event)
+{
+    XGenericEventCookie* cookie = &event.xcookie;
+    if (cookie->extension != m_xiOpcode || !XGetEventData(m_xDisplay, cookie)) return;
+    if (cookie->evtype == XI_ButtonPress || cookie->evtype == XI_ButtonRelease || cookie->evtype == XI_Motion) {
+        const XIDeviceEvent* device = static_cast<const XIDeviceEvent*>(cookie->data);
+        if (m_touch.IsMultiTouch()) {
+            const XIValuatorState& state = device->valuators;
+            std::size_t values = 0;
+            for (int i = 0; i < state.mask_len * 8; ++i)
+                if (XIMaskIsSet(state.mask, i)) ++values;
+            m_touch.HandleValuators(state.mask, state.mask_len, state.values, values, this);
+        } else if (device->deviceid == m_touchDeviceId) {
+            // Every device's copy arrives; the master's alone counts.
+            TouchTracker::PointerKind kind = cookie->evtype == XI_ButtonPress     ? TouchTracker::PointerKind::kPress
+                                             : cookie->evtype == XI_ButtonRelease ? TouchTracker::PointerKind::kRelease
+                                                                                  : TouchTracker::PointerKind::kMotion;
+            m_touch.HandlePointer(kind, device->detail, device->event_x, device->event_y, this);
+        }
+    }
+    XFreeEventData(m_xDisplay, cookie);
+}
+
+void MaemoApplication::HandleEvent(XEvent& event)
+{
+    switch (event.type) {
+    case KeyPress:
+    case KeyRelease:
+        if (m_inputContext) m_inputContext->HandleKeyEvent(&event);
+        break;
+    case FocusIn:
+        XAutoRepeatOff(m_xDisplay);
+        break;
+    case FocusOut:
+        XAutoRepeatOn(m_xDisplay);
+        break;
+    case Expose:
+        RenderFrame();
+        break;
+    case ConfigureNotify:
+        if (event.xconfigure.window == m_window) Resize(event.xconfigure.width, event.xconfigure.height);
+        break;
+    case ClientMessage:
+        if (event.xclient.format == 32 && static_cast<unsigned long>(event.xclient.data.l[0]) == m_wmDeleteWindow)
+            Exit();
+        break;
+    case GenericEvent:
+        HandleInputEvent(event);
+        break;
+    default:
+        break;
+    }
+}
+
+void MaemoApplication::ReadAccelerometer(float frameSeconds)
+{
+    m_accelerometerTime += frameSeconds;
+    if (!(m_accelerometerTime > m_accelerometerInterval)) return;
+    m_accelerometerTime = 0.0f;
+    FILE* file = std::fopen(m_accelerometerPath, "r");
+    if (!file) {
+        m_accelerometerOn = false;
+        return;
+    }
+    int a = 0;
+    int b = 0;
+    int c = 0;
+    int parsed = std::fscanf(file, "(%d,%d,%d)", &a, &b, &c);
+    std::fclose(file);
+    if (parsed != 3) return;  // an unreadable line: no reading this time
+    float x = static_cast<float>(b) * 0.001f;
+    float y = static_cast<float>(a) * 0.001f;
+    float z = static_cast<float>(c) * 0.001f;
+    OnAccelerometer(x, y, z);
+}
+
+bool MaemoApplication::WaitWhilePaused()
+{
+    ::Display* dpy = m_xDisplay;
+    for (;;) {
+        if (g_terminationRequested) {
+            Exit();
+            return false;
+        }
+        // Without a system bus nobody can report the display on again.
+        if (!m_displayOn && (!m_session || m_session->GetSystemFd() < 0)) m_displayOn = true;
+        if (IsActiveWindow()) return true;
+
+        while (!XPending(dpy)) {
+            pollfd fds[4];
+            nfds_t count = 0;
+            fds[count++] = {ConnectionNumber(dpy), POLLIN, 0};
+            if (g_wakePipe[0] >= 0) fds[count++] = {g_wakePipe[0], POLLIN, 0};
+            if (m_session) {
+                if (int fd = m_session->GetSystemFd(); fd >= 0) fds[count++] = {fd, POLLIN, 0};
+                if (int fd = m_session->GetSessionFd(); fd >= 0) fds[count++] = {fd, POLLIN, 0};
+            }
+            if (poll(fds, count, -1) < 0) {
+                if (errno != EINTR) return true;
+                break;  // a signal: look at the termination flag
+            }
+            if (g_terminationRequested) break;
+            if (m_session) {
+                bool wasOn = m_displayOn;
+                m_session->Dispatch();
+                if (m_displayOn != wasOn || (!m_displayOn && m_session->GetSystemFd() < 0)) break;
+            }
+        }
+        while (XPending(dpy)) {
+            XEvent event;
+            XNextEvent(dpy, &event);
+            switch (event.type) {
+            case FocusIn:
+                XAutoRepeatOff(dpy);
+                break;
+            case FocusOut:
+                XAutoRepeatOn(dpy);
+                break;
+            case Expose:
+                RenderFrame();
+                break;
+            case ConfigureNotify:
+                if (event.xconfigure.window == m_window) Resize(event.xconfigure.width, event.xconfigure.height);
+                break;
+            case ClientMessage:
+                if (event.xclient.format == 32 &&
+                    static_cast<unsigned long>(event.xclient.data.l[0]) == m_wmDeleteWindow) {
+                    Exit();
+                    return false;
+                }
+                break;
+            case GenericEvent:
+                // Touches are dropped, but the contact set stays current.
+                HandleInputEvent(event);
+                break;
+            default:
+                break;
+            }
+        }
+    }
+}
+
+int MaemoApplication::Run()
+{
+    ::Display* dpy = m_xDisplay;
+    Initialize();
+    FrameClock clock;
+    clock.Restart(GetTimeMs());
+
+    for (;;) {
+        if (g_terminationRequested) Exit();
+        if (m_quitRequested) {
+            Unload();
+            return 0;
+        }
+        if (m_session) {
+            m_session->Dispatch();
+            if (m_keepDisplayOn) {
+                m_session->RequestDisplayOn();
+                m_session->PauseBlanking();
+            }
+        }
+
+        while (XPending(dpy)) {
+            XEvent event;
+            XNextEvent(dpy, &event);
+            HandleEvent(event);
+        }
+
+        bool active = IsActiveWindow();
+        if (active && m_paused)
+            SetActive(true);
+        else if (!active && !m_paused)
+            SetActive(false);
+
+        float seconds = clock.Next(GetTimeMs());
+        if (m_accelerometerOn && !m_paused) ReadAccelerometer(seconds);
+
+        Tick(seconds);
+
+        if (m_paused) {
+            if (!WaitWhilePaused()) {
+                Unload();
+                return 0;
+            }
+            // The time spent paused is not a frame.
+            clock.Restart(GetTimeMs());
+        }
+    }
+}
+
+}  // namespace Voke

@@ -1,0 +1,145 @@
+// The handset's application class, between the application base and the
+// game's application: one full-screen 800 x 480 X window with the properties
+// the handset's desktop expects, multi-touch through XInput2, keys through the
+// input context, the EGL window surface through the display, and the desktop
+// services (raising the window, minimising, keeping the display lit, opening a
+// web page, quitting). Run is the program's main loop.
+//
+// Xlib and XInput2 stay inside maemo_application.cpp: here the X display
+// connection is an opaque pointer and windows and atoms are plain XIDs.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/app/abstract_app.h"
+#include "engine/app/touch_tracker.h"
+#include "engine/core/strings.h"
+
+struct _XDisplay;
+typedef union _XEvent XEvent;
+
+namespace Voke {
+
+class MaemoSession;
+
+class MaemoApplication : public AbstractApp {
+public:
+    // The window's size at creation, whatever the screen's; the real size
+    // arrives later as a configure event.
+    static constexpr int kWindowWidth = 800;
+    static constexpr int kWindowHeight = 480;
+    // Where the accelerometer's position is read from, "(%d,%d,%d)" in
+    // thousandths of the gravity unit.
+    static constexpr const char* kAccelerometerPath = "/sys/devices/platform/lis3lv02d/position";
+
+    // Opens the X display, insists on XInput 2.0, creates and maps the window
+    // with its properties and the EGL window surface, finds the pointer
+    // device, and reads the language from LANG. Never returns on failure: no X
+    // display, no XInput 2.0 or no EGL window surface ends the process with
+    // status 1 (EGL failures after one line on standard output).
+    explicit MaemoApplication(uint32_t flags);
+    ~MaemoApplication() override;
+
+    // The one platform application, or null.
+    static MaemoApplication* Instance() { return s_instance; }
+
+    // The main loop: Initialize, then passes of bus dispatch, X events, the
+    // active-window check, the accelerometer and one Tick, until Exit or a
+    // close request; then Unload. Returns the exit status, 0.
+    int Run();
+
+    // Connects the application to its session: answers "top_application" on
+    // the interface `service` by raising the window and follows the display's
+    // state. The session must outlive the main loop; DetachSession before it
+    // goes.
+    void SetupDBus(MaemoSession* session, const NarrowString& service);
+    void DetachSession() { m_session = nullptr; }
+    // Sets the window's class hint, name and class both `name`.
+    void SetClassHint(const NarrowString& name);
+    // Asks for full screen, waits until the window is mapped (at most
+    // kMapWaitMs), asks to be the active window and switches key auto-repeat
+    // off.
+    void GoFullScreen();
+    static constexpr int kMapWaitMs = 5000;
+    // Asks the desktop to make the window the active one.
+    void Activate();
+    // The display-state handler: on and dimmed count as on, off as off.
+    void OnDisplayState(int state);
+
+    void EnableAccelerometer(float& interval) override;
+    void DisableAccelerometer() override;
+    void Exit() override;
+    // Starts "xdg-open" with the address as its one argument (no shell) and
+    // waits for it; true when it ran and exited with status 0.
+    bool OpenUrl(const WideString& url) override;
+    // Asks the desktop to minimise the application; false without a session.
+    bool Minimize() override;
+    void SetMinimizable(bool minimizable) override;
+    void SetKeepDisplayOn(bool on) override;
+
+    // Asks the main loop to end as if Exit had been called; safe to call from
+    // a signal handler. The program entry calls it on SIGTERM, SIGINT and
+    // SIGHUP, so that the window's end restores key auto-repeat.
+    static void RequestTermination();
+
+    // Sets a 32-bit CARDINAL property with one item on the window.
+    void SetWindowCardinal(const char* property, long value);
+    // Splits LANG into the language and the country of the application
+    // globals; unset or empty leaves them alone.
+    static void ReadLanguage();
+
+    _XDisplay* GetXDisplay() const { return m_xDisplay; }
+    unsigned long GetWindow() const { return m_window; }
+    unsigned long GetRootWindow() const { return m_root; }
+    bool IsQuitRequested() const { return m_quitRequested; }
+    bool IsDisplayOn() const { return m_displayOn; }
+    bool IsKeepDisplayOn() const { return m_keepDisplayOn; }
+    bool IsAccelerometerOn() const { return m_accelerometerOn; }
+    const NarrowString& GetServiceName() const { return m_serviceName; }
+    const TouchTracker& GetTouchTracker() const { return m_touch; }
+    // Whether the window is the desktop's active one and the display is on.
+    // With no active-window property at all (no window manager) the window
+    // counts as active.
+    bool IsActiveWindow();
+    // Tests point the accelerometer elsewhere.
+    void SetAccelerometerPath(const char* path) { m_accelerometerPath = path; }
+
+private:
+    void HandleEvent(XEvent& event);
+    void HandleInputEvent(XEvent& event);
+    void Resize(int width, int height);
+    void ReadAccelerometer(float frameSeconds);
+    // Blocks while paused until the window is active and the display on,
+    // dispatching the buses. Returns false when a close request ended it.
+    bool WaitWhilePaused();
+    void SendToRoot(unsigned long type, long d0, long d1, long d2, long d3, long d4);
+    void FindTouchDevice();
+
+    bool m_quitRequested = false;
+    bool m_displayOn = true;
+    bool m_keepDisplayOn = false;
+    bool m_accelerometerOn = false;
+    float m_accelerometerInterval = 0.0f;
+    float m_accelerometerTime = 0.0f;
+    const char* m_accelerometerPath = kAccelerometerPath;
+
+    _XDisplay* m_xDisplay = nullptr;
+    unsigned long m_window = 0;
+    unsigned long m_root = 0;
+    unsigned long m_colormap = 0;
+    unsigned long m_wmDeleteWindow = 0;
+    unsigned long m_netActiveWindow = 0;
+    int m_xiOpcode = 0;
+    int m_touchDeviceId = -1;
+    unsigned long m_atomPositionX = 0;
+    unsigned long m_atomPositionY = 0;
+    unsigned long m_atomTrackingId = 0;
+    TouchTracker m_touch;
+
+    MaemoSession* m_session = nullptr;
+    NarrowString m_serviceName;
+
+    static MaemoApplication* s_instance;
+};
+
+}  // namespace Voke

@@ -1,0 +1,103 @@
+// Another client on the tests' session bus: calls, emits and observes what
+// the application's session sends, the way the desktop and the display
+// service would.
+#pragma once
+
+#include <dbus/dbus.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern "C" char** environ;
+
+namespace Voke {
+
+class BusPeer {
+public:
+    BusPeer()
+    {
+        DBusError error;
+        dbus_error_init(&error);
+        connection = dbus_bus_get_private(DBUS_BUS_SESSION, &error);
+        dbus_error_free(&error);
+        if (connection) dbus_connection_set_exit_on_disconnect(connection, FALSE);
+    }
+    ~BusPeer()
+    {
+        if (!connection) return;
+        dbus_connection_close(connection);
+        dbus_connection_unref(connection);
+    }
+    BusPeer(const BusPeer&) = delete;
+    BusPeer& operator=(const BusPeer&) = delete;
+
+    bool Own(const char* name)
+    {
+        return dbus_bus_request_name(connection, name, DBUS_NAME_FLAG_DO_NOT_QUEUE, nullptr) ==
+               DBUS_REQUEST_NAME_REPLY_PRIMARY_OWNER;
+    }
+    void Match(const char* rule)
+    {
+        dbus_bus_add_match(connection, rule, nullptr);
+        dbus_connection_flush(connection);
+    }
+    void EmitDisplayState(const char* state)
+    {
+        DBusMessage* message =
+            dbus_message_new_signal("/com/nokia/mce/signal", "com.nokia.mce.signal", "display_status_ind");
+        dbus_message_append_args(message, DBUS_TYPE_STRING, &state, DBUS_TYPE_INVALID);
+        dbus_connection_send(connection, message, nullptr);
+        dbus_message_unref(message);
+        dbus_connection_flush(connection);
+    }
+    // The members of the messages that arrive within `ms` milliseconds.
+    std::vector<std::string> Collect(int ms)
+    {
+        std::vector<std::string> members;
+        auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (std::chrono::steady_clock::now() < end) {
+            dbus_connection_read_write(connection, 10);
+            while (DBusMessage* message = dbus_connection_pop_message(connection)) {
+                const char* member = dbus_message_get_member(message);
+                if (member && dbus_message_get_type(message) != DBUS_MESSAGE_TYPE_SIGNAL) members.push_back(member);
+                if (member && dbus_message_get_type(message) == DBUS_MESSAGE_TYPE_SIGNAL &&
+                    std::string(dbus_message_get_sender(message) ? dbus_message_get_sender(message) : "") !=
+                        "org.freedesktop.DBus")
+                    members.push_back(member);
+                dbus_message_unref(message);
+            }
+        }
+        return members;
+    }
+
+    DBusConnection* connection = nullptr;
+};
+
+// Runs a program to its end, while `poll` keeps the caller's side going;
+// returns its exit status, or -1 when it could not be started. The child is
+// always reaped.
+inline int RunChild(std::vector<std::string> args, const std::function<void()>& poll)
+{
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    if (posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
+    int status = 0;
+    for (;;) {
+        pid_t done = waitpid(child, &status, WNOHANG);
+        if (done == child) break;
+        if (done < 0) return -1;
+        poll();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace Voke

@@ -1,0 +1,277 @@
+// The whole program entry, run as a child process: registration, the window,
+// input, the desktop's calls and the exit statuses.
+#include <gtest/gtest.h>
+
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "engine/app/key_codes.h"
+#include "tests/engine/app/bus_peer.h"
+#include "tests/engine/app/x_test_connection.h"
+
+namespace Voke {
+namespace {
+
+const char kProgram[] = VOKE_ENTRY_PROGRAM;
+
+std::string BaseName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+std::string DirName(const std::string& path) { return path.substr(0, path.rfind('/')); }
+
+// The program as a child with its standard output on a pipe. The child is
+// always ended and reaped, whatever the test does.
+class Child {
+public:
+    // `env` entries "NAME=value" replace or (with an empty value after '=')
+    // remove variables of this process's environment.
+    explicit Child(const std::vector<std::string>& env = {})
+    {
+        std::vector<std::string> vars;
+        for (char** e = environ; *e; ++e) {
+            std::string var = *e;
+            bool replaced = false;
+            for (const std::string& change : env)
+                if (var.compare(0, change.find('=') + 1, change, 0, change.find('=') + 1) == 0) replaced = true;
+            if (!replaced) vars.push_back(var);
+        }
+        for (const std::string& change : env)
+            if (change.back() != '=') vars.push_back(change);
+        std::vector<char*> envp;
+        for (std::string& v : vars) envp.push_back(v.data());
+        envp.push_back(nullptr);
+
+        int fds[2];
+        if (pipe2(fds, O_CLOEXEC) != 0) return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+        std::string program = kProgram;
+        char* argv[] = {program.data(), nullptr};
+        if (posix_spawn(&m_pid, kProgram, &actions, nullptr, argv, envp.data()) != 0) m_pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        close(fds[1]);
+        m_out = fds[0];
+    }
+    ~Child()
+    {
+        if (m_pid > 0) {
+            kill(m_pid, SIGTERM);
+            int status = 0;
+            waitpid(m_pid, &status, 0);
+        }
+        if (m_out >= 0) close(m_out);
+    }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    bool Started() const { return m_pid > 0; }
+    void Signal(int signal) { kill(m_pid, signal); }
+
+    // The next line of output, or "" after `ms` milliseconds or at the end.
+    std::string ReadLine(int ms = 5000)
+    {
+        auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        for (;;) {
+            std::size_t newline = m_buffer.find('\n');
+            if (newline != std::string::npos) {
+                std::string line = m_buffer.substr(0, newline);
+                m_buffer.erase(0, newline + 1);
+                return line;
+            }
+            int left = static_cast<int>(
+                std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count());
+            if (left <= 0) return "";
+            pollfd fd{m_out, POLLIN, 0};
+            if (poll(&fd, 1, left) <= 0) continue;
+            char chunk[512];
+            ssize_t got = read(m_out, chunk, sizeof(chunk));
+            if (got <= 0) return "";
+            m_buffer.append(chunk, static_cast<std::size_t>(got));
+        }
+    }
+    // Reads lines until one starts with `prefix`; returns it or "".
+    std::string WaitFor(const std::string& prefix, int ms = 5000)
+    {
+        auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (std::chrono::steady_clock::now() < end) {
+            std::string line = ReadLine(ms);
+            if (line.compare(0, prefix.size(), prefix) == 0) return line;
+            if (line.empty()) return "";
+        }
+        return "";
+    }
+    // The exit status once the child ends by itself (within `ms`), or -1000.
+    int Wait(int ms = 5000)
+    {
+        auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (std::chrono::steady_clock::now() < end) {
+            int status = 0;
+            if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
+                m_pid = -1;
+                return WIFEXITED(status) ? static_cast<signed char>(WEXITSTATUS(status)) : -1000;
+            }
+            usleep(5000);
+        }
+        return -1000;
+    }
+    std::string Rest()
+    {
+        std::string rest;
+        for (std::string line = ReadLine(500); !line.empty(); line = ReadLine(500)) rest += line + "\n";
+        return rest;
+    }
+
+private:
+    pid_t m_pid = -1;
+    int m_out = -1;
+    std::string m_buffer;
+};
+
+TEST(MaemoEntryTest, RunsTheApplicationUntilItsWindowIsClosed)
+{
+    XTestConnection x;
+    ASSERT_NE(x.display, nullptr);
+    x.RemoveActiveWindow();
+    XSelectInput(x.display, x.Root(), SubstructureNotifyMask);
+    BusPeer desktop;
+    ASSERT_NE(desktop.connection, nullptr);
+    desktop.Match("type='signal',interface='com.nokia.hildon_desktop',member='exit_app_view'");
+
+    Child child;
+    ASSERT_TRUE(child.Started());
+    std::string ready = child.WaitFor("ready ");
+    ASSERT_FALSE(ready.empty()) << child.Rest();
+    unsigned long window = std::stoul(ready.substr(6));
+    // It works in its own directory and registers under its base name.
+    EXPECT_EQ(ready.substr(ready.find(' ', 6) + 1), DirName(kProgram));
+    const std::string service = "org.maemo." + BaseName(kProgram);
+    EXPECT_TRUE(dbus_bus_name_has_owner(desktop.connection, service.c_str(), nullptr));
+
+    XClassHint hint{};
+    ASSERT_TRUE(XGetClassHint(x.display, window, &hint));
+    EXPECT_EQ(std::string(hint.res_name), BaseName(kProgram));
+    XFree(hint.res_name);
+    XFree(hint.res_class);
+    XWindowAttributes attributes{};
+    ASSERT_TRUE(XGetWindowAttributes(x.display, window, &attributes));
+    EXPECT_EQ(attributes.width, 800);
+    EXPECT_EQ(attributes.height, 480);
+
+    // Keys and a press of the pointer.
+    x.MoveTo(200, 100);
+    x.Focus(window);
+    x.Tap(XK_q);
+    EXPECT_EQ(child.WaitFor("key"), "key down " + std::to_string(KEY_Q));
+    x.Button(1, true);
+    x.Button(1, false);
+    EXPECT_EQ(child.WaitFor("pointer down"), "pointer down 200,100#0");
+
+    // The desktop asks the application to the front: the application asks the
+    // window manager (here: this test) to activate its window.
+    XSync(x.display, False);
+    while (XPending(x.display)) {
+        XEvent discard;
+        XNextEvent(x.display, &discard);
+    }
+    EXPECT_EQ(RunChild({"dbus-send", "--session", "--type=method_call", "--dest=" + service, "/" ,
+                        service + ".top_application"},
+                       [] {}),
+              0);
+    bool activated = false;
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!activated && std::chrono::steady_clock::now() < end) {
+        while (XPending(x.display)) {
+            XEvent event;
+            XNextEvent(x.display, &event);
+            if (event.type == ClientMessage && event.xclient.window == window &&
+                event.xclient.message_type == x.Intern("_NET_ACTIVE_WINDOW") && event.xclient.data.l[0] == 1)
+                activated = true;
+        }
+        usleep(5000);
+    }
+    EXPECT_TRUE(activated);
+
+    // Minimising goes to the desktop as a signal.
+    x.Tap(XK_m);
+    EXPECT_EQ(child.WaitFor("minimize"), "minimize 1");
+    std::vector<std::string> signals = desktop.Collect(300);
+    EXPECT_NE(std::find(signals.begin(), signals.end(), "exit_app_view"), signals.end());
+
+    // Closing the window ends the program normally.
+    x.SendDeleteWindow(window);
+    EXPECT_EQ(child.WaitFor("unload"), "unload");
+    EXPECT_EQ(child.Wait(), 0);
+    EXPECT_FALSE(dbus_bus_name_has_owner(desktop.connection, service.c_str(), nullptr));
+    EXPECT_TRUE(x.AutoRepeatOn());
+}
+
+TEST(MaemoEntryTest, TheGameCanEndTheProgram)
+{
+    XTestConnection x;
+    Child child;
+    std::string ready = child.WaitFor("ready ");
+    ASSERT_FALSE(ready.empty()) << child.Rest();
+    x.MoveTo(10, 10);
+    x.Focus(std::stoul(ready.substr(6)));
+    x.Tap(XK_x);
+    EXPECT_EQ(child.WaitFor("unload"), "unload");
+    EXPECT_EQ(child.Wait(), 0);
+}
+
+TEST(MaemoEntryTest, ATerminationSignalEndsTheProgramLikeAClose)
+{
+    XTestConnection x;
+    Child child;
+    std::string ready = child.WaitFor("ready ");
+    ASSERT_FALSE(ready.empty()) << child.Rest();
+    // Paused (another window active): the signal ends the wait as well.
+    x.SetActiveWindow(x.Root());
+    EXPECT_EQ(child.WaitFor("inactive"), "inactive");
+    XAutoRepeatOff(x.display);  // as the window's focus leaves it
+    XSync(x.display, False);
+    child.Signal(SIGTERM);
+    EXPECT_EQ(child.WaitFor("unload"), "unload");
+    EXPECT_EQ(child.Wait(), 0);
+    x.RemoveActiveWindow();
+    EXPECT_TRUE(x.AutoRepeatOn());
+}
+
+TEST(MaemoEntryTest, ASecondInstanceIsNotRegistered)
+{
+    Child first;
+    ASSERT_FALSE(first.WaitFor("ready ").empty()) << first.Rest();
+    Child second;
+    std::string line = second.ReadLine();
+    EXPECT_NE(line.find("cannot register"), std::string::npos) << line;
+    EXPECT_EQ(second.Wait(), -1);
+}
+
+TEST(MaemoEntryTest, WithoutASessionBusItReturnsMinusOneAfterOneLine)
+{
+    Child child({"DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/voke-bus"});
+    EXPECT_EQ(child.Wait(), -1);
+    std::string out = child.Rest();
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
+    EXPECT_NE(out.find("session bus"), std::string::npos) << out;
+}
+
+TEST(MaemoEntryTest, WithoutAnXServerItExitsWithOne)
+{
+    Child child({"DISPLAY="});
+    EXPECT_EQ(child.Wait(), 1);
+    EXPECT_EQ(child.Rest().find("ready"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace Voke

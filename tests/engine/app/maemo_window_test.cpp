@@ -1,0 +1,401 @@
+// gtest comes before Xlib, whose None and Bool macros it would trip over.
+#include <gtest/gtest.h>
+
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+#include "engine/app/key_codes.h"
+#include "engine/app/machine_keys.h"
+#include "engine/app/maemo_display.h"
+#include "engine/app/maemo_main.h"
+#include "engine/core/app_globals.h"
+#include "engine/graphics/maemo_surface.h"
+#include "tests/engine/app/maemo_test_app.h"
+#include "tests/engine/app/x_test_connection.h"
+
+Voke::MaemoApplication* CreateApplication() { return new Voke::RecordingMaemoApp; }
+
+namespace Voke {
+namespace {
+
+class MaemoWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(x.display, nullptr) << "the tests need an X server (DISPLAY)";
+        x.RemoveActiveWindow();
+        app = new RecordingMaemoApp;
+        window = app->GetWindow();
+    }
+    void TearDown() override
+    {
+        x.RemoveActiveWindow();
+        app.Reset();
+    }
+
+    // Waits until the server has what the application sent, so another
+    // connection sees it.
+    void SyncApp() { XSync(app->GetXDisplay(), False); }
+
+    XTestConnection x;
+    SmartPtr<RecordingMaemoApp> app;
+    Window window = 0;
+};
+
+TEST_F(MaemoWindowTest, OpensWithItsWindowManagerProperties)
+{
+    SyncApp();
+    XWindowAttributes attributes{};
+    ASSERT_TRUE(XGetWindowAttributes(x.display, window, &attributes));
+    EXPECT_EQ(attributes.width, 800);
+    EXPECT_EQ(attributes.height, 480);
+    EXPECT_EQ(attributes.map_state, IsViewable);
+
+    Atom type = None;
+    EXPECT_EQ(x.Property(window, "_NET_WM_STATE", &type),
+              std::vector<long>{static_cast<long>(x.Intern("_NET_WM_STATE_FULLSCREEN"))});
+    EXPECT_EQ(type, XA_ATOM);
+    EXPECT_EQ(x.Property(window, "_HILDON_NON_COMPOSITED_WINDOW", &type), std::vector<long>{1});
+    EXPECT_EQ(type, XA_INTEGER);
+    EXPECT_EQ(x.Property(window, "_NET_WM_PID", &type), std::vector<long>{static_cast<long>(getpid())});
+    EXPECT_EQ(type, XA_CARDINAL);
+    EXPECT_EQ(x.Property(window, "WM_PROTOCOLS"), std::vector<long>{static_cast<long>(x.Intern("WM_DELETE_WINDOW"))});
+
+    char* name = nullptr;
+    ASSERT_TRUE(XFetchName(x.display, window, &name));
+    EXPECT_STREQ(name, "Vexbolt!");
+    XFree(name);
+
+    XTextProperty machine{};
+    ASSERT_TRUE(XGetWMClientMachine(x.display, window, &machine));
+    char host[64] = {};
+    gethostname(host, sizeof(host) - 1);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(machine.value), machine.nitems), std::string(host));
+    XFree(machine.value);
+
+    XWMHints* hints = XGetWMHints(x.display, window);
+    ASSERT_NE(hints, nullptr);
+    EXPECT_TRUE(hints->flags & InputHint);
+    EXPECT_TRUE(hints->input);
+    XFree(hints);
+
+    app->SetClassHint("voke_game");
+    SyncApp();
+    XClassHint hint{};
+    ASSERT_TRUE(XGetClassHint(x.display, window, &hint));
+    EXPECT_STREQ(hint.res_name, "voke_game");
+    EXPECT_STREQ(hint.res_class, "voke_game");
+    XFree(hint.res_name);
+    XFree(hint.res_class);
+
+    app->SetMinimizable(false);
+    SyncApp();
+    EXPECT_EQ(x.Property(window, "_MEEGOTOUCH_CANNOT_MINIMIZE"), std::vector<long>{1});
+    app->SetMinimizable(true);
+    SyncApp();
+    EXPECT_EQ(x.Property(window, "_MEEGOTOUCH_CANNOT_MINIMIZE"), std::vector<long>{0});
+}
+
+TEST_F(MaemoWindowTest, TheWindowSurfaceHasAContextOnTheWindowsVisual)
+{
+    MaemoSurface* surface = app->GetDisplay()->GetSurface();
+    ASSERT_NE(surface, nullptr);
+    EXPECT_EQ(surface, MaemoDisplay::GetWindowSurface());
+    EXPECT_NE(surface->GetEglContext(), nullptr);
+    EXPECT_NE(surface->GetEglSurface(), nullptr);
+    EXPECT_TRUE(surface->BeginFrame());
+    EXPECT_TRUE(surface->Present());
+
+    // On a screen of the window's own depth the window needs no other.
+    XWindowAttributes attributes{};
+    ASSERT_TRUE(XGetWindowAttributes(x.display, window, &attributes));
+    EXPECT_EQ(attributes.depth, DefaultDepth(x.display, DefaultScreen(x.display)));
+
+    // A pointer without multi-touch valuators or "Max Contacts" (a mouse)
+    // keeps no contact slots and acts as one finger.
+    EXPECT_EQ(app->GetTouchTracker().GetMaxContacts(), 0u);
+    EXPECT_FALSE(app->GetTouchTracker().IsMultiTouch());
+}
+
+TEST_F(MaemoWindowTest, DisplaysShareTheSurfaceAndKeepTheirOrientation)
+{
+    Display* first = app->GetDisplay();
+    EXPECT_EQ(first->GetOrientation(), Display::kLandscape);
+    EXPECT_EQ(first->GetSupportedOrientations(), 3);
+
+    SmartPtr<MaemoDisplay> tall = MaemoDisplay::Create(480, 800);
+    SmartPtr<MaemoDisplay> square = MaemoDisplay::Create(600, 600);
+    EXPECT_EQ(tall->GetOrientation(), Display::kPortrait);
+    EXPECT_EQ(square->GetOrientation(), Display::kPortrait);
+    EXPECT_EQ(tall->GetSurface(), first->GetSurface());
+    EXPECT_EQ(square->GetSurface(), first->GetSurface());
+    EXPECT_EQ(first->GetSurface()->GetWidth(), 600);
+
+    EXPECT_FALSE(first->SetOrientation(3));
+    SyncApp();
+    EXPECT_TRUE(x.Property(window, "_MEEGOTOUCH_ORIENTATION_ANGLE").empty());
+    EXPECT_TRUE(first->SetOrientation(Display::kPortrait));
+    SyncApp();
+    EXPECT_EQ(x.Property(window, "_MEEGOTOUCH_ORIENTATION_ANGLE"), std::vector<long>{270});
+    EXPECT_EQ(first->GetOrientation(), Display::kLandscape);
+    EXPECT_TRUE(first->SetOrientation(Display::kLandscape));
+    SyncApp();
+    EXPECT_EQ(x.Property(window, "_MEEGOTOUCH_ORIENTATION_ANGLE"), std::vector<long>{0});
+
+    Display base;
+    EXPECT_TRUE(base.SetOrientation(1));
+    EXPECT_FALSE(base.SetOrientation(2));
+}
+
+TEST_F(MaemoWindowTest, KeysArriveAsEngineKeyCodes)
+{
+    app->GoFullScreen();
+    x.MoveTo(400, 240);
+    x.Focus(window);
+    int frame = 0;
+    app->step = [&](RecordingMaemoApp& a) {
+        if (++frame == 2) {
+            x.Tap(XK_q);
+            x.Tap(XK_Return);
+            x.Tap(XK_F1);  // no engine key
+            x.Key(XK_Shift_L, true);
+            x.Tap(XK_a);
+            x.Key(XK_Shift_L, false);
+            x.Tap(XK_Left);
+        }
+        return a.Logged("key up " + std::to_string(KEY_LEFT));
+    };
+    EXPECT_EQ(app->Run(), 0);
+    EXPECT_FALSE(app->timedOut);
+    std::vector<std::string> keys;
+    for (const std::string& e : app->log)
+        if (e.rfind("key", 0) == 0) keys.push_back(e);
+    auto down = [](unsigned k) { return "key down " + std::to_string(k); };
+    auto up = [](unsigned k) { return "key up " + std::to_string(k); };
+    EXPECT_EQ(keys, (std::vector<std::string>{down(KEY_Q), up(KEY_Q), down(KEY_SELECT), up(KEY_SELECT),
+                                              down(KEY_SHIFT), down(KEY_A), up(KEY_A), up(KEY_SHIFT),
+                                              down(KEY_LEFT), up(KEY_LEFT)}));
+    EXPECT_EQ(app->initializes, 1);
+    EXPECT_EQ(app->unloads, 1);
+}
+
+TEST_F(MaemoWindowTest, PointerButtonOneIsTouchContactZero)
+{
+    app->GoFullScreen();
+    int frame = 0;
+    app->step = [&](RecordingMaemoApp& a) {
+        if (++frame == 2) {
+            x.MoveTo(120, 200);
+            x.Button(3, true);  // other buttons are no touch
+            x.Button(3, false);
+            x.Button(1, true);
+            x.MoveTo(300, 250);
+            x.Button(1, false);
+            x.MoveTo(310, 260);  // hovering is no touch either
+        }
+        return a.Logged("pointer up 300,250#0");
+    };
+    EXPECT_EQ(app->Run(), 0);
+    EXPECT_FALSE(app->timedOut);
+    std::vector<std::string> pointer;
+    for (const std::string& e : app->log)
+        if (e.rfind("pointer", 0) == 0) pointer.push_back(e);
+    EXPECT_EQ(pointer, (std::vector<std::string>{"pointer down 120,200#0", "pointer move 300,250#0",
+                                                 "pointer up 300,250#0"}));
+}
+
+TEST_F(MaemoWindowTest, CloseRequestEndsTheLoopAfterThePass)
+{
+    app->GoFullScreen();
+    int frame = 0;
+    int closedAt = -1;
+    app->step = [&](RecordingMaemoApp& a) {
+        ++frame;
+        if (frame == 2) x.SendDeleteWindow(window);
+        if (a.IsQuitRequested() && closedAt < 0) closedAt = frame;
+        return false;
+    };
+    EXPECT_EQ(app->Run(), 0);
+    EXPECT_FALSE(app->timedOut);
+    // The pass that reads the request still ticks; the next one ends the loop.
+    EXPECT_EQ(closedAt, frame);
+    EXPECT_EQ(app->unloads, 1);
+}
+
+TEST_F(MaemoWindowTest, AnInactiveWindowGetsNoFramesAndResumesWithAShortFrame)
+{
+    app->GoFullScreen();
+    int frame = 0;
+    std::thread desktop;
+    app->step = [&](RecordingMaemoApp& a) {
+        if (++frame == 2) {
+            // Another window becomes active; after a while this one again.
+            x.SetActiveWindow(x.Root());
+            desktop = std::thread([w = window] {
+                XTestConnection wm;
+                std::this_thread::sleep_for(std::chrono::milliseconds(400));
+                wm.SetActiveWindow(w);
+            });
+        }
+        return a.Logged("active") && a.updates > a.updatesAtPause + 2;
+    };
+    EXPECT_EQ(app->Run(), 0);
+    desktop.join();
+    EXPECT_FALSE(app->timedOut);
+    ASSERT_GE(app->updatesAtPause, 0);
+    // The first update after the pause is the one after "active".
+    std::size_t resumed = static_cast<std::size_t>(app->updatesAtPause);
+    ASSERT_LT(resumed, app->frameTimes.size());
+    EXPECT_LT(app->frameTimes[resumed], 0.2f) << "the paused time reached the application";
+    EXPECT_EQ(app->log, (std::vector<std::string>{"inactive", "active"}));
+    EXPECT_EQ(app->updatesWhilePaused, 0);
+}
+
+TEST_F(MaemoWindowTest, CloseRequestWhilePausedEndsAtOnce)
+{
+    app->GoFullScreen();
+    int frame = 0;
+    std::thread desktop;
+    app->step = [&](RecordingMaemoApp&) {
+        if (++frame == 2) {
+            x.SetActiveWindow(x.Root());
+            desktop = std::thread([w = window] {
+                XTestConnection wm;
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                wm.SendDeleteWindow(w);
+            });
+        }
+        return false;
+    };
+    EXPECT_EQ(app->Run(), 0);
+    desktop.join();
+    EXPECT_FALSE(app->timedOut);
+    EXPECT_EQ(app->updates, 2);
+    EXPECT_EQ(app->unloads, 1);
+}
+
+TEST_F(MaemoWindowTest, KeyAutoRepeatIsOffOnlyWhileTheWindowHasTheFocus)
+{
+    XAutoRepeatOn(x.display);
+    XSync(x.display, False);
+    app->GoFullScreen();
+    EXPECT_FALSE(x.AutoRepeatOn());
+    int frame = 0;
+    bool offWithFocus = false;
+    app->step = [&](RecordingMaemoApp&) {
+        ++frame;
+        if (frame == 2) x.Focus(window);
+        if (frame == 10) {
+            offWithFocus = !x.AutoRepeatOn();
+            x.Focus(x.Root());
+        }
+        return frame > 10 && x.AutoRepeatOn();
+    };
+    EXPECT_EQ(app->Run(), 0);
+    EXPECT_FALSE(app->timedOut);
+    EXPECT_TRUE(offWithFocus);
+    x.Focus(window);
+    XAutoRepeatOff(x.display);
+    XSync(x.display, False);
+    app.Reset();
+    EXPECT_TRUE(x.AutoRepeatOn()) << "the application's end leaves auto-repeat off";
+    x.Focus(PointerRoot);
+}
+
+TEST_F(MaemoWindowTest, AResizedWindowGetsANewDisplayOnTheSameSurface)
+{
+    app->GoFullScreen();
+    Display* first = app->GetDisplay();
+    MaemoSurface* surface = first->GetSurface();
+    int frame = 0;
+    app->step = [&](RecordingMaemoApp& a) {
+        if (++frame == 2) {
+            XResizeWindow(x.display, window, 480, 800);
+            XSync(x.display, False);
+        }
+        return a.GetDisplay() != first;
+    };
+    SmartPtr<Display> keep = first;
+    EXPECT_EQ(app->Run(), 0);
+    EXPECT_FALSE(app->timedOut);
+    EXPECT_EQ(app->GetDisplay()->GetSurface(), surface);
+    EXPECT_EQ(app->GetDisplay()->GetOrientation(), Display::kPortrait);
+    EXPECT_EQ(surface->GetWidth(), 480);
+    EXPECT_EQ(surface->GetHeight(), 800);
+
+    // The registry's live keys read the new size.
+    SmartPtr<Registry> registry(new Registry);
+    InstallMachineKeys(*registry);
+    int width = 0;
+    int height = 0;
+    EXPECT_TRUE(registry->Get("/machine/resolution/x", width));
+    EXPECT_TRUE(registry->Get("/machine/resolution/y", height));
+    EXPECT_EQ(width, 480);
+    EXPECT_EQ(height, 800);
+}
+
+TEST_F(MaemoWindowTest, TheAccelerometerIsReadUntilItsFileGoes)
+{
+    char path[] = "/tmp/voke_accel_XXXXXX";
+    int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, "(-18,1008,36)\n", 14), 14);
+    close(fd);
+    app->SetAccelerometerPath(path);
+    float interval = 0.0f;
+    app->EnableAccelerometer(interval);
+    app->step = [&](RecordingMaemoApp& a) {
+        if (a.Logged("accel 1.008000 -0.018000 0.036000")) unlink(path);
+        return !a.IsAccelerometerOn();
+    };
+    EXPECT_EQ(app->Run(), 0);
+    unlink(path);
+    EXPECT_FALSE(app->timedOut);
+    EXPECT_TRUE(app->Logged("accel 1.008000 -0.018000 0.036000"));
+}
+
+TEST(ProgramEntryTest, SplitsTheProgramPath)
+{
+    ProgramPath plain = SplitProgramPath("game");
+    EXPECT_EQ(plain.directory, "");
+    EXPECT_EQ(plain.baseName, "game");
+    ProgramPath full = SplitProgramPath("/opt/x/bin/game");
+    EXPECT_EQ(full.directory, "/opt/x/bin");
+    EXPECT_EQ(full.baseName, "game");
+    EXPECT_EQ(SplitProgramPath("/game").directory, "/");
+    EXPECT_EQ(SplitProgramPath(nullptr).baseName, "");
+}
+
+TEST(ProgramEntryTest, ReadsLanguageAndCountryFromLang)
+{
+    AppGlobals::Instance()->globals = new AppGlobals;
+    AppGlobals* globals = AppGlobals::Instance()->globals;
+    struct Case {
+        const char* lang;
+        const char* language;
+        const char* country;
+    };
+    const Case cases[] = {{"de", "de", "de"}, {"fi_FI", "fi", "FI"}, {"en_GB.UTF-8", "en", "GB.UTF-8"}};
+    for (const Case& c : cases) {
+        setenv("LANG", c.lang, 1);
+        MaemoApplication::ReadLanguage();
+        EXPECT_EQ(globals->language, c.language);
+        EXPECT_EQ(globals->country, c.country);
+    }
+    setenv("LANG", "", 1);
+    MaemoApplication::ReadLanguage();
+    EXPECT_EQ(globals->language, "en");
+    unsetenv("LANG");
+    MaemoApplication::ReadLanguage();
+    EXPECT_EQ(globals->country, "GB.UTF-8");
+    AppGlobals::Instance()->globals.Reset();
+}
+
+}  // namespace
+}  // namespace Voke
