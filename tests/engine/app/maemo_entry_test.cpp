@@ -79,7 +79,7 @@ public:
     void Signal(int signal) { kill(m_pid, signal); }
 
     // The next line of output, or "" after `ms` milliseconds or at the end.
-    std::string ReadLine(int ms = 5000)
+    std::string ReadLine(int ms = 20000)
     {
         auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
         for (;;) {
@@ -101,7 +101,7 @@ public:
         }
     }
     // Reads lines until one starts with `prefix`; returns it or "".
-    std::string WaitFor(const std::string& prefix, int ms = 5000)
+    std::string WaitFor(const std::string& prefix, int ms = 20000)
     {
         auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
         while (std::chrono::steady_clock::now() < end) {
@@ -112,7 +112,7 @@ public:
         return "";
     }
     // The exit status once the child ends by itself (within `ms`), or -1000.
-    int Wait(int ms = 5000)
+    int Wait(int ms = 20000)
     {
         auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
         while (std::chrono::steady_clock::now() < end) {
@@ -189,7 +189,7 @@ TEST(MaemoEntryTest, RunsTheApplicationUntilItsWindowIsClosed)
                        [] {}),
               0);
     bool activated = false;
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
     while (!activated && std::chrono::steady_clock::now() < end) {
         while (XPending(x.display)) {
             XEvent event;

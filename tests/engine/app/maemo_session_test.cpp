@@ -17,11 +17,11 @@ NarrowString UniqueService(const char* what)
     return "org.maemo.voke_" + NarrowString(what) + "_" + std::to_string(getpid());
 }
 
-// Dispatches the session until `done` or two seconds have passed.
+// Dispatches the session until `done` or ten seconds have passed.
 template <class Done>
 bool DispatchUntil(MaemoSession& session, Done done)
 {
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (!done()) {
         if (std::chrono::steady_clock::now() > end) return false;
         session.Dispatch();
