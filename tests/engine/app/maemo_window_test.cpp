@@ -285,6 +285,7 @@ TEST_F(MaemoWindowTest, KeyAutoRepeatIsOffOnlyWhileTheWindowHasTheFocus)
     XAutoRepeatOn(x.display);
     XSync(x.display, False);
     app->GoFullScreen();
+    SyncApp();
     EXPECT_FALSE(x.AutoRepeatOn());
     int frame = 0;
     bool offWithFocus = false;
@@ -292,6 +293,7 @@ TEST_F(MaemoWindowTest, KeyAutoRepeatIsOffOnlyWhileTheWindowHasTheFocus)
         ++frame;
         if (frame == 2) x.Focus(window);
         if (frame == 10) {
+            SyncApp();
             offWithFocus = !x.AutoRepeatOn();
             x.Focus(x.Root());
         }
