@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -208,6 +210,75 @@ TEST(MaemoAudioDeviceTest, WithoutAServerSoundsEndOnTimeAndNothingSpins)
         setenv("PULSE_SERVER", saved.c_str(), 1);
     else
         unsetenv("PULSE_SERVER");
+}
+
+// A sound server of the test's own, so that the test can make it go away.
+class PrivateServer {
+public:
+    PrivateServer() : m_dir(std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/voke-pulse-XXXXXX")
+    {
+        if (!mkdtemp(m_dir.data())) return;
+        const std::string runtime = m_dir + "/runtime";
+        mkdir(runtime.c_str(), 0700);
+        m_server = "unix:" + m_dir + "/socket";
+        const std::string home = "HOME=" + m_dir, xdg = "XDG_RUNTIME_DIR=" + runtime;
+        const std::string sink = "--load=module-null-sink sink_name=gone rate=22050 format=s16le channels=2 norewinds=1";
+        const std::string socket = "--load=module-native-protocol-unix socket=" + m_dir + "/socket auth-anonymous=1";
+        const char* argv[] = {"pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit", "-n",
+                              "--use-pid-file=no", "--log-target=stderr", "--log-level=error", sink.c_str(), socket.c_str(), nullptr};
+        const char* env[] = {home.c_str(), xdg.c_str(), "PATH=/usr/bin:/bin", nullptr};
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        if (posix_spawnp(&m_pid, "pulseaudio", &actions, nullptr, const_cast<char**>(argv), const_cast<char**>(env)) != 0) m_pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        // Ready once its socket exists.
+        for (int i = 0; i < 100 && m_pid > 0 && access((m_dir + "/socket").c_str(), F_OK) != 0; ++i) SleepMs(50);
+        SleepMs(200);
+    }
+    ~PrivateServer()
+    {
+        Stop();
+        std::system(("rm -rf " + m_dir).c_str());
+    }
+    bool Running() const { return m_pid > 0; }
+    const std::string& Address() const { return m_server; }
+    void Stop()
+    {
+        if (m_pid <= 0) return;
+        kill(m_pid, SIGKILL);
+        waitpid(m_pid, nullptr, 0);
+        m_pid = -1;
+    }
+
+private:
+    std::string m_dir;
+    std::string m_server;
+    pid_t m_pid = -1;
+};
+
+TEST(MaemoAudioDeviceTest, ServerGoingAwayLeavesASilentDeviceThatDoesNotSpin)
+{
+    PrivateServer server;
+    ASSERT_TRUE(server.Running());
+    const char* previous = std::getenv("PULSE_SERVER");
+    const std::string saved = previous ? previous : "";
+    setenv("PULSE_SERVER", server.Address().c_str(), 1);
+    SmartPtr<Mixer> mixer(new Mixer(kStereo22, MixerConfig()));
+    if (previous)
+        setenv("PULSE_SERVER", saved.c_str(), 1);
+    else
+        unsetenv("PULSE_SERVER");
+
+    SleepMs(300);
+    server.Stop();
+    SleepMs(200);
+    WeakPtr<AudioChannel> channel = mixer->Play(test::MakeBuffer(kStereo22, std::vector<int16_t>(4410 * 2, 100)), true);
+    const double cpuBefore = CpuSeconds();
+    SleepMs(700);
+    EXPECT_FALSE(mixer->IsPlaying(channel));  // pulled at the pace of playback
+    EXPECT_LT(CpuSeconds() - cpuBefore, 0.3);
+    mixer.Reset();
 }
 
 }  // namespace
