@@ -266,10 +266,11 @@ void ModulePlayer::SetSong(const CModuleSong* song)
 {
     FreeChannels();
     m_song = song && song->IsLoaded() ? song : nullptr;
-    m_firstOrder = -1;
-    m_lastOrder = -1;
     if (!m_song) return;
     const CModuleSong::Header& h = m_song->GetHeader();
+    // A range chosen for an earlier song stays, cut to this song's orders.
+    if (m_lastOrder >= h.songLength) m_lastOrder = h.songLength - 1;
+    if (m_firstOrder > m_lastOrder) m_firstOrder = m_lastOrder;
     m_channels.assign(h.channels, Channel());
     m_tick = 0;
     m_order = 0;
