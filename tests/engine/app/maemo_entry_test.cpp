@@ -177,8 +177,11 @@ TEST(MaemoEntryTest, RunsTheApplicationUntilItsWindowIsClosed)
     x.Button(1, false);
     EXPECT_EQ(child.WaitFor("pointer down"), "pointer down 200,100#0");
 
-    // The desktop asks the application to the front: the application asks the
-    // window manager (here: this test) to activate its window.
+    // Another window comes to the front: the application pauses. The desktop
+    // asks it to the front again; the paused application still hears that and
+    // asks the window manager (here: this test) to activate its window.
+    x.SetActiveWindow(x.Root());
+    EXPECT_EQ(child.WaitFor("inactive"), "inactive");
     XSync(x.display, False);
     while (XPending(x.display)) {
         XEvent discard;
@@ -201,6 +204,9 @@ TEST(MaemoEntryTest, RunsTheApplicationUntilItsWindowIsClosed)
         usleep(5000);
     }
     EXPECT_TRUE(activated);
+    x.SetActiveWindow(window);
+    EXPECT_EQ(child.WaitFor("active"), "active");
+    x.RemoveActiveWindow();
 
     // Minimising goes to the desktop as a signal.
     x.Tap(XK_m);

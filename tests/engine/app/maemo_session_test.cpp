@@ -85,7 +85,8 @@ TEST(MaemoSessionTest, AnswersOnlyTheWatchedMethodCall)
 class StandInSystemBus : public ::testing::Test {
 protected:
     // The session bus stands in for the system bus that carries the display
-    // service.
+    // service. libdbus reads the address at the process's first connection,
+    // which these tests make.
     void SetUp() override { setenv("DBUS_SYSTEM_BUS_ADDRESS", std::getenv("DBUS_SESSION_BUS_ADDRESS"), 1); }
     void TearDown() override { unsetenv("DBUS_SYSTEM_BUS_ADDRESS"); }
 };

@@ -3,6 +3,7 @@
 
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -14,8 +15,10 @@
 #include "engine/app/machine_keys.h"
 #include "engine/app/maemo_display.h"
 #include "engine/app/maemo_main.h"
+#include "engine/app/maemo_session.h"
 #include "engine/core/app_globals.h"
 #include "engine/graphics/maemo_surface.h"
+#include "tests/engine/app/bus_peer.h"
 #include "tests/engine/app/maemo_test_app.h"
 #include "tests/engine/app/x_test_connection.h"
 
@@ -361,6 +364,103 @@ TEST_F(MaemoWindowTest, TheAccelerometerIsReadUntilItsFileGoes)
     EXPECT_FALSE(app->timedOut);
     EXPECT_TRUE(app->Logged("accel 1.008000 -0.018000 0.036000"));
 }
+
+TEST_F(MaemoWindowTest, WebPagesOpenWithTheAddressAsOneArgument)
+{
+    // A stand-in for the desktop's opener that records its arguments.
+    char folder[] = "/tmp/voke_open_XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string dir = folder;
+    const std::string script = dir + "/xdg-open";
+    FILE* file = std::fopen(script.c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    std::fprintf(file, "#!/bin/sh\nprintf '%%s\\n' \"$#\" \"$1\" > '%s/args'\nexit \"${VOKE_OPEN_STATUS:-0}\"\n",
+                 dir.c_str());
+    std::fclose(file);
+    chmod(script.c_str(), 0755);
+    const std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    setenv("PATH", (dir + ":" + savedPath).c_str(), 1);
+
+    const WideString url = L"http://example.org/?a=1&b=$(touch " + ToWideString(dir) + L"/hacked);c='\u00e9'";
+    EXPECT_TRUE(app->OpenUrl(url));
+    std::string args;
+    if (FILE* in = std::fopen((dir + "/args").c_str(), "r")) {
+        char buffer[512] = {};
+        args.assign(buffer, std::fread(buffer, 1, sizeof(buffer) - 1, in));
+        std::fclose(in);
+    }
+    EXPECT_EQ(args, "1\n" + ToNarrowString(url) + "\n");
+    EXPECT_NE(access((dir + "/hacked").c_str(), F_OK), 0) << "the address went through a shell";
+
+    setenv("VOKE_OPEN_STATUS", "1", 1);
+    EXPECT_FALSE(app->OpenUrl(L"http://example.org/"));
+    unsetenv("VOKE_OPEN_STATUS");
+    EXPECT_FALSE(app->OpenUrl(L""));
+
+    setenv("PATH", "/nonexistent", 1);
+    EXPECT_FALSE(app->OpenUrl(L"http://example.org/"));
+    setenv("PATH", savedPath.c_str(), 1);
+    std::remove((dir + "/args").c_str());
+    std::remove(script.c_str());
+    rmdir(folder);
+}
+
+// A session whose system bus is the tests' session bus, standing in for the
+// bus that carries the display service. libdbus reads the bus addresses once
+// per process, at its first connection: call this before any other.
+std::unique_ptr<MaemoSession> OpenWithStandInSystemBus(const char* what)
+{
+    setenv("DBUS_SYSTEM_BUS_ADDRESS", std::getenv("DBUS_SESSION_BUS_ADDRESS"), 1);
+    return MaemoSession::Open("org.maemo.voke_" + std::string(what) + "_" + std::to_string(getpid()), "0.0.1");
+}
+
+TEST_F(MaemoWindowTest, ADisplaySwitchedOffPausesUntilItIsLitOrDimmed)
+{
+    std::unique_ptr<MaemoSession> session = OpenWithStandInSystemBus("displayoff");
+    ASSERT_NE(session, nullptr);
+    ASSERT_NE(session->GetSystemConnection(), nullptr);
+    app->SetupDBus(session.get(), session->GetService());
+    app->GoFullScreen();
+    BusPeer displayService;
+    std::thread later;
+    int frame = 0;
+    app->step = [&](RecordingMaemoApp& a) {
+        if (++frame == 2) {
+            displayService.EmitDisplayState("off");
+            later = std::thread([] {
+                BusPeer service;
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                service.EmitDisplayState("dimmed");
+            });
+        }
+        return a.Logged("active") && a.updates > a.updatesAtPause + 2;
+    };
+    EXPECT_EQ(app->Run(), 0);
+    later.join();
+    app->DetachSession();
+    EXPECT_FALSE(app->timedOut);
+    EXPECT_EQ(app->log, (std::vector<std::string>{"inactive", "active"}));
+    EXPECT_EQ(app->updatesWhilePaused, 0);
+    EXPECT_TRUE(app->IsDisplayOn());
+}
+
+TEST_F(MaemoWindowTest, KeepingTheDisplayOnAsksTheDisplayServiceWithoutFlooding)
+{
+    std::unique_ptr<MaemoSession> session = OpenWithStandInSystemBus("keepon");
+    ASSERT_NE(session, nullptr);
+    ASSERT_NE(session->GetSystemConnection(), nullptr);
+    BusPeer displayService;
+    ASSERT_TRUE(displayService.Own("com.nokia.mce"));
+    app->SetupDBus(session.get(), session->GetService());
+    app->SetKeepDisplayOn(true);
+    app->step = [](RecordingMaemoApp& a) { return a.updates >= 30; };
+    EXPECT_EQ(app->Run(), 0);
+    app->DetachSession();
+    EXPECT_EQ(displayService.Collect(300),
+              (std::vector<std::string>{"req_display_state_on", "req_display_blanking_pause"}));
+}
+
+TEST_F(MaemoWindowTest, WithoutASessionMinimizingIsRefused) { EXPECT_FALSE(app->Minimize()); }
 
 TEST(ProgramEntryTest, SplitsTheProgramPath)
 {
