@@ -138,6 +138,71 @@ private:
     std::string m_buffer;
 };
 
+// An X server of its own with a 16-bit screen, like the handset's; ended and
+// reaped with the object.
+class SixteenBitXServer {
+public:
+    SixteenBitXServer()
+    {
+        int fds[2];
+        if (pipe2(fds, O_CLOEXEC) != 0) return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], 5);  // -displayfd writes the number here
+        char* argv[] = {const_cast<char*>("Xvfb"), const_cast<char*>("-displayfd"), const_cast<char*>("5"),
+                        const_cast<char*>("-screen"), const_cast<char*>("0"), const_cast<char*>("800x480x16"),
+                        const_cast<char*>("-nolisten"), const_cast<char*>("tcp"), nullptr};
+        if (posix_spawnp(&m_pid, "Xvfb", &actions, nullptr, argv, environ) != 0) m_pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        close(fds[1]);
+        std::string number;
+        pollfd fd{fds[0], POLLIN, 0};
+        char c = 0;
+        while (m_pid > 0 && poll(&fd, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+        close(fds[0]);
+        if (!number.empty()) display = ":" + number;
+    }
+    ~SixteenBitXServer()
+    {
+        if (m_pid <= 0) return;
+        kill(m_pid, SIGTERM);
+        int status = 0;
+        waitpid(m_pid, &status, 0);
+    }
+    SixteenBitXServer(const SixteenBitXServer&) = delete;
+    SixteenBitXServer& operator=(const SixteenBitXServer&) = delete;
+
+    std::string display;
+
+private:
+    pid_t m_pid = -1;
+};
+
+TEST(MaemoEntryTest, OnASixteenBitScreenTheWindowIsSixteenBit)
+{
+    SixteenBitXServer server;
+    ASSERT_FALSE(server.display.empty());
+    Child child({"DISPLAY=" + server.display});
+    std::string ready = child.WaitFor("ready ");
+    ASSERT_FALSE(ready.empty()) << child.Rest();
+    ::Display* x = XOpenDisplay(server.display.c_str());
+    ASSERT_NE(x, nullptr);
+    Window window = std::stoul(ready.substr(6));
+    XWindowAttributes attributes{};
+    EXPECT_TRUE(XGetWindowAttributes(x, window, &attributes));
+    EXPECT_EQ(attributes.depth, 16);
+    EXPECT_EQ(attributes.width, 800);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(x, "WM_DELETE_WINDOW", False));
+    XSendEvent(x, window, False, NoEventMask, &event);
+    XCloseDisplay(x);
+    EXPECT_EQ(child.Wait(), 0);
+}
+
 TEST(MaemoEntryTest, RunsTheApplicationUntilItsWindowIsClosed)
 {
     XTestConnection x;
