@@ -104,11 +104,17 @@ public:
     // Tests point the accelerometer elsewhere.
     void SetAccelerometerPath(const char* path) { m_accelerometerPath = path; }
 
+protected:
+    // The main loop's accelerometer step for a frame of `frameSeconds`: a
+    // reading (OnAccelerometer) once more than the interval has passed since
+    // the last; a missing file switches the accelerometer off, an unreadable
+    // line skips the reading.
+    void ReadAccelerometer(float frameSeconds);
+
 private:
     void HandleEvent(XEvent& event);
     void HandleInputEvent(XEvent& event);
     void Resize(int width, int height);
-    void ReadAccelerometer(float frameSeconds);
     // Blocks while paused until the window is active and the display on,
     // dispatching the buses. Returns false when a close request ended it.
     bool WaitWhilePaused();

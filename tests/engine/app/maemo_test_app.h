@@ -67,6 +67,8 @@ public:
         log.push_back("accel " + std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(z));
     }
 
+    using MaemoApplication::ReadAccelerometer;
+
     bool Logged(const std::string& entry) const
     {
         for (const std::string& e : log)

@@ -462,6 +462,38 @@ TEST_F(MaemoWindowTest, KeepingTheDisplayOnAsksTheDisplayServiceWithoutFlooding)
 
 TEST_F(MaemoWindowTest, WithoutASessionMinimizingIsRefused) { EXPECT_FALSE(app->Minimize()); }
 
+TEST_F(MaemoWindowTest, TheAccelerometerIsReadOncePerInterval)
+{
+    char path[] = "/tmp/voke_accel_XXXXXX";
+    int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, "(1,2,3)", 7), 7);
+    close(fd);
+    app->SetAccelerometerPath(path);
+    float interval = 0.1f;
+    app->EnableAccelerometer(interval);
+    // The first frame reads at once (the time starts at the interval), then
+    // every third one: the time restarts from 0, not from the excess.
+    std::vector<int> readAt;
+    for (int frame = 0; frame < 8; ++frame) {
+        std::size_t before = app->log.size();
+        app->ReadAccelerometer(0.04f);
+        if (app->log.size() > before) readAt.push_back(frame);
+    }
+    EXPECT_EQ(readAt, (std::vector<int>{0, 3, 6}));
+
+    // A line that does not parse is skipped; the accelerometer stays on.
+    FILE* file = std::fopen(path, "w");
+    ASSERT_NE(file, nullptr);
+    std::fputs("garbage", file);
+    std::fclose(file);
+    std::size_t before = app->log.size();
+    for (int frame = 0; frame < 3; ++frame) app->ReadAccelerometer(0.04f);
+    EXPECT_EQ(app->log.size(), before);
+    EXPECT_TRUE(app->IsAccelerometerOn());
+    unlink(path);
+}
+
 TEST(ProgramEntryTest, SplitsTheProgramPath)
 {
     ProgramPath plain = SplitProgramPath("game");
