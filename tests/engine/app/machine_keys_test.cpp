@@ -12,8 +12,15 @@
 namespace Voke {
 namespace {
 
+// A window surface of a given size without a window system behind it.
+class SizedSurface : public MaemoSurface {
+public:
+    SizedSurface(int width, int height) : MaemoSurface(width, height) {}
+};
+
 class TurnableDisplay : public Display {
 public:
+    explicit TurnableDisplay(MaemoSurface* surface = nullptr) : Display(surface) {}
     int GetOrientation() const override { return orientation; }
     int orientation = kLandscape;
 };
@@ -35,8 +42,23 @@ TEST(MachineKeysTest, ReadLiveValuesAndRefuseWrites)
 
     {
         SmartPtr<AbstractApp> app(new AbstractApp(0));
-        TurnableDisplay* display = new TurnableDisplay;
+        app->SetDisplay(new TurnableDisplay);  // no surface yet
+        EXPECT_TRUE(registry->Get("/machine/resolution/x", x));
+        EXPECT_EQ(x, 0);
+
+        SmartPtr<SizedSurface> surface(new SizedSurface(800, 480));
+        TurnableDisplay* display = new TurnableDisplay(surface);
         app->SetDisplay(display);
+        int y = 0;
+        EXPECT_TRUE(registry->Get("/machine/resolution/x", x));
+        EXPECT_TRUE(registry->Get("/machine/resolution/y", y));
+        EXPECT_EQ(x, 800);
+        EXPECT_EQ(y, 480);
+        EXPECT_FALSE(registry->Set("/machine/resolution/x", 5));
+        surface->Resize(480, 800);  // read live after a resize
+        EXPECT_TRUE(registry->Get("/machine/resolution/x", x));
+        EXPECT_EQ(x, 480);
+
         EXPECT_TRUE(registry->Get("/machine/orientation", orientation));
         EXPECT_EQ(orientation, 90);
         EXPECT_FALSE(registry->Set("/machine/orientation", 5));
