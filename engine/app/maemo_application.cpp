@@ -45,10 +45,6 @@ constexpr std::size_t kHostNameBytes = 64;
 volatile std::sig_atomic_t g_terminationRequested = 0;
 int g_wakePipe[2] = {-1, -1};
 
-void OnTopApplication(void* data) { static_cast<MaemoApplication*>(data)->Activate(); }
-
-void OnDisplayStateChanged(int state, void* data) { static_cast<MaemoApplication*>(data)->OnDisplayState(state); }
-
 }  // namespace
 
 MaemoApplication::MaemoApplication(uint32_t flags) : AbstractApp(flags)
@@ -257,17 +253,20 @@ void MaemoApplication::SetupDBus(MaemoSession* session, const NarrowString& serv
     m_session = session;
     m_serviceName = service;
     if (!session) return;
-    session->SetDisplayStateHandler(OnDisplayStateChanged, this);
-    session->WatchMethodCall(service, "top_application", OnTopApplication, this);
+    session->SetDisplayStateHandler(OnDisplayState, this);
+    session->WatchMethodCall(service, "top_application", OnDBusMessage, this);
 }
 
-void MaemoApplication::OnDisplayState(int state)
+void MaemoApplication::OnDisplayState(int state, void* application)
 {
+    MaemoApplication* app = static_cast<MaemoApplication*>(application);
     if (state == MaemoSession::kDisplayOn || state == MaemoSession::kDisplayDimmed)
-        m_displayOn = true;
+        app->m_displayOn = true;
     else if (state == MaemoSession::kDisplayOff)
-        m_displayOn = false;
+        app->m_displayOn = false;
 }
+
+void MaemoApplication::OnDBusMessage(void* application) { static_cast<MaemoApplication*>(application)->Activate(); }
 
 void MaemoApplication::SendToRoot(unsigned long type, long d0, long d1, long d2, long d3, long d4)
 {

@@ -63,8 +63,11 @@ public:
     static constexpr int kMapWaitMs = 5000;
     // Asks the desktop to make the window the active one.
     void Activate();
-    // The display-state handler: on and dimmed count as on, off as off.
-    void OnDisplayState(int state);
+    // The session's handlers. The display state: on and dimmed count as on,
+    // off as off, other values are ignored. A "top_application" call on the
+    // service's interface: Activate.
+    static void OnDisplayState(int state, void* application);
+    static void OnDBusMessage(void* application);
 
     void EnableAccelerometer(float& interval) override;
     void DisableAccelerometer() override;
