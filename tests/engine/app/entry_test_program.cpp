@@ -26,8 +26,6 @@ public:
         if (key == Voke::KEY_M) Say("minimize %d", Minimize() ? 1 : 0);
         if (key == Voke::KEY_X) Exit();
     }
-    void OnPointerDown(int x, int y, int id) override { Say("pointer down %d,%d#%d", x, y, id); }
-    void OnPointerUp(int x, int y, int id) override { Say("pointer up %d,%d#%d", x, y, id); }
     void OnFocusChanged(bool active) override { Say(active ? "active" : "inactive"); }
 
 private:
