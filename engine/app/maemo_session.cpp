@@ -10,17 +10,17 @@ namespace Voke {
 
 namespace {
 
-// The handset's display service on the system bus: requests go to it as
-// method calls without replies, and it announces the display's state as a
-// signal with one text argument.
-const char kDisplayService[] = "com.nokia.mce";
-const char kDisplayRequestPath[] = "/com/nokia/mce/request";
-const char kDisplayRequestInterface[] = "com.nokia.mce.request";
-const char kDisplayOnRequest[] = "req_display_state_on";
-const char kBlankingPauseRequest[] = "req_display_blanking_pause";
-const char kDisplaySignalInterface[] = "com.nokia.mce.signal";
-const char kDisplayStateSignal[] = "display_status_ind";
-const char kDisplayStateRule[] = "type='signal',interface='com.nokia.mce.signal',member='display_status_ind'";
+// The display-management service on the system bus: requests go to it as
+// method calls without replies, and it announces the display's state ("on",
+// "off" or "dimmed") as a signal with one text argument.
+const char kDisplayService[] = "org.voke.DisplayService";
+const char kDisplayRequestPath[] = "/org/voke/DisplayService/request";
+const char kDisplayRequestInterface[] = "org.voke.DisplayService.Request";
+const char kDisplayOnRequest[] = "RequestDisplayOn";
+const char kBlankingPauseRequest[] = "RequestBlankingPause";
+const char kDisplaySignalInterface[] = "org.voke.DisplayService.Signal";
+const char kDisplayStateSignal[] = "DisplayState";
+const char kDisplayStateRule[] = "type='signal',interface='org.voke.DisplayService.Signal',member='DisplayState'";
 
 int64_t MonotonicMs()
 {

@@ -50,7 +50,7 @@ public:
     void EmitDisplayState(const char* state)
     {
         DBusMessage* message =
-            dbus_message_new_signal("/com/nokia/mce/signal", "com.nokia.mce.signal", "display_status_ind");
+            dbus_message_new_signal("/org/voke/DisplayService/signal", "org.voke.DisplayService.Signal", "DisplayState");
         dbus_message_append_args(message, DBUS_TYPE_STRING, &state, DBUS_TYPE_INVALID);
         dbus_connection_send(connection, message, nullptr);
         dbus_message_unref(message);

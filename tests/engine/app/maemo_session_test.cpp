@@ -109,7 +109,7 @@ TEST_F(StandInSystemBus, FollowsTheDisplayState)
 TEST_F(StandInSystemBus, DisplayRequestsGoOutOncePerInterval)
 {
     BusPeer service;
-    ASSERT_TRUE(service.Own("com.nokia.mce"));
+    ASSERT_TRUE(service.Own("org.voke.DisplayService"));
     std::unique_ptr<MaemoSession> session = MaemoSession::Open(UniqueService("requests"), "0.0.1");
     ASSERT_NE(session, nullptr);
     // What the main loop does every frame while the game keeps the display lit.
@@ -119,7 +119,7 @@ TEST_F(StandInSystemBus, DisplayRequestsGoOutOncePerInterval)
     }
     session->Dispatch();
     std::vector<std::string> got = service.Collect(300);
-    EXPECT_EQ(got, (std::vector<std::string>{"req_display_state_on", "req_display_blanking_pause"}));
+    EXPECT_EQ(got, (std::vector<std::string>{"RequestDisplayOn", "RequestBlankingPause"}));
 }
 
 TEST(MaemoSessionTest, WithoutASystemBusTheDisplayStaysOn)

@@ -450,14 +450,14 @@ TEST_F(MaemoWindowTest, KeepingTheDisplayOnAsksTheDisplayServiceWithoutFlooding)
     ASSERT_NE(session, nullptr);
     ASSERT_NE(session->GetSystemConnection(), nullptr);
     BusPeer displayService;
-    ASSERT_TRUE(displayService.Own("com.nokia.mce"));
+    ASSERT_TRUE(displayService.Own("org.voke.DisplayService"));
     app->SetupDBus(session.get(), session->GetService());
     app->SetKeepDisplayOn(true);
     app->step = [](RecordingMaemoApp& a) { return a.updates >= 30; };
     EXPECT_EQ(app->Run(), 0);
     app->DetachSession();
     EXPECT_EQ(displayService.Collect(300),
-              (std::vector<std::string>{"req_display_state_on", "req_display_blanking_pause"}));
+              (std::vector<std::string>{"RequestDisplayOn", "RequestBlankingPause"}));
 }
 
 TEST_F(MaemoWindowTest, WithoutASessionMinimizingIsRefused) { EXPECT_FALSE(app->Minimize()); }
