@@ -16,7 +16,6 @@
 
 #include "engine/core/io_stream.h"
 #include "engine/core/registry.h"
-#include "engine/core/text_dict.h"
 #include "engine/core/vfs.h"
 #include "engine/core/xml.h"
 #include "tests/support/temp_dir.h"
@@ -40,21 +39,6 @@ bool Exists(const std::string& path)
     return stat(path.c_str(), &st) == 0;
 }
 
-// Names and values that a careless writer would turn into unreadable files.
-void FillHostile(Registry& registry, const std::string& base)
-{
-    registry.Set(base + "/plain", 1);
-    registry.Set(base + "/<&>\"'", "<&>\"' in a value");
-    registry.Set(base + "/\xC3\xA9t\xC3\xA9/\xE6\x97\xA5\xE6\x9C\xAC", "\xF0\x9F\x98\x80 caf\xC3\xA9");
-    registry.Set(base + "/blanks/ lead", "  two  \tand\r\nlines\n");
-    registry.Set(base + "/blanks/only", "   ");
-    registry.Set(base + "/num/f", -0.5f);
-    registry.Set(base + "/num/g", 0.05f);
-    registry.Set(base + "/num/i", -7);
-    registry.Set(base + "/num/b", true);
-    registry.Set(base + "/a]]>b/c", "]]><!--");
-}
-
 class RegistryStore : public ::testing::Test {
 protected:
     void SetUp() override
@@ -72,27 +56,6 @@ protected:
     VokeTest::TempDir m_dir;
 };
 
-TEST_F(RegistryStore, SaveAndLoadThroughTheSaveFolderIsIdentical)
-{
-    SmartPtr<Registry> source(new Registry);
-    FillHostile(*source, "/endless");
-    ASSERT_TRUE(source->Save("save/endless.xml", "/endless"));
-    const std::string text = source->ToXml("/endless");
-    EXPECT_EQ(ReadAll(Saved("endless.xml")), text);
-
-    SmartPtr<Registry> copy(new Registry);
-    ASSERT_TRUE(copy->Load("save/endless.xml", false, ""));
-    EXPECT_EQ(copy->ToXml("/endless"), text);
-    std::string s;
-    EXPECT_TRUE(copy->Get("/endless/blanks/ lead", s));
-    EXPECT_EQ(s, "  two  \tand\r\nlines\n");
-
-    // Saving a path that names nothing writes nothing.
-    EXPECT_FALSE(source->Save("save/none.xml", "/none"));
-    EXPECT_FALSE(Exists(Saved("none.xml")));
-    EXPECT_FALSE(copy->Load("save/missing.xml", false, ""));
-}
-
 TEST_F(RegistryStore, SavedFilesOverrideDefaultsFromTheData)
 {
     WriteBytes(m_dir / "data/controls.xml",
@@ -102,8 +65,10 @@ TEST_F(RegistryStore, SavedFilesOverrideDefaultsFromTheData)
     SmartPtr<Registry> registry(new Registry);
     ASSERT_TRUE(registry->Load("controls.xml", false, ""));
     // Nothing saved yet: "save/controls.xml" is missing in the folder and in
-    // the data.
+    // the data. Saving a path that names nothing writes nothing.
     EXPECT_FALSE(registry->Load("save/controls.xml", false, ""));
+    EXPECT_FALSE(registry->Save("save/controls.xml", "/none"));
+    EXPECT_FALSE(Exists(Saved("controls.xml")));
     registry->Set("/controls/swap", true);
     ASSERT_TRUE(registry->Save("save/controls.xml", "/controls"));
 
@@ -214,20 +179,6 @@ TEST_F(RegistryStore, StreamsAreParsedOnlyWhenReadWhole)
     EXPECT_EQ(Xml::Create(negative.Get()), nullptr);
     EXPECT_EQ(Xml::Create(static_cast<SeekableStream*>(nullptr)), nullptr);
     EXPECT_EQ(Xml::Load("no/such/file.xml"), nullptr);
-}
-
-TEST_F(RegistryStore, LanguageFilesLoadThroughTheMountTable)
-{
-    mkdir((m_dir / "data/l10n").c_str(), 0700);
-    WriteBytes(m_dir / "data/l10n/en.xml",
-               "<?xml version=\"1.0\" encoding=\"utf-8\"?><strings><string id=\"IDS_PLAY\">Play</string></strings>");
-    WriteBytes(m_dir / "data/l10n/fr.xml", "<strings><string id=\"IDS_PLAY\">Jou\xC3\xA9</string>");
-    SmartPtr<TextDict> dict(new TextDict);
-    ASSERT_TRUE(dict->Load("l10n/en.xml"));
-    EXPECT_EQ(dict->Get("IDS_PLAY"), WideString(L"Play"));
-    EXPECT_FALSE(dict->Load("l10n/fr.xml"));  // damaged: the language stays
-    EXPECT_FALSE(dict->Load("l10n/de.xml"));  // missing
-    EXPECT_EQ(dict->Get("IDS_PLAY"), WideString(L"Play"));
 }
 
 }  // namespace
