@@ -39,7 +39,7 @@ WideString TextDict::Get(const NarrowString& id) const
 {
     std::lock_guard<std::mutex> lock(m_lock);
     auto it = m_table->find(id);
-    return it == m_table->end() ? WideString() : it->second;
+    return it == m_table->end() ? ToWideString(id) : it->second;
 }
 
 int TextDict::ReplaceVariable(WideString& text, const NarrowString& name, const WideString& value)

@@ -35,7 +35,8 @@ public:
     // were.
     bool LoadDocument(const Xml* document);
 
-    // The text of the identifier; empty when the dictionary has none.
+    // The text of the identifier; the identifier itself when the dictionary
+    // has none, so that a missing translation shows its name.
     WideString Get(const NarrowString& id) const;
 
     // Replaces every "$(name)" in `text` with `value` and returns how many it

@@ -20,7 +20,7 @@ bool LoadText(TextDict& dict, const std::string& text)
 TEST(TextDictTest, LooksUpTextsOfTheLoadedLanguage)
 {
     SmartPtr<TextDict> dict(new TextDict);
-    EXPECT_EQ(dict->Get("IDS_PLAY"), WideString());
+    EXPECT_EQ(dict->Get("IDS_PLAY"), WideString(L"IDS_PLAY"));
     ASSERT_TRUE(LoadText(*dict,
                          "<?xml version=\"1.0\" encoding=\"utf-8\"?><strings>"
                          "<string id=\"IDS_PLAY\">Play</string>"
@@ -36,13 +36,13 @@ TEST(TextDictTest, LooksUpTextsOfTheLoadedLanguage)
     EXPECT_EQ(dict->Get("IDS_UTF"), WideString(L"\u00E9 \u00DF \u65E5\u672C & \U0001F600"));
     EXPECT_EQ(dict->Get("IDS_SPACE"), WideString(L" "));
     EXPECT_EQ(dict->Get("IDS_EMPTY"), WideString());
-    EXPECT_EQ(dict->Get("IDS_OTHER"), WideString());
-    EXPECT_EQ(dict->Get("IDS_DEEP"), WideString());
-    EXPECT_EQ(dict->Get("IDS_MISSING"), WideString());
+    EXPECT_EQ(dict->Get("IDS_OTHER"), WideString(L"IDS_OTHER"));
+    EXPECT_EQ(dict->Get("IDS_DEEP"), WideString(L"IDS_DEEP"));
+    EXPECT_EQ(dict->Get("IDS_MISSING"), WideString(L"IDS_MISSING"));
 
     // A second language replaces the first entirely.
     ASSERT_TRUE(LoadText(*dict, "<strings><string id=\"IDS_QUIT\">Quitter</string></strings>"));
-    EXPECT_EQ(dict->Get("IDS_PLAY"), WideString());
+    EXPECT_EQ(dict->Get("IDS_PLAY"), WideString(L"IDS_PLAY"));
     EXPECT_EQ(dict->Get("IDS_QUIT"), WideString(L"Quitter"));
 
     // A file that does not parse leaves the current language.
