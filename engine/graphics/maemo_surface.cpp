@@ -1,11 +1,15 @@
 #include "engine/graphics/maemo_surface.h"
 
 #include <EGL/egl.h>
+#include <GLES2/gl2.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
 #include <cstdio>
 #include <vector>
+
+#include "engine/graphics/batcher.h"
+#include "engine/graphics/pixel_data_gl.h"
 
 namespace Voke {
 
@@ -215,25 +219,38 @@ bool MaemoSurface::SwapBuffers()
     return true;
 }
 
-// The GL layer (capabilities, the global batcher, scissor and blending state)
-// sets itself up here once the context is current.
-void MaemoSurface::InitGL() {}
+MaemoSurface::MaemoSurface(int width, int height)
+{
+    SmartPtr<PixelDataGL> screen(PixelDataGL::CreateScreen(width, height));
+    SetPixelData(screen);
+}
 
-// And releases its GL names here, while the context is still current.
-void MaemoSurface::ShutdownGL() {}
+// The GL layer (capabilities, the global batcher, scissor and blending state)
+// sets itself up once the context is current.
+void MaemoSurface::InitGL()
+{
+    GLInfo::Init();
+    glEnable(GL_SCISSOR_TEST);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+// And releases its GL names while the context is still current.
+void MaemoSurface::ShutdownGL() { GLInfo::Shutdown(); }
 
 bool MaemoSurface::BeginFrame() { return true; }
 
 bool MaemoSurface::Present()
 {
-    // The GL layer flushes its queued geometry before the swap.
+    if (Batcher* batcher = Batcher::Get()) batcher->Flush();
     return SwapBuffers();
 }
 
 void MaemoSurface::Resize(int width, int height)
 {
-    m_width = width;
-    m_height = height;
+    PixelData* pixels = GetPixelData();
+    if (!pixels || pixels->GetKind() != PixelData::kTexture) return;
+    static_cast<PixelDataGL*>(pixels)->ResizeScreen(width, height);
+    m_clip = Rect{0, 0, pixels->GetWidth(), pixels->GetHeight()};
 }
 
 }  // namespace Voke

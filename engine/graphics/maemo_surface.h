@@ -10,6 +10,11 @@
 //
 // This file knows nothing of the application: the X display connection and
 // window come in through those two calls.
+//
+// Its pixel data stands for the window's own framebuffer (framebuffer 0, the
+// window's size, RGB565, never uploaded or sampled), so drawing with it as
+// the target draws on the screen. Creating it sets up the GL layer (the
+// capability record and the global batcher); destroying it shuts that down.
 #pragma once
 
 #include "engine/graphics/surface.h"
@@ -43,13 +48,12 @@ public:
 
     // Prepares a frame; the render pass draws the frame only when it is true.
     virtual bool BeginFrame();
-    // Shows the frame drawn since BeginFrame; returns whether the buffer swap
-    // succeeded.
+    // Draws what the batcher still holds and shows the frame drawn since
+    // BeginFrame; returns whether the buffer swap succeeded.
     virtual bool Present();
 
-    // The window's size; a resize keeps the surface and its EGL objects.
-    int GetWidth() const { return m_width; }
-    int GetHeight() const { return m_height; }
+    // After a window size change: the same surface and EGL objects, the new
+    // size in the pixel data and the clip rectangle.
     void Resize(int width, int height);
 
     // The EGL display, context and window surface (EGLDisplay, EGLContext,
@@ -59,7 +63,8 @@ public:
     void* GetEglSurface() const { return m_eglSurface; }
 
 protected:
-    MaemoSurface(int width, int height) : m_width(width), m_height(height) {}
+    // On new framebuffer pixel data of width x height; no EGL objects.
+    MaemoSurface(int width, int height);
 
 private:
     // EGL steps, kept apart so the GL layer can hook in around them.
@@ -71,8 +76,6 @@ private:
     void InitGL();
     void ShutdownGL();
 
-    int m_width = 0;
-    int m_height = 0;
     void* m_xDisplay = nullptr;
     unsigned long m_window = 0;
     void* m_eglDisplay = nullptr;

@@ -1,0 +1,263 @@
+#include "engine/graphics/opengl_shader.h"
+
+#include <GLES2/gl2.h>
+
+#include <cstdio>
+#include <set>
+#include <vector>
+
+#include "engine/graphics/batcher.h"
+
+namespace Voke {
+
+namespace {
+
+// Live programs; main thread only.
+std::set<OpenGLShader*>& Registry()
+{
+    static std::set<OpenGLShader*> registry;
+    return registry;
+}
+
+const char kPositionDefine[] =
+    "#define GLPOSITION gl_Position = vec4( inPos.x * screen[0] - 1.0, inPos.y * screen[1] - screen[2], 0.0, 1.0 );\n";
+
+const char kTexturedVertex[] =
+    "uniform mediump vec3 screen;\n"
+    "attribute mediump vec2 inPos;\n"
+    "attribute mediump vec2 inUV;\n"
+    "attribute lowp vec4 inColor;\n"
+    "varying mediump vec2 vTex;\n"
+    "varying lowp vec4 vColor;\n"
+    "void main() {\n"
+    "  vTex = inUV;\n"
+    "  vColor = inColor;\n"
+    "  GLPOSITION\n"
+    "}\n";
+
+const char kColorVertex[] =
+    "uniform mediump vec3 screen;\n"
+    "attribute mediump vec2 inPos;\n"
+    "attribute lowp vec4 inColor;\n"
+    "varying lowp vec4 vColor;\n"
+    "void main() {\n"
+    "  vColor = inColor;\n"
+    "  GLPOSITION\n"
+    "}\n";
+
+const char kUVOnlyVertex[] =
+    "uniform mediump vec3 screen;\n"
+    "attribute mediump vec2 inPos;\n"
+    "attribute mediump vec2 inUV;\n"
+    "varying mediump vec2 vTex;\n"
+    "void main() {\n"
+    "  vTex = inUV;\n"
+    "  GLPOSITION\n"
+    "}\n";
+
+const char kKeyFragment[] =
+    "varying mediump vec2 vTex;\n"
+    "varying lowp vec4 vColor;\n"
+    "uniform lowp sampler2D tex;\n"
+    "uniform lowp vec3 key;\n"
+    "void main() {\n"
+    "  lowp vec4 t = texture2D(tex, vTex);\n"
+    "  if (t.rgb == key) discard;\n"
+    "  gl_FragColor = t * vColor;\n"
+    "}\n";
+
+const char kTexturedFragment[] =
+    "varying mediump vec2 vTex;\n"
+    "varying lowp vec4 vColor;\n"
+    "uniform lowp sampler2D tex;\n"
+    "void main() {\n"
+    "  gl_FragColor = texture2D(tex, vTex) * vColor;\n"
+    "}\n";
+
+// tex holds transparency in its red channel, tex2 the colour.
+const char kMaskFragment[] =
+    "varying mediump vec2 vTex;\n"
+    "varying lowp vec4 vColor;\n"
+    "uniform lowp sampler2D tex;\n"
+    "uniform lowp sampler2D tex2;\n"
+    "void main() {\n"
+    "  gl_FragColor = vec4(texture2D(tex2, vTex).rgb, 1.0 - texture2D(tex, vTex).r) * vColor;\n"
+    "}\n";
+
+const char kFontFragment[] =
+    "varying mediump vec2 vTex;\n"
+    "varying lowp vec4 vColor;\n"
+    "uniform lowp sampler2D tex;\n"
+    "void main() {\n"
+    "  gl_FragColor = vColor * vec4(1.0, 1.0, 1.0, texture2D(tex, vTex).a);\n"
+    "}\n";
+
+const char kColorFragment[] =
+    "varying lowp vec4 vColor;\n"
+    "void main() {\n"
+    "  gl_FragColor = vColor;\n"
+    "}\n";
+
+const char kFlashFragment[] =
+    "varying mediump vec2 vTex;\n"
+    "uniform lowp sampler2D tex;\n"
+    "uniform lowp vec3 vColor;\n"
+    "void main() {\n"
+    "  gl_FragColor = vec4(vColor * 0.9, 1.0) + texture2D(tex, vTex) * 0.1;\n"
+    "}\n";
+
+// The colour may exceed 1.0 (an over-bright tint), hence mediump.
+const char kTintFragment[] =
+    "varying mediump vec2 vTex;\n"
+    "uniform lowp sampler2D tex;\n"
+    "uniform mediump vec3 vColor;\n"
+    "void main() {\n"
+    "  gl_FragColor = texture2D(tex, vTex) * vec4(vColor, 1.0);\n"
+    "}\n";
+
+// The first line of a driver log, for a one-line report.
+std::string FirstLine(const std::vector<char>& log)
+{
+    std::string line(log.data());
+    size_t end = line.find_first_of("\r\n");
+    if (end != std::string::npos) line.resize(end);
+    return line.empty() ? std::string("no log") : line;
+}
+
+// Compiles one shader; on failure prints one line and returns 0.
+GLuint Compile(GLenum kind, const std::string& source)
+{
+    GLuint shader = glCreateShader(kind);
+    if (!shader) {
+        std::printf("OpenGLShader: glCreateShader failed (GL error 0x%x)\n", glGetError());
+        return 0;
+    }
+    const char* text = source.c_str();
+    glShaderSource(shader, 1, &text, nullptr);
+    glCompileShader(shader);
+    GLint ok = GL_FALSE;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    if (ok != GL_TRUE) {
+        GLint length = 0;
+        glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
+        std::vector<char> log(size_t(length > 0 ? length : 0) + 1, '\0');
+        if (length > 0) glGetShaderInfoLog(shader, length, nullptr, log.data());
+        std::printf("OpenGLShader: %s shader does not compile: %s\n",
+                    kind == GL_VERTEX_SHADER ? "vertex" : "fragment", FirstLine(log).c_str());
+        glDeleteShader(shader);
+        return 0;
+    }
+    return shader;
+}
+
+}  // namespace
+
+OpenGLShader::OpenGLShader(bool twoTextures) : m_twoTextures(twoTextures) { Registry().insert(this); }
+
+OpenGLShader::~OpenGLShader()
+{
+    Release();
+    Registry().erase(this);
+}
+
+void OpenGLShader::SetSources(const std::string& vertex, const std::string& fragment)
+{
+    m_vertexSource = vertex;
+    m_fragmentSource = fragment;
+    m_failed = false;
+}
+
+bool OpenGLShader::Build()
+{
+    m_vertexShader = Compile(GL_VERTEX_SHADER, kPositionDefine + m_vertexSource);
+    m_fragmentShader = m_vertexShader ? Compile(GL_FRAGMENT_SHADER, m_fragmentSource) : 0;
+    if (!m_fragmentShader) {
+        Release();
+        return false;
+    }
+    m_program = glCreateProgram();
+    glAttachShader(m_program, m_vertexShader);
+    glAttachShader(m_program, m_fragmentShader);
+    glBindAttribLocation(m_program, 0, "inPos");
+    glBindAttribLocation(m_program, 1, "inUV");
+    glBindAttribLocation(m_program, 2, "inColor");
+    glLinkProgram(m_program);
+    GLint ok = GL_FALSE;
+    glGetProgramiv(m_program, GL_LINK_STATUS, &ok);
+    if (ok != GL_TRUE) {
+        GLint length = 0;
+        glGetProgramiv(m_program, GL_INFO_LOG_LENGTH, &length);
+        std::vector<char> log(size_t(length > 0 ? length : 0) + 1, '\0');
+        if (length > 0) glGetProgramInfoLog(m_program, length, nullptr, log.data());
+        std::printf("OpenGLShader: program does not link: %s\n", FirstLine(log).c_str());
+        Release();
+        return false;
+    }
+    return true;
+}
+
+bool OpenGLShader::Use(uint32_t)
+{
+    if (!m_program) {
+        if (m_failed) return false;
+        if (!Build()) {
+            m_failed = true;
+            return false;
+        }
+    }
+    glUseProgram(m_program);
+    ++GetRenderStats().programSwitches;
+    SetUniform1i("tex", 0);
+    if (m_twoTextures) SetUniform1i("tex2", 1);
+    return true;
+}
+
+void OpenGLShader::SetUniform1i(const char* name, int v) const
+{
+    if (m_program) glUniform1i(glGetUniformLocation(m_program, name), v);
+}
+
+void OpenGLShader::SetUniform1f(const char* name, float v) const
+{
+    if (m_program) glUniform1f(glGetUniformLocation(m_program, name), v);
+}
+
+void OpenGLShader::SetUniform2f(const char* name, float a, float b) const
+{
+    if (m_program) glUniform2f(glGetUniformLocation(m_program, name), a, b);
+}
+
+void OpenGLShader::SetUniform3f(const char* name, float a, float b, float c) const
+{
+    if (m_program) glUniform3f(glGetUniformLocation(m_program, name), a, b, c);
+}
+
+void OpenGLShader::Unbind() { glUseProgram(0); }
+
+void OpenGLShader::DeleteAll()
+{
+    for (OpenGLShader* shader : Registry()) shader->Release();
+}
+
+void OpenGLShader::Release()
+{
+    if (m_program) glDeleteProgram(m_program);
+    if (m_vertexShader) glDeleteShader(m_vertexShader);
+    if (m_fragmentShader) glDeleteShader(m_fragmentShader);
+    m_program = m_vertexShader = m_fragmentShader = 0;
+    m_failed = false;
+}
+
+const char* OpenGLShader::PositionDefine() { return kPositionDefine; }
+const char* OpenGLShader::TexturedVertexSource() { return kTexturedVertex; }
+const char* OpenGLShader::ColorVertexSource() { return kColorVertex; }
+const char* OpenGLShader::UVOnlyVertexSource() { return kUVOnlyVertex; }
+const char* OpenGLShader::KeyFragmentSource() { return kKeyFragment; }
+const char* OpenGLShader::TexturedFragmentSource() { return kTexturedFragment; }
+const char* OpenGLShader::MaskFragmentSource() { return kMaskFragment; }
+const char* OpenGLShader::FontFragmentSource() { return kFontFragment; }
+const char* OpenGLShader::ColorFragmentSource() { return kColorFragment; }
+const char* OpenGLShader::FlashFragmentSource() { return kFlashFragment; }
+const char* OpenGLShader::TintFragmentSource() { return kTintFragment; }
+
+}  // namespace Voke

@@ -1,0 +1,168 @@
+// The batcher's state machine on the real driver: how many draw calls state
+// changes cost, the index-array limit, blending decisions, the scissor and
+// the release of textures with geometry pending.
+#include <gtest/gtest.h>
+
+#include "engine/graphics/batcher.h"
+#include "engine/graphics/opengl_batcher.h"
+#include "engine/graphics/pixel_data_gl.h"
+#include "engine/graphics/surface.h"
+#include "engine/graphics/tint.h"
+#include "tests/engine/graphics/gl_fixture.h"
+
+namespace Voke {
+namespace Test {
+namespace {
+
+const Color kRed = MakeColor(255, 0, 0);
+
+using BatcherTest = GLTest;
+
+Color Checker(int x, int y) { return (x + y) % 2 ? MakeColor(255, 255, 255) : MakeColor(0, 0, 255); }
+
+TEST_F(BatcherTest, OneTextureOneDrawCall)
+{
+    SmartPtr<Surface> a(MakeImage(4, 4, RGBA8888, Checker));
+    SmartPtr<Surface> b(MakeImage(4, 4, RGBA8888, Checker));
+    Surface::Blit(m_window, 0, 0, a, a->GetClipRect());
+    Batcher()->Flush();
+    RenderStats before = GetRenderStats();
+    for (int i = 0; i < 100; ++i) Surface::Blit(m_window, i % 60, i % 40, a, a->GetClipRect());
+    EXPECT_EQ(GetRenderStats().drawCalls, before.drawCalls);
+    Batcher()->Flush();
+    EXPECT_EQ(GetRenderStats().drawCalls, before.drawCalls + 1);
+    EXPECT_EQ(GetRenderStats().textureBinds, before.textureBinds);
+    EXPECT_EQ(GetRenderStats().programSwitches, before.programSwitches);
+
+    Surface::Blit(m_window, 0, 0, a, a->GetClipRect());
+    Surface::Blit(m_window, 0, 0, b, b->GetClipRect());
+    Surface::Blit(m_window, 0, 0, b, b->GetClipRect());
+    Batcher()->Flush();
+    EXPECT_EQ(GetRenderStats().drawCalls, before.drawCalls + 3);
+
+    // Fills between blits switch program and texturing: three batches.
+    Surface::Blit(m_window, 0, 0, a, a->GetClipRect());
+    Surface::FillRect(m_window, 0, 0, 2, 2, &kRed);
+    Surface::FillRect(m_window, 4, 4, 6, 6, &kRed);
+    Surface::Blit(m_window, 0, 0, a, a->GetClipRect());
+    Batcher()->Flush();
+    EXPECT_EQ(GetRenderStats().drawCalls, before.drawCalls + 6);
+}
+
+TEST_F(BatcherTest, IndexArrayLimitForcesADraw)
+{
+    OpenGLBatcher* b = Batcher();
+    BatcherVertex v{0, 0, 0, 0, 255, 255, 255, 255};
+    Surface::FillRect(m_window, 0, 0, 1, 1, &kRed);  // a state for the geometry
+    b->Flush();
+    b->AddVertex(&v);
+    EXPECT_EQ(b->GetPendingIndexBytes(), 2u);  // the first vertex of a strip
+    b->AddVertex(&v);
+    EXPECT_EQ(b->GetPendingIndexBytes(), 6u);  // joined to the one before
+    b->Clear(0, 0, 0, 1);
+    EXPECT_EQ(b->GetPendingIndexBytes(), 0u);
+
+    auto fill = [&](uint32_t bytes) {
+        while (b->GetPendingIndexBytes() + 24 <= bytes) b->AddQuad(&v, &v, &v, &v);
+        while ((bytes - b->GetPendingIndexBytes()) % 4 != 0) b->AddTriangle(&v, &v, &v);
+        while (b->GetPendingIndexBytes() < bytes) b->AddLine(&v, &v);
+        ASSERT_EQ(b->GetPendingIndexBytes(), bytes);
+    };
+    fill(32754);
+    b->AddQuad(&v, &v, &v, &v);
+    EXPECT_EQ(b->GetPendingIndexBytes(), 32766u);
+    b->Clear(0, 0, 0, 1);
+    fill(32756);
+    uint64_t draws = GetRenderStats().drawCalls;
+    b->AddQuad(&v, &v, &v, &v);
+    EXPECT_EQ(b->GetPendingIndexBytes(), 12u);
+    EXPECT_EQ(GetRenderStats().drawCalls, draws + 1);
+    b->Clear(0, 0, 0, 1);
+}
+
+TEST_F(BatcherTest, BlendingFollowsFormatAlphaAndMode)
+{
+    OpenGLBatcher* b = Batcher();
+    SmartPtr<Surface> opaque(MakeImage(1, 1, RGB565, Checker));
+    SmartPtr<Surface> withAlpha(MakeImage(1, 1, RGBA8888, Checker));
+    b->SetRenderTarget(static_cast<PixelDataGL*>(m_window->GetPixelData()), 0);
+    b->SetBlendMode(0);
+    b->SetTexture(opaque->GetPixelData(), 0, 255);
+    EXPECT_FALSE(b->IsBlending());
+    b->SetTexture(opaque->GetPixelData(), 0, 128);
+    EXPECT_TRUE(b->IsBlending());
+    b->SetTexture(withAlpha->GetPixelData(), 0, 255);
+    EXPECT_TRUE(b->IsBlending());
+    b->SetBlendMode(1);
+    b->SetTexture(opaque->GetPixelData(), 0, 255);
+    EXPECT_TRUE(b->IsBlending());
+    b->SetOpacityHint(255);
+    EXPECT_TRUE(b->IsBlending());  // additive keeps blending
+    b->SetBlendMode(0);
+    b->SetOpacityHint(255);
+    EXPECT_FALSE(b->IsBlending());
+    b->SetOpacityHint(10);
+    EXPECT_TRUE(b->IsBlending());
+}
+
+TEST_F(BatcherTest, RedundantStateCostsNothing)
+{
+    OpenGLBatcher* b = Batcher();
+    Surface::FillRect(m_window, 0, 0, 4, 4, &kRed);
+    uint32_t pending = b->GetPendingVertexCount();
+    ASSERT_GT(pending, 0u);
+    b->SetRenderTarget(static_cast<PixelDataGL*>(m_window->GetPixelData()), 0);
+    b->SetClipRect(m_window->GetClipRect());
+    b->SetBlendMode(0);
+    b->SetTexturing(false);
+    b->SetColorKey(false, 0, 0, 0);
+    EXPECT_EQ(b->GetPendingVertexCount(), pending);
+    Rect other{1, 1, 5, 5};
+    b->SetClipRect(&other);
+    EXPECT_EQ(b->GetPendingVertexCount(), 0u);
+}
+
+TEST_F(BatcherTest, ShaderOverrideEndsWithTheNextOrdinaryDraw)
+{
+    OpenGLBatcher* b = Batcher();
+    SmartPtr<Tint> tint(new Tint);
+    SmartPtr<Surface> image(MakeImage(2, 2, RGB888, Checker));
+    b->SetShader(tint->GetShader());
+    b->SetColorKey(true, 1, 0, 1);  // ignored entirely under an override
+    EXPECT_EQ(b->GetCurrentShader(), tint->GetShader());
+    b->SetShader(nullptr);
+    EXPECT_EQ(b->GetCurrentShader(), b->GetProgram(OpenGLBatcher::kTextured));
+
+    // A keyed composite still draws with the mask program.
+    SmartPtr<MemPixelData> colorPixels(new MemPixelData(1, 1, RGB888));
+    SmartPtr<MemPixelData> alphaPixels(new MemPixelData(1, 1, RGB888));
+    SmartPtr<PixelDataGL> color(new PixelDataGL(*colorPixels));
+    SmartPtr<PixelDataGL> alpha(new PixelDataGL(*alphaPixels));
+    SmartPtr<Surface> composite(new Surface(new PixelDataComposite(color, alpha)));
+    composite->SetFlags(Surface::kColorKey);
+    Surface::Blit(m_window, 0, 0, composite, composite->GetClipRect());
+    EXPECT_EQ(b->GetCurrentShader(), b->GetProgram(OpenGLBatcher::kMask));
+    Surface::Blit(m_window, 0, 0, image, image->GetClipRect());
+    EXPECT_EQ(b->GetCurrentShader(), b->GetProgram(OpenGLBatcher::kTextured));
+}
+
+TEST_F(BatcherTest, ReleasingTexturesWithGeometryPending)
+{
+    SmartPtr<Surface> image(MakeImage(2, 2, RGB888, [](int, int) { return kRed; }));
+    Surface::Blit(m_window, 0, 0, image, image->GetClipRect());
+    image.Reset();  // the bound source goes: what used it is drawn first
+    EXPECT_EQ(Batcher()->GetPendingVertexCount(), 0u);
+    EXPECT_EQ(WindowPixel(1, 1), kRed);
+
+    SmartPtr<Surface> target(new Surface(8, 8, RGBA8888));
+    Surface::FillRect(target, 0, 0, 8, 8, &kRed);
+    EXPECT_GT(Batcher()->GetPendingVertexCount(), 0u);
+    target.Reset();  // the current target goes: its geometry is dropped
+    EXPECT_EQ(Batcher()->GetPendingVertexCount(), 0u);
+    Surface::FillRect(m_window, 4, 4, 6, 6, &kRed);  // the window is bound afresh
+    EXPECT_EQ(WindowPixel(5, 5), kRed);
+}
+
+}  // namespace
+}  // namespace Test
+}  // namespace Voke

@@ -1,0 +1,284 @@
+// Blits drawn for real and read back: every pixel format, blending, the
+// colour key, render targets, transformed blits and the tint.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+
+#include "engine/graphics/batcher.h"
+#include "engine/graphics/opengl_batcher.h"
+#include "engine/graphics/pixel_data_gl.h"
+#include "engine/graphics/surface.h"
+#include "engine/graphics/tint.h"
+#include "tests/engine/graphics/gl_fixture.h"
+
+namespace Voke {
+namespace Test {
+namespace {
+
+// Channels within `tolerance` (blending rounds either way by one).
+::testing::AssertionResult Near(Color actual, Color expected, int tolerance = 0)
+{
+    for (int shift = 0; shift < 32; shift += 8) {
+        int a = int(actual >> shift & 0xFF), e = int(expected >> shift & 0xFF);
+        if (std::abs(a - e) > tolerance)
+            return ::testing::AssertionFailure() << std::hex << "got 0x" << unsigned(actual) << ", want 0x" << unsigned(expected);
+    }
+    return ::testing::AssertionSuccess();
+}
+
+const Color kRed = MakeColor(255, 0, 0);
+const Color kGreen = MakeColor(0, 255, 0);
+const Color kBlue = MakeColor(0, 0, 255);
+const Color kWhite = MakeColor(255, 255, 255);
+const Color kBlack = MakeColor(0, 0, 0);
+const Color kMagenta = MakeColor(255, 0, 255);
+
+// 2 x 2: red, green on top; blue, white below.
+Color Quadrants(int x, int y) { return y == 0 ? (x == 0 ? kRed : kGreen) : (x == 0 ? kBlue : kWhite); }
+
+using BlitTest = GLTest;
+
+TEST_F(BlitTest, EveryUncompressedFormatDrawsItsPixels)
+{
+    SmartPtr<Surface> s565(MakeImage(2, 2, RGB565, Quadrants));
+    SmartPtr<Surface> s888(MakeImage(2, 2, RGB888, [](int x, int y) { return MakeColor(10 + x, 100 + y, 200); }));
+    SmartPtr<Surface> s8888(MakeImage(2, 2, RGBA8888, [](int x, int y) { return MakeColor(7, 77 + x, 177 + y); }));
+    SmartPtr<Surface> a8(MakeImage(2, 1, A8, [](int x, int) { return MakeColor(0, 0, 0, x ? 255 : 0); }));
+    Surface::Blit(m_window, 0, 0, s565, s565->GetClipRect());
+    Surface::Blit(m_window, 4, 0, s888, s888->GetClipRect());
+    Surface::Blit(m_window, 8, 0, s8888, s8888->GetClipRect());
+    Surface::Blit(m_window, 12, 0, a8, a8->GetClipRect());
+
+    EXPECT_TRUE(Near(WindowPixel(0, 0), kRed));
+    EXPECT_TRUE(Near(WindowPixel(1, 0), kGreen));
+    EXPECT_TRUE(Near(WindowPixel(0, 1), kBlue));
+    EXPECT_TRUE(Near(WindowPixel(1, 1), kWhite));
+    EXPECT_TRUE(Near(WindowPixel(2, 0), kBlack));
+    EXPECT_TRUE(Near(WindowPixel(4, 0), MakeColor(10, 100, 200)));
+    EXPECT_TRUE(Near(WindowPixel(5, 1), MakeColor(11, 101, 200)));
+    EXPECT_TRUE(Near(WindowPixel(9, 1), MakeColor(7, 78, 178)));
+    // An alpha-only image is drawn in the vertex colour (white) with its alpha.
+    EXPECT_TRUE(Near(WindowPixel(12, 0), kBlack));
+    EXPECT_TRUE(Near(WindowPixel(13, 0), kWhite));
+}
+
+TEST_F(BlitTest, NarrowImagesHonourTheirRowLayout)
+{
+    // Rows of 1 and 2 pixels of 1-, 2- and 3-byte formats are not 4-byte
+    // aligned; each row must still be read from its own bytes.
+    auto rows = [](int x, int y) { return MakeColor(uint8_t(60 * y + 20 * x), 255, 0, uint8_t(60 * y + 20 * x + 15)); };
+    const uint32_t formats[] = {A8, RGB565, RGB888};
+    int at = 0;
+    for (uint32_t format : formats) {
+        for (int width = 1; width <= 2; ++width, at += 4) {
+            SmartPtr<Surface> image(MakeImage(width, 3, format, rows));
+            Surface::Blit(m_window, at, 10, image, image->GetClipRect());
+            for (int y = 0; y < 3; ++y)
+                for (int x = 0; x < width; ++x) {
+                    Color got = WindowPixel(at + x, 10 + y);
+                    uint8_t v = uint8_t(60 * y + 20 * x), a = uint8_t(v + 15);
+                    Color want = format == A8       ? MakeColor(a, a, a)
+                                 : format == RGB565 ? MakeColor(v & 0xF8, 255, 0)
+                                                    : MakeColor(v, 255, 0);
+                    // 5-bit red widens to 8 bits by GL's own rounding.
+                    EXPECT_TRUE(Near(got, want, format == RGB565 ? 8 : 1))
+                        << "format " << format << " width " << width << " at " << x << "," << y;
+                }
+        }
+    }
+}
+
+TEST_F(BlitTest, AlphaAndAdditiveBlending)
+{
+    Color grey = MakeColor(50, 50, 50);
+    Surface::FillRect(m_window, 0, 0, kWidth, kHeight, &grey);
+    SmartPtr<Surface> half(MakeImage(1, 1, RGBA8888, [](int, int) { return MakeColor(250, 0, 0, 128); }));
+    SmartPtr<Surface> glow(MakeImage(1, 1, RGB888, [](int, int) { return MakeColor(100, 50, 0); }));
+    Surface::Blit(m_window, 0, 0, half, half->GetClipRect());
+    Surface::BlitAdditive(m_window, 2, 0, glow, glow->GetClipRect());
+    glow->SetOpacity(128);
+    Surface::Blit(m_window, 4, 0, glow, glow->GetClipRect());
+    // src * a + dst * (1 - a)
+    EXPECT_TRUE(Near(WindowPixel(0, 0), MakeColor(150, 25, 25), 1));
+    // src * a + dst
+    EXPECT_TRUE(Near(WindowPixel(2, 0), MakeColor(150, 100, 50)));
+    // Opacity below 255 blends even an opaque format.
+    EXPECT_TRUE(Near(WindowPixel(4, 0), MakeColor(75, 50, 25), 1));
+}
+
+TEST_F(BlitTest, MagentaKeyIsTransparentOnlyWithTheFlag)
+{
+    Surface::FillRect(m_window, 0, 0, kWidth, kHeight, &kBlue);
+    for (uint32_t format : {uint32_t(RGB565), uint32_t(RGB888)}) {
+        SmartPtr<Surface> keyed(MakeImage(2, 1, format, [](int x, int) { return x ? kMagenta : kGreen; }));
+        keyed->GetPixelData()->SetColorKey(0xFFFF00FF);
+        Surface::Blit(m_window, 0, 0, keyed, keyed->GetClipRect());
+        keyed->SetFlags(Surface::kColorKey);
+        Surface::Blit(m_window, 0, 2, keyed, keyed->GetClipRect());
+        EXPECT_TRUE(Near(WindowPixel(1, 0), kMagenta)) << format;
+        EXPECT_TRUE(Near(WindowPixel(0, 2), kGreen)) << format;
+        EXPECT_TRUE(Near(WindowPixel(1, 2), kBlue)) << format;
+        Surface::FillRect(m_window, 0, 0, kWidth, kHeight, &kBlue);
+    }
+    // A colour only near the key is drawn.
+    SmartPtr<Surface> near(MakeImage(1, 1, RGB888, [](int, int) { return MakeColor(255, 1, 255); }));
+    near->SetFlags(Surface::kColorKey);
+    Surface::Blit(m_window, 5, 5, near, near->GetClipRect());
+    EXPECT_TRUE(Near(WindowPixel(5, 5), MakeColor(255, 1, 255)));
+}
+
+TEST_F(BlitTest, ClampedSourceRectangleKeepsTheDestination)
+{
+    SmartPtr<Surface> image(MakeImage(2, 2, RGB888, Quadrants));
+    Rect big{-5, -5, 20, 20};
+    Surface::Blit(m_window, 10, 10, image, &big);
+    EXPECT_TRUE(Near(WindowPixel(10, 10), kRed));
+    EXPECT_TRUE(Near(WindowPixel(11, 11), kWhite));
+    EXPECT_TRUE(Near(WindowPixel(12, 12), kBlack));
+    Rect part{1, 0, 1, 2};
+    Surface::Blit(m_window, 20, 10, image, &part);
+    EXPECT_TRUE(Near(WindowPixel(20, 10), kGreen));
+    EXPECT_TRUE(Near(WindowPixel(21, 10), kBlack));
+    Color tint = MakeColor(255, 0, 255, 0);  // the colour's alpha is not used
+    Surface::BlitTinted(m_window, 30, 10, &tint, image, image->GetClipRect());
+    EXPECT_TRUE(Near(WindowPixel(31, 11), kMagenta));
+}
+
+TEST_F(BlitTest, RenderTargetKeepsOrientationWhenBlittedBack)
+{
+    for (uint32_t format : {uint32_t(RGB565), uint32_t(RGBA8888)}) {
+        SmartPtr<Surface> target(new Surface(16, 8, format));
+        Surface::Clear(target, &kBlue);
+        Surface::FillRect(target, 0, 0, 4, 2, &kRed);
+        SmartPtr<Surface> image(MakeImage(2, 2, RGB888, Quadrants));
+        Surface::Blit(target, 14, 6, image, image->GetClipRect());
+        // Row 0 of the texture is the image's top row.
+        EXPECT_TRUE(Near(TargetPixel(target, 0, 0), kRed));
+        EXPECT_TRUE(Near(TargetPixel(target, 15, 7), kWhite));
+        if (format == RGBA8888) {
+            EXPECT_EQ(ColorA(TargetPixel(target, 8, 4)), 0);  // cleared with alpha 0
+        }
+
+        Surface::FillRect(m_window, 0, 0, kWidth, kHeight, &kGreen);
+        Surface::Blit(m_window, 30, 20, target, target->GetClipRect());
+        EXPECT_TRUE(Near(WindowPixel(30, 20), kRed)) << format;
+        EXPECT_TRUE(Near(WindowPixel(33, 21), kRed)) << format;
+        EXPECT_TRUE(Near(WindowPixel(34, 22), format == RGBA8888 ? kGreen : kBlue)) << format;
+        EXPECT_TRUE(Near(WindowPixel(44, 26), kRed)) << format;
+        EXPECT_TRUE(Near(WindowPixel(45, 27), kWhite)) << format;
+        EXPECT_TRUE(Near(WindowPixel(46, 28), kGreen)) << format;
+    }
+}
+
+TEST_F(BlitTest, CreateCopyAndStretchOverTheWholeTarget)
+{
+    SmartPtr<Surface> image(MakeImage(2, 2, RGB888, Quadrants));
+    SmartPtr<Surface> copy(Surface::CreateCopy(image));
+    EXPECT_TRUE(Near(TargetPixel(copy, 1, 1), kWhite));
+    Surface::BlitWhole(m_window, copy, copy->GetClipRect());
+    EXPECT_TRUE(Near(WindowPixel(0, 0), kRed));
+    EXPECT_TRUE(Near(WindowPixel(kWidth / 2 - 1, kHeight / 2 - 1), kRed));
+    EXPECT_TRUE(Near(WindowPixel(kWidth / 2, 0), kGreen));
+    EXPECT_TRUE(Near(WindowPixel(0, kHeight - 1), kBlue));
+    EXPECT_TRUE(Near(WindowPixel(kWidth - 1, kHeight - 1), kWhite));
+}
+
+TEST_F(BlitTest, ScaledRotatedAndMirroredBlits)
+{
+    SmartPtr<Surface> image(MakeImage(2, 2, RGB888, Quadrants));
+    const Rect all{0, 0, 2, 2};
+    const float one[2] = {1, 1}, two[2] = {2, 2}, origin[2] = {0, 0}, centre[2] = {1, 1};
+
+    Surface::BlitTransformed(m_window, image, 4, 4, 0.0f, two, origin, 0, all);
+    EXPECT_TRUE(Near(WindowPixel(4, 4), kRed));
+    EXPECT_TRUE(Near(WindowPixel(5, 5), kRed));
+    EXPECT_TRUE(Near(WindowPixel(6, 4), kGreen));
+    EXPECT_TRUE(Near(WindowPixel(4, 7), kBlue));
+    EXPECT_TRUE(Near(WindowPixel(7, 7), kWhite));
+    EXPECT_TRUE(Near(WindowPixel(8, 8), kBlack));
+
+    // A quarter turn clockwise about the centre, which lands on (20, 20).
+    Surface::BlitTransformed(m_window, image, 20, 20, float(M_PI / 2), one, centre, 0, all);
+    EXPECT_TRUE(Near(WindowPixel(19, 19), kBlue));
+    EXPECT_TRUE(Near(WindowPixel(20, 19), kRed));
+    EXPECT_TRUE(Near(WindowPixel(20, 20), kGreen));
+    EXPECT_TRUE(Near(WindowPixel(19, 20), kWhite));
+
+    Surface::BlitTransformed(m_window, image, 30, 4, 0.0f, one, origin, 2, all);  // left to right
+    EXPECT_TRUE(Near(WindowPixel(30, 4), kGreen));
+    EXPECT_TRUE(Near(WindowPixel(31, 5), kBlue));
+    Surface::BlitTransformed(m_window, image, 30, 10, 0.0f, one, origin, 1, all);  // top to bottom
+    EXPECT_TRUE(Near(WindowPixel(30, 10), kBlue));
+    EXPECT_TRUE(Near(WindowPixel(31, 11), kGreen));
+    Surface::BlitTransformed(m_window, image, 30, 16, 0.0f, one, origin, 3, all);  // unmirrored
+    EXPECT_TRUE(Near(WindowPixel(30, 16), kRed));
+
+    // Negative scale mirrors about the anchor; additive adds; tinted multiplies.
+    const float mirror[2] = {-1, 1};
+    Surface::BlitTransformed(m_window, image, 42, 4, 0.0f, mirror, origin, 0, all);
+    EXPECT_TRUE(Near(WindowPixel(41, 4), kRed));
+    EXPECT_TRUE(Near(WindowPixel(40, 4), kGreen));
+    Surface::BlitTransformedAdditive(m_window, image, 42, 4, 0.0f, mirror, origin, 0, all);
+    EXPECT_TRUE(Near(WindowPixel(41, 4), kRed));
+    const uint8_t tint[3] = {255, 0, 0};
+    Surface::BlitTransformedTinted(m_window, image, 50, 4, 0.0f, one, origin, 0, all, tint);
+    EXPECT_TRUE(Near(WindowPixel(51, 5), kRed));
+    EXPECT_TRUE(Near(WindowPixel(51, 4), kBlack));
+}
+
+TEST_F(BlitTest, TransformedQuadGeometry)
+{
+    SmartPtr<Surface> image(MakeImage(4, 4, RGB888, Quadrants));
+    float m[4], pos[4][2], tex[4][2];
+    const float zero[2] = {0, 0}, anchor[2] = {0, 0};
+    Surface::MakeRotationScale(0.0f, zero, m);
+    Surface::ComputeTransformedQuad(image, 7, 9, m, anchor, 0, Rect{0, 0, 4, 4}, pos, tex);
+    for (auto& p : pos) {  // scale 0 collapses every corner onto (x, y)
+        EXPECT_FLOAT_EQ(p[0], 7);
+        EXPECT_FLOAT_EQ(p[1], 9);
+    }
+    const float one[2] = {1, 1};
+    Surface::MakeRotationScale(0.0f, one, m);
+    Surface::ComputeTransformedQuad(image, 0, 0, m, anchor, 2, Rect{1, 2, 2, 1}, pos, tex);
+    EXPECT_FLOAT_EQ(tex[0][0], 3 * 0.25f);  // flip 2: T1, T0, T3, T2
+    EXPECT_FLOAT_EQ(tex[1][0], 1 * 0.25f);
+    EXPECT_FLOAT_EQ(tex[2][1], 3 * 0.25f);
+}
+
+TEST_F(BlitTest, TintAndOverBrightTint)
+{
+    SmartPtr<Surface> grey(MakeImage(2, 1, RGB888, [](int x, int) { return x ? kMagenta : MakeColor(100, 100, 100); }));
+    grey->GetPixelData()->SetColorKey(0xFFFF00FF);
+    SmartPtr<Tint> tint(new Tint);
+    const Rect all{0, 0, 2, 1};
+
+    tint->SetColor(1.0f, 1.0f, 1.0f);  // unchanged, through the built-in program
+    tint->Apply(grey, m_window, 0, 0, &all);
+    EXPECT_TRUE(Near(WindowPixel(0, 0), MakeColor(100, 100, 100)));
+    EXPECT_EQ(Batcher()->GetCurrentShader(), Batcher()->GetProgram(OpenGLBatcher::kTextured));
+
+    tint->SetColor(1.0f, 0.5f, 0.0f);
+    tint->Apply(grey, m_window, 0, 2, &all);
+    EXPECT_TRUE(Near(WindowPixel(0, 2), MakeColor(100, 50, 0), 1));
+
+    tint->SetColor(2.0f, 2.0f, 1.0f);  // over-bright: its own program doubles the texel
+    tint->Apply(grey, m_window, 0, 4, &all);
+    EXPECT_EQ(Batcher()->GetCurrentShader(), tint->GetShader());
+    // An ordinary blit right after draws with the ordinary program again.
+    Surface::Blit(m_window, 0, 6, grey, &all);
+    EXPECT_NE(Batcher()->GetCurrentShader(), tint->GetShader());
+    EXPECT_TRUE(Near(WindowPixel(0, 4), MakeColor(200, 200, 100)));
+    EXPECT_TRUE(Near(WindowPixel(0, 6), MakeColor(100, 100, 100)));
+
+    // A keyed source keeps its key under an ordinary tint.
+    grey->SetFlags(Surface::kColorKey);
+    tint->SetColor(1.0f, 1.0f, 1.0f);
+    tint->Apply(grey, m_window, 4, 0, &all);
+    EXPECT_TRUE(Near(WindowPixel(5, 0), kBlack));
+    EXPECT_TRUE(Near(WindowPixel(4, 0), MakeColor(100, 100, 100)));
+}
+
+}  // namespace
+}  // namespace Test
+}  // namespace Voke

@@ -1,0 +1,88 @@
+// Shader programs and the GL capability record on the real driver.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine/graphics/batcher.h"
+#include "engine/graphics/opengl_batcher.h"
+#include "engine/graphics/opengl_shader.h"
+#include "engine/graphics/tint.h"
+#include "tests/engine/graphics/gl_fixture.h"
+
+namespace Voke {
+namespace Test {
+namespace {
+
+using ShaderTest = GLTest;
+using GLInfoTest = GLTest;
+
+TEST_F(ShaderTest, EveryProgramCompilesAndLinksOnce)
+{
+    for (int i = 0; i < OpenGLBatcher::kProgramCount; ++i) {
+        OpenGLShader* program = Batcher()->GetProgram(OpenGLBatcher::Program(i));
+        ASSERT_TRUE(program->Use()) << "program " << i;
+        uint32_t name = program->GetProgram();
+        EXPECT_NE(name, 0u);
+        ASSERT_TRUE(program->Use());
+        EXPECT_EQ(program->GetProgram(), name) << "built twice";
+    }
+    SmartPtr<Tint> tint(new Tint);
+    EXPECT_TRUE(tint->GetShader()->Use());
+    tint->GetShader()->SetUniform3f("noSuchUniform", 1, 2, 3);  // location -1: a no-op
+}
+
+TEST_F(ShaderTest, DeleteAllLeavesSourcesToRebuildFrom)
+{
+    OpenGLShader* textured = Batcher()->GetProgram(OpenGLBatcher::kTextured);
+    ASSERT_TRUE(textured->Use());
+    OpenGLShader::DeleteAll();
+    EXPECT_EQ(textured->GetProgram(), 0u);
+    ASSERT_TRUE(textured->Use());
+    EXPECT_NE(textured->GetProgram(), 0u);
+}
+
+TEST_F(ShaderTest, CompileFailureIsOneLineAndAFailureReturn)
+{
+    SmartPtr<OpenGLShader> broken(new OpenGLShader);
+    broken->SetSources(OpenGLShader::TexturedVertexSource(), "void main() { gl_FragColor = undeclared; }\n");
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(broken->Use());
+    EXPECT_FALSE(broken->Use());  // not retried, not reported again
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out.rfind("OpenGLShader: fragment shader does not compile: ", 0), 0u) << out;
+    EXPECT_EQ(out.find('\n'), out.size() - 1) << out;
+    EXPECT_EQ(broken->GetProgram(), 0u);
+
+    SmartPtr<OpenGLShader> unlinked(new OpenGLShader);
+    // Both compile, but the varying the fragment reads is never written.
+    unlinked->SetSources(OpenGLShader::ColorVertexSource(),
+                         "varying mediump vec2 vMissing;\nvoid main() { gl_FragColor = vec4(vMissing, 0.0, 1.0); }\n");
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(unlinked->Use());
+    out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out.rfind("OpenGLShader: program does not link: ", 0), 0u) << out;
+}
+
+TEST_F(GLInfoTest, ReportsTheDriversRealFacts)
+{
+    const GLCaps* caps = GetGLCaps();
+    EXPECT_TRUE(caps->fbo && caps->vbo && caps->glsl);
+    EXPECT_TRUE(caps->dxtc);
+    EXPECT_TRUE(caps->etc);
+    EXPECT_FALSE(caps->pvr);
+    EXPECT_GE(caps->maxTextureSize, 2048);
+    EXPECT_GE(caps->textureUnits, 8);
+    EXPECT_EQ(GLInfo::GetVersion().rfind("OpenGL ES 2.0", 0), 0u) << GLInfo::GetVersion();
+    EXPECT_FALSE(GLInfo::GetRenderer().empty());
+    EXPECT_TRUE(GLInfo::HasExtension("GL_EXT_texture_compression_s3tc"));
+    EXPECT_FALSE(GLInfo::HasExtension("GL_EXT_texture_compression"));
+
+    SmartPtr<Voke::Batcher> old(Voke::Batcher::Get());
+    GLInfo::Init();
+    EXPECT_NE(Voke::Batcher::Get(), old.Get());
+    EXPECT_TRUE(Voke::Batcher::Get()->SetScale(1.0f));
+}
+
+}  // namespace
+}  // namespace Test
+}  // namespace Voke
