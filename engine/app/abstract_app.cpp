@@ -31,6 +31,8 @@ AbstractApp::AbstractApp(uint32_t flags) : m_flags(flags)
     AppGlobals::Instance()->globals = new AppGlobals;
     std::setlocale(LC_CTYPE, "en_GB.utf-8");
     s_instance = this;
+    // Evicted textures upload again from the pixels they keep.
+    PixelDataGL::SetKeepUploads((flags & kCollectIdleTextures) != 0);
     // The manager registers itself as the one the allocation front uses and
     // lives as long as the process; a later application reuses it.
     if (!MemPoolManager::Active()) new MemPoolManager;

@@ -83,7 +83,9 @@ void DestroyOffscreenContext()
     eglMakeCurrent(g_display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     if (g_context != EGL_NO_CONTEXT) eglDestroyContext(g_display, g_context);
     if (g_surface != EGL_NO_SURFACE) eglDestroySurface(g_display, g_surface);
-    eglTerminate(g_display);
+    // The display stays initialised: eglTerminate unloads the driver, whose
+    // few blocks kept for the process would then show up as leaks in an
+    // unknown module. A second initialisation reuses it.
     g_display = EGL_NO_DISPLAY;
     g_surface = EGL_NO_SURFACE;
     g_context = EGL_NO_CONTEXT;
