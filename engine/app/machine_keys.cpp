@@ -4,28 +4,18 @@
 
 #include "engine/app/abstract_app.h"
 #include "engine/app/display.h"
+#include "engine/graphics/batcher.h"
+#include "engine/graphics/maemo_surface.h"
 
 namespace Voke {
 namespace {
 
-// Where the keys read the renderer's facts. The GL capability record and the
-// driver strings are not built yet; until they are, these give the values of
-// "no GL context".
-struct GLFacts {
-    bool fbo = false;
-    bool vbo = false;
-    bool glsl = false;
-    bool pvr = false;
-    bool dxtc = false;
-    bool etc = false;
-    int maxTextureSize = 0;
-    int textureUnits = 0;
-};
-
-GLFacts ReadGLCaps() { return GLFacts(); }
-std::string ReadGLVendor() { return std::string(); }
-std::string ReadGLRenderer() { return std::string(); }
-std::string ReadGLVersion() { return std::string(); }
+// The renderer's facts, as GL initialisation recorded them (zeros and empty
+// strings before a GL context exists).
+const GLCaps& ReadGLCaps() { return *GetGLCaps(); }
+std::string ReadGLVendor() { return GLInfo::GetVendor(); }
+std::string ReadGLRenderer() { return GLInfo::GetRenderer(); }
+std::string ReadGLVersion() { return GLInfo::GetVersion(); }
 
 Display* CurrentDisplay()
 {
