@@ -3,6 +3,8 @@
 // and the GL layer goes down with the surface.
 #include <gtest/gtest.h>
 
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
 #include <X11/Xutil.h>
 
 #include "engine/app/display.h"
@@ -17,6 +19,22 @@ Voke::MaemoApplication* CreateApplication() { return new Voke::RecordingMaemoApp
 
 namespace Voke {
 namespace {
+
+// Keeps Mesa's driver loaded for the whole test process: the window
+// surface's eglTerminate would otherwise unload it, and the few blocks the
+// driver keeps for the process would show up as leaks of an unknown module.
+class KeepDriverLoaded : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        auto getPlatformDisplay =
+            reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
+        if (!getPlatformDisplay) return;
+        EGLDisplay display = getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+        if (display != EGL_NO_DISPLAY) eglInitialize(display, nullptr, nullptr);
+    }
+};
+const auto* const g_keepDriver = ::testing::AddGlobalTestEnvironment(new KeepDriverLoaded);
 
 // The window's pixel at (x, y) as the X server shows it, as a Color.
 Color WindowPixel(::Display* display, Window window, int x, int y)
