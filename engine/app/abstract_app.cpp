@@ -7,17 +7,20 @@
 #include "engine/app/maemo_input_context.h"
 #include "engine/audio/mixer.h"
 #include "engine/core/app_globals.h"
+#include "engine/core/asset_dict.h"
 #include "engine/core/memory.h"
 #include "engine/core/registry.h"
 #include "engine/core/text_dict.h"
 #include "engine/debug/debug_overlay.h"
 #include "engine/graphics/maemo_surface.h"
 #include "engine/graphics/pixel_data_gl.h"
+#include "engine/script/animated_surface_script.h"
 
 namespace Voke {
 
 AbstractApp* AbstractApp::s_instance = nullptr;
 SmartPtr<Mixer> AbstractApp::s_mixer;
+SmartPtr<AssetDict>& AbstractApp::s_assetDict = AssetDict::s_engine;
 SmartPtr<Registry> AbstractApp::s_registry;
 SmartPtr<TextDict> AbstractApp::s_textDict;
 SmartPtr<DebugOverlay> AbstractApp::s_debugOverlay;
@@ -36,12 +39,15 @@ AbstractApp::AbstractApp(uint32_t flags) : m_flags(flags)
     // The manager registers itself as the one the allocation front uses and
     // lives as long as the process; a later application reuses it.
     if (!MemPoolManager::Active()) new MemPoolManager;
+    // Animations that name a script are driven by it.
+    InstallAnimationScripts();
 }
 
 AbstractApp::~AbstractApp()
 {
     s_instance = nullptr;
     s_mixer.Reset();
+    s_assetDict.Reset();
     s_registry.Reset();
     s_textDict.Reset();
     s_debugOverlay.Reset();

@@ -16,6 +16,7 @@ class Display;
 class MaemoInputContext;
 class MaemoSurface;
 class Mixer;
+class AssetDict;
 class DebugOverlay;
 class Registry;
 class TextDict;
@@ -99,6 +100,9 @@ public:
     // destructor. Read without locks by the loader thread, which starts after
     // they are set and ends before they are cleared.
     static SmartPtr<Mixer> s_mixer;
+    // The engine's asset dictionary: the same handle as AssetDict::s_engine,
+    // through which the graphics and audio loaders reach it.
+    static SmartPtr<AssetDict>& s_assetDict;
     static SmartPtr<Registry> s_registry;
     static SmartPtr<TextDict> s_textDict;
     static SmartPtr<DebugOverlay> s_debugOverlay;

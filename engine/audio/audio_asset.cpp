@@ -1,0 +1,18 @@
+#include "engine/audio/audio_asset.h"
+
+namespace Voke {
+
+SmartPtr<AudioSource> SplitAudioFileOption(const NarrowString& name)
+{
+    NarrowString base, option;
+    if (!AssetDict::SplitName(name, base, option)) return AudioSource::Create(name, false);
+    if (option == "cache") return AudioSource::CreateCachedOgg(base);
+    return AudioSource::Create(base, option == "buffer");
+}
+
+SmartPtr<AudioSource> GetCachedSound(AssetDict& dict, const NarrowString& name, bool keep)
+{
+    return dict.GetCached<AudioSource>(name, keep, &SplitAudioFileOption);
+}
+
+}  // namespace Voke
