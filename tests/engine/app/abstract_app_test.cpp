@@ -9,6 +9,7 @@
 #include "engine/app/key_codes.h"
 #include "engine/audio/mixer.h"
 #include "engine/core/app_globals.h"
+#include "engine/core/asset_dict.h"
 #include "engine/core/memory.h"
 #include "engine/debug/debug_overlay.h"
 #include "engine/graphics/maemo_surface.h"
@@ -222,12 +223,15 @@ TEST_F(AbstractAppTest, DestructionReleasesEngineWideHandles)
         AbstractApp::s_mixer = new Mixer;
         mixer = AbstractApp::s_mixer.Get();
         AbstractApp::s_debugOverlay = new DebugOverlay;
+        AbstractApp::s_assetDict = new AssetDict;
+        EXPECT_EQ(AssetDict::s_engine.Get(), AbstractApp::s_assetDict.Get()) << "one handle, seen by the loaders";
         EXPECT_NE(AppGlobals::Instance()->globals.Get(), nullptr);
         EXPECT_NE(MemPoolManager::Active(), nullptr);
     }
     EXPECT_EQ(AbstractApp::Instance(), nullptr);
     EXPECT_EQ(mixer.Get(), nullptr);
     EXPECT_EQ(AbstractApp::s_debugOverlay.Get(), nullptr);
+    EXPECT_EQ(AbstractApp::s_assetDict.Get(), nullptr);
     EXPECT_EQ(AppGlobals::Instance()->globals.Get(), nullptr);
     EXPECT_EQ(AppGlobals::GetLanguage(), "");
 }
