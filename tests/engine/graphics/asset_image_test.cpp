@@ -6,6 +6,7 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/core/asset_dict.h"
@@ -196,6 +197,35 @@ TEST_F(AssetImages, DamagedAtlasesFailCleanly)
     EXPECT_TRUE(GetCachedSurface("good", false));
     EXPECT_TRUE(GetCachedSurface("", false)) << "a rectangle without id is named \"\"";
     for (const char* left : {"wide", "neg", "nox", "text"}) EXPECT_FALSE(GetCachedSurface(left, false)) << left;
+}
+
+// The game's loader thread builds atlases and images while the main thread
+// asks for the same names.
+TEST_F(AssetImages, LoaderThreadAndMainThreadShareOneCopy)
+{
+    std::map<std::string, std::string> files = {{"ab01.xml", kAtlasXml}, {"ab01.png", MakePngFile(8, 4, PagePixel)}};
+    for (int i = 0; i < 4; ++i) files["img" + std::to_string(i) + ".png"] = MakePngFile(4, 4, PagePixel);
+    Mount(files);
+    std::atomic<bool> wrong{false};
+    auto work = [&](int seed) {
+        std::vector<SmartPtr<Surface>> held(4);
+        for (int i = 0; i < 200; ++i) {
+            const int n = (i + seed) % 4;
+            if (i % 10 == seed) {
+                if (!Dict().LoadAtlas("ab01.xml")) wrong = true;
+                if (i % 20 == seed) Dict().Remove("ab01.xml");
+            }
+            SmartPtr<Surface> image = GetCachedSurface("img" + std::to_string(n) + ".png", false);
+            if (!image || (held[n] && held[n].Get() != image.Get())) wrong = true;
+            held[n] = (i % 3) ? image : SmartPtr<Surface>();
+            SmartPtr<Surface> entry = GetCachedSurface("blue", false);
+            if (entry && entry->GetWidth() != 2) wrong = true;
+        }
+    };
+    std::thread loader(work, 1);
+    work(0);
+    loader.join();
+    EXPECT_FALSE(wrong);
 }
 
 TEST(AtlasPages, CandidatesFollowTheDriversTextureFormats)
