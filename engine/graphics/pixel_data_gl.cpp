@@ -9,6 +9,7 @@
 #include <set>
 
 #include "engine/graphics/batcher.h"
+#include "engine/graphics/pixel_data_rle.h"
 
 namespace Voke {
 
@@ -113,8 +114,9 @@ PixelDataGL::PixelDataGL(int width, int height, uint32_t format)
 PixelDataGL::PixelDataGL(PixelData& source)
 {
     uint32_t format = source.GetFormat();
-    bool readable = format <= RGBA8888;
-    Init(source.GetWidth(), source.GetHeight(), readable ? format : RGB888);
+    bool readable = format <= RLE;
+    // Run-length pixels become RGBA8888.
+    Init(source.GetWidth(), source.GetHeight(), !readable ? RGB888 : format == RLE ? RGBA8888 : format);
     m_pitch = GetFormatInfo(m_format).bytesPerPixel * uint32_t(m_width);
     std::memcpy(m_colorKey, source.GetColorKey(), 4);
     m_upload->source = &source;
@@ -191,7 +193,8 @@ void PixelDataGL::SetUploadFormat565()
 uint8_t* PixelDataGL::ConvertForUpload(PixelData& source, int W, int H)
 {
     uint32_t format = source.GetFormat();
-    size_t bpp = GetFormatInfo(format).bytesPerPixel;
+    // Run-length pixels decode to four bytes each.
+    size_t bpp = format == RLE ? 4 : GetFormatInfo(format).bytesPerPixel;
     if (bpp == 0 || W <= 0 || H <= 0) return nullptr;
     size_t outPitch = size_t(W) * bpp;
     uint8_t* out = new uint8_t[outPitch * size_t(H)]();
@@ -199,11 +202,24 @@ uint8_t* PixelDataGL::ConvertForUpload(PixelData& source, int W, int H)
     int width = std::min(source.GetWidth(), W);
     int height = std::min(source.GetHeight(), H);
     const uint8_t* in = source.GetDataMutable();
-    size_t rowBytes = size_t(std::max(source.GetWidth(), 0)) * bpp;
-    if (in && width > 0 && height > 0 && source.GetPitch() >= rowBytes) {
+    bool filled = false;
+    if (in && width > 0 && height > 0) {
+        if (format == RLE) {
+            if (source.GetKind() == kRunLength && source.GetWidth() <= W && source.GetHeight() <= H) {
+                auto& rle = static_cast<PixelDataRLE&>(source);
+                // A damaged stream keeps what decoded; the rest stays transparent.
+                PixelDataRLE::Decode(in, rle.GetStreamSize(), width, height, out, outPitch);
+                filled = true;
+            }
+        } else if (source.GetPitch() >= size_t(std::max(source.GetWidth(), 0)) * bpp) {
+            for (int y = 0; y < height; ++y)
+                std::memcpy(out + size_t(y) * outPitch, in + size_t(y) * source.GetPitch(), size_t(width) * bpp);
+            filled = true;
+        }
+    }
+    if (filled) {
         for (int y = 0; y < height; ++y) {
             uint8_t* row = out + size_t(y) * outPitch;
-            std::memcpy(row, in + size_t(y) * source.GetPitch(), size_t(width) * bpp);
             for (int x = width; x < W; ++x) std::memcpy(row + size_t(x) * bpp, row + size_t(width - 1) * bpp, bpp);
         }
         for (int y = height; y < H; ++y)

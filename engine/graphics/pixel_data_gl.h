@@ -37,9 +37,9 @@ public:
     // (GetDataSize bytes). Format 4 and unknown formats become RGB888.
     // Negative sizes count as 0.
     PixelDataGL(int width, int height, uint32_t format);
-    // A texture of the source's pixels (memory pixel data of formats 0 to 3).
-    // The pixels are padded and converted now and the source's CPU copy is
-    // freed. A source of zero width or height is not read: the texture is
+    // A texture of the source's pixels (memory pixel data of formats 0 to 3,
+    // or run-length pixels, which become RGBA8888). The pixels are padded and
+    // converted now and the source's CPU copy is freed. A source of zero width or height is not read: the texture is
     // empty. A source of another format gives an empty RGB888 texture.
     explicit PixelDataGL(PixelData& source);
     ~PixelDataGL() override;
@@ -75,8 +75,10 @@ public:
 
     // A new buffer of W x H pixels of the source's format: rows copied and
     // their last pixel repeated up to W, the last row repeated down to H,
-    // three- and four-byte pixels swapped to red first. Calls the source's
-    // FreeData. A source without pixels gives zeros.
+    // three- and four-byte pixels swapped to red first; run-length rows are
+    // decoded to four-byte pixels. Calls the source's FreeData. A source
+    // without pixels gives zeros; a damaged run-length stream keeps what
+    // decoded before the damage and leaves the rest transparent.
     static uint8_t* ConvertForUpload(PixelData& source, int W, int H);
 
     // The eviction pass, once per frame after presenting when the application

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 #include "engine/graphics/batcher.h"
 #include "engine/graphics/opengl_batcher.h"
 #include "engine/graphics/pixel_data_gl.h"
+#include "engine/graphics/pixel_data_rle.h"
 #include "engine/graphics/surface.h"
 #include "engine/graphics/tint.h"
 #include "tests/engine/graphics/gl_fixture.h"
@@ -21,8 +23,11 @@ namespace {
 {
     for (int shift = 0; shift < 32; shift += 8) {
         int a = int(actual >> shift & 0xFF), e = int(expected >> shift & 0xFF);
-        if (std::abs(a - e) > tolerance)
-            return ::testing::AssertionFailure() << std::hex << "got 0x" << unsigned(actual) << ", want 0x" << unsigned(expected);
+        if (std::abs(a - e) > tolerance) {
+            char text[64];
+            std::snprintf(text, sizeof text, "got 0x%08x, want 0x%08x", unsigned(actual), unsigned(expected));
+            return ::testing::AssertionFailure() << text;
+        }
     }
     return ::testing::AssertionSuccess();
 }
@@ -61,6 +66,16 @@ TEST_F(BlitTest, EveryUncompressedFormatDrawsItsPixels)
     // An alpha-only image is drawn in the vertex colour (white) with its alpha.
     EXPECT_TRUE(Near(WindowPixel(12, 0), kBlack));
     EXPECT_TRUE(Near(WindowPixel(13, 0), kWhite));
+
+    // Run-length pixels: an opaque blue run, a transparent one, half-alpha red.
+    const uint8_t stream[] = {0x0A, 14, 0, 4, 1, 0, 0x1F, 0x00, 0, 1, 0, 3, 1, 0, 15, 0x00, 0xF8};
+    SmartPtr<Surface> rle(new Surface(new PixelDataRLE(3, 1, sizeof stream, stream)));
+    Color grey = MakeColor(100, 100, 100);
+    Surface::FillRect(m_window, 16, 0, 19, 1, &grey);
+    Surface::Blit(m_window, 16, 0, rle, rle->GetClipRect());
+    EXPECT_TRUE(Near(WindowPixel(16, 0), kBlue));
+    EXPECT_TRUE(Near(WindowPixel(17, 0), grey));
+    EXPECT_TRUE(Near(WindowPixel(18, 0), MakeColor(175, 52, 52), 1));  // alpha 15 -> 123
 }
 
 TEST_F(BlitTest, NarrowImagesHonourTheirRowLayout)

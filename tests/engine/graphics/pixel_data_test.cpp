@@ -5,10 +5,12 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "engine/graphics/batcher.h"
 #include "engine/graphics/pixel_data.h"
 #include "engine/graphics/pixel_data_gl.h"
+#include "engine/graphics/pixel_data_rle.h"
 #include "engine/graphics/surface.h"
 #include "engine/graphics/tint.h"
 
@@ -154,6 +156,56 @@ TEST(UploadConversion, SwapsToRedFirstAndRefusesEmptyImages)
     freed->FreeData();
     SmartPtr<PixelDataGL> zeros(new PixelDataGL(*freed));
     EXPECT_EQ(zeros->GetData()[0], 0);
+}
+
+// The upload buffer of a run-length image (red first after the swap).
+std::vector<uint8_t> DecodeRle(int width, int height, const std::vector<uint8_t>& stream)
+{
+    SmartPtr<PixelDataRLE> rle(new PixelDataRLE(width, height, uint32_t(stream.size()), stream.data()));
+    SmartPtr<PixelDataGL> gl(new PixelDataGL(*rle));
+    EXPECT_EQ(gl->GetFormat(), uint32_t(RGBA8888));
+    EXPECT_EQ(rle->GetData(), nullptr);  // the stream is freed once decoded
+    const uint8_t* d = gl->GetData();
+    return std::vector<uint8_t>(d, d + size_t(gl->GetPaddedWidth()) * gl->GetPaddedHeight() * 4);
+}
+
+TEST(RunLengthUpload, DecodesEveryOp)
+{
+    // op 3: two pixels alpha 31 of 0xF800; op 0: one transparent; op 1: one
+    // pixel alpha 16 of 0x001F; op 2: one opaque 0x07E0; op 4: three of 0xFFFF.
+    std::vector<uint8_t> row = {0, 0, 0,
+                                3, 2, 0, 31, 0x00, 0xF8,
+                                0, 1, 0,
+                                1, 1, 0, 16, 0x1F, 0x00,
+                                2, 1, 0, 0xE0, 0x07,
+                                4, 3, 0, 0xFF, 0xFF};
+    row[1] = uint8_t(row.size() - 3);
+    row[0] = 0x0A;
+    std::vector<uint8_t> d = DecodeRle(8, 1, row);
+    const uint8_t want[8][4] = {{255, 0, 0, 255}, {255, 0, 0, 255}, {0, 0, 0, 0}, {0, 0, 255, 132},
+                                {0, 255, 0, 255}, {255, 255, 255, 255}, {255, 255, 255, 255}, {255, 255, 255, 255}};
+    for (int x = 0; x < 8; ++x)
+        for (int c = 0; c < 4; ++c) EXPECT_EQ(d[size_t(x) * 4 + c], want[x][c]) << x << "," << c;
+}
+
+TEST(RunLengthUpload, DamagedStreamsStayInsideTheirBuffers)
+{
+    auto opaqueRow = [](uint8_t count) { return std::vector<uint8_t>{0x0A, 5, 0, 4, count, 0, 0x00, 0xF8}; };
+    // Two good rows, then padding rows repeat the last one.
+    std::vector<uint8_t> two = opaqueRow(3);
+    std::vector<uint8_t> second = opaqueRow(3);
+    two.insert(two.end(), second.begin(), second.end());
+    std::vector<uint8_t> d = DecodeRle(3, 3, two);
+    EXPECT_EQ(d[0], 255);
+    EXPECT_EQ(d[2 * 16 + 3], 0);  // row 2 of 3 was never in the stream: transparent
+    // Counts past the width, an unknown op, a truncated stream, a bad marker:
+    // nothing is written past the image, the rest stays transparent.
+    EXPECT_EQ(DecodeRle(2, 1, opaqueRow(200))[0], 0);
+    EXPECT_EQ(DecodeRle(3, 1, {0x0A, 3, 0, 9, 3, 0})[0], 0);
+    EXPECT_EQ(DecodeRle(3, 1, {0x0A, 5, 0, 4, 3})[0], 0);
+    EXPECT_EQ(DecodeRle(3, 2, {0x0B, 5, 0, 4, 3, 0, 0x00, 0xF8})[0], 0);
+    EXPECT_EQ(DecodeRle(3, 1, {0x0A, 200, 0, 4, 3, 0, 0x00, 0xF8})[0], 0);  // row longer than the stream
+    EXPECT_EQ(DecodeRle(4, 1, {0x0A, 9, 0, 1, 4, 0, 31, 0, 0xF8, 31, 0, 0xF8})[0], 0);  // literal runs out
 }
 
 TEST(UploadConversion, CompressedBuffersHoldWholeBlocks)

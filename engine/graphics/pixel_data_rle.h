@@ -1,0 +1,43 @@
+// Run-length coded pixels: rows of 5-6-5 colour with 5-bit alpha, kept coded
+// in memory until the texture is built (the GPU pixel data decodes them).
+//
+// A stream is `height` rows, top first; a row is the byte 0x0A, a u16 length
+// (little-endian) of the records that follow, then records {u8 op, u16
+// count, payload}: op 0 count transparent pixels; op 1 count literal pixels
+// {u8 alpha5, u16 rgb565}; op 2 count literal opaque pixels {u16 rgb565};
+// op 3 one {u8 alpha5, u16 rgb565} repeated count times; op 4 one opaque
+// {u16 rgb565} repeated. The counts of a row add up to the width.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/graphics/pixel_data.h"
+
+namespace Voke {
+
+class PixelDataRLE : public PixelData {
+public:
+    // Copies `size` bytes of stream from `data`.
+    PixelDataRLE(int width, int height, uint32_t size, const uint8_t* data);
+    ~PixelDataRLE() override;
+
+    const uint8_t* GetData() const override { return m_stream; }
+    uint8_t* GetDataMutable() override { return m_stream; }
+    void FreeData() override;
+    int GetKind() const override { return kRunLength; }
+    uint32_t GetStreamSize() const { return m_stream ? m_size : 0; }
+
+    // Decodes the stream into `out`: rows of `outPitch` bytes holding 4-byte
+    // pixels blue, green, red, alpha (8 bits each). Never reads past the
+    // stream or writes past width x height pixels; a damaged row (wrong
+    // marker, a record past the row's end, an unknown op, counts beyond the
+    // width) leaves the rest of the image as it was and returns false.
+    static bool Decode(const uint8_t* stream, uint32_t size, int width, int height, uint8_t* out,
+                       size_t outPitch);
+
+private:
+    uint32_t m_size;
+    uint8_t* m_stream;
+};
+
+}  // namespace Voke
