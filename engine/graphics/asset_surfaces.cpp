@@ -2,20 +2,19 @@
 
 #include <atomic>
 
+#include "engine/graphics/image_loader.h"
+
 namespace Voke {
 
 namespace {
 
-// No image loaders are linked in yet: every file reads as missing.
-Surface* NoImageLoader(const NarrowString&) { return nullptr; }
-
 // Written by tests before loading starts; read by the loader thread and the
 // main thread.
-std::atomic<SurfaceFileLoader> g_fileLoader{&NoImageLoader};
+std::atomic<SurfaceFileLoader> g_fileLoader{&ImageLoader::LoadFile};
 
 }  // namespace
 
-void SetSurfaceFileLoader(SurfaceFileLoader loader) { g_fileLoader = loader ? loader : &NoImageLoader; }
+void SetSurfaceFileLoader(SurfaceFileLoader loader) { g_fileLoader = loader ? loader : &ImageLoader::LoadFile; }
 
 Surface* LoadSurfaceFile(const NarrowString& path) { return g_fileLoader.load()(path); }
 

@@ -19,6 +19,8 @@ class PixelDataRLE : public PixelData {
 public:
     // Copies `size` bytes of stream from `data`.
     PixelDataRLE(int width, int height, uint32_t size, const uint8_t* data);
+    // Encodes a source of RGBA8888 memory pixels (see Encode).
+    explicit PixelDataRLE(PixelData& source);
     ~PixelDataRLE() override;
 
     const uint8_t* GetData() const override { return m_stream; }
@@ -26,6 +28,16 @@ public:
     void FreeData() override;
     int GetKind() const override { return kRunLength; }
     uint32_t GetStreamSize() const { return m_stream ? m_size : 0; }
+
+    // Replaces the stream with the coded pixels of `source` (RGBA8888 pixels
+    // in memory, rows of 4 x width bytes) and returns its size: per row, a
+    // pixel with alpha below 8 is transparent, 248 and up opaque, the rest
+    // translucent; the first pixel of a class starts a repeat, a repeat of
+    // one becomes a literal when a different pixel follows, a literal turns
+    // into a repeat when an equal pixel follows. Runs are split at 65535
+    // pixels. A source in another format or without pixels, or a row whose
+    // records would exceed 65535 bytes, gives an empty stream (size 0).
+    uint32_t Encode(PixelData& source);
 
     // Decodes the stream into `out`: rows of `outPitch` bytes holding 4-byte
     // pixels blue, green, red, alpha (8 bits each). Never reads past the
@@ -36,8 +48,8 @@ public:
                        size_t outPitch);
 
 private:
-    uint32_t m_size;
-    uint8_t* m_stream;
+    uint32_t m_size = 0;
+    uint8_t* m_stream = nullptr;
 };
 
 }  // namespace Voke

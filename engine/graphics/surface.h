@@ -17,6 +17,8 @@
 
 namespace Voke {
 
+struct RasterVertex;
+
 class Surface : public RefCounter, public WeakRefCounter {
 public:
     enum Flags : uint32_t {
@@ -111,6 +113,41 @@ public:
     // place. Returns false, changing nothing, for any other pixel data or
     // when the buffer is gone.
     static bool ConvertRGB888To565(Surface* surface);
+
+    // Software triangle fillers: one texture-mapped triangle of `src` drawn
+    // on the CPU into `dst`, vertices in order of increasing y. Both surfaces
+    // must be over memory pixel data: the destination RGB565, the source of
+    // the format the filler reads. Anything else, an opacity of 0, vertices
+    // out of order or outside +-kMaxRasterCoordinate draws nothing; rows and
+    // columns outside the destination are never written and texel reads stay
+    // inside the source's window (coordinates outside it take the edge
+    // texel). Blending is in 5 bits per channel (coverage 0 to 31).
+    //
+    // By the source's opacity and format: 255 and RGB565 copies, 255 and
+    // RGBA8888 blends by texel alpha, 1-254 and RGBA8888 by alpha x opacity.
+    static void DrawTriangle(Surface* dst, Surface* src, const RasterVertex& a, const RasterVertex& b,
+                             const RasterVertex& c);
+    // An A8 source's texels as the coverage of `tint` (red, green, blue).
+    static void DrawTriangleTinted(Surface* dst, Surface* src, const uint8_t tint[3], const RasterVertex& a,
+                                   const RasterVertex& b, const RasterVertex& c);
+    // An RGBA8888 source added, saturating, scaled by alpha x opacity.
+    static void DrawTriangleAdditive(Surface* dst, Surface* src, const RasterVertex& a, const RasterVertex& b,
+                                     const RasterVertex& c);
+    static void FillTriangleA8Tint(Surface* dst, Surface* src, const RasterVertex& a, const RasterVertex& b,
+                                   const RasterVertex& c, const uint8_t tint[3]);
+    static void FillTriangleA8TintOpacity(Surface* dst, Surface* src, const RasterVertex& a, const RasterVertex& b,
+                                          const RasterVertex& c, const uint8_t tint[3], uint8_t opacity);
+    static void FillTriangleRGBA8888(Surface* dst, Surface* src, const RasterVertex& a, const RasterVertex& b,
+                                     const RasterVertex& c);
+    static void FillTriangleRGBA8888Opacity(Surface* dst, Surface* src, const RasterVertex& a,
+                                            const RasterVertex& b, const RasterVertex& c, uint8_t opacity);
+    static void FillTriangle565(Surface* dst, Surface* src, const RasterVertex& a, const RasterVertex& b,
+                                const RasterVertex& c);
+    static void FillTriangleRGBA8888Add(Surface* dst, Surface* src, const RasterVertex& a, const RasterVertex& b,
+                                        const RasterVertex& c, uint8_t opacity);
+    // NOTE: vertex coordinates beyond this many pixels draw nothing (keeps
+    // every row count and loop bounded).
+    static constexpr float kMaxRasterCoordinate = 1 << 20;
 
 protected:
     // The bare base for subclasses, which set pixel data, clip and the rest.

@@ -1,0 +1,47 @@
+#include "engine/graphics/image_loader_565.h"
+
+#include <cstring>
+#include <memory>
+
+#include "engine/graphics/surface.h"
+
+namespace Voke {
+
+bool ImageLoader565::CanLoad(SeekableStream* stream)
+{
+    if (!stream) return false;
+    uint8_t magic[4];
+    return stream->Read(magic, 4) == 4 && std::memcmp(magic, "C565", 4) == 0;
+}
+
+bool ImageLoader565::ReadHeader()
+{
+    uint8_t header[12];
+    if (!ReadExact(header, 12)) return false;
+    uint32_t width = ReadLE32(header + 4);
+    uint32_t height = ReadLE32(header + 8);
+    if (!IsSaneSize(width, height)) return false;
+    m_width = width;
+    m_height = height;
+    return true;
+}
+
+bool ImageLoader565::ReadRow(uint8_t* destination) { return ReadExact(destination, int64_t(m_width) * 2); }
+
+MemPixelData* ImageLoader565::LoadPixels()
+{
+    if (!ReadHeader()) return nullptr;
+    int64_t bytes = int64_t(m_width) * m_height * 2;
+    if (bytes > BytesLeft()) return nullptr;
+    std::unique_ptr<MemPixelData> pixels(new MemPixelData(int(m_width), int(m_height), RGB565));
+    if (bytes > 0 && !ReadExact(pixels->GetDataMutable(), bytes)) return nullptr;
+    return pixels.release();
+}
+
+Surface* ImageLoader565::Load()
+{
+    MemPixelData* pixels = LoadPixels();
+    return pixels ? new Surface(pixels) : nullptr;
+}
+
+}  // namespace Voke
