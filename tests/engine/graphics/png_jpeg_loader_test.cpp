@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "engine/core/vfs.h"
+#include "engine/graphics/asset_surfaces.h"
 #include "engine/graphics/compressed_image_loaders.h"
 #include "engine/graphics/image_loader.h"
 #include "engine/graphics/jpeg_image_loader.h"
@@ -321,6 +322,10 @@ TEST(ImageSelection, LoadFileOpensThroughTheMountTable)
     SmartPtr<Surface> surface(ImageLoader::LoadFile("picture.jpg"));
     EXPECT_TRUE(surface);
     EXPECT_FALSE(SmartPtr<Surface>(ImageLoader::LoadFile("missing.png")));
+    // Images by asset name are read through the loaders.
+    SmartPtr<Surface> keyed(LoadSurfaceWithOptions("picture.jpg@ck"));
+    ASSERT_TRUE(keyed);
+    EXPECT_TRUE(keyed->TestFlags(Surface::kColorKey));
     Vfs::Shutdown();
     std::remove(path.c_str());
     rmdir(dir);
