@@ -6,8 +6,7 @@
 #include <vector>
 
 #include "engine/core/cached_file.h"
-#include "engine/core/vfs.h"
-#include "engine/graphics/animation_file.h"
+#include "engine/graphics/image_loader.h"
 
 namespace Voke {
 namespace Test {
@@ -84,64 +83,7 @@ SeekableStream* MakeMemoryStream(const std::string& bytes)
     return new CachedFile(bytes.data(), int(bytes.size()), true);
 }
 
-namespace {
-
-// Until the engine's image loaders are linked in: the two page formats the
-// tests make, decoded here.
-Surface* DecodePng(const std::string& bytes)
-{
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) return nullptr;
-    image.format = PNG_FORMAT_BGR;
-    SmartPtr<MemPixelData> pixels(new MemPixelData(int(image.width), int(image.height), RGB888));
-    if (!png_image_finish_read(&image, nullptr, pixels->GetDataMutable(), int(pixels->GetPitch()), nullptr))
-        return nullptr;
-    return new Surface(pixels.Get());
-}
-
-Surface* DecodeDds(const std::string& bytes)
-{
-    if (bytes.size() < 128 || bytes.compare(84, 4, "DXT1") != 0) return nullptr;
-    auto le32 = [&](size_t at) {
-        return uint32_t(uint8_t(bytes[at])) | uint32_t(uint8_t(bytes[at + 1])) << 8 |
-               uint32_t(uint8_t(bytes[at + 2])) << 16 | uint32_t(uint8_t(bytes[at + 3])) << 24;
-    };
-    const int h = int(le32(12)), w = int(le32(16));
-    if (w <= 0 || h <= 0 || w % 4 || h % 4 || bytes.size() < 128 + size_t(w / 4) * (h / 4) * 8) return nullptr;
-    SmartPtr<MemPixelData> pixels(new MemPixelData(w, h, RGB888));
-    const uint8_t* block = reinterpret_cast<const uint8_t*>(bytes.data()) + 128;
-    for (int by = 0; by < h; by += 4)
-        for (int bx = 0; bx < w; bx += 4, block += 8) {
-            uint16_t colour[2] = {uint16_t(block[0] | block[1] << 8), uint16_t(block[2] | block[3] << 8)};
-            for (int i = 0; i < 16; ++i) {
-                uint16_t c = colour[(block[4 + i / 4] >> (2 * (i % 4))) & 1];
-                pixels->SetPixel(bx + i % 4, by + i / 4,
-                                 MakeColor(uint8_t((c >> 11) * 255 / 31), uint8_t((c >> 5 & 63) * 255 / 63),
-                                           uint8_t((c & 31) * 255 / 31)));
-            }
-        }
-    return new Surface(pixels.Get());
-}
-
-}  // namespace
-
-Surface* LoadTestImageFile(const NarrowString& path)
-{
-    SmartPtr<File> file(Vfs::Open(path.c_str()));
-    if (!file) return nullptr;
-    if (AnimationFile::CanLoad(file)) {
-        file->Seek(0, IOStream::SeekSet);
-        return AnimationFile::Load(file);
-    }
-    file->Seek(0, IOStream::SeekSet);
-    std::string bytes(size_t(file->Length() > 0 ? file->Length() : 0), '\0');
-    if (file->Read(bytes.data(), int(bytes.size())) != int(bytes.size())) return nullptr;
-    if (bytes.compare(0, 4, "\x89PNG") == 0) return DecodePng(bytes);
-    if (bytes.compare(0, 4, "DDS ") == 0) return DecodeDds(bytes);
-    return nullptr;
-}
+Surface* LoadTestImageFile(const NarrowString& path) { return ImageLoader::LoadFile(path); }
 
 }  // namespace Test
 }  // namespace Voke
