@@ -8,16 +8,14 @@
 #include "engine/core/cached_file.h"
 #include "engine/core/mmap_file.h"
 #include "engine/core/posix_file.h"
+#include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 
 using namespace Voke;
 
 namespace {
 
-void WriteBytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+using VokeTest::WriteBytes;
 
 }  // namespace
 

@@ -14,6 +14,7 @@
 #include "engine/core/compressed_file.h"
 #include "engine/core/pak_mount.h"
 #include "engine/core/vfs.h"
+#include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 #include "tools/pak_builder.h"
 
@@ -21,11 +22,7 @@ using namespace Voke;
 
 namespace {
 
-void WriteBytes(const std::string& path, const std::string& bytes)
-{
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+using VokeTest::WriteBytes;
 
 // Text-like bytes (compress well) or noise (stored raw).
 std::string MakeData(size_t size, uint32_t seed, bool text)

@@ -11,20 +11,14 @@
 #include "engine/core/registry.h"
 #include "engine/core/text_dict.h"
 #include "engine/core/vfs.h"
+#include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 
 namespace Voke {
 namespace {
 
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+using VokeTest::ReadAll;
+using VokeTest::WriteBytes;
 
 class RegistryPak : public ::testing::Test {
 protected:

@@ -13,30 +13,16 @@
 #include "engine/core/maemo_game_save_file.h"
 #include "engine/core/safe_save.h"
 #include "engine/core/vfs.h"
+#include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 
 using namespace Voke;
 
 namespace {
 
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-bool Exists(const std::string& path)
-{
-    struct stat st;
-    return stat(path.c_str(), &st) == 0;
-}
+using VokeTest::ReadAll;
+using VokeTest::WriteBytes;
+using VokeTest::Exists;
 
 std::string ReadFile(File* file)
 {
