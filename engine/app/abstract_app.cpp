@@ -12,6 +12,7 @@
 #include "engine/core/registry.h"
 #include "engine/core/text_dict.h"
 #include "engine/debug/debug_overlay.h"
+#include "engine/graphics/batcher.h"
 #include "engine/graphics/maemo_surface.h"
 #include "engine/graphics/pixel_data_gl.h"
 #include "engine/script/animated_surface_script.h"
@@ -188,5 +189,11 @@ int AbstractApp::PlayMovie(const NarrowString& movie)
 }
 
 void AbstractApp::FreezeBatcher() { m_batcherFreeze = new BatcherFreeze; }
+
+bool AbstractApp::SetScale(const float& scale)
+{
+    Batcher* batcher = Batcher::Get();
+    return batcher && batcher->SetScale(scale);
+}
 
 }  // namespace Voke

@@ -84,6 +84,8 @@ public:
 
     int PlayMovie(const NarrowString& movie);
     void FreezeBatcher();
+    // Forwards the scale to the global batcher; false when there is none.
+    static bool SetScale(const float& scale);
 
     uint32_t GetFlags() const { return m_flags; }
     bool IsPaused() const { return m_paused; }
