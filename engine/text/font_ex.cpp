@@ -1,5 +1,6 @@
 #include "engine/text/font_ex.h"
 
+#include "engine/core/asset_dict.h"
 #include "engine/core/io_stream.h"
 #include "engine/core/vfs.h"
 #include "engine/core/xml.h"
@@ -105,6 +106,17 @@ FontEx* LoadFontEx(const NarrowString& name)
     if (dot != NarrowString::npos && (slash == NarrowString::npos || dot > slash)) page.erase(dot);
     page += ".png";
     return new FontEx(file, page + options);
+}
+
+}  // namespace Voke
+
+namespace Voke {
+
+SmartPtr<FontEx> GetCachedFont(const NarrowString& name)
+{
+    SmartPtr<AssetDict> dict = AssetDict::s_engine;
+    if (!dict) return SmartPtr<FontEx>(LoadFontEx(name));
+    return dict->GetCached<FontEx>(name, false, [](const NarrowString& n) { return LoadFontEx(n); });
 }
 
 }  // namespace Voke

@@ -54,7 +54,8 @@ public:
     // stream or document.
     bool LoadXml(SeekableStream* stream);
     bool LoadXml(const Xml* document);
-    // Obtains the page image (see font_page.h); true when one was obtained.
+    // Obtains the page image through the asset dictionary (font_page.h); true
+    // when one was obtained.
     // The previous page is released either way.
     bool LoadImage(const NarrowString& imageName);
     // Sets the page directly (a font built in code).
@@ -87,5 +88,10 @@ private:
 // ("font.xml@linear" reads "font.xml" and the page "font.png@linear").
 // Never null (see the FontEx constructor).
 FontEx* LoadFontEx(const NarrowString& name);
+
+// The font named `name` shared through the engine's asset dictionary (a weak
+// entry: the font stays loaded while someone holds it), loaded with LoadFontEx
+// on a miss; without a dictionary a new LoadFontEx. Never null.
+SmartPtr<FontEx> GetCachedFont(const NarrowString& name);
 
 }  // namespace Voke

@@ -5,7 +5,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "engine/core/asset_dict.h"
 #include "engine/core/vfs.h"
+#include "engine/graphics/asset_surfaces.h"
 #include "engine/core/xml.h"
 #include "engine/text/font_ex.h"
 #include "text_test_support.h"
@@ -121,6 +123,65 @@ TEST(FontXmlTest, BuiltFontReadsThroughTheMountTable)
     EXPECT_GT(font->GetGlyphCount(), 200u);
     EXPECT_GT(font->GetLineHeight(), 0);
     Vfs::Shutdown();
+}
+
+// Pages come through the asset dictionary: fonts of one image share a page,
+// and fonts asked for by name are shared while someone holds them.
+class FontPageTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetSurfaceFileLoader([](const NarrowString& path) -> Surface* {
+            ++s_loads;
+            return Voke::Test::LoadPngPage(Voke::Test::FontDir() + "/" + path);
+        });
+        s_loads = 0;
+        Vfs::Init();
+        ASSERT_NE(Vfs::MountDirectory(Voke::Test::FontDir() + "/", "", 0), nullptr);
+    }
+    void TearDown() override
+    {
+        AssetDict::s_engine.Reset();
+        SetSurfaceFileLoader(nullptr);
+        Vfs::Shutdown();
+    }
+    static int s_loads;
+};
+int FontPageTest::s_loads = 0;
+
+TEST_F(FontPageTest, WithoutADictionaryEveryFontLoadsItsPage)
+{
+    SmartPtr<FontEx> a(LoadFontEx("fontMenu.xml")), b(GetCachedFont("fontMenu.xml"));
+    ASSERT_NE(a->GetPage(), nullptr);
+    EXPECT_EQ(a->GetPage()->GetPixelData()->GetFormat(), uint32_t(A8));
+    EXPECT_NE(a.Get(), b.Get());
+    EXPECT_NE(a->GetPage(), b->GetPage());
+    EXPECT_EQ(s_loads, 2);
+}
+
+TEST_F(FontPageTest, TheDictionarySharesPagesAndFonts)
+{
+    AssetDict::s_engine = new AssetDict;
+    SmartPtr<FontEx> a(LoadFontEx("fontMenu.xml")), b(LoadFontEx("fontMenu.xml@linear"));
+    SmartPtr<FontEx> c(LoadFontEx("fontMenu.xml"));
+    EXPECT_EQ(a->GetPage(), c->GetPage());
+    EXPECT_NE(a->GetPage(), b->GetPage());  // another image name: another page
+    EXPECT_TRUE(b->GetPage()->TestFlags(Surface::kLinear));
+    EXPECT_EQ(s_loads, 2);
+
+    SmartPtr<FontEx> cached(GetCachedFont("fontbig.xml"));
+    EXPECT_EQ(GetCachedFont("fontbig.xml").Get(), cached.Get());
+    EXPECT_GT(cached->GetLineHeight(), a->GetLineHeight());
+    cached.Reset();  // the dictionary does not keep fonts alive
+    a.Reset();
+    c.Reset();
+    SmartPtr<FontEx> again(LoadFontEx("fontMenu.xml"));
+    EXPECT_EQ(s_loads, 4);  // fontbig's page, then fontMenu's page again
+
+    SmartPtr<FontEx> missing(GetCachedFont("nothing.xml"));
+    ASSERT_NE(missing, nullptr);
+    EXPECT_EQ(missing->GetPage(), nullptr);
+    EXPECT_EQ(missing->GetGlyphCount(), 0u);
 }
 
 // Every letter and mark of English, French, Italian, German and Spanish texts
