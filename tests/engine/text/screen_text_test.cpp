@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "engine/core/vfs.h"
 #include "engine/text/screen_text.h"
 #include "engine/text/typesetter.h"
 #include "tests/engine/graphics/gl_fixture.h"
@@ -19,7 +20,12 @@ protected:
     void SetUp() override
     {
         GLTest::SetUp();
-        m_font = LoadBuiltFont("fontMenu.xml");
+        // Description and page read by name through the mount table and
+        // the image loaders, as the game reads its fonts.
+        Vfs::Init();
+        ASSERT_NE(Vfs::MountDirectory(FontDir() + "/", "", 0), nullptr);
+        m_font = GetCachedFont("fontMenu.xml");
+        ASSERT_EQ(m_font->GetPage()->GetPixelData()->GetFormat(), uint32_t(A8));
         ASSERT_NE(m_font->GetPage(), nullptr);
         int width = 0;
         m_coverage = ReadPngCoverage(FontDir() + "/fontMenu.png", width);
@@ -31,6 +37,12 @@ protected:
         m_format.color = {255, 255, 255, 255};
         m_format.flags = Text::Format::kFontName | Text::Format::kColor;
         Surface::Clear(m_window, 0);
+    }
+
+    void TearDown() override
+    {
+        Vfs::Shutdown();
+        GLTest::TearDown();
     }
 
     uint8_t Coverage(const Text::PlacedGlyph& g, int dx, int dy) const
