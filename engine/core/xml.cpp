@@ -8,6 +8,8 @@
 
 #include <pugixml.hpp>
 
+#include "engine/core/url.h"
+
 #include "engine/core/io_stream.h"
 #include "engine/core/vfs.h"
 
@@ -305,6 +307,18 @@ bool XmlIt::GetAttribute(const char* name, WideString& out) const
     if (!value) return false;
     out = ToWideString(value);
     return true;
+}
+
+bool Xml::ParseUrlAttribute(const XmlIt& element, Url& out)
+{
+    const char* text = element.GetText();
+    return text && Url::Unescape(text, out);
+}
+
+bool Xml::ParseUrlAttribute(const XmlIt& element, const char* name, Url& out)
+{
+    const char* value = element.GetAttributeRaw(name);
+    return value && Url::Unescape(value, out);
 }
 
 }  // namespace Voke

@@ -28,6 +28,7 @@ class xml_document;
 namespace Voke {
 
 class SeekableStream;
+struct Url;
 class XmlIt;
 
 class Xml : public RefCounter {
@@ -52,6 +53,11 @@ public:
 
     // The root element (no name filter); exhausted when there is none.
     XmlIt Root() const;
+
+    // The element's text / the attribute's value split as a URL (Url::Unescape).
+    // False when absent or when the value does not split.
+    static bool ParseUrlAttribute(const XmlIt& element, Url& out);
+    static bool ParseUrlAttribute(const XmlIt& element, const char* name, Url& out);
 
 private:
     Xml();

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string>
 
+#include "engine/core/url.h"
+
 namespace Voke {
 namespace {
 
@@ -208,6 +210,38 @@ TEST(XmlParseTest, DeepNestingParsesWithoutRecursion)
     SmartPtr<Xml> document = Xml::Create(text);
     ASSERT_NE(document, nullptr);
     EXPECT_TRUE(XmlIt(document.Get(), "n").IsValid());
+}
+
+TEST(XmlUrlTest, SplitsDecodedUrls)
+{
+    Url url;
+    ASSERT_TRUE(Url::Unescape("http://me@example.org:8080/a%20b/c?x=1&y=%41#top", url));
+    EXPECT_EQ(url.scheme, "http");
+    EXPECT_EQ(url.user, "me");
+    EXPECT_EQ(url.host, "example.org");
+    EXPECT_EQ(url.port, "8080");
+    EXPECT_EQ(url.path, "/a b/c");
+    EXPECT_EQ(url.query, "x=1&y=A");
+    EXPECT_EQ(url.fragment, "top");
+
+    ASSERT_TRUE(Url::Unescape("data/level01.xml", url));  // no colon: all path
+    EXPECT_EQ(url.scheme, "");
+    EXPECT_EQ(url.path, "data/level01.xml");
+    ASSERT_TRUE(Url::Unescape("100%zz%4", url));  // broken escapes stay
+    EXPECT_EQ(url.path, "100%zz%4");
+
+    EXPECT_FALSE(Url::Unescape("file:a//b", url));  // "//" past the start
+    EXPECT_EQ(url.path, "");
+    EXPECT_EQ(url.scheme, "");
+
+    SmartPtr<Xml> document = Parse("<r><v href='https://host/p'>mailto:x@y</v></r>");
+    XmlIt v = Value(document);
+    ASSERT_TRUE(Xml::ParseUrlAttribute(v, "href", url));
+    EXPECT_EQ(url.host, "host");
+    ASSERT_TRUE(Xml::ParseUrlAttribute(v, url));
+    EXPECT_EQ(url.scheme, "mailto");
+    EXPECT_EQ(url.path, "x@y");
+    EXPECT_FALSE(Xml::ParseUrlAttribute(v, "missing", url));
 }
 
 }  // namespace
