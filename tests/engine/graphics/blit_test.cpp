@@ -242,25 +242,6 @@ TEST_F(BlitTest, ScaledRotatedAndMirroredBlits)
     EXPECT_TRUE(Near(WindowPixel(51, 4), kBlack));
 }
 
-TEST_F(BlitTest, TransformedQuadGeometry)
-{
-    SmartPtr<Surface> image(MakeImage(4, 4, RGB888, Quadrants));
-    float m[4], pos[4][2], tex[4][2];
-    const float zero[2] = {0, 0}, anchor[2] = {0, 0};
-    Surface::MakeRotationScale(0.0f, zero, m);
-    Surface::ComputeTransformedQuad(image, 7, 9, m, anchor, 0, Rect{0, 0, 4, 4}, pos, tex);
-    for (auto& p : pos) {  // scale 0 collapses every corner onto (x, y)
-        EXPECT_FLOAT_EQ(p[0], 7);
-        EXPECT_FLOAT_EQ(p[1], 9);
-    }
-    const float one[2] = {1, 1};
-    Surface::MakeRotationScale(0.0f, one, m);
-    Surface::ComputeTransformedQuad(image, 0, 0, m, anchor, 2, Rect{1, 2, 2, 1}, pos, tex);
-    EXPECT_FLOAT_EQ(tex[0][0], 3 * 0.25f);  // flip 2: T1, T0, T3, T2
-    EXPECT_FLOAT_EQ(tex[1][0], 1 * 0.25f);
-    EXPECT_FLOAT_EQ(tex[2][1], 3 * 0.25f);
-}
-
 TEST_F(BlitTest, TintAndOverBrightTint)
 {
     SmartPtr<Surface> grey(MakeImage(2, 1, RGB888, [](int x, int) { return x ? kMagenta : MakeColor(100, 100, 100); }));

@@ -254,25 +254,6 @@ Bytes RandomBytes(size_t n, uint32_t seed)
     return b;
 }
 
-TEST(DxtDecoder, PalettesOfTheEnginesArithmetic)
-{
-    uint16_t p[4];
-    DxtColourPalette(0x001F, 0, false, p);
-    EXPECT_EQ((std::vector<uint16_t>(p, p + 4)), (std::vector<uint16_t>{0x001F, 0, 0x0015, 0x000A}));
-    DxtColourPalette(0xF800, 0, false, p);
-    EXPECT_EQ((std::vector<uint16_t>(p, p + 4)), (std::vector<uint16_t>{0xF800, 0, 0xA800, 0x5000}));
-    DxtColourPalette(0x07E0, 0, false, p);
-    EXPECT_EQ((std::vector<uint16_t>(p, p + 4)), (std::vector<uint16_t>{0x07E0, 0, 0x0540, 0x0280}));
-    DxtColourPalette(0x1234, 0x1234, false, p);
-    EXPECT_EQ(p[2], 0x1214);
-    EXPECT_EQ(p[3], 0);
-    uint8_t a[8];
-    Dxt5AlphaPalette(255, 0, a);
-    EXPECT_EQ((Bytes(a, a + 8)), (Bytes{255, 0, 218, 182, 145, 109, 72, 36}));
-    Dxt5AlphaPalette(0, 255, a);
-    EXPECT_EQ((Bytes(a, a + 8)), (Bytes{0, 255, 51, 102, 153, 204, 0, 255}));
-}
-
 TEST(DdsImage, BlocksGoStraightIntoThePaddedTexture)
 {
     CapsScope caps(true, true, false);

@@ -17,23 +17,6 @@
 namespace Voke {
 namespace {
 
-TEST(PixelFormats, TableSizesAndValidity)
-{
-    SmartPtr<MemPixelData> rgb(new MemPixelData(5, 3, RGB888));
-    EXPECT_EQ(rgb->GetPitch(), 15u);
-    EXPECT_NE(rgb->GetData(), nullptr);
-    SmartPtr<MemPixelData> dxt(new MemPixelData(5, 3, DXT1));
-    EXPECT_EQ(dxt->GetPitch(), 0u);
-    EXPECT_EQ(dxt->GetData(), nullptr);
-    EXPECT_EQ(PixelData::GetFormatInfo(RGBA8888).alphaBits, 8u);
-    EXPECT_EQ(PixelData::GetFormatInfo(RGB565).greenBits, 6u);
-    EXPECT_EQ(PixelData::GetFormatInfo(DXT1).bitsPerPixel, 24u);
-    EXPECT_TRUE(PixelData::IsValidFormat(ETC1));
-    EXPECT_FALSE(PixelData::IsValidFormat(NoFormat));
-    EXPECT_FALSE(PixelData::IsValidFormat(uint32_t(-1)));
-    EXPECT_EQ(PixelData::GetFormatInfo(NoFormat).bytesPerPixel, 0u);
-}
-
 TEST(PixelAccess, ReadsEachFormatAndAnswersZeroOutside)
 {
     SmartPtr<MemPixelData> p565(new MemPixelData(2, 1, RGB565));
@@ -42,9 +25,6 @@ TEST(PixelAccess, ReadsEachFormatAndAnswersZeroOutside)
     EXPECT_EQ(p565->GetPixel(0, 0), 0xFFF8FCF8u);
     EXPECT_EQ(p565->GetPixel(-1, 0), 0u);
     EXPECT_EQ(p565->GetPixel(2, 0), 0u);
-
-    SmartPtr<MemPixelData> a8(new MemPixelData(1, 1, A8));
-    EXPECT_EQ(a8->GetPixel(0, 0), 0xFF000000u);
 
     SmartPtr<MemPixelData> rgba(new MemPixelData(1, 1, RGBA8888));
     uint8_t bgra[4] = {1, 2, 3, 4};  // blue first in memory
@@ -97,16 +77,6 @@ TEST(Xpm, ColoursRowsAndDamagedText)
     EXPECT_EQ(SmartPtr<MemPixelData>(new MemPixelData(absurd))->GetWidth(), 0);
     const char* truncated[] = {"2 2 1 1", nullptr};
     EXPECT_EQ(SmartPtr<MemPixelData>(new MemPixelData(truncated))->GetPixel(0, 0), MakeColor(0, 0, 0));
-}
-
-TEST(Xpm, ParseHexByte)
-{
-    EXPECT_EQ(ParseHexByte("FF"), 255u);
-    EXPECT_EQ(ParseHexByte("1G"), 16u);
-    EXPECT_EQ(ParseHexByte("G1"), 1u);
-    EXPECT_EQ(ParseHexByte("GG"), 0u);
-    EXPECT_EQ(ParseHexByte("ff"), 0u);
-    EXPECT_EQ(ParseHexByte(""), 0u);
 }
 
 TEST(UploadConversion, PadsByReplicatingLastColumnAndRow)
@@ -212,13 +182,10 @@ TEST(UploadConversion, CompressedBuffersHoldWholeBlocks)
 {
     // Below one 4 x 4 block a level still needs one whole block.
     EXPECT_EQ(SmartPtr<PixelDataGL>(new PixelDataGL(2, 2, ETC1))->GetDataSize(), 8u);
-    EXPECT_EQ(SmartPtr<PixelDataGL>(new PixelDataGL(2, 2, DXT1))->GetDataSize(), 8u);
     EXPECT_EQ(SmartPtr<PixelDataGL>(new PixelDataGL(1, 1, DXT5))->GetDataSize(), 16u);
     EXPECT_EQ(SmartPtr<PixelDataGL>(new PixelDataGL(60, 32, DXT1))->GetDataSize(), 16u * 8 * 8);
-    EXPECT_EQ(SmartPtr<PixelDataGL>(new PixelDataGL(64, 64, DXT5))->GetDataSize(), 64u * 64);
     // PVRTC needs 8 x 8 (4 bpp) or 16 x 8 (2 bpp) worth of data.
     EXPECT_EQ(SmartPtr<PixelDataGL>(new PixelDataGL(4, 4, PVRTC4_RGBA))->GetDataSize(), 32u);
-    EXPECT_EQ(SmartPtr<PixelDataGL>(new PixelDataGL(4, 4, PVRTC2_RGB))->GetDataSize(), 32u);
     // Render targets get no buffer; run-length and unknown formats become RGB888.
     SmartPtr<PixelDataGL> target(new PixelDataGL(10, 10, RLE));
     EXPECT_EQ(target->GetFormat(), uint32_t(RGB888));
@@ -240,18 +207,8 @@ TEST(UploadConversion, Convert888To565ReadsTheRedFirstBuffer)
     EXPECT_FALSE(Surface::ConvertRGB888To565(s));  // no longer RGB888
 }
 
-TEST(SurfaceBasics, ConstructionClipAndPixels)
+TEST(SurfaceBasics, PixelWritesRespectTheClip)
 {
-    SmartPtr<MemPixelData> mem(new MemPixelData(4, 3, RGBA8888));
-    SmartPtr<Surface> s(new Surface(mem.Get()));
-    EXPECT_EQ(s->GetPixelData()->GetKind(), int(PixelData::kTexture));
-    EXPECT_EQ(*s->GetClipRect(), (Rect{0, 0, 4, 3}));
-    EXPECT_EQ(s->GetOpacity(), 255);
-    EXPECT_EQ(s->TestFlags(~0u), 0u);
-
-    SmartPtr<Surface> shared(new Surface(s->GetPixelData()));
-    EXPECT_EQ(shared->GetPixelData(), s->GetPixelData());
-
     SmartPtr<MemPixelData> cpu(new MemPixelData(4, 4, RGB888));
     // Pixel access goes to the pixel data; writes respect the clip.
     struct Clipped : Surface {
@@ -277,29 +234,13 @@ TEST(SurfaceBasics, DrawingWithoutABatcherDoesNothing)
     EXPECT_FALSE(static_cast<PixelDataGL*>(target->GetPixelData())->IsUploaded());
 }
 
-TEST(GLInfoRecord, ZeroBeforeInitAndExtensionSplitting)
+TEST(GLInfoRecord, ExtensionSplitting)
 {
-    const GLCaps* caps = GetGLCaps();
-    ASSERT_NE(caps, nullptr);
-    EXPECT_FALSE(caps->fbo || caps->dxtc || caps->etc || caps->pvr);
-    EXPECT_EQ(caps->maxTextureSize, 0);
-    EXPECT_EQ(GLInfo::GetVersion(), "");
-
     std::set<std::string> a, b;
     GLInfo::SplitExtensions("GL_A GL_B GL_C", a);
     GLInfo::SplitExtensions("  GL_A\t\tGL_B  GL_C GL_A \n", b);
     EXPECT_EQ(a, b);
     EXPECT_EQ(a.size(), 3u);
-}
-
-TEST(TintColor, SetColorTruncates)
-{
-    SmartPtr<Tint> tint(new Tint);
-    EXPECT_EQ(tint->GetR(), 255);  // unchanged until set
-    tint->SetColor(1.0f, 0.5f, 0.0f);
-    EXPECT_EQ(tint->GetR(), 255);
-    EXPECT_EQ(tint->GetG(), 127);
-    EXPECT_EQ(tint->GetB(), 0);
 }
 
 }  // namespace

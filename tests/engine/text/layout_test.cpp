@@ -218,37 +218,6 @@ TEST_F(LayoutTest, MissingFontsPlaceNothing)
     EXPECT_EQ(Positions(typesetter.LayoutPlainWithFontName(L"ab", "menu").get()).size(), 2u);
 }
 
-TEST(WordTest, SplitsAndPredicates)
-{
-    SmartPtr<FontEx> font(Voke::Test::MakeTestFont());
-    Word word;
-    for (wchar_t c : WideString(L"abcde")) word.characters.push_back(new Character(uint32_t(c)));
-    word.Measure(font);
-    EXPECT_EQ(word.SplitAt(5), nullptr);
-    EXPECT_EQ(word.SplitAt(50), nullptr);
-    EXPECT_FALSE(word.CanSplitAt(50));
-    EXPECT_TRUE(word.CanSplitAt(25));
-    SmartPtr<Word> rest = word.SplitAt(25);
-    ASSERT_NE(rest, nullptr);
-    EXPECT_EQ(word.characters.size(), 2u);
-    EXPECT_EQ(word.width, 20);
-    EXPECT_EQ(rest->width, 30);
-    EXPECT_EQ(word.continuation.Get(), rest.Get());
-
-    Word blank, mixed;
-    EXPECT_TRUE(blank.IsBlank());
-    EXPECT_TRUE(blank.IsBreak());
-    EXPECT_EQ(blank.GetLastFormat(), nullptr);
-    for (uint32_t c : {uint32_t('a'), 32u, uint32_t('a')}) mixed.characters.push_back(new Character(c));
-    EXPECT_FALSE(mixed.IsBlank());
-    EXPECT_FALSE(mixed.IsBreak());
-    for (uint32_t c : {0x3400u, 0xFAFFu, 0x33FFu, 0xFB00u}) {
-        Word w;
-        w.characters.push_back(new Character(c));
-        EXPECT_EQ(w.HasCJK(), c == 0x3400u || c == 0xFAFFu) << c;
-    }
-}
-
 TEST(CursorTest, NeverEntersTheFinalSlot)
 {
     SmartPtr<FontEx> font(Voke::Test::MakeTestFont());
