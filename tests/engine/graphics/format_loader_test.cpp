@@ -53,29 +53,6 @@ PixelDataGL* TextureOf(Surface* s)
                : nullptr;
 }
 
-// Truncation at every length gives null; every byte set to a few values is
-// loaded without a fault (ASan and UBSan watch), and whatever loads is sane.
-// `slack`: trailing bytes a loader need not read (a PNG's last checksum and
-// end chunk come after its pixels).
-void FuzzFile(const Bytes& file, size_t validPrefix = 0, size_t slack = 0)
-{
-    for (size_t n = validPrefix; n + slack < file.size(); ++n) {
-        Bytes cut(file.begin(), file.begin() + long(n));
-        EXPECT_FALSE(SmartPtr<Surface>(ImageLoader::Load(StreamOf(cut)))) << "cut at " << n;
-    }
-    for (size_t i = 0; i < file.size(); ++i) {
-        for (uint8_t value : {uint8_t(0), uint8_t(0xFF), uint8_t(0x7F), uint8_t(file[i] + 1), uint8_t(file[i] ^ 0x80)}) {
-            Bytes bad = file;
-            bad[i] = value;
-            SmartPtr<Surface> surface(ImageLoader::Load(StreamOf(bad)));
-            if (surface) {
-                EXPECT_LE(surface->GetWidth(), ImageLoader::kMaxImageSide);
-                EXPECT_LE(surface->GetHeight(), ImageLoader::kMaxImageSide);
-            }
-        }
-    }
-}
-
 // ---- CRLE
 
 MemPixelData* Rgba(int w, int h, const std::function<Color(int, int)>& colour)
@@ -189,7 +166,7 @@ TEST(RunLengthImage, DamagedStreamsAreRefused)
     Bytes huge = CrleFile(2, 1, good);
     Put32(huge, 4, 0x7FFFFFFF);
     EXPECT_FALSE(SmartPtr<Surface>(ImageLoader::Load(StreamOf(huge))));
-    FuzzFile(CrleFile(2, 1, good));
+    ImageTest::FuzzFile(CrleFile(2, 1, good));
 
 }
 
@@ -224,7 +201,7 @@ TEST(Rgb565Image, ShortOrAbsurdFilesAreRefused)
     EXPECT_FALSE(SmartPtr<Surface>(ImageLoader::Load(StreamOf(C565File(2, 2, {1, 2, 3, 4, 5, 6, 7})))));
     EXPECT_FALSE(SmartPtr<Surface>(ImageLoader::Load(StreamOf(C565File(0x80000000u, 0x80000000u, {})))));
     EXPECT_FALSE(SmartPtr<Surface>(ImageLoader::Load(StreamOf(C565File(8192, 8192, {1, 2})))));
-    FuzzFile(C565File(3, 2, Bytes(12, 0x5A)));
+    ImageTest::FuzzFile(C565File(3, 2, Bytes(12, 0x5A)));
 }
 
 // ---- DDS
@@ -311,7 +288,7 @@ TEST(DdsImage, UnsupportedAndDamagedFilesAreRefused)
         EXPECT_FALSE(SmartPtr<Surface>(ImageLoader::Load(StreamOf(DdsFile(6, 8, "DXT1", blocks)))));
         EXPECT_FALSE(SmartPtr<Surface>(ImageLoader::Load(StreamOf(DdsFile(-8, 8, "DXT1", blocks)))));
         EXPECT_FALSE(SmartPtr<Surface>(ImageLoader::Load(StreamOf(DdsFile(8, 16, "DXT1", blocks)))));
-        FuzzFile(DdsFile(8, 8, "DXT1", blocks));
+        ImageTest::FuzzFile(DdsFile(8, 8, "DXT1", blocks));
     }
 }
 
@@ -361,7 +338,7 @@ TEST(PvrImage, FormatFromBitsAndAlphaOnlyWithDriverSupport)
     SmartPtr<ImageLoader> loader(ImageLoader::Select(stream));
     EXPECT_TRUE(SmartPtr<Surface>(loader->Load()));
     EXPECT_EQ(stream->Tell(), stream->Length());
-    FuzzFile(PvrFile(8, 8, 0x8019, 4, data));
+    ImageTest::FuzzFile(PvrFile(8, 8, 0x8019, 4, data));
 }
 
 TEST(EtcImage, UploadReadyAndSoftwarePaths)
@@ -394,7 +371,7 @@ TEST(EtcImage, UploadReadyAndSoftwarePaths)
 
     EXPECT_FALSE(SmartPtr<Surface>(ImageLoader::Load(StreamOf(PvrFile(12, 8, 0x36, 4, blocks, 40)))));
     EXPECT_FALSE(SmartPtr<Surface>(ImageLoader::Load(StreamOf(PvrFile(10, 8, 0x36, 4, blocks)))));
-    FuzzFile(PvrFile(12, 8, 0x36, 4, blocks));
+    ImageTest::FuzzFile(PvrFile(12, 8, 0x36, 4, blocks));
 }
 
 TEST(EtcDecoder, DifferentialFlipAndClamping)
@@ -484,7 +461,7 @@ TEST(PvrPlusImage, ADamagedPartGivesNoImage)
     Bytes file = PvrPlusFile(0, colour, alpha);
     Bytes noAlpha = PvrPlusFile(0, colour, {});
     EXPECT_FALSE(SmartPtr<Surface>(ImageLoader::Load(StreamOf(noAlpha))));
-    FuzzFile(file, file.size() - alpha.size(), 16);
+    ImageTest::FuzzFile(file, file.size() - alpha.size(), 16);
 }
 
 }  // namespace

@@ -226,21 +226,7 @@ TEST(JpegLoader, CmykIsRefused)
 
 TEST(JpegLoader, EveryTruncationAndEveryChangedByteIsSafe)
 {
-    Bytes file = ImageTest::WriteJpeg(24, 16, 3, Gradient(24, 16, 3), 80);
-    for (size_t n = 0; n < file.size(); ++n) {
-        Bytes cut(file.begin(), file.begin() + long(n));
-        EXPECT_FALSE(SmartPtr<Surface>(ImageLoader::Load(StreamOf(cut)))) << "cut at " << n;
-    }
-    for (size_t i = 0; i < file.size(); ++i) {
-        for (uint8_t value : {uint8_t(0), uint8_t(0xFF), uint8_t(file[i] ^ 0x21)}) {
-            Bytes bad = file;
-            bad[i] = value;
-            SmartPtr<Surface> surface(ImageLoader::Load(StreamOf(bad)));
-            if (surface) {
-                EXPECT_LE(surface->GetWidth(), ImageLoader::kMaxImageSide);
-            }
-        }
-    }
+    ImageTest::FuzzFile(ImageTest::WriteJpeg(24, 16, 3, Gradient(24, 16, 3), 80));
 }
 
 Bytes PvrHeader(uint8_t type)
