@@ -13,11 +13,7 @@
 
 using namespace Voke;
 
-namespace {
-
 using VokeTest::WriteBytes;
-
-}  // namespace
 
 TEST(IOStream, ReadLineDropsCarriageReturnAndReportsTheEnd)
 {
@@ -80,12 +76,9 @@ TEST(MmapFile, RefusesWhatIsNotAReadableRegularFile)
     // An empty file is a file: open, nothing to read.
     WriteBytes(dir / "empty", "");
     ASSERT_TRUE(file->OpenRead((dir / "empty").c_str()));
-    EXPECT_TRUE(file->IsOpen());
     EXPECT_EQ(file->Length(), 0);
     char c;
     EXPECT_EQ(file->Read(&c, 1), 0);
-    EXPECT_TRUE(file->Close());
-    EXPECT_FALSE(file->IsOpen());
 }
 
 TEST(CachedFile, SeekIsUnclampedAndReadsOutsideGiveNothing)
@@ -104,9 +97,7 @@ TEST(CachedFile, SeekIsUnclampedAndReadsOutsideGiveNothing)
     EXPECT_EQ(std::string(buffer, 2), "cd");
 
     SmartPtr<CachedFile> closed(new CachedFile);
-    EXPECT_FALSE(closed->IsOpen());
     EXPECT_FALSE(closed->Seek(0, IOStream::SeekSet));
-    EXPECT_EQ(closed->Tell(), 0);
     EXPECT_EQ(closed->Read(buffer, 1), 0);
     EXPECT_FALSE(closed->OpenWrite("anything"));
 }

@@ -15,6 +15,7 @@
 #include "engine/core/pak_mount.h"
 #include "engine/core/vfs.h"
 #include "tests/support/files.h"
+#include "tests/support/pak_files.h"
 #include "tests/support/temp_dir.h"
 #include "tools/pak_builder.h"
 
@@ -22,6 +23,7 @@ using namespace Voke;
 
 namespace {
 
+using VokeTest::ReadFile;
 using VokeTest::WriteBytes;
 
 // Text-like bytes (compress well) or noise (stored raw).
@@ -38,13 +40,6 @@ std::string MakeData(size_t size, uint32_t seed, bool text)
         for (char& c : s) c = char(rng());
     }
     return s;
-}
-
-std::string ReadAll(File* file)
-{
-    std::string out(size_t(std::max(0, file->Length())), '\0');
-    out.resize(size_t(std::max(0, file->Read(out.data(), int(out.size())))));
-    return out;
 }
 
 std::string Build(const std::vector<PakBuilder::Entry>& entries, const PakBuilder::Options& options)
@@ -105,14 +100,12 @@ TEST_F(Archives, PakWriterRoundTripsAFolder)
         for (const auto& [name, data] : files) {
             SmartPtr<File> f = pak->OpenRead(name.c_str());
             ASSERT_NE(f.Get(), nullptr) << name;
-            EXPECT_EQ(ReadAll(f), data) << name;
+            EXPECT_EQ(ReadFile(f), data) << name;
         }
         // The listing names every entry.
         const std::string list = m_dir / "list.txt";
         ASSERT_EQ(std::system((std::string("\"") + PAKWRITER + "\" --list \"" + archive + "\" > \"" + list + "\"").c_str()), 0);
-        std::ifstream in(list);
-        std::string listing((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        EXPECT_NE(listing.find("music/Big Theme.ogg"), std::string::npos);
+        EXPECT_NE(VokeTest::ReadAll(list).find("music/Big Theme.ogg"), std::string::npos);
     }
     // Names equal without regard to case cannot both go in.
     WriteBytes(m_dir / "in/EMPTY.TXT", "clash");
@@ -124,8 +117,8 @@ TEST_F(Archives, PakWriterRoundTripsAFolder)
 TEST_F(Archives, ArchivePackedAtBuildTimeMounts)
 {
     ASSERT_NE(Vfs::MountPak(FIXTURE_PAK, "", 0), nullptr);
-    EXPECT_EQ(ReadAll(SmartPtr<File>(Vfs::Open("read me.TXT"))), "a name with spaces\n");
-    EXPECT_EQ(ReadAll(SmartPtr<File>(Vfs::Open("l10n/en.xml"))), "<texts><text id=\"IDS_PLAY\">Play</text></texts>\n");
+    EXPECT_EQ(ReadFile(SmartPtr<File>(Vfs::Open("read me.TXT"))), "a name with spaces\n");
+    EXPECT_EQ(ReadFile(SmartPtr<File>(Vfs::Open("l10n/en.xml"))), "<texts><text id=\"IDS_PLAY\">Play</text></texts>\n");
     SmartPtr<File> empty = Vfs::Open("empty");
     ASSERT_NE(empty.Get(), nullptr);
     EXPECT_EQ(empty->Length(), 0);
@@ -232,7 +225,7 @@ TEST_F(Archives, NamesAreFoundInAnyCase)
         for (const std::string& query : {n, upper, lower}) {
             SmartPtr<File> f = pak->OpenRead(query.c_str());
             ASSERT_NE(f.Get(), nullptr) << query;
-            EXPECT_EQ(ReadAll(f), "<" + n + ">");
+            EXPECT_EQ(ReadFile(f), "<" + n + ">");
         }
     }
     for (const char* absent : {"", "a_", "abc", "zed/", "b", "\xff"}) EXPECT_EQ(pak->FindEntry(absent), nullptr) << absent;
@@ -273,18 +266,18 @@ TEST_F(Archives, MountOrderSaveFolderThenAtlasThenData)
     ASSERT_NE(Vfs::MountDirectory("save/", "save/", VfsMount::FallThrough | VfsMount::SaveFiles), nullptr);
     EXPECT_EQ(Vfs::MountPak(m_dir / "missing.pak", "", 0), nullptr);
 
-    EXPECT_EQ(ReadAll(SmartPtr<File>(Vfs::Open("ab01.xml"))), "atlas");
-    EXPECT_EQ(ReadAll(SmartPtr<File>(Vfs::Open("only-data"))), "d");
+    EXPECT_EQ(ReadFile(SmartPtr<File>(Vfs::Open("ab01.xml"))), "atlas");
+    EXPECT_EQ(ReadFile(SmartPtr<File>(Vfs::Open("only-data"))), "d");
     EXPECT_EQ(Vfs::Open("nowhere"), nullptr);
-    EXPECT_EQ(ReadAll(SmartPtr<File>(Vfs::Open("save/x"))), "pak save");  // falls through
+    EXPECT_EQ(ReadFile(SmartPtr<File>(Vfs::Open("save/x"))), "pak save");  // falls through
     EXPECT_TRUE(Vfs::WriteFile("save/x", "saved", 5));
-    EXPECT_EQ(ReadAll(SmartPtr<File>(Vfs::Open("save/x"))), "saved");
+    EXPECT_EQ(ReadFile(SmartPtr<File>(Vfs::Open("save/x"))), "saved");
     EXPECT_EQ(Vfs::OpenWrite("ab01.xml"), nullptr);
 
     // An entry stays readable after its archive is unmounted.
     SmartPtr<File> kept = Vfs::Open("only-data");
     Vfs::Shutdown();
-    EXPECT_EQ(ReadAll(kept), "d");
+    EXPECT_EQ(ReadFile(kept), "d");
 }
 
 TEST_F(Archives, ConcurrentReadersShareOneStream)

@@ -8,8 +8,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <algorithm>
 #include <string>
 #include <utility>

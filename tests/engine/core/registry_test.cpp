@@ -27,35 +27,6 @@ public:
     int value = 480;
 };
 
-TEST(RegistryTest, SetCreatesNodesAndGetReadsBack)
-{
-    SmartPtr<Registry> registry(new Registry);
-    EXPECT_TRUE(registry->Set("/endless/scores/level01", 5));
-    int i = 0;
-    EXPECT_TRUE(registry->Get("/endless/scores/level01", i));
-    EXPECT_EQ(i, 5);
-    EXPECT_NE(registry->FindNode("/endless/scores", false, false), nullptr);
-    EXPECT_NE(registry->FindNode("/endless/scores/level01", true, false), nullptr);
-
-    i = 42;
-    EXPECT_FALSE(registry->Get("/endless/scores/level02", i));
-    EXPECT_EQ(i, 42);
-    EXPECT_EQ(registry->FindNode("/never", false, false), nullptr);
-
-    EXPECT_TRUE(registry->Set("/a/text", "x<&y"));
-    std::string s;
-    EXPECT_TRUE(registry->Get("/a/text", s));
-    EXPECT_EQ(s, "x<&y");
-    EXPECT_TRUE(registry->Set("/a/f", 0.25f));
-    EXPECT_TRUE(registry->Set("/a/b", true));
-    float f = 0;
-    bool b = false;
-    EXPECT_TRUE(registry->Get("/a/f", f));
-    EXPECT_TRUE(registry->Get("/a/b", b));
-    EXPECT_EQ(f, 0.25f);
-    EXPECT_TRUE(b);
-}
-
 TEST(RegistryTest, MismatchedAndUnsetTypesAreRefused)
 {
     SmartPtr<Registry> registry(new Registry);

@@ -2,7 +2,6 @@
 // the animations' driver, the script read from a pak archive.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -10,8 +9,7 @@
 #include "engine/graphics/animated_surface.h"
 #include "engine/script/animated_surface_script.h"
 #include "engine/script/lua.h"
-#include "tests/support/temp_dir.h"
-#include "tools/pak_builder.h"
+#include "tests/support/pak_files.h"
 
 namespace Voke {
 namespace {
@@ -22,7 +20,7 @@ protected:
     {
         Vfs::Init();
         Lua::SetErrorReporter([](const char*, const char*) {});
-        const std::vector<PakBuilder::Entry> entries = {
+        VokeTest::MountArchive(m_dir, "anim.pak", {
             {"walk.lua",
              "function Update( dt )\n"
              "  if FrameNum() + 1 == NumFrames() then return 0 end\n"
@@ -30,11 +28,7 @@ protected:
              "  return 1\n"
              "end\n"
              "function SetState( s ) SetFrame( s ) end\n"},
-        };
-        std::string archive, error;
-        ASSERT_TRUE(PakBuilder::BuildArchive(entries, PakBuilder::Options(), archive, error)) << error;
-        std::ofstream(m_dir / "anim.pak", std::ios::binary) << archive;
-        ASSERT_NE(Vfs::MountPak(m_dir / "anim.pak", "", 0), nullptr);
+        });
         for (float time : {0.5f, 1.0f, 2.0f}) {
             AnimatedSurface::Frame frame;
             frame.image = new Surface(new MemPixelData(2, 2, RGB888));
