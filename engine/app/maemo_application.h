@@ -99,7 +99,6 @@ public:
     bool IsKeepDisplayOn() const { return m_keepDisplayOn; }
     bool IsAccelerometerOn() const { return m_accelerometerOn; }
     const NarrowString& GetServiceName() const { return m_serviceName; }
-    const TouchTracker& GetTouchTracker() const { return m_touch; }
     // Whether the window is the desktop's active one and the display is on.
     // With no active-window property at all (no window manager) the window
     // counts as active.

@@ -37,7 +37,6 @@ public:
     // ignored); `valuators` the device's valuator classes. Without a
     // tracking-id valuator the device acts as a one-finger pointer.
     void SetDevice(unsigned maxContacts, std::vector<Valuator> valuators);
-    unsigned GetMaxContacts() const { return m_maxContacts; }
     bool IsMultiTouch() const { return m_multiTouch; }
 
     // A multi-touch device event: the event's valuator mask (`maskLength`

@@ -11,6 +11,8 @@
 #include "engine/core/app_globals.h"
 #include "engine/core/asset_dict.h"
 #include "engine/core/memory.h"
+#include "engine/core/registry.h"
+#include "engine/core/text_dict.h"
 #include "engine/debug/debug_overlay.h"
 #include "engine/graphics/maemo_surface.h"
 #include "engine/graphics/pixel_data_gl.h"
@@ -170,14 +172,6 @@ TEST_F(AbstractAppTest, FinishedMovieIsDroppedOnNextTickEvenWhilePaused)
     EXPECT_EQ(app->GetMoviePlayer(), nullptr);
 }
 
-TEST_F(AbstractAppTest, WithoutOverlayTildeIsAnOrdinaryKey)
-{
-    auto app = MakeApp(0);
-    app->DispatchKeyDown(KEY_TILDE);
-    app->DispatchKeyUp(KEY_TILDE);
-    EXPECT_EQ(g_log, (std::vector<std::string>{"down 30", "up 30"}));
-}
-
 TEST_F(AbstractAppTest, OverlayTakesInputFirst)
 {
     auto app = MakeApp(0);
@@ -218,12 +212,16 @@ TEST_F(AbstractAppTest, OverlayTakesInputFirst)
 TEST_F(AbstractAppTest, DestructionReleasesEngineWideHandles)
 {
     WeakPtr<Mixer> mixer;
+    WeakPtr<TextDict> dict;
     {
         auto app = MakeApp(0);
         AbstractApp::s_mixer = new Mixer;
         mixer = AbstractApp::s_mixer.Get();
         AbstractApp::s_debugOverlay = new DebugOverlay;
         AbstractApp::s_assetDict = new AssetDict;
+        AbstractApp::s_registry = new Registry;
+        AbstractApp::s_textDict = new TextDict;
+        dict = AbstractApp::s_textDict.Get();
         EXPECT_EQ(AssetDict::s_engine.Get(), AbstractApp::s_assetDict.Get()) << "one handle, seen by the loaders";
         EXPECT_NE(AppGlobals::Instance()->globals.Get(), nullptr);
         EXPECT_NE(MemPoolManager::Active(), nullptr);
@@ -232,6 +230,8 @@ TEST_F(AbstractAppTest, DestructionReleasesEngineWideHandles)
     EXPECT_EQ(mixer.Get(), nullptr);
     EXPECT_EQ(AbstractApp::s_debugOverlay.Get(), nullptr);
     EXPECT_EQ(AbstractApp::s_assetDict.Get(), nullptr);
+    EXPECT_EQ(AbstractApp::s_registry.Get(), nullptr);
+    EXPECT_TRUE(dict.Expired());
     EXPECT_EQ(AppGlobals::Instance()->globals.Get(), nullptr);
     EXPECT_EQ(AppGlobals::GetLanguage(), "");
 }

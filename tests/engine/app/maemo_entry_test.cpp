@@ -185,21 +185,14 @@ TEST(MaemoEntryTest, OnASixteenBitScreenTheWindowIsSixteenBit)
     Child child({"DISPLAY=" + server.display});
     std::string ready = child.WaitFor("ready ");
     ASSERT_FALSE(ready.empty()) << child.Rest();
-    ::Display* x = XOpenDisplay(server.display.c_str());
-    ASSERT_NE(x, nullptr);
+    XTestConnection x(server.display.c_str());
+    ASSERT_NE(x.display, nullptr);
     Window window = std::stoul(ready.substr(6));
     XWindowAttributes attributes{};
-    EXPECT_TRUE(XGetWindowAttributes(x, window, &attributes));
+    EXPECT_TRUE(XGetWindowAttributes(x.display, window, &attributes));
     EXPECT_EQ(attributes.depth, 16);
     EXPECT_EQ(attributes.width, 800);
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(x, "WM_DELETE_WINDOW", False));
-    XSendEvent(x, window, False, NoEventMask, &event);
-    XCloseDisplay(x);
+    x.SendDeleteWindow(window);
     EXPECT_EQ(child.Wait(), 0);
 }
 
@@ -228,10 +221,6 @@ TEST(MaemoEntryTest, RunsTheApplicationUntilItsWindowIsClosed)
     EXPECT_EQ(std::string(hint.res_name), BaseName(kProgram));
     XFree(hint.res_name);
     XFree(hint.res_class);
-    XWindowAttributes attributes{};
-    ASSERT_TRUE(XGetWindowAttributes(x.display, window, &attributes));
-    EXPECT_EQ(attributes.width, 800);
-    EXPECT_EQ(attributes.height, 480);
 
     // Keys reach the game.
     x.MoveTo(200, 100);

@@ -103,23 +103,6 @@ TEST(TouchTrackerTest, IdsWithoutASlotAreIgnored)
     EXPECT_TRUE(app.log.empty());
 }
 
-TEST(TouchTrackerTest, APlainPointerIsOneFinger)
-{
-    PointerLog app;
-    TouchTracker tracker;
-    tracker.SetDevice(0, {{0, Label::kOther}, {1, Label::kOther}});
-    EXPECT_FALSE(tracker.IsMultiTouch());
-    using Kind = TouchTracker::PointerKind;
-    tracker.HandlePointer(Kind::kMotion, 0, 5, 5, &app);      // hovering: nothing
-    tracker.HandlePointer(Kind::kPress, 3, 5, 5, &app);       // another button: nothing
-    tracker.HandlePointer(Kind::kPress, 1, 120.7, 200, &app);
-    tracker.HandlePointer(Kind::kMotion, 0, 300, 250, &app);
-    tracker.HandlePointer(Kind::kRelease, 3, 300, 250, &app);
-    tracker.HandlePointer(Kind::kRelease, 1, 301, 251, &app);
-    tracker.HandlePointer(Kind::kMotion, 0, 5, 5, &app);
-    EXPECT_EQ(app.log, (std::vector<std::string>{"down 120,200#0", "move 300,250#0", "up 301,251#0"}));
-}
-
 TEST(TouchTrackerTest, PausedApplicationsDropContactsButTheSetStaysCurrent)
 {
     PointerLog app;

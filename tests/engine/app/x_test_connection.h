@@ -13,7 +13,7 @@ namespace Voke {
 
 class XTestConnection {
 public:
-    XTestConnection() : display(XOpenDisplay(nullptr)) {}
+    explicit XTestConnection(const char* name = nullptr) : display(XOpenDisplay(name)) {}
     ~XTestConnection()
     {
         if (display) XCloseDisplay(display);

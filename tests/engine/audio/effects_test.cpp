@@ -51,17 +51,6 @@ TEST(EffectVolumeShiftTest, ShiftsArithmeticallyAndSaturatesLargeShifts)
     EXPECT_EQ(block, original);
 }
 
-TEST(EffectScaleTest, FactorOneLeavesDataUntouched)
-{
-    const float rate = 1.0f;
-    EffectScale effect(kStereo, &rate);
-    EXPECT_EQ(effect.GetInputSize(4096), 4096);
-    std::vector<int16_t> block = Ramp(1024);
-    const std::vector<int16_t> original = block;
-    EXPECT_EQ(effect.Process(Bytes(block), 4096, 4096), 4096);
-    EXPECT_EQ(block, original);
-}
-
 TEST(EffectScaleTest, HalfRateRepeatsEveryFrameTwice)
 {
     const float rate = 0.5f;

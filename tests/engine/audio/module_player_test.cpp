@@ -197,9 +197,16 @@ TEST(ModulePlayerTest, KeyOffNeedsAnEnvelopeToSilence)
 
 TEST(ModulePlayerTest, SampleWithoutLoopEndsAndLoopedSampleGoesOn)
 {
-    for (uint8_t loopType : {0, 1, 2}) {
+    // A loop flag with a loop length of 0 plays as no loop.
+    struct Case {
+        uint8_t loopType;
+        uint32_t loopLength;
+        bool playing;
+    };
+    for (const Case& c : {Case{0, 0, false}, Case{1, 100, true}, Case{2, 100, true}, Case{1, 0, false}}) {
         XmModule m = OneNote();
-        m.instruments[0] = ConstantInstrument(100, loopType);
+        m.instruments[0] = ConstantInstrument(100, c.loopType);
+        m.instruments[0].samples[0].loopLength = c.loopLength;
         CModuleSong song;
         ASSERT_TRUE(Load(song, m));
         Player player;
@@ -207,20 +214,8 @@ TEST(ModulePlayerTest, SampleWithoutLoopEndsAndLoopedSampleGoesOn)
         player.SetOrderRange(-1, -1);
         std::vector<int16_t> out(441);
         player.Render(out.data(), 441);
-        EXPECT_EQ(player.GetChannel(0)->sample != nullptr, loopType != 0);
+        EXPECT_EQ(player.GetChannel(0)->sample != nullptr, c.playing) << int(c.loopType) << " " << c.loopLength;
     }
-    // A loop flag with a loop length of 0 plays as no loop.
-    XmModule m = OneNote();
-    m.instruments[0] = ConstantInstrument(100, 1);
-    m.instruments[0].samples[0].loopLength = 0;
-    CModuleSong song;
-    ASSERT_TRUE(Load(song, m));
-    Player player;
-    player.SetSong(&song);
-    player.SetOrderRange(-1, -1);
-    std::vector<int16_t> out(441);
-    player.Render(out.data(), 441);
-    EXPECT_EQ(player.GetChannel(0)->sample, nullptr);
 }
 
 // Renders one second of a loaded song; damaged songs must neither crash nor

@@ -22,7 +22,6 @@
 
 #include "engine/audio/maemo_audio_device.h"
 #include "engine/audio/mixer.h"
-#include "engine/core/application_title.h"
 #include "tests/engine/audio/audio_test_util.h"
 
 extern char** environ;
@@ -116,20 +115,6 @@ std::vector<int16_t> Signal()
         s[2 * i + 1] = static_cast<int16_t>(i % 30000 - 15000 + (i % 30000 == 15000));
     }
     return s;
-}
-
-TEST(MaemoAudioDeviceTest, NamesTheApplicationAndClosesWithoutAThread)
-{
-    unsetenv("PULSE_PROP_application.name");
-    const int threads = CountThreads();
-    {
-        SmartPtr<MaemoAudioDevice> device(new MaemoAudioDevice(kStereo22, MixerConfig()));
-        const char* name = std::getenv("PULSE_PROP_application.name");
-        ASSERT_NE(name, nullptr);
-        EXPECT_EQ(name, ApplicationTitle);
-        EXPECT_EQ(device->IsConnected(), HaveServer());
-    }
-    EXPECT_EQ(CountThreads(), threads);
 }
 
 TEST(MaemoAudioDeviceTest, PlaysTheMixersOutputBitExact)
