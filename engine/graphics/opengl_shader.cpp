@@ -116,8 +116,15 @@ const char kTintFragment[] =
     "}\n";
 
 // The first line of a driver log, for a one-line report.
-std::string FirstLine(const std::vector<char>& log)
+// The first line of a shader's or program's info log, read with the matching
+// pair of GL queries.
+std::string FirstLogLine(GLuint object, void (*getParameter)(GLuint, GLenum, GLint*),
+                         void (*getLog)(GLuint, GLsizei, GLsizei*, GLchar*))
 {
+    GLint length = 0;
+    getParameter(object, GL_INFO_LOG_LENGTH, &length);
+    std::vector<char> log(size_t(length > 0 ? length : 0) + 1, '\0');
+    if (length > 0) getLog(object, length, nullptr, log.data());
     std::string line(log.data());
     size_t end = line.find_first_of("\r\n");
     if (end != std::string::npos) line.resize(end);
@@ -138,12 +145,8 @@ GLuint Compile(GLenum kind, const std::string& source)
     GLint ok = GL_FALSE;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
     if (ok != GL_TRUE) {
-        GLint length = 0;
-        glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
-        std::vector<char> log(size_t(length > 0 ? length : 0) + 1, '\0');
-        if (length > 0) glGetShaderInfoLog(shader, length, nullptr, log.data());
-        std::printf("OpenGLShader: %s shader does not compile: %s\n",
-                    kind == GL_VERTEX_SHADER ? "vertex" : "fragment", FirstLine(log).c_str());
+        std::printf("OpenGLShader: %s shader does not compile: %s\n", kind == GL_VERTEX_SHADER ? "vertex" : "fragment",
+                    FirstLogLine(shader, glGetShaderiv, glGetShaderInfoLog).c_str());
         glDeleteShader(shader);
         return 0;
     }
@@ -185,11 +188,8 @@ bool OpenGLShader::Build()
     GLint ok = GL_FALSE;
     glGetProgramiv(m_program, GL_LINK_STATUS, &ok);
     if (ok != GL_TRUE) {
-        GLint length = 0;
-        glGetProgramiv(m_program, GL_INFO_LOG_LENGTH, &length);
-        std::vector<char> log(size_t(length > 0 ? length : 0) + 1, '\0');
-        if (length > 0) glGetProgramInfoLog(m_program, length, nullptr, log.data());
-        std::printf("OpenGLShader: program does not link: %s\n", FirstLine(log).c_str());
+        std::printf("OpenGLShader: program does not link: %s\n",
+                    FirstLogLine(m_program, glGetProgramiv, glGetProgramInfoLog).c_str());
         Release();
         return false;
     }
