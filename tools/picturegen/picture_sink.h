@@ -1,0 +1,51 @@
+// Where the picture generator's painters put their pictures.
+//
+// Every picture the game asks for is drawn with cairo at its final pixel
+// size and handed to the sink with the group it belongs to: an atlas page
+// ("ab01", "ab02", "ab_fr", "ab02_fr", ..., "level01" ... "level06") or
+// "loose" for pictures that stay separate files. The sink writes
+// OUT/<group>/<name> as a PNG; the content build packs every group folder
+// except "loose" into an atlas page of that name.
+#pragma once
+
+#include <cairo.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace PictureGen {
+
+class PictureSink {
+public:
+    explicit PictureSink(std::string outDir);
+
+    // Writes the picture (an ARGB32 or A8 cairo image surface) as
+    // OUT/<group>/<name>. A name given twice is an error (reported, and the
+    // run fails), so two painters cannot silently overwrite each other.
+    void Add(const std::string& group, const std::string& name, cairo_surface_t* image);
+
+    // A contact sheet for review: OUT/../sheets/<name>.png (only when sheets
+    // were asked for). The sink does not take ownership.
+    void AddSheet(const std::string& name, cairo_surface_t* image);
+    void EnableSheets(const std::string& sheetDir) { m_sheetDir = sheetDir; }
+
+    // False when any write failed or a name was given twice.
+    bool Ok() const { return m_ok; }
+    int Count() const { return static_cast<int>(m_groupOf.size()); }
+    // The group each written picture went to (for the manifest).
+    const std::map<std::string, std::string>& Groups() const { return m_groupOf; }
+
+private:
+    std::string m_outDir;
+    std::string m_sheetDir;
+    std::map<std::string, std::string> m_groupOf;
+    bool m_ok = true;
+};
+
+// A new transparent ARGB32 surface of w x h and a context on it; the caller
+// destroys both (cairo_destroy, then hands the surface to the sink and
+// destroys it).
+cairo_surface_t* NewImage(int width, int height);
+
+}  // namespace PictureGen
