@@ -1,5 +1,6 @@
 #include "game/core/building_manager.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <iterator>
 
@@ -28,6 +29,26 @@ constexpr float kSecondCollisionClearance = 65.0f;
 // Used when no game base is linked: the logical screen.
 constexpr int32_t kDefaultScreenWidth = 480;
 constexpr int32_t kDefaultScreenHeight = 320;
+
+// NOTE: the generator holds the arrangement's integers to +-2^24 px and the
+// next building's x to +-2^30 px, so no sum of them can overflow, whatever a
+// data file says.
+constexpr int32_t kMaxArrangeValue = 1 << 24;
+constexpr int64_t kMaxCoordinate = int64_t(1) << 30;
+
+int32_t Bounded(int32_t v) { return std::clamp(v, -kMaxArrangeValue, kMaxArrangeValue); }
+
+BuildArrangeParams Bounded(const BuildArrangeParams& in)
+{
+    BuildArrangeParams p = in;
+    for (int32_t* v : {&p.m_FreeSpaceBetweenConstant, &p.m_FreeSpaceBetweenRandomRange, &p.m_ConstantY,
+                       &p.m_HeightRandomRange, &p.m_MinMiddleAssets, &p.m_MaxMiddleAssets,
+                       &p.m_HowOftenSecondCollision, &p.m_SecondCollisionDistanceFromGround, &p.m_MinBuildingWidth,
+                       &p.m_LastBuildingTranslationX, &p.m_LastBuildingTranslationY,
+                       &p.m_BuildingsCollisionMarginLeft, &p.m_BuildingsCollisionMarginRight})
+        *v = Bounded(*v);
+    return p;
+}
 
 // Truncation toward zero that stays defined for values outside the int range.
 int32_t TruncToInt(float v)
@@ -200,7 +221,7 @@ void BuildingManager::SetupGenerator(int32_t pieceCount, const BuildingPiece* pi
     m_OrdinaryStyleCount = styleCount - 1;
     m_Styles = styles;
     m_PickRange = pickRange;
-    m_GenParams = params;
+    m_GenParams = Bounded(params);
     m_NextX = kFirstBuildingX;
     m_SecondCountdown = -1;
     m_NextKey = 0;
@@ -212,7 +233,8 @@ int32_t BuildingManager::Random() { return m_Owner ? m_Owner->Random() : 0; }
 int32_t BuildingManager::Draw(int32_t n)
 {
     const int32_t r = Random();
-    return n > 0 ? r % (n + 1) : 0;
+    if (n <= 0) return 0;
+    return n >= 32767 ? r : r % (n + 1);  // r never exceeds 32766
 }
 
 int32_t BuildingManager::PickPiece(int32_t style, int32_t part)
@@ -334,9 +356,9 @@ void BuildingManager::GenerateNextBuilding()
     b.x = m_NextX;
     b.rightX = b.x + total;
 
-    const int32_t gap = Draw(p.m_FreeSpaceBetweenRandomRange) + p.m_FreeSpaceBetweenConstant +
-                        TruncToInt(static_cast<float>(i) * p.m_MoreSpaceIfCloserTillTheEnd);
-    m_NextX = b.rightX + gap;
+    const int64_t nextX = int64_t(b.rightX) + Draw(p.m_FreeSpaceBetweenRandomRange) + p.m_FreeSpaceBetweenConstant +
+                          TruncToInt(static_cast<float>(i) * p.m_MoreSpaceIfCloserTillTheEnd);
+    m_NextX = static_cast<int32_t>(std::clamp(nextX, -kMaxCoordinate, kMaxCoordinate));
 
     b.roofY = p.m_ConstantY + s.roofYOffset;
     if (i > 0) b.roofY += Draw(TruncToInt(static_cast<float>(p.m_HeightRandomRange) * s.heightFactor));
@@ -432,7 +454,7 @@ void BuildingManager::MarkReached(int32_t key)
     if (finalIt == m_Buildings.end()) return;
     const Building& ex = exit->second;
     Building& e = finalIt->second;
-    const BuildArrangeParams& own = GetArrangeParams(m_Level);
+    const BuildArrangeParams own = Bounded(GetArrangeParams(m_Level));
     e = Building();
     e.active = true;
     e.style = 0;

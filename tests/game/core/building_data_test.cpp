@@ -34,12 +34,14 @@ void ExpectTableDefaults(const BuildArrangeParams& p, float moreSpace)
 TEST(BuildArrangeTest, EveryLevelStartsFromTheTableDefaults)
 {
     BuildingManager manager;
-    for (int level = 0; level < 6; ++level) ExpectTableDefaults(manager.GetArrangeParams(level), level < 2 ? 4.0f : 0.0f);
+    for (int level = 0; level < 6; ++level)
+        ExpectTableDefaults(manager.GetArrangeParams(level), level < 2 ? 4.0f : 0.0f);
 
     // Without files nothing changes.
     VokeTest::GameDataFolder data;
     manager.LoadAllArrangeParams();
-    for (int level = 0; level < 6; ++level) ExpectTableDefaults(manager.GetArrangeParams(level), level < 2 ? 4.0f : 0.0f);
+    for (int level = 0; level < 6; ++level)
+        ExpectTableDefaults(manager.GetArrangeParams(level), level < 2 ? 4.0f : 0.0f);
 }
 
 TEST(BuildArrangeTest, ACompleteFileSetsAllSixteenKeys)
@@ -85,9 +87,19 @@ TEST(BuildArrangeTest, ACompleteFileSetsAllSixteenKeys)
     ExpectTableDefaults(manager.GetArrangeParams(1), 4.0f);  // each file fills its own block
 }
 
-TEST(BuildArrangeTest, NumberFormsCaseAndBadValues)
+TEST(BuildArrangeTest, NumberFormsCaseBadValuesAndBadFiles)
 {
     VokeTest::GameDataFolder data;
+    data.Write("build_arrange_lev7.xml", "<a><m_ConstantY value=\"1\"/></a>");
+    data.Write("build_arrange_lev2.xml", "<a><m_ConstantY value=\"1\"/><m_MinBuildingWidth");
+    BuildArrangeParams untouched;
+    EXPECT_FALSE(BuildingManager::LoadArrangeParams(6, &untouched));
+    EXPECT_FALSE(BuildingManager::LoadArrangeParams(-1, &untouched));
+    EXPECT_FALSE(BuildingManager::LoadArrangeParams(0, nullptr));
+    EXPECT_FALSE(BuildingManager::LoadArrangeParams(0, &untouched));  // missing
+    EXPECT_FALSE(BuildingManager::LoadArrangeParams(1, &untouched));  // damaged
+    ExpectTableDefaults(untouched, 4.0f);
+
     data.Write("build_arrange_lev1.xml", R"(<a>
   <M_CONSTANTY value="0x100"/>
   <m_minbuildingwidth value="0400"/>
@@ -110,20 +122,6 @@ TEST(BuildArrangeTest, NumberFormsCaseAndBadValues)
     EXPECT_EQ(p.m_MoreSpaceIfCloserTillTheEnd, 0.0f);  // a float is always converted
     EXPECT_EQ(p.m_HeightRandomRange, 20);              // the last occurrence wins
     EXPECT_EQ(p.m_MaxMiddleAssets, 20);                // only the root's children are keys
-}
-
-TEST(BuildArrangeTest, BadLevelsAndFilesReadNothing)
-{
-    VokeTest::GameDataFolder data;
-    data.Write("build_arrange_lev7.xml", "<a><m_ConstantY value=\"1\"/></a>");
-    data.Write("build_arrange_lev2.xml", "<a><m_ConstantY value=\"1\"/><m_MinBuildingWidth");
-    BuildArrangeParams p;
-    EXPECT_FALSE(BuildingManager::LoadArrangeParams(6, &p));
-    EXPECT_FALSE(BuildingManager::LoadArrangeParams(-1, &p));
-    EXPECT_FALSE(BuildingManager::LoadArrangeParams(0, nullptr));
-    EXPECT_FALSE(BuildingManager::LoadArrangeParams(0, &p));  // missing
-    EXPECT_FALSE(BuildingManager::LoadArrangeParams(1, &p));  // damaged
-    ExpectTableDefaults(p, 4.0f);
 }
 
 // The tables are data transcribed by hand: invariants that catch a slip.
@@ -190,28 +188,6 @@ TEST(BuildingTablesTest, FlagsSitOnlyWhereTheyBelong)
             if (pieces[i].flags) found.insert({level, i, pieces[i].flags});
     }
     EXPECT_EQ(found, expected);
-}
-
-TEST(BuildingTablesTest, StyleValues)
-{
-    int32_t n = 0;
-    const BuildingStyle* level0 = GetBuildingStyles(0, &n);
-    for (int32_t s = 0; s < 7; ++s) EXPECT_EQ(level0[s].roofCollisionOffset, 40);
-    EXPECT_EQ(level0[7].roofCollisionOffset, 0);
-    const BuildingStyle* level1 = GetBuildingStyles(1, &n);
-    EXPECT_EQ(level1[1].roofYOffset, 80);
-    EXPECT_EQ(level1[1].heightFactor, 0.0f);
-    const BuildingStyle* level2 = GetBuildingStyles(2, &n);
-    EXPECT_EQ(level2[0].secondCollisionInset, 390);
-    EXPECT_EQ(level2[1].secondCollisionInset, 34);
-    const BuildingStyle* level3 = GetBuildingStyles(3, &n);
-    EXPECT_EQ(level3[4].roofCollisionOffset, 0);
-    EXPECT_EQ(level3[5].roofCollisionOffset, 40);
-    const BuildingStyle* level5 = GetBuildingStyles(5, &n);
-    EXPECT_EQ(level5[1].secondCollisionInset, 29);
-    EXPECT_EQ(level5[2].secondCollisionInset, 0);
-    EXPECT_EQ(level5[4].roofCollisionOffset, 0);
-    EXPECT_EQ(level5[5].roofCollisionOffset, 40);
 }
 
 }  // namespace
