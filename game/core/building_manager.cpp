@@ -8,6 +8,7 @@
 #include "engine/graphics/asset_surfaces.h"
 #include "engine/graphics/surface.h"
 #include "game/core/game_base.h"
+#include "game/core/obstacle_manager.h"
 
 namespace {
 
@@ -415,8 +416,8 @@ void BuildingManager::Update(const float& /*dt*/)
         if (right + m_DrawOffsetX + 1 + shakeX - TruncToInt(m_ScrollX) >= 0) break;
         m_Buildings.erase(m_Buildings.begin());
         GenerateNextBuilding();
-        // Obstacle placement on the new building: ObstacleManager::Generate
-        // (false) on m_Obstacles belongs here.
+        // The new building may carry obstacles.
+        if (m_Obstacles) m_Obstacles->Generate(false);
     }
 }
 
