@@ -1,0 +1,7 @@
+#include "tools/picturegen/interface_painters.h"
+
+namespace PictureGen {
+
+void PaintPoliceman(PictureSink& /*sink*/) {}
+
+}  // namespace PictureGen
