@@ -31,6 +31,7 @@ void PaintCharactersAndInterface(PictureSink& sink)
     PaintMenus(sink);
     PaintStartScreens(sink);
     PaintTutorial(sink);
+    PaintPreviews(sink);
 }
 
 }  // namespace PictureGen

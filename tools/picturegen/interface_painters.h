@@ -41,5 +41,7 @@ void PaintHud(PictureSink& sink);
 void PaintMenus(PictureSink& sink);
 void PaintStartScreens(PictureSink& sink);
 void PaintTutorial(PictureSink& sink);
+// Review sheets of the interface in place (only with sheets).
+void PaintPreviews(PictureSink& sink);
 
 }  // namespace PictureGen

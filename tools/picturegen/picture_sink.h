@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/picturegen/draw_kit.h"
+
 namespace PictureGen {
 
 class PictureSink {
@@ -41,6 +43,10 @@ public:
     // Writes SHEETS/<group>.png for every group that received pictures, read
     // back from the files written. Does nothing without sheets.
     void WriteGroupSheets();
+
+    // A picture written earlier, read back (for previews); null when no
+    // picture of that name was written.
+    Surface Load(const std::string& name) const;
 
     // Records a failure found by a painter (a picture that breaks its
     // placement rules); the message goes to stderr and the run fails.

@@ -18,7 +18,7 @@
 
 #include "tools/picturegen/draw_kit.h"
 #include "tools/picturegen/interface_painters.h"
-#include "tools/picturegen/skeleton.h"
+#include "tools/picturegen/runner.h"
 
 namespace PictureGen {
 
@@ -33,33 +33,6 @@ constexpr int kFaintInk = 48;
 struct Offset {
     int dx, dy;
 };
-
-// The runner's bone lengths: about 41 px upright, 39-41 px in the run.
-const Build& RunnerBuild()
-{
-    static const Build build = [] {
-        Build b{};
-        b.headRadius = 3.6;
-        b.neck = 3.9;
-        b.torso = 11.0;
-        b.hipWidth = 6.0;
-        b.chestWidth = 7.6;
-        b.thigh = 9.6;
-        b.shin = 9.4;
-        b.thighWidth = 4.6;
-        b.shinWidth = 3.8;
-        b.foot = 4.4;
-        b.footWidth = 2.8;
-        b.upperArm = 6.8;
-        b.forearm = 6.4;
-        b.upperArmWidth = 3.2;
-        b.forearmWidth = 2.7;
-        b.handRadius = 1.6;
-        b.shoulderDrop = 1.8;
-        return b;
-    }();
-    return build;
-}
 
 // A lean young man in a striped shirt, two light tones on a dark base, dark
 // trousers and light shoes: light parts read on the night levels, the dark
@@ -364,7 +337,7 @@ RunnerFrame MakeFrame(PictureSink& sink, const RunnerState& state, int k)
 {
     const std::string& name = state.files[k];
     bool grounded = k >= state.groundedFrom && k <= state.groundedTo;
-    Figure figure(RunnerBuild(), RunnerOutfit(), state.pose(k), state.pivot);
+    Figure figure(CharacterBuild(), RunnerOutfit(), state.pose(k), state.pivot);
     const bool centred = state.offsets.empty();
     // Grounded frames stand on the roof: the lowest point sinks a little into
     // it, so that the sole is flat along the roof line. Frames in the air
@@ -506,6 +479,14 @@ void PaintDust(PictureSink& sink)
 }
 
 }  // namespace
+
+Figure PosedRunner(RunnerStateId state, int frame, double scale)
+{
+    static const std::vector<RunnerState> states = States();
+    const RunnerState& s = states[state];
+    return Figure(CharacterBuild().Scaled(scale), RunnerOutfit(), s.pose(frame),
+                  {s.pivot.x * scale, s.pivot.y * scale});
+}
 
 void PaintRunner(PictureSink& sink)
 {

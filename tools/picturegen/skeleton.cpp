@@ -74,6 +74,32 @@ Build Build::Scaled(double f) const
     return b;
 }
 
+const Build& CharacterBuild()
+{
+    static const Build build = [] {
+        Build b{};
+        b.headRadius = 3.6;
+        b.neck = 3.9;
+        b.torso = 11.0;
+        b.hipWidth = 6.0;
+        b.chestWidth = 7.6;
+        b.thigh = 9.6;
+        b.shin = 9.4;
+        b.thighWidth = 4.6;
+        b.shinWidth = 3.8;
+        b.foot = 4.4;
+        b.footWidth = 2.8;
+        b.upperArm = 6.8;
+        b.forearm = 6.4;
+        b.upperArmWidth = 3.2;
+        b.forearmWidth = 2.7;
+        b.handRadius = 1.6;
+        b.shoulderDrop = 1.8;
+        return b;
+    }();
+    return build;
+}
+
 Figure::Figure(const Build& b, const Outfit& o, const Pose& p, Point pivot) : m_build(b), m_outfit(o)
 {
     const Point hip{p[kHipX], p[kHipY]};
@@ -144,6 +170,7 @@ Figure::Figure(const Build& b, const Outfit& o, const Pose& p, Point pivot) : m_
     drawArm(nearArm, true);
 
     m_nearHand = place(nearArm.hand);
+    m_shoulder = place(shoulder);
     m_hip = place(origin);
 }
 
@@ -167,6 +194,7 @@ void Figure::Translate(double dx, double dy)
     for (Shape& s : m_shapes)
         for (Point& p : s.points) p = {p.x + dx, p.y + dy};
     m_nearHand = {m_nearHand.x + dx, m_nearHand.y + dy};
+    m_shoulder = {m_shoulder.x + dx, m_shoulder.y + dy};
     m_hip = {m_hip.x + dx, m_hip.y + dy};
 }
 
@@ -175,6 +203,7 @@ void Figure::Mirror(double axis)
     for (Shape& s : m_shapes)
         for (Point& p : s.points) p.x = 2 * axis - p.x;
     m_nearHand.x = 2 * axis - m_nearHand.x;
+    m_shoulder.x = 2 * axis - m_shoulder.x;
     m_hip.x = 2 * axis - m_hip.x;
     m_mirrored = !m_mirrored;
 }

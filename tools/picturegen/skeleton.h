@@ -62,6 +62,10 @@ struct Build {
     Build Scaled(double factor) const;
 };
 
+// The build of the game's characters: the runner as he is, about 41 px
+// upright and 39-41 px tall in the run; the policeman is it scaled.
+const Build& CharacterBuild();
+
 struct Outfit {
     Rgb skin, hair;
     Rgb shirt;                      // torso base
@@ -100,6 +104,7 @@ public:
 
     // Joint positions after posing (and any translation or mirroring).
     Point NearHand() const { return m_nearHand; }
+    Point Shoulder() const { return m_shoulder; }
     Point Hip() const { return m_hip; }
 
     // Props held by the figure, drawn over it in the order added.
@@ -124,7 +129,7 @@ private:
     Outfit m_outfit;
     std::vector<Shape> m_shapes;
     bool m_mirrored = false;
-    Point m_nearHand, m_hip;
+    Point m_nearHand, m_shoulder, m_hip;
 };
 
 }  // namespace PictureGen
