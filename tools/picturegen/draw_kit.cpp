@@ -111,11 +111,29 @@ cairo_font_face_t* Face(FontStyle style)
     }
     // Hinting off so that glyph shapes do not depend on the FreeType
     // build's hinting engine.
-    cache.faces[index] = cairo_ft_font_face_create_for_ft_face(face, FT_LOAD_NO_HINTING);
-    return cache.faces[index];
+    cairo_font_face_t* fontFace = cairo_ft_font_face_create_for_ft_face(face, FT_LOAD_NO_HINTING);
+    // The FreeType face must outlive cairo's face: cairo lets it go when it
+    // drops its last reference.
+    static const cairo_user_data_key_t key{};
+    cairo_font_face_set_user_data(fontFace, &key, face, [](void* f) { FT_Done_Face(static_cast<FT_Face>(f)); });
+    cache.faces[index] = fontFace;
+    return fontFace;
 }
 
 }  // namespace
+
+void ReleaseFonts()
+{
+    FontCache& cache = Fonts();
+    for (cairo_font_face_t*& face : cache.faces) {
+        if (face) cairo_font_face_destroy(face);
+        face = nullptr;
+    }
+    // Drops cairo's caches of scaled fonts, which hold the last references.
+    cairo_debug_reset_static_data();
+    if (cache.library) FT_Done_FreeType(cache.library);
+    cache.library = nullptr;
+}
 
 bool SelectFont(cairo_t* cr, FontStyle style, double pixelSize)
 {

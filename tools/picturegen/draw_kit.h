@@ -57,6 +57,10 @@ enum class FontStyle { Regular, Bold, BoldOblique, CondensedBold };
 // then keeps its previous font.
 bool SelectFont(cairo_t* cr, FontStyle style, double pixelSize);
 
+// Frees the fonts and cairo's caches of them; call once when all drawing is
+// done (the program then exits without leaks).
+void ReleaseFonts();
+
 struct TextSize {
     double width = 0;    // advance width of the whole string
     double ascent = 0;   // ink above the baseline

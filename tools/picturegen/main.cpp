@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "tools/picturegen/draw_kit.h"
 #include "tools/picturegen/painters.h"
 
 int main(int argc, char** argv)
@@ -27,6 +28,7 @@ int main(int argc, char** argv)
     PictureGen::PaintCharactersAndInterface(sink);
     PictureGen::PaintLevelArt(sink);
     sink.WriteGroupSheets();
+    PictureGen::ReleaseFonts();
 
     if (!sink.Ok()) return 1;
     std::printf("picturegen: %d pictures\n", sink.Count());

@@ -72,8 +72,8 @@ struct LegKey {
     double s, thigh, knee, point;
 };
 const LegKey kStride[] = {
-    {0.00, 36, 22, 0},  {0.14, 14, 44, -6}, {0.30, -24, 32, 30}, {0.42, -20, 70, 52},
-    {0.55, 22, 122, 44}, {0.70, 52, 104, 30}, {0.86, 56, 60, 14},
+    {0.00, 36, 22, 0},  {0.14, 16, 40, -6}, {0.30, -18, 46, 30}, {0.42, -10, 84, 52},
+    {0.55, 32, 128, 44}, {0.70, 56, 104, 30}, {0.86, 58, 60, 14},
 };
 
 void StrideAt(double s, double& thigh, double& knee, double& point)
@@ -100,8 +100,8 @@ Pose RunPose(double s)
     Pose p{};
     p[kHipX] = 48;
     p[kHipY] = 53;
-    p[kLean] = 17 - 2.5 * std::cos(2 * twoPi * s);
-    p[kNod] = -7;
+    p[kLean] = 12 - 2.5 * std::cos(2 * twoPi * s);
+    p[kNod] = 6;
     StrideAt(s, p[kNearThigh], p[kNearKnee], p[kNearFoot]);
     StrideAt(s + 0.5, p[kFarThigh], p[kFarKnee], p[kFarFoot]);
     // The near arm is furthest forward when the near leg pushes off.
