@@ -460,14 +460,14 @@ void PaintMenus(PictureSink& sink)
         };
         menu("main_menu_button_run.png", TextButton(words.play, 150, 40, ButtonStyle::Primary, Icon::Play, 20));
         menu("main_menu_button_scores.png",
-             TextButton(words.scores, 124, 28, ButtonStyle::Secondary, Icon::Trophy, 13));
+             TextButton(words.scores, 140, 28, ButtonStyle::Secondary, Icon::Trophy, 13));
         menu("endless-mode-button.png",
              TextButton(words.endless, 150, 28, ButtonStyle::Secondary, Icon::Infinity, 13));
         menu("more_games.png", TextButton(words.moreGames, 124, 26, ButtonStyle::Secondary, Icon::Grid, 12));
         menu("main_menu_tap_to_continue.png", TapLabel(words));
 
         dialog("main_menu_red_back.png", TextButton(words.back, 92, 24, ButtonStyle::Back, Icon::Back, 12));
-        dialog("gameover_restart.png", TextButton(words.restart, 150, 36, ButtonStyle::Primary, Icon::Restart, 17));
+        dialog("gameover_restart.png", TextButton(words.restart, 170, 36, ButtonStyle::Primary, Icon::Restart, 17));
         dialog("gameover_back.png", TextButton(words.mainMenu, 124, 28, ButtonStyle::Secondary, Icon::Home, 12));
         // The pause overlay's button is drawn on the window itself (800 x
         // 480), so it is drawn larger.

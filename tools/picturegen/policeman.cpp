@@ -6,8 +6,9 @@
 // its pivot (94, 18), the pivot at (px + dx + 3, 169 + dy + 20 + 3.12 s), with
 // s = sin(pi * walk phase). Each frame is posed in a cell whose origin is
 // (px, 169), so the torch's lens is put exactly where the beam starts, and the
-// arm reaches it from the shoulder. The feet stand on cell row 91: screen
-// row 260 in the menu.
+// arm reaches it from the shoulder. Like the runner's cell, the feet stand
+// on cell row 73: screen row 242 in the menu, on the pavement of the menu's
+// middle background.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -24,11 +25,11 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr int kFrames = 31;
-constexpr int kCell = 120;
-// NOTE: the policeman's feet rest on this cell row; the menu's backgrounds
-// put his pavement at screen row 169 + 92.
-constexpr double kGround = 92.0;
-constexpr double kScale = 1.35;  // a grown man beside the lean runner
+constexpr int kCell = 100;
+// NOTE: the policeman's feet fill cell row 73; his frame offsets leave him
+// about 41 px from the top of his cap to his soles.
+constexpr double kGround = 74.0;
+constexpr double kScale = 0.96;  // the runner's build, a little stockier
 const int kOffsets[kFrames][2] = {
     {41, 31}, {40, 31}, {40, 32}, {41, 32}, {41, 32}, {41, 32}, {41, 32}, {41, 32}, {41, 31}, {41, 31}, {41, 31},
     {41, 31}, {41, 31}, {42, 31}, {42, 31}, {42, 31}, {40, 32}, {40, 32}, {40, 32}, {41, 32}, {42, 32}, {42, 32},
@@ -103,7 +104,7 @@ Walker PoseWalker(int f)
     const double axis = kCell / 2.0;
     const double s = double(f) / kFrames;
     Pose p{};
-    p[kHipX] = axis - 2;  // mirrored: 2 px right of the middle
+    p[kHipX] = axis - 12;  // mirrored: 12 px right of the middle
     p[kHipY] = 60;
     p[kLean] = 3;
     p[kNod] = 4;
@@ -189,9 +190,10 @@ struct WalkFrame {
 // drawn as the menu turns it, and the walk at the game's size.
 void PolicemanSheet(PictureSink& sink, const std::vector<WalkFrame>& frames, cairo_surface_t* beam)
 {
-    const int zoom = 2, perRow = 8, shown = 90 * zoom, label = 14, gap = 6;
+    // NOTE: the cell's x 0-80, y 22-80, three times enlarged.
+    const int zoom = 3, perRow = 6, shownW = 80 * zoom, shown = 58 * zoom, label = 14, gap = 6;
     int rows = (kFrames + perRow - 1) / perRow;
-    Surface sheet = MakeSurface(perRow * (shown + gap) + gap, rows * (shown + label + gap) + 30 + 140);
+    Surface sheet = MakeSurface(perRow * (shownW + gap) + gap, rows * (shown + label + gap) + 30 + 100);
     Context cr = MakeContext(sheet.get());
     cairo_set_source_rgb(cr.get(), 0.1, 0.1, 0.14);
     cairo_paint(cr.get());
@@ -199,15 +201,15 @@ void PolicemanSheet(PictureSink& sink, const std::vector<WalkFrame>& frames, cai
     cairo_set_source_rgb(cr.get(), 1, 1, 1);
     FillText(cr.get(), gap, 20, "policeman: 31 walk frames with the torch beam as the menu turns it");
     for (int f = 0; f < kFrames; ++f) {
-        int x = gap + (f % perRow) * (shown + gap), y = 28 + (f / perRow) * (shown + label + gap);
+        int x = gap + (f % perRow) * (shownW + gap), y = 28 + (f / perRow) * (shown + label + gap);
         cairo_save(cr.get());
         cairo_translate(cr.get(), x, y);
-        cairo_rectangle(cr.get(), 0, 0, shown, shown);
+        cairo_rectangle(cr.get(), 0, 0, shownW, shown);
         cairo_set_source_rgb(cr.get(), 0.2, 0.22, 0.34);
         cairo_fill_preserve(cr.get());
         cairo_clip(cr.get());
         cairo_scale(cr.get(), zoom, zoom);
-        cairo_translate(cr.get(), 0, -20);
+        cairo_translate(cr.get(), 0, -22);
         const WalkFrame& w = frames[f];
         cairo_save(cr.get());
         cairo_translate(cr.get(), w.dx + 3, w.dy + 20 + std::trunc(3.12 * Swing(f)));

@@ -151,7 +151,7 @@ void MenuPreview(PictureSink& sink, const Language& language)
 {
     Screen s(sink, {30, 32, 56});
     s.Fill(0, 0, kW, 14, {80, 90, 143});
-    s.Fill(0, 261, kW, 60, {22, 22, 38});
+    s.Fill(0, 243, kW, 77, {22, 22, 38});  // the pavement under the policeman
     s.Blit("lampka.png", 215, 23, 0.8);
     // The policeman at mid-screen, frame 8, and his torch.
     const int frame = 8;

@@ -68,12 +68,12 @@ void Paragraph(cairo_t* cr, double x, double y, double width, const std::string&
     for (size_t i = 0; i < lines.size(); ++i) Centred(cr, x, y + i * std::round(size * 1.3), lines[i]);
 }
 
-// The runner posed for an action, centred on x with his feet on feetY and a
-// soft shadow under them.
-void Action(cairo_t* cr, RunnerStateId state, int frame, double scale, double x, double feetY)
+// The runner posed for an action, centred on x, lift pixels above feetY
+// where his shadow lies.
+void Action(cairo_t* cr, RunnerStateId state, int frame, double scale, double x, double feetY, double lift = 0)
 {
     Figure figure = PosedRunner(state, frame, scale);
-    figure.Translate(x - (figure.Left() + figure.Right()) / 2, feetY - figure.Bottom());
+    figure.Translate(x - (figure.Left() + figure.Right()) / 2, feetY - lift - figure.Bottom());
     cairo_save(cr);
     cairo_translate(cr, x, feetY);
     cairo_scale(cr, 1, 0.2);
@@ -120,11 +120,11 @@ Surface Tutorial(const Words& words)
         int frame;
         const std::string& word;
         const std::string& hint;
-        double x;
-    } actions[2] = {{kPunch, 3, words.punch, words.punchHint, half},
-                    {kJump, 10, words.jump, words.jumpHint, kWidth - half}};
+        double x, lift;
+    } actions[2] = {{kPunch, 3, words.punch, words.punchHint, half, 0},
+                    {kJump, 10, words.jump, words.jumpHint, kWidth - half, 18}};
     for (const auto& a : actions) {
-        Action(cr, a.state, a.frame, 2.4, a.x, 232);
+        Action(cr, a.state, a.frame, 2.4, a.x, 232, a.lift);
         SelectFont(cr, FontStyle::Bold, 30);
         SetColour(cr, Palette::kAccent);
         TextSize t = MeasureText(cr, a.word);

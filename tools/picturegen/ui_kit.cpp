@@ -198,52 +198,55 @@ Surface TextButton(const std::string& caption, int width, int height, ButtonStyl
 
 const Words& WordsFor(const Language& language)
 {
+    // The words follow the language files: the same names for the levels and
+    // the pages, and the controls as the about page tells them.
     static const Words en = {
-        "PLAY", "SCORES", "ENDLESS MODE", "MORE GAMES", "CLICK TO CONTINUE", "BACK", "RESTART", "MAIN MENU",
+        "PLAY", "HIGH SCORES", "ENDLESS MODE", "MORE GAMES", "TAP TO CONTINUE", "BACK", "PLAY AGAIN", "MAIN MENU",
         "PAUSE",
         {"PRISON", "UNDERGROUND", "SEWERS", "CONSTRUCTION YARD", "SUBURBS", "ROOFTOPS"},
-        "HOW TO PLAY", "PUNCH", "Click the left half to smash obstacles", "JUMP",
-        "Click the right half. Hold to jump higher, click again in the air for a somersault", "SLIDE",
-        "Click the bottom strip to slide under low obstacles",
-        u8"Keys:  \u2191 jump    SPACE punch    \u2193 slide    ESC pause", "Click anywhere to continue"};
+        "HOW TO PLAY", "PUNCH", "Tap the left half to punch through crates", "JUMP",
+        "Tap the right half to jump. Keep your finger down to jump higher, tap again in the air for a double jump",
+        "SLIDE", "Tap the bottom edge of the screen to slide",
+        u8"Keys:  \u2191 jump    \u2193 slide    SPACE punch    BACKSPACE pause", "Tap anywhere to continue"};
     static const Words fr = {
-        "JOUER", "SCORES", "MODE INFINI", "PLUS DE JEUX", "CLIQUEZ POUR CONTINUER", "RETOUR", "REJOUER",
+        "JOUER", "MEILLEURS SCORES", "MODE SANS FIN", "PLUS DE JEUX", "TOUCHEZ POUR CONTINUER", "RETOUR", "REJOUER",
         "MENU PRINCIPAL", "PAUSE",
         {"PRISON", u8"MÉTRO", u8"ÉGOUTS", "CHANTIER", "BANLIEUE", "TOITS"},
-        "COMMENT JOUER", "FRAPPER", u8"Cliquez sur la moitié gauche pour briser les obstacles", "SAUTER",
-        u8"Cliquez sur la moitié droite. Maintenez pour sauter plus haut, cliquez encore en l'air pour un salto",
-        "GLISSER", "Cliquez sur la bande du bas pour glisser sous les obstacles bas",
-        u8"Touches :  \u2191 sauter    ESPACE frapper    \u2193 glisser    ÉCHAP pause",
-        u8"Cliquez n'importe où pour continuer"};
+        "COMMENT JOUER", "FRAPPER", u8"Touchez la moitié gauche pour briser les caisses", "SAUTER",
+        u8"Touchez la moitié droite pour sauter. Gardez le doigt appuyé pour sauter plus haut, touchez à nouveau "
+        u8"en l\u2019air pour un double saut",
+        "GLISSER", u8"Touchez le bas de l\u2019écran pour glisser",
+        u8"Clavier :  \u2191 sauter    \u2193 glisser    ESPACE frapper    RETOUR ARRIÈRE pause",
+        u8"Touchez l\u2019écran pour continuer"};
     static const Words it = {
-        "GIOCA", "PUNTEGGI", u8"MODALITÀ INFINITA", "ALTRI GIOCHI", "CLICCA PER CONTINUARE", "INDIETRO", "RIGIOCA",
+        "GIOCA", "RECORD", u8"MODALITÀ INFINITA", "ALTRI GIOCHI", "TOCCA PER CONTINUARE", "INDIETRO", "GIOCA ANCORA",
         "MENU PRINCIPALE", "PAUSA",
-        {"PRIGIONE", "METROPOLITANA", "FOGNE", "CANTIERE", "PERIFERIA", "TETTI"},
-        "COME SI GIOCA", "PUGNO", u8"Clicca sulla metà sinistra per distruggere gli ostacoli", "SALTO",
-        u8"Clicca sulla metà destra. Tieni premuto per saltare più in alto, clicca di nuovo in aria per una "
-        u8"capriola",
-        "SCIVOLATA", "Clicca sulla striscia in basso per scivolare sotto gli ostacoli bassi",
-        u8"Tasti:  \u2191 salto    SPAZIO pugno    \u2193 scivolata    ESC pausa", "Clicca ovunque per continuare"};
+        {"PRIGIONE", "METROPOLITANA", "FOGNE", "CANTIERE EDILE", "PERIFERIA", "TETTI"},
+        "COME SI GIOCA", "PUGNO", u8"Tocca la metà sinistra per sfondare le casse", "SALTO",
+        u8"Tocca la metà destra per saltare. Tieni il dito premuto per saltare più in alto, tocca di nuovo in aria "
+        u8"per un doppio salto",
+        "SCIVOLATA", "Tocca il bordo inferiore dello schermo per scivolare",
+        u8"Tasti:  \u2191 salto    \u2193 scivolata    SPAZIO pugno    BACKSPACE pausa", "Tocca lo schermo per continuare"};
     static const Words de = {
-        "SPIELEN", "BESTENLISTE", "ENDLOSMODUS", "MEHR SPIELE", "KLICKEN ZUM FORTFAHREN", u8"ZURÜCK", "NOCHMAL",
+        "SPIELEN", "BESTENLISTE", "ENDLOSMODUS", "MEHR SPIELE", "TIPPEN ZUM FORTFAHREN", u8"ZURÜCK", "NOCHMAL SPIELEN",
         u8"HAUPTMENÜ", "PAUSE",
         {u8"GEFÄNGNIS", "U-BAHN", "KANALISATION", "BAUSTELLE", "VORSTADT", u8"DÄCHER"},
-        "SO WIRD GESPIELT", "SCHLAGEN", u8"Klicke auf die linke Hälfte, um Hindernisse zu zerschlagen", "SPRINGEN",
-        u8"Klicke auf die rechte Hälfte. Halte gedrückt, um höher zu springen, klicke in der Luft erneut für "
-        u8"einen Salto",
-        "RUTSCHEN", "Klicke auf den unteren Streifen, um unter niedrigen Hindernissen durchzurutschen",
-        u8"Tasten:  \u2191 springen    LEERTASTE schlagen    \u2193 rutschen    ESC Pause",
-        "Klicke irgendwo, um weiterzuspielen"};
+        "SO WIRD GESPIELT", "SCHLAGEN", u8"Tippe auf die linke Hälfte, um Kisten zu zerschlagen", "SPRINGEN",
+        u8"Tippe auf die rechte Hälfte, um zu springen. Halte den Finger gedrückt, um höher zu springen, tippe in "
+        u8"der Luft noch einmal für einen Doppelsprung",
+        "RUTSCHEN", "Tippe auf den unteren Rand, um zu rutschen",
+        u8"Tasten:  \u2191 springen    \u2193 rutschen    LEERTASTE schlagen    RÜCKTASTE Pause",
+        "Tippe auf den Bildschirm, um weiterzuspielen"};
     static const Words es = {
-        "JUGAR", u8"RÉCORDS", "MODO INFINITO", u8"MÁS JUEGOS", "HAZ CLIC PARA CONTINUAR", "VOLVER", "REINTENTAR",
+        "JUGAR", u8"RÉCORDS", "MODO INFINITO", u8"MÁS JUEGOS", "TOCA PARA CONTINUAR", "VOLVER", "VOLVER A JUGAR",
         u8"MENÚ PRINCIPAL", "PAUSA",
         {u8"PRISIÓN", "METRO", "ALCANTARILLAS", "OBRAS", "AFUERAS", "AZOTEAS"},
-        u8"CÓMO SE JUEGA", u8"PUÑETAZO", "Haz clic en la mitad izquierda para romper obstáculos", "SALTO",
-        u8"Haz clic en la mitad derecha. Mantén pulsado para saltar más alto y vuelve a hacer clic en el aire "
-        u8"para dar una voltereta",
-        "DESLIZAR", "Haz clic en la franja inferior para deslizarte bajo los obstáculos bajos",
-        u8"Teclas:  \u2191 saltar    ESPACIO puñetazo    \u2193 deslizar    ESC pausa",
-        "Haz clic en cualquier parte para continuar"};
+        u8"CÓMO SE JUEGA", u8"PUÑETAZO", "Toca la mitad izquierda para romper las cajas", "SALTO",
+        u8"Toca la mitad derecha para saltar. Mantén el dedo pulsado para saltar más alto y vuelve a tocar en el "
+        u8"aire para un doble salto",
+        "DESLIZAR", "Toca el borde inferior de la pantalla para deslizarte",
+        u8"Teclas:  \u2191 saltar    \u2193 deslizarte    ESPACIO golpear    RETROCESO pausa",
+        "Toca la pantalla para continuar"};
     if (language.code == "fr") return fr;
     if (language.code == "it") return it;
     if (language.code == "gr") return de;
