@@ -579,10 +579,9 @@ TEST_F(ContentPictures, EveryPictureAndTiledPictureResolvesAfterTheAtlasesLoad)
 {
     std::vector<std::string> misses;
     LoadAtlases(ContentNames::CommonAtlases(), misses);
-    for (const std::string& name : ContentNames::Pictures()) {
-        // Names with options are loaded as files, never from an atlas.
+    // Names with options ("@linear") are loaded as files, never from an atlas.
+    for (const std::string& name : ContentNames::Pictures())
         if (!Resolves(name)) misses.push_back(name);
-    }
     for (const std::string& name : ContentNames::TiledPictures()) {
         pugi::xml_document document;
         if (!ParseFile(name, document)) {
@@ -619,6 +618,35 @@ TEST_F(ContentPictures, EveryLanguageHasItsVariantOfTheLocalisedPictures)
     }
     SetLanguageCode("");
     EXPECT_TRUE(misses.empty()) << "missing:" << List(misses);
+}
+
+// Sizes the screens depend on: the flags sit 115 px apart, the pause button
+// lies within its tap zone (118 x 34 below y 6), the endless-mode button
+// within the screen at y 283, and the score digits are 13 px cells after a
+// prefix cell.
+TEST_F(ContentPictures, PicturesFitTheirPlaces)
+{
+    std::vector<std::string> wrong;
+    LoadAtlases(ContentNames::CommonAtlases(), wrong);
+    auto check = [&](const std::string& name, int maxWidth, int maxHeight, int minWidth = 1) {
+        SmartPtr<Voke::Surface> image = Voke::GetCachedSurface(name, false);
+        if (!image) {
+            wrong.push_back(name + " is missing");
+            return;
+        }
+        const int w = image->GetWidth(), h = image->GetHeight();
+        if (w > maxWidth || h > maxHeight || w < minWidth)
+            wrong.push_back(name + " is " + std::to_string(w) + " x " + std::to_string(h));
+    };
+    for (const char* flag : {"flag_en.png", "flag_fr.png", "flag_it.png", "flag_gr.png", "flag_es.png"})
+        check(flag, 114, 89);
+    check("hud_score_font.png", 4096, 320, 13 * 11);
+    for (const char* code : {"fr", "it", "gr", "es"}) LoadAtlases(ContentNames::LanguageAtlases(code), wrong);
+    for (const char* suffix : {"", "_fr", "_it", "_gr", "_es"}) {
+        check(std::string("pause_button") + suffix + ".png", 118, 34);
+        check(std::string("endless-mode-button") + suffix + ".png", 480, 37);
+    }
+    EXPECT_TRUE(wrong.empty()) << List(wrong);
 }
 
 // Fills stretch the pixel at (2, 2) of a one-colour image over a rectangle:

@@ -60,7 +60,7 @@ std::vector<std::string> TextIds()
 
 std::vector<std::string> LiteralTexts()
 {
-    return {"PAUSED", "FPS: 0123456789", "100 %", "11:00 PM", "3:00 AM", "7:00 AM", "11:00 AM", "3:00 PM",
+    return {"PAUSED", "100 %", "11:00 PM", "3:00 AM", "7:00 AM", "11:00 AM", "3:00 PM",
             "7:00 PM", "0123456789", ":", "X", "FACEBOOK", ". ", "! ", ": ", ", ", " 0h:00m:00s", "Vexbolt!"};
 }
 
