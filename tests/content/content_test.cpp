@@ -32,7 +32,11 @@
 #include "engine/text/font_set.h"
 #include "engine/text/format.h"
 #include "engine/text/screen_text.h"
+#include "game/core/building_manager.h"
+#include "game/core/game_base.h"
+#include "game/core/game_world.h"
 #include "game/core/language.h"
+#include "game/core/player.h"
 #include "tests/content/game_names.h"
 
 namespace {
@@ -495,6 +499,55 @@ TEST_F(ContentFonts, EveryTextFitsItsPlaceOnScreen)
         check(file + " about page (height)", height, 545 + 123);
     }
     for (const std::string& text : CreditTexts()) check("the_end.xml \"" + text + "\"", Width(m_menu, text), 480);
+    EXPECT_TRUE(wrong.empty()) << List(wrong);
+}
+
+// Every gap of a level's row can be jumped at the level's lowest speed, with
+// the row's steps up and down: the arrangement files let the gaps grow with
+// each building, so a long row (150 buildings, more than a level holds) is
+// generated from a fixed seed, with the jump constants of the content.
+TEST_F(ContentData, EveryGapOfEveryLevelIsWithinTheRunnersReach)
+{
+    // The piece widths shape the row; they come from the level atlases when
+    // the pictures are there (and count as 0 while they are not).
+    std::vector<std::string> ignored;
+    LoadAtlases(ContentNames::CommonAtlases(), ignored);
+    GameWorld world;
+    ASSERT_TRUE(world.ReadLevelParams("level_gameplay.xml"));
+    Player player;
+    ASSERT_TRUE(player.LoadParams("player_params.xml"));
+
+    constexpr int32_t kBuildings = 150;
+    std::vector<std::string> wrong;
+    for (int32_t level = 0; level < 6; ++level) {
+        GameBase base;
+        base.m_ScreenWidth = 480;
+        base.m_ScreenHeight = 320;
+        base.InitRandom(20260101u + uint32_t(level));
+        BuildingManager row;
+        row.SetOwner(&base);
+        row.LoadAllArrangeParams();
+        row.Load(level);
+        while (!row.GetBuildings().empty() && row.GetBuildings().rbegin()->first + 1 < kBuildings)
+            row.GenerateNextBuilding();
+        ASSERT_GE(row.GetBuildings().size(), size_t(kBuildings)) << "level " << level + 1;
+
+        const float speed = world.GetLevelParams(level).PlayerMinHorizontalSpeed;
+        const Building* previous = nullptr;
+        for (const auto& [key, building] : row.GetBuildings()) {
+            if (previous) {
+                const int32_t gap = building.collisionLeft - previous->collisionRight;
+                const int32_t drop = building.collisionTop - previous->collisionTop;
+                const float reach = ComputeJumpReach(speed, float(drop));
+                if (float(gap) > reach)
+                    wrong.push_back("level " + std::to_string(level + 1) + ": the gap before building " +
+                                    std::to_string(key) + " is " + std::to_string(gap) + " px, " +
+                                    std::to_string(-drop) + " px up; the reach at " + std::to_string(int(speed)) +
+                                    " px/s is " + std::to_string(int(reach)) + " px");
+            }
+            previous = &building;
+        }
+    }
     EXPECT_TRUE(wrong.empty()) << List(wrong);
 }
 
