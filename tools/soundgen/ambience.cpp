@@ -15,7 +15,8 @@ namespace {
 
 // NOTE: cues sit behind the action: 2 dB under the effects' -3 dBFS.
 const double kCuePeak = -5.0;
-// NOTE: thunder is the loudest thing in the game (and the credits' flash).
+// NOTE: a near thunder is as loud as an effect (it is also the credits'
+// flash); a far one sits at the level of the cues.
 const double kThunderPeak = -3.0;
 
 Sound Finish(std::vector<float> samples, double peakDb, double fadeIn, double fadeOut)
@@ -271,12 +272,13 @@ struct ThunderShape {
     double rumbleCutoff;
     double bumps[7];
     double fadeIn, fadeOut;
+    double peakDb;
 };
 
 Sound Thunder(const ThunderShape& shape)
 {
     const int frames = FramesOf(shape.seconds);
-    std::vector<float> out(static_cast<size_t>(frames));
+    std::vector<float> rumble(static_cast<size_t>(frames)), crack(static_cast<size_t>(frames));
     Random noise(shape.seed);
     Biquad crackHigh, rumbleLow, subLow;
     crackHigh.SetHighPass(1500);
@@ -286,8 +288,8 @@ Sound Thunder(const ThunderShape& shape)
     double bumpLevel[7], bumpRise[7], bumpFall[7];
     for (int b = 0; b < 7; ++b) {
         bumpLevel[b] = noise.Range(0.5, 1.0) * (1.0 - 0.1 * b);
-        bumpRise[b] = noise.Range(0.1, 0.3);
-        bumpFall[b] = noise.Range(0.4, 0.8);
+        bumpRise[b] = noise.Range(0.05, 0.2);
+        bumpFall[b] = noise.Range(0.25, 0.55);
     }
     double tearAt[15], tearLevel[15];
     for (int k = 0; k < 15; ++k) {
@@ -305,28 +307,36 @@ Sound Thunder(const ThunderShape& shape)
             if (tb < 0) continue;
             rumbleLevel += bumpLevel[b] * (tb < bumpRise[b] ? tb / bumpRise[b] : std::exp(-(tb - bumpRise[b]) / bumpFall[b]));
         }
-        double s = rumbleLevel * (rumbleLow.Process(static_cast<float>(brown)) + 0.6 * subLow.Process(static_cast<float>(brown)));
+        const double low = rumbleLow.Process(static_cast<float>(brown)) + 0.6 * subLow.Process(static_cast<float>(brown));
+        // Soft saturation keeps a chance swing of the noise from standing
+        // out as a thump of its own.
+        rumble[static_cast<size_t>(i)] = static_cast<float>(std::tanh(rumbleLevel * low));
         if (shape.crack) {
             const float cracked = crackHigh.Process(n);
             double tear = 0;
             for (int k = 0; k < 15; ++k) tear += tearLevel[k] * Strike(t - tearAt[k], 0.0005, 0.01);
-            s += 0.9 * (n * Strike(t - 0.02, 0.001, 0.04) + cracked * tear * 0.6);
+            crack[static_cast<size_t>(i)] = static_cast<float>(n * Strike(t - 0.02, 0.001, 0.04) + cracked * tear * 0.6);
         }
-        out[static_cast<size_t>(i)] = static_cast<float>(s);
     }
-    return Finish(WithRoom(out, 0.92, 0.6, 0.3), kThunderPeak, shape.fadeIn, shape.fadeOut);
+    // The crack is the loudest moment; the rumble rolls in under it.
+    Sound rolled = Sound::Mono(rumble);
+    NormalisePeak(rolled, shape.crack ? -6.0 : 0.0);
+    Sound cracked = Sound::Mono(crack);
+    NormalisePeak(cracked, 0.0);
+    for (size_t i = 0; i < rumble.size(); ++i) rumble[i] = rolled.left[i] + cracked.left[i];
+    return Finish(WithRoom(rumble, 0.92, 0.6, 0.3), shape.peakDb, shape.fadeIn, shape.fadeOut);
 }
 
 }  // namespace
 
 Sound ThunderNear()
 {
-    return Thunder(ThunderShape{0x5EED000F, 5.5, true, 300, {0.15, 0.6, 1.1, 1.7, 2.4, 3.2, 3.9}, 0.002, 1.2});
+    return Thunder(ThunderShape{0x5EED000F, 5.5, true, 300, {0.15, 0.6, 1.1, 1.7, 2.4, 3.2, 3.9}, 0.002, 1.2, kThunderPeak});
 }
 
 Sound ThunderFar()
 {
-    return Thunder(ThunderShape{0x5EED0010, 5.0, false, 200, {0.3, 0.9, 1.6, 2.2, 2.7, 3.1, 3.6}, 0.4, 1.2});
+    return Thunder(ThunderShape{0x5EED0010, 5.0, false, 200, {0.3, 0.9, 1.6, 2.2, 2.7, 3.1, 3.6}, 0.4, 1.2, kCuePeak});
 }
 
 }  // namespace SoundGen

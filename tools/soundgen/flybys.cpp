@@ -130,7 +130,7 @@ Sound AeroplanePass()
     // comb of its sound reflected off the ground as the angle changes.
     const double seconds = 6.0;
     const int frames = FramesOf(seconds);
-    const Pass pass{3.0, 80, 300};
+    const Pass pass{3.0, 150, 250};
     std::vector<float> source(static_cast<size_t>(frames));
     Random noise(0x5EED0013);
     Biquad pink1, pink2;

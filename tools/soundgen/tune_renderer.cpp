@@ -33,8 +33,8 @@ double Metal(Oscillator* oscillators, double pitch)
     return sum / 6.0;
 }
 
-}  // namespace
-
+// Adds one note of an instrument (the voice alone, dry) into a mono track
+// from frame `at`, cut at the track's end.
 void RenderNote(const InstrumentSpec& spec, int note, double velocity, double gateSeconds, uint64_t seed,
                 std::vector<float>& track, long long at)
 {
@@ -92,6 +92,8 @@ void RenderNote(const InstrumentSpec& spec, int note, double velocity, double ga
         track[static_cast<size_t>(at + i)] += static_cast<float>(spec.gain * velocity * level * s);
     }
 }
+
+}  // namespace
 
 std::vector<float> RenderDrum(DrumLane lane, double velocity, double pitch, uint64_t seed)
 {

@@ -17,6 +17,9 @@
 // bar and its repetition match sample for sample.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "tools/soundgen/signal.h"
 #include "tools/soundgen/tune.h"
 
@@ -25,12 +28,7 @@ namespace SoundGen {
 // The loop: exactly tune.LoopFrames() stereo frames at the tune's level.
 Sound RenderTune(const Tune& tune);
 
-// Renders the note events of one instrument (the voice alone, dry) into a
-// mono track; exposed for tests of the voice.
-void RenderNote(const InstrumentSpec& spec, int note, double velocity, double gateSeconds, uint64_t seed,
-                std::vector<float>& track, long long at);
-
-// One drum hit, dry, mono.
+// One drum hit, dry, mono, ending in silence; `seed` picks its noise.
 std::vector<float> RenderDrum(DrumLane lane, double velocity, double pitch, uint64_t seed);
 
 }  // namespace SoundGen

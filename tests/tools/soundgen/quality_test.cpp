@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -105,6 +107,15 @@ TEST_F(GeneratedSounds, EveryFileTheGameAsksForIsWrittenAndNothingElse)
     std::istringstream list(SOUNDGEN_FILE_LIST);
     for (std::string name; std::getline(list, name, ',');) listed.insert(name);
     EXPECT_EQ(listed, expected);
+
+    // So does the generator itself, asked for its list.
+    std::FILE* pipe = popen((std::string(SOUNDGEN_PROGRAM) + " --list").c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::set<std::string> printed;
+    char line[256];
+    while (std::fgets(line, sizeof line, pipe)) printed.insert(std::string(line, std::strcspn(line, "\n")));
+    EXPECT_EQ(pclose(pipe), 0);
+    EXPECT_EQ(printed, expected);
 }
 
 TEST_F(GeneratedSounds, WavesLoadAtTheMixerRateMonoUnlessTheyMove)
@@ -168,6 +179,28 @@ TEST_F(GeneratedSounds, WavesStartAndEndInSilence)
             EXPECT_LT(std::fabs(channel.front()), 0.001f);
             EXPECT_LT(std::fabs(channel.back()), 0.001f);
         }
+    }
+}
+
+TEST_F(GeneratedSounds, PassesMoveFromLeftToRight)
+{
+    // A fly-by starts on the left and leaves on the right, loudest between.
+    for (const char* name : kPasses) {
+        SCOPED_TRACE(name);
+        Decoded sound;
+        ASSERT_TRUE(Load(name, sound));
+        ASSERT_EQ(sound.channels, 2);
+        const int n = sound.Frames();
+        auto energy = [&](int channel, int from, int to) {
+            double sum = 0;
+            for (int i = from; i < to; ++i) sum += double(sound.samples[channel][i]) * sound.samples[channel][i];
+            return sum;
+        };
+        EXPECT_GT(energy(0, 0, n / 3), 2 * energy(1, 0, n / 3));
+        EXPECT_GT(energy(1, 2 * n / 3, n), 2 * energy(0, 2 * n / 3, n));
+        const double middle = energy(0, n / 3, 2 * n / 3) + energy(1, n / 3, 2 * n / 3);
+        EXPECT_GT(middle, energy(0, 0, n / 3) + energy(1, 0, n / 3));
+        EXPECT_GT(middle, energy(0, 2 * n / 3, n) + energy(1, 2 * n / 3, n));
     }
 }
 
