@@ -13,7 +13,7 @@
 #define PICTUREGEN_FONT_DIR "/usr/share/fonts/truetype/dejavu"
 #endif
 
-namespace PictureGen {
+namespace PictureGen::Kit {
 
 Rgb Shade(Rgb c, double amount)
 {
@@ -217,4 +217,4 @@ Surface CropSurface(cairo_surface_t* source, int x, int y, int w, int h)
     return out;
 }
 
-}  // namespace PictureGen
+}  // namespace PictureGen::Kit

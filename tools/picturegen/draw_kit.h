@@ -5,7 +5,9 @@
 // Everything here is deterministic: fonts are read from fixed files with
 // hinting off, so the same build draws the same pixels on every machine that
 // has the same cairo and FreeType. Painters may rely on these signatures; new
-// helpers are added, existing ones keep their meaning.
+// helpers are added, existing ones keep their meaning. The kit lives in its
+// own namespace, PictureGen::Kit, so that painters with helpers of their own
+// (a colour type, a canvas) can sit beside it in one program.
 #pragma once
 
 #include <cairo.h>
@@ -13,7 +15,7 @@
 #include <memory>
 #include <string>
 
-namespace PictureGen {
+namespace PictureGen::Kit {
 
 // An opaque colour given as 0..255 channels, the way the palettes of the
 // content direction name them.
@@ -87,4 +89,4 @@ InkBox FindInk(cairo_surface_t* surface, int alphaThreshold = 0);
 // source stay transparent).
 Surface CropSurface(cairo_surface_t* source, int x, int y, int w, int h);
 
-}  // namespace PictureGen
+}  // namespace PictureGen::Kit

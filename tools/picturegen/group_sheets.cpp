@@ -11,6 +11,8 @@
 
 namespace PictureGen {
 
+using namespace Kit;
+
 namespace {
 
 // Contact sheet layout.

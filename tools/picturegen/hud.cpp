@@ -14,6 +14,8 @@
 
 namespace PictureGen {
 
+using namespace Kit;
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;

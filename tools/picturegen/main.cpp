@@ -28,7 +28,7 @@ int main(int argc, char** argv)
     PictureGen::PaintCharactersAndInterface(sink);
     PictureGen::PaintLevelArt(sink);
     sink.WriteGroupSheets();
-    PictureGen::ReleaseFonts();
+    PictureGen::Kit::ReleaseFonts();
 
     if (!sink.Ok()) return 1;
     std::printf("picturegen: %d pictures\n", sink.Count());

@@ -74,13 +74,16 @@ void PictureSink::Add(const std::string& group, const std::string& name, cairo_s
     if (cairo_surface_write_to_png(image, path.c_str()) != CAIRO_STATUS_SUCCESS) Fail("cannot write " + path);
 }
 
-Surface PictureSink::Load(const std::string& name) const
+cairo_surface_t* PictureSink::Load(const std::string& name) const
 {
     auto found = m_groupOf.find(name);
     if (found == m_groupOf.end()) return nullptr;
     std::string path = m_outDir + "/" + found->second + "/" + name;
-    Surface picture(cairo_image_surface_create_from_png(path.c_str()));
-    if (cairo_surface_status(picture.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
+    cairo_surface_t* picture = cairo_image_surface_create_from_png(path.c_str());
+    if (cairo_surface_status(picture) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(picture);
+        return nullptr;
+    }
     return picture;
 }
 

@@ -20,8 +20,6 @@
 #include <string>
 #include <vector>
 
-#include "tools/picturegen/draw_kit.h"
-
 namespace PictureGen {
 
 class PictureSink {
@@ -44,9 +42,10 @@ public:
     // back from the files written. Does nothing without sheets.
     void WriteGroupSheets();
 
-    // A picture written earlier, read back (for previews); null when no
-    // picture of that name was written.
-    Surface Load(const std::string& name) const;
+    // A picture written earlier, read back as a new image surface that the
+    // caller destroys (for previews); null when no picture of that name was
+    // written or it cannot be read.
+    cairo_surface_t* Load(const std::string& name) const;
 
     // Records a failure found by a painter (a picture that breaks its
     // placement rules); the message goes to stderr and the run fails.

@@ -21,6 +21,8 @@
 
 namespace PictureGen {
 
+using namespace Kit;
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;

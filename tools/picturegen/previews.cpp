@@ -14,6 +14,8 @@
 
 namespace PictureGen {
 
+using namespace Kit;
+
 namespace {
 
 constexpr int kW = 480, kH = 320, kZoom = 2;
@@ -30,7 +32,7 @@ public:
     // Blits a picture at (x, y); returns its size.
     std::pair<int, int> Blit(const std::string& name, double x, double y, double alpha = 1.0)
     {
-        Surface picture = m_sink.Load(name);
+        Surface picture(m_sink.Load(name));
         if (!picture) {
             m_sink.Fail("preview: no picture " + name);
             return {0, 0};
@@ -41,7 +43,7 @@ public:
     }
     std::pair<int, int> Size(const std::string& name)
     {
-        Surface picture = m_sink.Load(name);
+        Surface picture(m_sink.Load(name));
         if (!picture) return {0, 0};
         return {cairo_image_surface_get_width(picture.get()), cairo_image_surface_get_height(picture.get())};
     }
@@ -125,7 +127,7 @@ void HudPreview(PictureSink& sink, const Language& language)
     auto [pw, ph] = s.Size(Localised("pause_button.png", language));
     (void)ph;
     s.Blit(Localised("pause_button.png", language), kW / 2 - pw / 2, 6);
-    Surface font = sink.Load("hud_score_font.png");
+    Surface font(sink.Load("hud_score_font.png"));
     if (font) {
         const int digits[3] = {0, 5, 2};
         double x = 170 + 40 - 1 + 13 * 4, y = 177 - 20 + 28;
@@ -157,7 +159,7 @@ void MenuPreview(PictureSink& sink, const Language& language)
     const int frame = 8;
     const double swing = std::sin(3.14159265358979323846 * (frame + 0.5) / 31);
     const int dx = 41, dy = 31, px = 250;
-    Surface beam = sink.Load("menu_main_latarka.png");
+    Surface beam(sink.Load("menu_main_latarka.png"));
     if (beam) {
         cairo_save(s.cr());
         cairo_translate(s.cr(), px + 3 + dx, dy + 189 + std::trunc(3.12 * swing));

@@ -22,6 +22,8 @@
 
 namespace PictureGen {
 
+using namespace Kit;
+
 namespace {
 
 constexpr int kCell = 100;

@@ -67,17 +67,17 @@ struct Build {
 const Build& CharacterBuild();
 
 struct Outfit {
-    Rgb skin, hair;
-    Rgb shirt;                      // torso base
-    Rgb stripeA, stripeB;           // light stripes; none when stripeWidth is 0
+    Kit::Rgb skin, hair;
+    Kit::Rgb shirt;                      // torso base
+    Kit::Rgb stripeA, stripeB;           // light stripes; none when stripeWidth is 0
     double stripeWidth = 0;
-    Rgb sleeve;                     // upper arms
+    Kit::Rgb sleeve;                     // upper arms
     bool bareForearms = true;       // forearms in skin, else in the sleeve colour
-    Rgb trousers, shoes;
-    Rgb belt;                       // drawn when beltWidth > 0
+    Kit::Rgb trousers, shoes;
+    Kit::Rgb belt;                       // drawn when beltWidth > 0
     double beltWidth = 0;
     bool cap = false;               // a peaked cap instead of hair
-    Rgb capColour, capBand, badge;
+    Kit::Rgb capColour, capBand, badge;
     double farShade = -0.25;        // the far limbs are this much darker
 };
 
@@ -108,9 +108,9 @@ public:
     Point Hip() const { return m_hip; }
 
     // Props held by the figure, drawn over it in the order added.
-    void AddStroke(Point a, Point b, double width, Rgb colour);
-    void AddDisc(Point c, double radius, Rgb colour);
-    void AddPolygon(std::vector<Point> points, Rgb colour);
+    void AddStroke(Point a, Point b, double width, Kit::Rgb colour);
+    void AddDisc(Point c, double radius, Kit::Rgb colour);
+    void AddPolygon(std::vector<Point> points, Kit::Rgb colour);
 
 private:
     struct Shape {
@@ -118,7 +118,7 @@ private:
         std::vector<Point> points;  // stroke ends, centre, torso hip/shoulder, head centre/up
         double width = 0;           // stroke width or disc radius; torso hip width
         double width2 = 0;          // torso chest width
-        Rgb colour;
+        Kit::Rgb colour;
     };
 
     void DrawTorso(cairo_t* cr, const Shape& s) const;

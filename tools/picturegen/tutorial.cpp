@@ -16,6 +16,8 @@
 
 namespace PictureGen {
 
+using namespace Kit;
+
 namespace {
 
 constexpr int kWidth = 854, kHeight = 480;

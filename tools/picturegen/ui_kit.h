@@ -11,14 +11,14 @@
 namespace PictureGen {
 
 namespace Palette {
-inline constexpr Rgb kAccent = {246, 140, 44};      // what can be pressed
-inline constexpr Rgb kAccentLight = {255, 186, 104};
-inline constexpr Rgb kAccentDark = {178, 84, 20};
-inline constexpr Rgb kBack = {214, 72, 50};         // the red back button
-inline constexpr Rgb kPanel = {37, 38, 58};         // panel body, as the HUD's "c25263a.png"
-inline constexpr Rgb kPanelEdge = {74, 73, 115};    // panel edge, as the HUD's "c4a4973.png"
-inline constexpr Rgb kInk = {24, 22, 34};           // shadows under text and icons
-inline constexpr Rgb kText = {255, 255, 255};
+inline constexpr Kit::Rgb kAccent = {246, 140, 44};      // what can be pressed
+inline constexpr Kit::Rgb kAccentLight = {255, 186, 104};
+inline constexpr Kit::Rgb kAccentDark = {178, 84, 20};
+inline constexpr Kit::Rgb kBack = {214, 72, 50};         // the red back button
+inline constexpr Kit::Rgb kPanel = {37, 38, 58};         // panel body, as the HUD's "c25263a.png"
+inline constexpr Kit::Rgb kPanelEdge = {74, 73, 115};    // panel edge, as the HUD's "c4a4973.png"
+inline constexpr Kit::Rgb kInk = {24, 22, 34};           // shadows under text and icons
+inline constexpr Kit::Rgb kText = {255, 255, 255};
 }  // namespace Palette
 
 enum class Icon { None, Play, Star, Trophy, Infinity, Grid, Back, Restart, Home, Pause, Info, Cross, Share };
@@ -34,7 +34,7 @@ enum class ButtonStyle {
 
 // A capsule button of exactly width x height with an icon and a caption
 // centred together; the caption shrinks (down to 60 % of textSize) to fit.
-Surface TextButton(const std::string& caption, int width, int height, ButtonStyle style, Icon icon,
+Kit::Surface TextButton(const std::string& caption, int width, int height, ButtonStyle style, Icon icon,
                    double textSize);
 
 // White text with a soft dark shadow, left edge at x and baseline at y.

@@ -12,6 +12,8 @@
 namespace PictureGen {
 namespace {
 
+using namespace Kit;
+
 Surface Dot(int w, int h, int x, int y)
 {
     Surface s = MakeSurface(w, h);
@@ -32,11 +34,11 @@ TEST(PictureSink, WritesPicturesIntoGroupFoldersAndReadsThemBack)
     EXPECT_EQ(sink.Count(), 2);
     EXPECT_TRUE(std::filesystem::exists(dir / "ab01/a.png"));
     EXPECT_TRUE(std::filesystem::exists(dir / "loose/loading/b.png"));
-    Surface back = sink.Load("a.png");
+    Surface back(sink.Load("a.png"));
     ASSERT_TRUE(back);
     EXPECT_EQ(cairo_image_surface_get_width(back.get()), 4);
     EXPECT_EQ(cairo_image_surface_get_height(back.get()), 3);
-    EXPECT_FALSE(sink.Load("missing.png"));
+    EXPECT_EQ(sink.Load("missing.png"), nullptr);
 }
 
 TEST(PictureSink, RefusesAPictureNamedTwiceOrANameLeavingItsFolder)
