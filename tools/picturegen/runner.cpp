@@ -7,7 +7,10 @@
 // draws it exactly where it was posed. Frames of the states on the roof have
 // their lowest pixel row at y 73, the bottom of the collision box (x 43-49,
 // y 31-73), over which the body stands. Death frames are cut to their ink,
-// since the game centres them in the cell.
+// since the game centres them in the cell. Where a pose reaches left of (or,
+// in the air, above) its offset, the whole figure moves right (or down) just
+// enough; on the roof a pose that reaches above its offset fails the run.
+// PICTUREGEN_VERBOSE=1 prints how each frame fits its offset.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>

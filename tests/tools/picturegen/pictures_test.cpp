@@ -255,6 +255,46 @@ TEST(RunnerFrames, DustAndEffectsAreSmallSprites)
     EXPECT_EQ(flash.w, flash.h);
 }
 
+// Mean height of the pixels near a colour (hair or shoes) in a frame.
+double MeanRow(const Picture& frame, std::array<int, 3> colour, int tolerance)
+{
+    double sum = 0;
+    int count = 0;
+    for (int y = 0; y < frame.h; ++y)
+        for (int x = 0; x < frame.w; ++x) {
+            if (frame.Alpha(x, y) < 250) continue;
+            auto c = frame.Colour(x, y);
+            if (std::abs(c[0] - colour[0]) + std::abs(c[1] - colour[1]) + std::abs(c[2] - colour[2]) <= tolerance) {
+                sum += y;
+                ++count;
+            }
+        }
+    return count ? sum / count : -1;
+}
+
+TEST(RunnerFrames, SomersaultAndRollTurnTheBodyOverWhileDeathEndsOnHisBack)
+{
+    const std::array<int, 3> hair = {70, 44, 34}, shoes = {240, 238, 230};
+    // Upright at the start, upside down half-way through the turn.
+    auto headAboveFeet = [&](const std::string& name) {
+        Picture frame = Load("ab01", name);
+        double head = MeanRow(frame, hair, 12), feet = MeanRow(frame, shoes, 12);
+        EXPECT_GE(head, 0) << name << ": no hair";
+        EXPECT_GE(feet, 0) << name << ": no shoes";
+        return head < feet;
+    };
+    EXPECT_TRUE(headAboveFeet("cut_salto040.png"));
+    EXPECT_FALSE(headAboveFeet("cut_salto058.png"));
+    EXPECT_TRUE(headAboveFeet("cut_salto076.png"));
+    EXPECT_TRUE(headAboveFeet("cut_turnover001.png"));
+    EXPECT_FALSE(headAboveFeet("cut_turnover021.png"));
+    EXPECT_TRUE(headAboveFeet("cut_turnover049.png"));
+    // The death starts upright and ends thrown flat.
+    Picture first = Load("ab01", "cut_death001.png"), last = Load("ab01", "cut_death057.png");
+    EXPECT_GT(first.h, first.w);
+    EXPECT_GT(last.w, last.h);
+}
+
 // --- The policeman ------------------------------------------------------------
 
 const int kPolicemanOffsets[31][2] = {
@@ -339,6 +379,14 @@ TEST(HudPieces, TimeBarAndScoreFontFitTheirDrawing)
             for (int x = cell * 13; x < cell * 13 + 13; ++x) ink += font.Alpha(x, y) > 128;
         EXPECT_GT(ink, 10) << "empty cell " << cell;
     }
+    // Every cell holds its own glyph.
+    for (int a = 0; a < 11; ++a)
+        for (int b = a + 1; b < 11; ++b) {
+            bool same = true;
+            for (int y = 0; y < font.h && same; ++y)
+                for (int x = 0; x < 13 && same; ++x) same = font.Alpha(a * 13 + x, y) == font.Alpha(b * 13 + x, y);
+            EXPECT_FALSE(same) << "cells " << a << " and " << b;
+        }
     // The status panel is the separator's width plus 113: keep it narrow.
     EXPECT_LE(Load("ab02", "lives-hud-separator.png").w, 6);
     EXPECT_LE(Load("ab02", "hud_time_icon.png").h, 13);
@@ -388,10 +436,12 @@ TEST(InterfacePictures, SizesFitWhereTheMenusPutThem)
 TEST(InterfacePictures, EveryLanguageHasItsOwnWords)
 {
     // Buttons with words differ from language to language and keep one size.
-    for (const char* name : {"main_menu_button_run.png", "gameover_restart.png", "endless-button-02.png"}) {
+    for (const char* name : {"main_menu_button_run.png", "gameover_restart.png", "endless-button-02.png",
+                             "tut-854x480.png"}) {
         std::vector<Picture> variants;
         for (const std::string& code : kCodes) {
             std::string page = std::string(name).rfind("main_menu", 0) == 0 ? MenuPage(code) : DialogPage(code);
+            if (std::string(name).rfind("tut-", 0) == 0) page = "loose";
             variants.push_back(Load(page, Localised(name, code)));
             ASSERT_FALSE(variants.back().Empty()) << name << " " << code;
         }
