@@ -110,7 +110,11 @@ const Picture kPictures[] = {
     {"gameover_restart.png", 150, 36, MakeColor(0, 200, 0)},
     {"gameover_back.png", 124, 28, MakeColor(0, 0, 200)},
     {"icon_facebook.png", 24, 24, MakeColor(50, 50, 255)},
+    {"lampka.png", 10, 10, MakeColor(255, 255, 255)},
 };
+
+// The policeman's walk frame `i`, 12 x 24 of its own colour.
+Color WalkColour(int i) { return MakeColor(uint8_t(100 + 5 * i), 20, 20); }
 
 std::string Texts()
 {
@@ -158,6 +162,12 @@ protected:
             for (const Picture& p : kPictures) {
                 const Color c = p.colour;
                 m_content->Write(p.name, Voke::Test::MakePngFile(p.w, p.h, [c](int, int) { return c; }));
+            }
+            for (int i = 0; i < MainMenu::kWalkFrames; ++i) {
+                char name[32];
+                std::snprintf(name, sizeof name, "policjant_idzie%04d.png", i);
+                const Color c = WalkColour(i);
+                m_content->Write(name, Voke::Test::MakePngFile(12, 24, [c](int, int) { return c; }));
             }
         }
         m_content->Write("music_main_menu.ogg", MusicFile());
@@ -290,6 +300,43 @@ TEST_F(MenuRender, IntroWaitsForInputThenTheMenuSlidesIn)
     m_menu->Update(0.1f);
     Frame sliding = Draw();
     EXPECT_NE(sliding.At(195, 230), MakeColor(0, 255, 0));
+}
+
+TEST_F(MenuRender, PolicemanWalksAcrossAndTheLampBlinks)
+{
+    SkipIntroAndSettle();
+    // 3 s at 45 px/s from 520; the swing phase, past 1 twice, starts over
+    // at frame 0, whose offsets are (41, 31).
+    EXPECT_FLOAT_EQ(m_menu->GetPolicemanX(), 385.0f);
+    EXPECT_EQ(m_menu->GetFrame(), 0);
+    Frame frame = Draw();
+    EXPECT_EQ(frame.At(385 + 41 + 6, 169 + 31 + 12), WalkColour(0));
+    EXPECT_NE(frame.At(385 + 41 - 2, 169 + 31 + 12), WalkColour(0));
+    const Color lamp = frame.At(220, 28);
+    EXPECT_GT(Voke::ColorR(lamp), 60) << "the lamp at (215, 23)";
+
+    m_menu->Update(0.5f);
+    EXPECT_EQ(m_menu->GetFrame(), 15) << "half a cycle";
+    EXPECT_EQ(Draw().At(int(m_menu->GetPolicemanX()) + 42 + 6, 169 + 31 + 12), WalkColour(15));
+
+    // Off the left edge after about 10 s more, then back at W + 40.
+    float previous = m_menu->GetPolicemanX();
+    bool wrapped = false;
+    for (int i = 0; i < 140; ++i) {
+        m_menu->Update(0.1f);
+        EXPECT_GE(m_menu->GetFrame(), 0);
+        EXPECT_LT(m_menu->GetFrame(), MainMenu::kWalkFrames);
+        const uint8_t opacity = m_menu->GetLampOpacity();
+        EXPECT_GE(opacity, 10);
+        EXPECT_LE(opacity, 250);
+        if (m_menu->GetPolicemanX() > previous) {
+            EXPECT_FLOAT_EQ(m_menu->GetPolicemanX(), 520.0f);
+            EXPECT_LT(previous - 4.5f, -65.0f);
+            wrapped = true;
+        }
+        previous = m_menu->GetPolicemanX();
+    }
+    EXPECT_TRUE(wrapped);
 }
 
 TEST_F(MenuRender, KeysCycleTheFocusAndHiddenLevelButtonsTakeNothing)
