@@ -151,7 +151,6 @@ class ContentPictures : public ContentTest {};
 class ContentSounds : public ContentTest {};
 // Until the picture and sound generators land, their checks wait.
 class DISABLED_ContentPictures : public ContentPictures {};
-class DISABLED_ContentSounds : public ContentSounds {};
 
 // ---------------------------------------------------------------------------
 // Archives, data files, texts and fonts.
@@ -758,7 +757,7 @@ TEST_F(DISABLED_ContentPictures, OneColourImagesAreTheirColour)
 // ---------------------------------------------------------------------------
 // Sounds.
 
-TEST_F(DISABLED_ContentSounds, EverySoundAndTuneOpens)
+TEST_F(ContentSounds, EverySoundAndTuneOpens)
 {
     std::vector<std::string> misses;
     for (const std::string& name : ContentNames::Sounds())
