@@ -10,6 +10,7 @@
 #include "game/core/game_base.h"
 #include "game/core/obstacle_manager.h"
 #include "game/core/player.h"
+#include "game/presentation/hud.h"
 #include "tests/game/core/runner_test_row.h"
 
 namespace {
@@ -241,6 +242,8 @@ TEST_F(PlayerMotionTest, LandingOnARoofEdgeAndTheLandingBonus)
     VokeTest::TestRow row(200, 0);
     const Building& far = row.At(1);
     Stand(row, 0.0f, 0.0f);
+    Hud hud;
+    m_player.SetScoreHud(&hud);
     m_game.m_Multiplier = 3;
     const float air = float(far.collisionTop - 74 - 40);
     // Falling straight down with the box's right column over the roof's
@@ -253,6 +256,7 @@ TEST_F(PlayerMotionTest, LandingOnARoofEdgeAndTheLandingBonus)
     EXPECT_EQ(m_player.GetGroundId(), 1);
     EXPECT_EQ(m_player.m_CellY + kPlayerBoxBottom, far.collisionTop - 1);
     EXPECT_EQ(m_game.m_Score, 1500);
+    EXPECT_TRUE(hud.IsScoreGainActive());
     // Bonus by the box's left edge: 39 px in 500, 59 px 200, 60 px none.
     for (int32_t d : {39, 59, 60}) {
         m_game.m_Score = 0;
