@@ -168,7 +168,7 @@ void PaintConstructionBackground(ArtBook& book, std::vector<TiledLayout>& out)
         const int total = 1024, top = 40, h = 70;
         Strip strip(total, h);
         Canvas& c = strip.C();
-        SkylineSpec s;
+        SkylineLook s;
         s.to = total;
         s.ground = h;
         s.minHeight = 16;
@@ -206,7 +206,7 @@ void PaintConstructionBackground(ArtBook& book, std::vector<TiledLayout>& out)
         const int total = 1024, top = 70, h = 50;
         Strip strip(total, h);
         Canvas& c = strip.C();
-        SkylineSpec s;
+        SkylineLook s;
         s.to = total;
         s.ground = h;
         s.minHeight = 12;
@@ -319,8 +319,8 @@ void PaintSuburbBackground(ArtBook& book, std::vector<TiledLayout>& out)
         out.push_back(b);
     }
     {
-        // Layer 1: a village of pitched roofs among round trees, rows 80..150.
-        const int total = 1024, top = 80, h = 70;
+        // Layer 1: a village of pitched roofs among round trees, rows 60..130.
+        const int total = 1024, top = 60, h = 70;
         Strip strip(total, h);
         Canvas& c = strip.C();
         Hills(c, total, 52, 6, kSubMid, {176, 142, 106}, 4);
@@ -338,16 +338,16 @@ void PaintSuburbBackground(ArtBook& book, std::vector<TiledLayout>& out)
         std::unique_ptr<Canvas> folded = strip.Fold();
         AddSlice(book, kSuburb, "lev5_bg1_a.png", *folded, 0, 0, 512, h);
         AddSlice(book, kSuburb, "lev5_bg1_b.png", *folded, 512, 0, 512, h);
-        TiledLayout a{"lev5_bg1_a.xml", 512, 170, {}};
-        a.Texture("lev5_bg1_a.png", 0, top).Fill(0, top + h, 512, 170 - top - h, kSubMid);
-        TiledLayout b{"lev5_bg1_b.xml", 512, 170, {}};
-        b.Texture("lev5_bg1_b.png", 0, top).Fill(0, top + h, 512, 170 - top - h, kSubMid);
+        TiledLayout a{"lev5_bg1_a.xml", 512, 150, {}};
+        a.Texture("lev5_bg1_a.png", 0, top).Fill(0, top + h, 512, 150 - top - h, kSubMid);
+        TiledLayout b{"lev5_bg1_b.xml", 512, 150, {}};
+        b.Texture("lev5_bg1_b.png", 0, top).Fill(0, top + h, 512, 150 - top - h, kSubMid);
         out.push_back(a);
         out.push_back(b);
     }
     {
-        // Layer 0: nearer houses, a church tower, gardens, rows 100..190.
-        const int total = 1024, top = 100, h = 90;
+        // Layer 0: nearer houses, a church tower, gardens, rows 116..206.
+        const int total = 1024, top = 116, h = 90;
         Strip strip(total, h);
         Canvas& c = strip.C();
         Rng rng("suburb-near");
@@ -377,10 +377,10 @@ void PaintSuburbBackground(ArtBook& book, std::vector<TiledLayout>& out)
         std::unique_ptr<Canvas> folded = strip.Fold();
         AddSlice(book, kSuburb, "lev5_bg2_a.png", *folded, 0, 0, 512, h);
         AddSlice(book, kSuburb, "lev5_bg2_b.png", *folded, 512, 0, 512, h);
-        TiledLayout a{"lev5_bg2_a.xml", 512, 200, {}};
-        a.Texture("lev5_bg2_a.png", 0, top).Fill(0, top + h, 512, 200 - top - h, kSubNear);
-        TiledLayout b{"lev5_bg2_b.xml", 512, 200, {}};
-        b.Texture("lev5_bg2_b.png", 0, top).Fill(0, top + h, 512, 200 - top - h, kSubNear);
+        TiledLayout a{"lev5_bg2_a.xml", 512, 216, {}};
+        a.Texture("lev5_bg2_a.png", 0, top).Fill(0, top + h, 512, 216 - top - h, kSubNear);
+        TiledLayout b{"lev5_bg2_b.xml", 512, 216, {}};
+        b.Texture("lev5_bg2_b.png", 0, top).Fill(0, top + h, 512, 216 - top - h, kSubNear);
         out.push_back(a);
         out.push_back(b);
     }
@@ -424,7 +424,7 @@ void PaintRooftopBackground(ArtBook& book, std::vector<TiledLayout>& out)
         // Layer 2: far towers; masts with warning lights at x 25, 105, 113,
         // their tips at the top edge of this layer.
         Canvas c(256, 200);
-        SkylineSpec s;
+        SkylineLook s;
         s.from = 130;
         s.to = 256;
         s.ground = 200;
@@ -468,7 +468,7 @@ void PaintRooftopBackground(ArtBook& book, std::vector<TiledLayout>& out)
         // (133, 2) and (165, 19) of this layer.
         Strip strip(512, 100);
         Canvas& c = strip.C();
-        SkylineSpec s;
+        SkylineLook s;
         s.from = 200;
         s.to = 512 + 30;
         s.ground = 100;
@@ -512,16 +512,16 @@ void PaintRooftopBackground(ArtBook& book, std::vector<TiledLayout>& out)
     out.push_back(mid);
 
     {
-        // Layer 0: the nearest blocks, rows 90..190; blank walls for the neon
+        // Layer 0: the nearest blocks, rows 90..230; blank walls for the neon
         // signs at (312, 110) and (819, 123).
-        const int total = 1024, top = 90, h = 100;
+        const int total = 1024, top = 90, h = 140;
         Strip strip(total, h);
         Canvas& c = strip.C();
-        SkylineSpec s;
+        SkylineLook s;
         s.to = total;
         s.ground = h;
-        s.minHeight = 40;
-        s.maxHeight = 80;
+        s.minHeight = 80;
+        s.maxHeight = 120;
         s.minWidth = 40;
         s.maxWidth = 96;
         s.minGap = -6;
@@ -529,7 +529,7 @@ void PaintRooftopBackground(ArtBook& book, std::vector<TiledLayout>& out)
         s.body = kDuskNear;
         s.lit = {146, 102, 54};
         s.window = {252, 204, 124};
-        s.windowChance = 0.28;
+        s.windowChance = 0.14;
         s.windowW = 3;
         s.windowH = 4;
         s.windowStepX = 8;
@@ -547,10 +547,10 @@ void PaintRooftopBackground(ArtBook& book, std::vector<TiledLayout>& out)
         std::unique_ptr<Canvas> folded = strip.Fold();
         AddSlice(book, kRoofs, "lev6_bg2_a.png", *folded, 0, 0, 512, h);
         AddSlice(book, kRoofs, "lev6_bg2_b.png", *folded, 512, 0, 512, h);
-        TiledLayout a{"lev6_bg2_a.xml", 512, 230, {}};
-        a.Texture("lev6_bg2_a.png", 0, top).Fill(0, top + h, 512, 230 - top - h, kDuskNear);
-        TiledLayout b{"lev6_bg2_b.xml", 512, 230, {}};
-        b.Texture("lev6_bg2_b.png", 0, top).Fill(0, top + h, 512, 230 - top - h, kDuskNear);
+        TiledLayout a{"lev6_bg2_a.xml", 512, 240, {}};
+        a.Texture("lev6_bg2_a.png", 0, top).Fill(0, top + h, 512, 240 - top - h, kDuskNear);
+        TiledLayout b{"lev6_bg2_b.xml", 512, 240, {}};
+        b.Texture("lev6_bg2_b.png", 0, top).Fill(0, top + h, 512, 240 - top - h, kDuskNear);
         out.push_back(a);
         out.push_back(b);
     }

@@ -130,43 +130,49 @@ void PaintPrisonMid(ArtBook& book, std::vector<TiledLayout>& out)
 
 void PaintPrisonNear(ArtBook& book, std::vector<TiledLayout>& out)
 {
-    // Cell blocks, a gatehouse and a water tower; rows 90..200 of the layer.
-    const int total = 1024, top = 90, h = 110;
+    // Long cell blocks with rows of small windows, a chapel, a water tower
+    // and floodlight masts; rows 90..230 of the layer.
+    const int total = 1024, top = 90, h = 140;
     Strip strip(total, h);
     Canvas& c = strip.C();
-    SkylineSpec s;
-    s.from = 0;
-    s.to = total;
-    s.ground = h;
-    s.minHeight = 40;
-    s.maxHeight = 78;
-    s.minWidth = 56;
-    s.maxWidth = 150;
-    s.minGap = -6;
-    s.maxGap = 8;
-    s.body = kNightNear;
-    s.lit = {55, 50, 80};
-    s.window = kWarmDim;
-    s.windowChance = 0.1;
-    s.windowW = 3;
-    s.windowH = 4;
-    s.windowStepX = 10;
-    s.windowStepY = 13;
-    s.antennaChance = 0.25;
-    s.stepChance = 0.25;
-    s.pitchChance = 0.2;
-    s.tankChance = 0.1;
-    s.seed = "prison-near";
-    Skyline(c, s);
+    const Rgb lit{55, 50, 80};
+    Rng rng("prison-near");
+    for (int x = 0; x < total;) {
+        int w = rng.Range(110, 190);
+        int bh = rng.Range(64, 86);
+        int roof = h - bh;
+        c.Rect(x, roof, w, bh, kNightNear);
+        c.Rect(x, roof, 4, bh, lit);
+        c.Rect(x, roof, w, 2, lit);
+        // Cells: rows of narrow windows, a few lit.
+        for (int wy = roof + 7; wy + 4 < h - 4; wy += 9)
+            for (int wx = x + 7; wx + 2 < x + w - 4; wx += 6)
+                c.Rect(wx, wy, 2, 4, rng.Chance(0.07) ? kWarmDim : Rgb{36, 32, 54});
+        // Vents and chimneys on the flat roof.
+        for (int k = 0; k < 3; ++k) {
+            int vx = x + rng.Range(8, w - 16);
+            int vh = rng.Range(3, 12);
+            c.Rect(vx, roof - vh, rng.Range(3, 8), vh, kNightNear);
+        }
+        x += w + rng.Range(6, 30);
+    }
+    // A chapel with a pointed roof between the blocks.
+    c.Rect(300, 46, 40, h - 46, kNightNear);
+    c.Poly({296, 46, 320, 22, 344, 46}, kNightNear);
+    c.Rect(316, 8, 8, 40, kNightNear);
+    c.Poly({314, 8, 320, -4, 326, 8}, kNightNear);
+    c.Rect(300, 46, 4, h - 46, lit);
+    c.Rect(314, 60, 12, 16, kWarmDim);
+    c.Circle(320, 60, 6, kWarmDim);
     // A water tower on legs.
     for (int lx : {700, 724}) c.Rect(lx, 12, 3, h - 12, kNightNear);
     c.Line(702, 30, 725, 60, 1.5, kNightNear);
     c.Line(725, 30, 702, 60, 1.5, kNightNear);
     c.Rect(692, 0, 44, 16, kNightNear);
     c.Poly({690, 0, 714, -8, 738, 0}, kNightNear);
-    c.Rect(692, 0, 6, 16, {55, 50, 80});
+    c.Rect(692, 0, 6, 16, lit);
     // Floodlight masts.
-    for (int x : {120, 420, 880}) {
+    for (int x : {120, 470, 880}) {
         c.Rect(x, 4, 2, h, {40, 36, 60});
         c.Rect(x - 4, 2, 10, 4, {70, 66, 96});
         c.Glow(x + 1, 6, 18, {255, 240, 190}, 0.45);
@@ -174,10 +180,10 @@ void PaintPrisonNear(ArtBook& book, std::vector<TiledLayout>& out)
     std::unique_ptr<Canvas> folded = strip.Fold();
     AddSlice(book, kPrison, "lev1_bg2_a.png", *folded, 0, 0, 512, h);
     AddSlice(book, kPrison, "lev1_bg2_b.png", *folded, 512, 0, 512, h);
-    TiledLayout a{"lev1_bg2_a.xml", 512, 230, {}};
-    a.Texture("lev1_bg2_a.png", 0, top).Fill(0, top + h, 512, 230 - top - h, kNightNear);
-    TiledLayout b{"lev1_bg2_b.xml", 512, 230, {}};
-    b.Texture("lev1_bg2_b.png", 0, top).Fill(0, top + h, 512, 230 - top - h, kNightNear);
+    TiledLayout a{"lev1_bg2_a.xml", 512, 240, {}};
+    a.Texture("lev1_bg2_a.png", 0, top).Fill(0, top + h, 512, 240 - top - h, kNightNear);
+    TiledLayout b{"lev1_bg2_b.xml", 512, 240, {}};
+    b.Texture("lev1_bg2_b.png", 0, top).Fill(0, top + h, 512, 240 - top - h, kNightNear);
     out.push_back(a);
     out.push_back(b);
 }
@@ -211,7 +217,7 @@ void PaintPrisonBackground(ArtBook& book, std::vector<TiledLayout>& out)
     {
         // The far town, light and low, melting into its fill.
         Strip strip(256, 80);
-        SkylineSpec s;
+        SkylineLook s;
         s.to = 256;
         s.ground = 80;
         s.minHeight = 14;

@@ -17,14 +17,14 @@ const char* const kGroup = "level01";
 constexpr int kHeight = 248;
 constexpr int kWalk = 40;
 
-const Rgb kMortar{27, 24, 42};
-const Rgb kLedgeLit{104, 100, 142};
-const Rgb kLedge{64, 60, 94};
-const Rgb kLedgeShadow{18, 16, 30};
-const Rgb kRoofTop{58, 54, 86};
-const Rgb kRoof{48, 44, 72};
-const Rgb kFrame{28, 25, 44};
-const Rgb kGlassDark{20, 18, 34};
+const Rgb kMortar{20, 18, 32};
+const Rgb kLedgeLit{128, 122, 170};
+const Rgb kLedge{70, 66, 102};
+const Rgb kLedgeShadow{14, 12, 24};
+const Rgb kRoofTop{62, 58, 92};
+const Rgb kRoof{40, 37, 62};
+const Rgb kFrame{20, 18, 32};
+const Rgb kGlassDark{14, 12, 24};
 const Rgb kGlassLit{238, 198, 112};
 const Rgb kGlassWarm{206, 150, 76};
 const Rgb kBar{40, 34, 52};
@@ -88,23 +88,23 @@ Facade CellBlock()
     f.period = 32;
     f.cap = 16;
     f.body = [](Canvas& c, int w, int origin) {
-        Bricks(c, 0, kWalk + 5, w, kHeight - kWalk - 5, origin, 32, {{40, 35, 60}, {37, 33, 56}, {43, 38, 64}},
+        Bricks(c, 0, kWalk + 5, w, kHeight - kWalk - 5, origin, 32, {{30, 27, 46}, {28, 25, 43}, {33, 30, 50}},
                kMortar, 16, 6);
         ChainFence(c, w, origin, 8, 30);
         RoofAndLedge(c, w);
         // A string course between the floors.
-        for (int y : {104, 160}) c.Rect(0, y, w, 2, {50, 46, 74});
+        for (int y : {104, 160}) c.Rect(0, y, w, 2, {42, 38, 62});
     };
     f.block = [](Canvas& c, int bx, Rng& rng) {
         for (int y : {62, 118, 174}) {
             Rgb glass = Glass(rng, 0.18);
             Window(c, bx + 10, y, 12, 16, kFrame, glass, 2, kBar);
-            c.Rect(bx + 9, y + 16, 14, 2, {54, 50, 80});  // sill
+            c.Rect(bx + 9, y + 16, 14, 2, {46, 42, 70});  // sill
         }
     };
     f.end = [](Canvas& c, int x, int w, bool leftEnd) {
         // The corner: a pilaster, lit on the left end, in shade on the right.
-        Rgb face = leftEnd ? Rgb{54, 50, 80} : Rgb{30, 27, 46};
+        Rgb face = leftEnd ? Rgb{44, 40, 66} : Rgb{22, 20, 34};
         int px = leftEnd ? x : x + w - 6;
         c.Rect(px, kWalk + 4, 6, kHeight - kWalk - 4, face);
         c.Rect(leftEnd ? x : x + w - 1, 8, 1, kWalk - 8, kSteel);  // end post of the fence
@@ -122,14 +122,14 @@ Facade ConcreteBlock()
     f.period = 40;
     f.cap = 16;
     f.body = [](Canvas& c, int w, int origin) {
-        c.Rect(0, kWalk, w, kHeight - kWalk, {44, 41, 66});
-        for (int y = kWalk + 46; y < kHeight; y += 46) c.Rect(0, y, w, 1, {35, 33, 54});
+        c.Rect(0, kWalk, w, kHeight - kWalk, {34, 31, 52});
+        for (int y = kWalk + 46; y < kHeight; y += 46) c.Rect(0, y, w, 1, {26, 24, 42});
         // Parapet with a coping.
-        c.Rect(0, 22, w, kWalk - 22, {48, 45, 72});
+        c.Rect(0, 22, w, kWalk - 22, {40, 37, 62});
         c.Rect(0, 22, w, 3, {80, 76, 110});
         Ledge(c, 0, kWalk, w, 4, kLedgeLit, kLedge, kLedgeShadow);
         for (int x = 0; x < w; ++x)
-            if (Wrap(x - origin, 40) < 5) c.Rect(x, kWalk + 5, 1, kHeight - kWalk - 5, {51, 48, 76});
+            if (Wrap(x - origin, 40) < 5) c.Rect(x, kWalk + 5, 1, kHeight - kWalk - 5, {40, 37, 60});
     };
     f.block = [](Canvas& c, int bx, Rng& rng) {
         for (int y : {58, 120, 182}) Window(c, bx + 20, y, 10, 28, kFrame, Glass(rng, 0.2), 1, kBar);
@@ -140,7 +140,7 @@ Facade ConcreteBlock()
         c.Rect(bx + 19, 9, 6, 1, kLamp);
     };
     f.end = [](Canvas& c, int x, int w, bool leftEnd) {
-        Rgb face = leftEnd ? Rgb{58, 55, 84} : Rgb{32, 30, 50};
+        Rgb face = leftEnd ? Rgb{46, 43, 70} : Rgb{24, 22, 38};
         c.Rect(leftEnd ? x : x + w - 8, 22, 8, kHeight - 22, face);
         c.Rect(leftEnd ? x : x + w - 8, 22, 8, 3, {86, 82, 116});
     };
@@ -167,8 +167,8 @@ Facade StoneWing(bool drainpipeEnds)
     f.period = 32;
     f.cap = 24;
     f.body = [](Canvas& c, int w, int origin) {
-        Bricks(c, 0, kWalk + 5, w, kHeight - kWalk - 5, origin, 32, {{46, 38, 62}, {42, 35, 57}, {50, 42, 67}},
-               {33, 28, 46}, 16, 12);
+        Bricks(c, 0, kWalk + 5, w, kHeight - kWalk - 5, origin, 32, {{36, 30, 50}, {33, 28, 46}, {39, 33, 54}},
+               {24, 20, 36}, 16, 12);
         // Iron railing: two rails and balusters every 4 px.
         c.Rect(0, 14, w, 2, kSteel);
         c.Rect(0, 24, w, 1, kSteelDark);
@@ -177,7 +177,7 @@ Facade StoneWing(bool drainpipeEnds)
             if (Wrap(x - origin, 16) == 8) c.Rect(x, 11, 1, 3, kSteel);
         }
         RoofAndLedge(c, w);
-        c.Rect(0, 94, w, 3, {56, 48, 76});  // a band of dressed stone
+        c.Rect(0, 94, w, 3, {46, 40, 64});  // a band of dressed stone
     };
     f.block = [](Canvas& c, int bx, Rng& rng) {
         for (int y : {60, 116, 176}) ArchedWindow(c, bx + 10, y, 12, 22, Glass(rng, 0.15));
@@ -187,7 +187,7 @@ Facade StoneWing(bool drainpipeEnds)
         for (int y = kWalk + 5, i = 0; y < kHeight; y += 12, ++i) {
             int qw = (i % 2) ? 10 : 16;
             int qx = leftEnd ? x : x + w - qw;
-            c.Rect(qx, y, qw, 11, leftEnd ? Rgb{60, 52, 82} : Rgb{38, 32, 52});
+            c.Rect(qx, y, qw, 11, leftEnd ? Rgb{48, 42, 68} : Rgb{28, 24, 40});
         }
         if (drainpipeEnds) {
             int px = leftEnd ? x + 18 : x + w - 21;
@@ -209,9 +209,9 @@ Facade OfficeBlock()
     f.period = 32;
     f.cap = 16;
     f.body = [](Canvas& c, int w, int origin) {
-        c.Rect(0, kWalk, w, kHeight - kWalk, {48, 44, 72});
+        c.Rect(0, kWalk, w, kHeight - kWalk, {36, 33, 56});
         for (int y : {62, 120, 178}) {
-            c.Rect(0, y - 2, w, 2, {58, 54, 84});
+            c.Rect(0, y - 2, w, 2, {46, 42, 70});
             c.Rect(0, y, w, 14, kFrame);
             c.Rect(0, y + 1, w, 12, kGlassDark);
             c.Rect(0, y + 14, w, 1, {30, 28, 46});
@@ -234,7 +234,7 @@ Facade OfficeBlock()
     };
     f.end = [](Canvas& c, int x, int w, bool leftEnd) {
         int px = leftEnd ? x : x + w - 7;
-        c.Rect(px, kWalk + 4, 7, kHeight - kWalk - 4, leftEnd ? Rgb{60, 56, 86} : Rgb{34, 31, 52});
+        c.Rect(px, kWalk + 4, 7, kHeight - kWalk - 4, leftEnd ? Rgb{48, 44, 72} : Rgb{26, 24, 40});
     };
     return f;
 }
@@ -250,12 +250,12 @@ Facade PerimeterWall(bool concrete)
     f.cap = 0;
     f.body = [concrete](Canvas& c, int w, int origin) {
         if (concrete) {
-            c.Rect(0, kWalk, w, kHeight - kWalk, {42, 39, 63});
+            c.Rect(0, kWalk, w, kHeight - kWalk, {32, 30, 50});
             for (int x = 0; x < w; ++x)
-                if (Wrap(x - origin, 16) == 0) c.Rect(x, kWalk + 5, 1, kHeight - kWalk - 5, {34, 31, 52});
+                if (Wrap(x - origin, 16) == 0) c.Rect(x, kWalk + 5, 1, kHeight - kWalk - 5, {25, 23, 40});
         } else {
             Bricks(c, 0, kWalk + 5, w, kHeight - kWalk - 5, origin, 32,
-                   {{36, 32, 52}, {39, 35, 57}, {34, 30, 49}}, {26, 23, 40}, 32, 16);
+                   {{29, 26, 44}, {32, 29, 48}, {27, 24, 41}}, {19, 17, 30}, 32, 16);
         }
         // Low posts with razor wire between them.
         for (int x = 0; x < w; ++x)

@@ -335,16 +335,18 @@ void PaintSuburbBuildings(ArtBook& book)
     for (int s = 0; s < 4; ++s) {
         Facade f = SuburbHouse(looks[s]);
         std::string base = "lev5_buildin" + std::to_string(s + 1);
-        PaintFacadePiece(book, group, base + "_01.png", f, PieceKind::Left, 1);
         PieceExtra extra;
         if (s == 3)
             extra = [](Canvas& c, int x0, int, Rng&) {
                 // A satellite dish behind the railing.
-                c.Ellipse(x0 + 40, 18, 7, 9, {200, 196, 190});
-                c.Ellipse(x0 + 41, 18, 5, 7, {170, 166, 160});
-                c.Rect(x0 + 39, 26, 2, 6, {96, 92, 92});
+                c.Ellipse(x0 + 14, 18, 7, 9, {200, 196, 190});
+                c.Ellipse(x0 + 15, 18, 5, 7, {170, 166, 160});
+                c.Rect(x0 + 13, 26, 2, 6, {96, 92, 92});
             };
-        PaintFacadePiece(book, group, base + "_02.png", f, PieceKind::Middle, 2, extra);
+        // A style has one middle piece, repeated along the building: what
+        // should stand once goes on the left piece.
+        PaintFacadePiece(book, group, base + "_01.png", f, PieceKind::Left, 1, extra);
+        PaintFacadePiece(book, group, base + "_02.png", f, PieceKind::Middle, 2);
         PaintFacadePiece(book, group, base + "_03.png", f, PieceKind::Right, 1);
     }
     RoofItemPalette items{{150, 120, 100}, {186, 156, 132}, {112, 88, 72}, {96, 70, 60}, {170, 130, 110},
@@ -364,21 +366,20 @@ void PaintRooftopBuildings(ArtBook& book)
     for (int s = 0; s < 4; ++s) {
         Facade f = DuskBlock(looks[s]);
         std::string base = "lev6_buildin" + std::to_string(s + 1);
-        PaintFacadePiece(book, group, base + "_01.png", f, PieceKind::Left, 1);
         PieceExtra extra;
         if (s == 0)
             extra = [](Canvas& c, int x0, int, Rng&) {
                 // A timber water tank on a stand.
-                for (int lx : {18, 42}) c.Rect(x0 + lx, 22, 3, 10, {40, 34, 34});
-                c.Rect(x0 + 14, 2, 36, 22, {104, 70, 52});
-                c.Rect(x0 + 14, 2, 5, 22, {136, 94, 70});
-                c.Poly({x0 + 12.0, 3.0, x0 + 32.0, -6.0, x0 + 52.0, 3.0}, {70, 50, 44});
-                for (int y = 8; y < 24; y += 6) c.Rect(x0 + 14, y, 36, 1, {60, 40, 34});
+                for (int lx : {-8, 18}) c.Rect(x0 + lx, 22, 3, 10, {40, 34, 34});
+                c.Rect(x0 - 12, 4, 38, 20, {104, 70, 52});
+                c.Rect(x0 - 12, 4, 5, 20, {136, 94, 70});
+                c.Poly({x0 - 14.0, 5.0, x0 + 7.0, -4.0, x0 + 28.0, 5.0}, {70, 50, 44});
+                for (int y = 10; y < 24; y += 6) c.Rect(x0 - 12, y, 38, 1, {60, 40, 34});
             };
         if (s == 1)
             extra = [](Canvas& c, int x0, int, Rng&) {
                 // Air-conditioning units.
-                for (int ux : {8, 36}) {
+                for (int ux : {-12, 8}) {
                     c.Rect(x0 + ux, 18, 20, 14, {110, 112, 120});
                     c.Rect(x0 + ux, 18, 20, 1, {170, 172, 178});
                     c.Circle(x0 + ux + 10, 25, 5, {70, 72, 80});
@@ -387,10 +388,11 @@ void PaintRooftopBuildings(ArtBook& book)
         if (s == 2)
             extra = [](Canvas& c, int x0, int, Rng&) {
                 // An aerial on the parapet.
-                c.Rect(x0 + 31, 0, 2, 18, {60, 56, 62});
-                for (int y : {4, 9}) c.Rect(x0 + 24, y, 16, 1, {60, 56, 62});
+                c.Rect(x0 + 15, 0, 2, 18, {60, 56, 62});
+                for (int y : {4, 9}) c.Rect(x0 + 8, y, 16, 1, {60, 56, 62});
             };
-        PaintFacadePiece(book, group, base + "_02.png", f, PieceKind::Middle, 2, extra);
+        PaintFacadePiece(book, group, base + "_01.png", f, PieceKind::Left, 1, extra);
+        PaintFacadePiece(book, group, base + "_02.png", f, PieceKind::Middle, 2);
         PaintFacadePiece(book, group, base + "_03.png", f, PieceKind::Right, 1);
     }
     Facade hall = Hall();

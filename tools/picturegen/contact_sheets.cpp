@@ -302,7 +302,6 @@ void DrawBuildings(cairo_t* cr, const ArtBook& book, int level, double scrollX, 
         }
         if (key == 0) {
             // The runner's collision box, for scale.
-            Square(cr, sx + 140 + 43, csy - 42, 7, {255, 255, 255}, 0.0);
             cairo_set_source_rgba(cr, 1, 1, 1, 0.55);
             cairo_rectangle(cr, sx + 183, csy - 43, 7, 43);
             cairo_fill(cr);

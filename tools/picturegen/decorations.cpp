@@ -46,7 +46,7 @@ void PaintPoliceHelicopter(ArtBook& book)
 {
     // NOTE: 192 x 92 with the searchlight under the nose at (178, 84), where
     // the beam's pivot is placed.
-    Rgb body{34, 32, 50}, lit{58, 56, 84}, dark{24, 22, 36};
+    Rgb body{58, 64, 96}, lit{96, 104, 146}, dark{34, 36, 56};
     for (int f = 0; f < 3; ++f) {
         Canvas c(192, 92);
         // Tail boom, fin and tail rotor.

@@ -66,7 +66,7 @@ void PaintColourImages(ArtBook& book, const std::vector<TiledLayout>& layouts)
         }
     // The rectangles of the tiled pictures.
     for (const TiledLayout& layout : layouts)
-        for (const TileSpec& t : layout.tiles)
+        for (const LayoutTile& t : layout.tiles)
             if (t.rect) paint(ColourImageName(t.colour), t.colour);
 }
 

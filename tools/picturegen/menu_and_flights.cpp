@@ -27,7 +27,7 @@ void PaintMenuTextures(ArtBook& book)
     }
     {
         Strip strip(240, 70);
-        SkylineSpec s;
+        SkylineLook s;
         s.to = 240;
         s.ground = 70;
         s.minHeight = 14;
@@ -71,8 +71,8 @@ void PaintMenuTextures(ArtBook& book)
     }
     {
         // The prison wall: razor wire, coping and brick.
-        Canvas c(64, 100);
-        Bricks(c, 0, 16, 64, 84, 0, 64, {{58, 58, 96}, {54, 54, 90}, {62, 62, 100}}, {46, 46, 78}, 16, 7);
+        Canvas c(64, 62);
+        Bricks(c, 0, 16, 64, 46, 0, 64, {{58, 58, 96}, {54, 54, 90}, {62, 62, 100}}, {46, 46, 78}, 16, 7);
         c.Rect(0, 12, 64, 5, {92, 94, 136});
         c.Rect(0, 12, 64, 1, {120, 122, 160});
         cairo_t* cr = c.Cr();
@@ -134,12 +134,12 @@ std::vector<TiledLayout> MenuLayouts()
     out.push_back(far);
     // Drawn at (72, -10): x -72 is the screen's left edge.
     TiledLayout mid{"menu_main_bg_02.xml", 408, 330, {}};
-    mid.Texture("menu_wall.png", -72, 138, 8)
+    mid.Texture("menu_wall.png", -72, 176, 8)
         .Fill(-72, 238, 480, 2, {96, 98, 132})
         .Fill(-72, 240, 480, 14, {70, 72, 104})
         .Fill(-72, 254, 480, 76, {52, 54, 84})
-        .Texture("menu_walllamp.png", 20, 160)
-        .Texture("menu_walllamp.png", 250, 160);
+        .Texture("menu_walllamp.png", 20, 196)
+        .Texture("menu_walllamp.png", 250, 196);
     out.push_back(mid);
     TiledLayout near{"menu_main_bg_03.xml", 480, 320, {}};
     near.Texture("menu_kerb.png", 0, 262, 15)

@@ -36,7 +36,7 @@ void AddSlice(ArtBook& book, const std::string& group, const std::string& name, 
     book.Add(group, name, *part);
 }
 
-void Skyline(Canvas& c, const SkylineSpec& s)
+void Skyline(Canvas& c, const SkylineLook& s)
 {
     Rng rng(s.seed);
     int bottom = c.Height();

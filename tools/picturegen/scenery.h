@@ -36,7 +36,7 @@ std::unique_ptr<Canvas> Slice(const Canvas& source, int x, int y, int w, int h);
 void AddSlice(ArtBook& book, const std::string& group, const std::string& name, const Canvas& strip, int x, int y,
               int w, int h);
 
-struct SkylineSpec {
+struct SkylineLook {
     int from = 0;       // strip x where the first block starts
     int to = 512;       // blocks start before this x (the last may cross it)
     int ground = 100;   // the blocks' feet; they are drawn down to the canvas bottom
@@ -63,7 +63,7 @@ struct SkylineSpec {
 
 // Draws a row of blocks of random heights and widths with roofs (flat,
 // stepped, pitched, an antenna or a water tank) and a few lit windows.
-void Skyline(Canvas& c, const SkylineSpec& spec);
+void Skyline(Canvas& c, const SkylineLook& look);
 
 // A sky gradient picture of w x h through the given stops (t from 0 at the
 // top to 1 at the bottom, ascending).

@@ -8,7 +8,7 @@ namespace PictureGen {
 TiledLayout& TiledLayout::Texture(const std::string& name, int x, int y, int countx, int county, int stepX,
                                   int stepY)
 {
-    TileSpec t;
+    LayoutTile t;
     t.filename = name;
     t.x = x;
     t.y = y;
@@ -22,7 +22,7 @@ TiledLayout& TiledLayout::Texture(const std::string& name, int x, int y, int cou
 
 TiledLayout& TiledLayout::Fill(int x, int y, int w, int h, Rgb colour)
 {
-    TileSpec t;
+    LayoutTile t;
     t.rect = true;
     t.x = x;
     t.y = y;
@@ -39,7 +39,7 @@ std::string LayoutXml(const TiledLayout& layout)
     std::ostringstream out;
     out << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n";
     out << "<picture width=\"" << layout.width << "\" height=\"" << layout.height << "\">\n";
-    for (const TileSpec& t : layout.tiles) {
+    for (const LayoutTile& t : layout.tiles) {
         if (t.rect) {
             out << "\t<rect x=\"" << t.x << "\" y=\"" << t.y << "\" width=\"" << t.width << "\" height=\""
                 << t.height << "\" r=\"" << t.colour.r << "\" g=\"" << t.colour.g << "\" b=\"" << t.colour.b
@@ -59,7 +59,7 @@ std::string LayoutXml(const TiledLayout& layout)
 
 void DrawLayout(cairo_t* cr, const TiledLayout& layout, int x, int y, const ArtBook& book)
 {
-    for (const TileSpec& t : layout.tiles) {
+    for (const LayoutTile& t : layout.tiles) {
         if (t.rect) {
             cairo_set_source_rgb(cr, t.colour.r / 255.0, t.colour.g / 255.0, t.colour.b / 255.0);
             cairo_rectangle(cr, x + t.x, y + t.y, t.width, t.height);

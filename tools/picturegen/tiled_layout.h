@@ -18,7 +18,7 @@
 
 namespace PictureGen {
 
-struct TileSpec {
+struct LayoutTile {
     bool rect = false;
     std::string filename;  // texture tiles only
     int x = 0;
@@ -37,7 +37,7 @@ struct TiledLayout {
     std::string file;  // the archive name, e.g. "lev1_bg0.xml"
     int width = 0;
     int height = 0;
-    std::vector<TileSpec> tiles;
+    std::vector<LayoutTile> tiles;
 
     TiledLayout& Texture(const std::string& name, int x, int y, int countx = 1, int county = 1, int stepX = 0,
                          int stepY = 0);

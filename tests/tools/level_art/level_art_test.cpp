@@ -240,7 +240,7 @@ TEST_F(LevelArtTest, ColourImagesAreExactlyTheirColour)
     std::map<std::string, std::vector<std::string>> inventory = Inventory();
     for (const std::string& n : inventory["loose"]) named.insert(n);
     for (const TiledLayout& t : *s_layouts)
-        for (const TileSpec& tile : t.tiles)
+        for (const LayoutTile& tile : t.tiles)
             if (tile.rect) named.insert(ColourImageName(tile.colour));
     for (const std::string& name : named) {
         ASSERT_EQ(name.size(), 11u) << name;
@@ -394,7 +394,7 @@ TEST_F(LevelArtTest, TiledPictureFilesPlaceThePaintedPictures)
         std::string path = std::string(LEVEL_ART_DATA_DIR) + "/" + f;
         if (rewrite) VokeTest::WriteBytes(path, text);
         EXPECT_EQ(VokeTest::ReadAll(path), text) << f << " differs from its layout (LEVEL_ART_WRITE_XML=1 rewrites it)";
-        for (const TileSpec& tile : t.tiles) {
+        for (const LayoutTile& tile : t.tiles) {
             if (tile.rect) continue;
             auto it = s_groups->find(tile.filename);
             ASSERT_NE(it, s_groups->end()) << f << ": " << tile.filename;
