@@ -476,9 +476,11 @@ void PaintMetroBackground(ArtBook& book, std::vector<TiledLayout>& out)
     for (int i = 0; i < 4; ++i) {
         TiledLayout t{far[i].file, far[i].w, 380, {}};
         t.Texture("lev2_bg4_vault.png", 0, 0, far[i].w / 64).Fill(0, 130, far[i].w, 250, kFarWall);
-        if (i == 0) t.Texture("lev2_bg4_clock.png", 110, 72);
-        if (i == 1) t.Texture("lev2_bg4_vent.png", 70, 80);
-        if (i == 3) t.Texture("lev2_bg4_sign.png", 110, 84);
+        // Under the vault, above the far platform's beam (which hides this
+        // layer below about its row 87).
+        if (i == 0) t.Texture("lev2_bg4_clock.png", 110, 60);
+        if (i == 1) t.Texture("lev2_bg4_vent.png", 70, 68);
+        if (i == 3) t.Texture("lev2_bg4_sign.png", 110, 68);
         out.push_back(t);
     }
 
@@ -542,9 +544,9 @@ void PaintMetroBackground(ArtBook& book, std::vector<TiledLayout>& out)
                            {"lev2_bg_platform1_d.xml", 288, {}}};
     for (const Near& n : nears) {
         TiledLayout t{n.file, n.w, 430, {}};
-        t.Fill(0, 0, n.w, 150, kTunnelNear);
-        for (int p : n.pillars) t.Texture("lev2_bg1_pillar.png", p, 174, 1, 4).Texture("lev2_bg1_sign.png", p + 5, 232);
-        t.Texture("lev2_bg1_girder.png", 0, 150, n.w / 32);
+        t.Fill(0, 0, n.w, 130, kTunnelNear);
+        for (int p : n.pillars) t.Texture("lev2_bg1_pillar.png", p, 154, 1, 5).Texture("lev2_bg1_sign.png", p + 5, 232);
+        t.Texture("lev2_bg1_girder.png", 0, 130, n.w / 32);
         t.Texture("lev2_bg1_rails.png", 0, 410, n.w / 32);
         out.push_back(t);
     }

@@ -101,11 +101,11 @@ void PaintTunnelLamp(ArtBook& book)
     // NOTE: hung by its rod; the lamp swings about (61, 26), the top of the
     // fitting.
     Canvas c(122, 60);
-    LightCone(c, 61, 33, 100, 122, {210, 246, 236}, 0.28);
+    LightCone(c, 61, 33, 52, 118, {210, 246, 236}, 0.3);
     c.Rect(60, 0, 2, 26, {40, 60, 64});
-    c.Rect(6, 26, 110, 6, {60, 84, 88});
-    c.Rect(6, 26, 110, 1, {110, 140, 140});
-    c.Rect(8, 31, 106, 2, {230, 255, 248});
+    c.Rect(32, 26, 58, 6, {60, 84, 88});
+    c.Rect(32, 26, 58, 1, {110, 140, 140});
+    c.Rect(34, 31, 54, 2, {230, 255, 248});
     book.Add("level02", "lev2_lamp_subway_cala.png", c);
 }
 
