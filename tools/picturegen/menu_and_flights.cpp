@@ -19,11 +19,11 @@ namespace {
 void PaintMenuTextures(ArtBook& book)
 {
     const char* g = kSharedGroup;
-    AddSky(book, g, "menu_sky.png", 16, 160, {{0.0, {80, 90, 143}}, {1.0, {98, 108, 158}}});
+    AddSky(book, g, "menubg_sky.png", 16, 160, {{0.0, {80, 90, 143}}, {1.0, {98, 108, 158}}});
     {
         Canvas c(240, 90);
         Stars(c, 30, {236, 236, 255}, "menu-stars", 86);
-        book.Add(g, "menu_stars.png", c);
+        book.Add(g, "menubg_stars.png", c);
     }
     {
         Strip strip(240, 70);
@@ -48,7 +48,7 @@ void PaintMenuTextures(ArtBook& book)
         s.seed = "menu-city";
         Skyline(strip.C(), s);
         std::unique_ptr<Canvas> folded = strip.Fold();
-        book.Add(g, "menu_city.png", *folded);
+        book.Add(g, "menubg_city.png", *folded);
     }
     {
         // The watchtower, drawn at (178, 0) of the screen: the blinking lamp
@@ -67,7 +67,7 @@ void PaintMenuTextures(ArtBook& book)
         c.Rect(26, 17, 100, 2, {84, 88, 128});
         c.Rect(112, 18, 12, 10, {80, 84, 120});
         c.Rect(30, 20, 10, 4, {70, 74, 110});
-        book.Add(g, "menu_tower.png", c);
+        book.Add(g, "menubg_tower.png", c);
     }
     {
         // The prison wall: razor wire, coping and brick.
@@ -83,14 +83,14 @@ void PaintMenuTextures(ArtBook& book)
             cairo_arc(cr, x + 4, 6, 5.5, 0, 2 * M_PI);
             cairo_stroke(cr);
         }
-        book.Add(g, "menu_wall.png", c);
+        book.Add(g, "menubg_wall.png", c);
     }
     {
         Canvas c(16, 20);
         c.Glow(8, 8, 8, {255, 220, 150}, 0.6);
         c.Rect(4, 4, 8, 5, {80, 80, 110});
         c.Rect(5, 8, 6, 2, {255, 236, 180});
-        book.Add(g, "menu_walllamp.png", c);
+        book.Add(g, "menubg_walllamp.png", c);
     }
     {
         Canvas c(32, 10);
@@ -98,7 +98,7 @@ void PaintMenuTextures(ArtBook& book)
         c.Rect(0, 0, 32, 2, {110, 110, 146});
         c.Rect(0, 2, 32, 2, {70, 70, 104});
         c.Rect(31, 2, 1, 8, {30, 30, 50});
-        book.Add(g, "menu_kerb.png", c);
+        book.Add(g, "menubg_kerb.png", c);
     }
     {
         // A street lamp in front of the scene.
@@ -110,7 +110,7 @@ void PaintMenuTextures(ArtBook& book)
         c.Rect(22, 8, 16, 6, {30, 30, 48});
         c.Rect(24, 14, 12, 2, {255, 236, 180});
         c.Rect(4, 206, 12, 14, {22, 22, 38});
-        book.Add(g, "menu_lamppost.png", c);
+        book.Add(g, "menubg_lamppost.png", c);
     }
     {
         Canvas c(96, 56);
@@ -118,7 +118,7 @@ void PaintMenuTextures(ArtBook& book)
         for (int i = 0; i < 9; ++i)
             c.Circle(10 + i * 10 + rng.Range(-3, 3), 34 + rng.Range(-8, 6), 12 + rng.Range(0, 6), {24, 28, 42});
         c.Rect(0, 40, 96, 16, {24, 28, 42});
-        book.Add(g, "menu_bush.png", c);
+        book.Add(g, "menubg_bush.png", c);
     }
 }
 
@@ -126,26 +126,26 @@ std::vector<TiledLayout> MenuLayouts()
 {
     std::vector<TiledLayout> out;
     TiledLayout far{"menu_main_bg_01.xml", 480, 306, {}};
-    far.Texture("menu_sky.png", 0, 0, 30)
-        .Texture("menu_stars.png", 0, 0, 2)
-        .Texture("menu_city.png", 0, 100, 2)
+    far.Texture("menubg_sky.png", 0, 0, 30)
+        .Texture("menubg_stars.png", 0, 0, 2)
+        .Texture("menubg_city.png", 0, 100, 2)
         .Fill(0, 170, 480, 136, {52, 56, 94})
-        .Texture("menu_tower.png", 178, -14);
+        .Texture("menubg_tower.png", 178, -14);
     out.push_back(far);
     // Drawn at (72, -10): x -72 is the screen's left edge.
     TiledLayout mid{"menu_main_bg_02.xml", 408, 330, {}};
-    mid.Texture("menu_wall.png", -72, 176, 8)
+    mid.Texture("menubg_wall.png", -72, 176, 8)
         .Fill(-72, 238, 480, 2, {96, 98, 132})
         .Fill(-72, 240, 480, 14, {70, 72, 104})
         .Fill(-72, 254, 480, 76, {52, 54, 84})
-        .Texture("menu_walllamp.png", 20, 196)
-        .Texture("menu_walllamp.png", 250, 196);
+        .Texture("menubg_walllamp.png", 20, 196)
+        .Texture("menubg_walllamp.png", 250, 196);
     out.push_back(mid);
     TiledLayout near{"menu_main_bg_03.xml", 480, 320, {}};
-    near.Texture("menu_kerb.png", 0, 262, 15)
+    near.Texture("menubg_kerb.png", 0, 262, 15)
         .Fill(0, 272, 480, 48, {26, 26, 44})
-        .Texture("menu_bush.png", 392, 220)
-        .Texture("menu_lamppost.png", 2, 52);
+        .Texture("menubg_bush.png", 392, 220)
+        .Texture("menubg_lamppost.png", 2, 52);
     out.push_back(near);
     return out;
 }
