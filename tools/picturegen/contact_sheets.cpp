@@ -458,14 +458,24 @@ void MenuSheet(ArtBook& book, const std::map<std::string, TiledLayout>& layouts)
         auto it = layouts.find(file);
         if (it != layouts.end()) DrawLayout(cr, it->second, x, y, book);
     };
+    // The interface's pictures of the scene (the lamp, the policeman and his
+    // torch) come from the sink when another painter wrote them.
+    auto picture = [&book](const char* name) {
+        cairo_surface_t* own = book.Find(name);
+        return own ? cairo_surface_reference(own) : book.Sink().Load(name);
+    };
     draw("menu_main_bg_01.xml", 0, 14);
-    Blit(cr, book.Find("lampka.png"), 215, 23);
+    cairo_surface_t* lamp = picture("lampka.png");
+    Blit(cr, lamp, 215, 23);
     Turn(cr, book.Find("ray_reflec3.png"), 298, 24, 71, 14, 0.5);
     draw("menu_main_bg_02.xml", 72, -10);
-    // Where the policeman walks: his cell at y 169, feet about y 242.
-    cairo_set_source_rgba(cr, 0.3, 0.4, 0.9, 0.7);
-    cairo_rectangle(cr, 300, 200, 14, 42);
-    cairo_fill(cr);
+    // The policeman's first walk frame with his torch, at x 300.
+    cairo_surface_t* torch = picture("menu_main_latarka.png");
+    cairo_surface_t* walker = picture("policjant_idzie0000.png");
+    Turn(cr, torch, 300 + 3 + 41, 31 + 189, 94, 18, 0);
+    Blit(cr, walker, 300 + 41, 31 + 169);
+    for (cairo_surface_t* s : {lamp, torch, walker})
+        if (s) cairo_surface_destroy(s);
     draw("menu_main_bg_03.xml", 0, 0);
     AddSheet(book, "menu_scene", view.Surface());
 }
@@ -513,6 +523,7 @@ void PropsSheet(ArtBook& book, const std::string& name, const std::vector<std::s
 
 void PaintContactSheets(ArtBook& book, const std::vector<TiledLayout>& layouts)
 {
+    if (!book.Sink().SheetsEnabled()) return;
     std::map<std::string, TiledLayout> byFile;
     for (const TiledLayout& t : layouts) byFile[t.file] = t;
     for (int level = 0; level < 6; ++level) {
