@@ -56,15 +56,15 @@ enum Kind : int32_t {
 bool Repeats(int32_t kind)
 {
     switch (kind) {
-        case kStill:
-        case kLamps:
-        case kDrops:
-        case kSmokeA:
-        case kSmokeB:
-        case kMixedBirds:
-            return false;
-        default:
-            return true;
+    case kStill:
+    case kLamps:
+    case kDrops:
+    case kSmokeA:
+    case kSmokeB:
+    case kMixedBirds:
+        return false;
+    default:
+        return true;
     }
 }
 
@@ -190,27 +190,27 @@ void LevelDecorations::Load(int32_t levelIndex)
     m_EventFlag = false;
     for (DecorationEmitter& e : m_Emitters) e.SetDefaults();
     switch (levelIndex) {
-        case 0:
-            LoadLevel1();
-            break;
-        case 1:
-            LoadLevel2();
-            break;
-        case 2:
-            LoadLevel3();
-            break;
-        case 3:
-            LoadLevel4();
-            LoadSmoke();
-            break;
-        case 4:
-            LoadLevel5();
-            break;
-        case 5:
-            LoadLevel6();
-            break;
-        default:
-            break;
+    case 0:
+        LoadLevel1();
+        break;
+    case 1:
+        LoadLevel2();
+        break;
+    case 2:
+        LoadLevel3();
+        break;
+    case 3:
+        LoadLevel4();
+        LoadSmoke();
+        break;
+    case 4:
+        LoadLevel5();
+        break;
+    case 5:
+        LoadLevel6();
+        break;
+    default:
+        break;
     }
     m_TrainOn = m_TrainPrev = false;
     m_HeliOn = m_HeliPrev = false;
@@ -246,21 +246,14 @@ void LevelDecorations::SetupEmitters(const EmitterSetup* rows, int count)
     }
 }
 
+// The setup tables: kind, position, plane, divisor, period, layer, speed,
+// state, start phase, frames, secondary image.
+// clang-format off
 void LevelDecorations::LoadLevel1()
 {
     static const EmitterSetup rows[] = {
-        {kHelicopter,
-         720,
-         215,
-         1,
-         3.0f,
-         2400,
-         1,
-         9.0f,
-         0,
-         0.0f,
-         {"helicopter1.png", "helicopter2.png", "helicopter3.png"},
-         "ray_reflec3.png"},
+        {kHelicopter, 720, 215, 1, 3.0f, 2400, 1, 9.0f, 0, 0.0f,
+         {"helicopter1.png", "helicopter2.png", "helicopter3.png"}, "ray_reflec3.png"},
         {kSweepingBeam, 574, 78, 1, 3.0f, 831, 1, 0.0f, 2, 0.0f, {"ray_reflec3.png"}, nullptr},
     };
     SetupEmitters(rows, 2);
@@ -278,16 +271,7 @@ void LevelDecorations::LoadLevel2()
 void LevelDecorations::LoadLevel3()
 {
     static const EmitterSetup rows[] = {
-        {kAnimated,
-         34,
-         310,
-         1,
-         1.82f,
-         868,
-         1,
-         1.04f,
-         0,
-         0.0f,
+        {kAnimated, 34, 310, 1, 1.82f, 868, 1, 1.04f, 0, 0.0f,
          {"lev3_woda3_woda01.png", "lev3_woda3_woda02.png", "lev3_woda3_woda03.png", "lev3_woda3_woda04.png",
           "lev3_woda3_woda05.png", "lev3_woda3_woda06.png", "lev3_woda3_woda07.png", "lev3_woda3_woda08.png",
           "lev3_woda3_woda09.png", "lev3_woda3_woda10.png", "lev3_woda3_woda11.png", "lev3_woda3_woda12.png"},
@@ -299,14 +283,10 @@ void LevelDecorations::LoadLevel3()
 
 void LevelDecorations::LoadLevel4()
 {
-#define WELDER                                     \
-    {                                              \
-        "lev4_spawacz_1.png", "lev4_spawacz_2.png" \
-    }
     static const EmitterSetup rows[] = {
-        {kWelder, 110, 247, 0, 2.0f, 1024, 1, 8.64f, 0, 0.0f, WELDER, nullptr},
-        {kWelder, 568, 260, 0, 2.0f, 1024, 1, 12.0f, 0, 0.0f, WELDER, nullptr},
-        {kWelder, 658, 335, 0, 2.0f, 1024, 1, 4.9f, 0, 0.0f, WELDER, nullptr},
+        {kWelder, 110, 247, 0, 2.0f, 1024, 1, 8.64f, 0, 0.0f, {"lev4_spawacz_1.png", "lev4_spawacz_2.png"}, nullptr},
+        {kWelder, 568, 260, 0, 2.0f, 1024, 1, 12.0f, 0, 0.0f, {"lev4_spawacz_1.png", "lev4_spawacz_2.png"}, nullptr},
+        {kWelder, 658, 335, 0, 2.0f, 1024, 1, 4.9f, 0, 0.0f, {"lev4_spawacz_1.png", "lev4_spawacz_2.png"}, nullptr},
         {kSmokeA, 659, 142, 1, 5.0f, 1024, 1, 1.0f, 0, 0.0f, {}, nullptr},
         {kSmokeA, 816, 120, 1, 5.0f, 1024, 1, 1.0f, 0, 0.0f, {}, nullptr},
         {kSmokeB, 50, 84, 2, 9.0f, 1024, 1, 1.0f, 0, 0.0f, {}, nullptr},
@@ -314,7 +294,6 @@ void LevelDecorations::LoadLevel4()
         {kSmokeB, 448, 84, 2, 9.0f, 1024, 1, 1.0f, 0, 0.0f, {}, nullptr},
         {kSwinging, 951, 141, 0, 2.0f, 1024, 1, 0.33f, 0, 0.0f, {"lev4_bg2_ramie_dzwigu.png"}, nullptr},
     };
-#undef WELDER
     SetupEmitters(rows, 9);
 }
 
@@ -327,27 +306,14 @@ void LevelDecorations::LoadSmoke()
 
 void LevelDecorations::LoadLevel5()
 {
-#define BIRDS                                                                                         \
-    {                                                                                                 \
-        "lev5_ptok_1.png", "lev5_ptok_2.png", "lev5_ptok_3.png", "lev5_ptok_4.png", "lev5_ptok_5.png" \
-    }
     static const EmitterSetup rows[] = {
-        {kSwayingHelicopter,
-         720,
-         215,
-         1,
-         3.0f,
-         2400,
-         1,
-         9.0f,
-         0,
-         0.0f,
-         {"lev5_heli_1.png", "lev5_heli_2.png", "lev5_heli_3.png"},
-         nullptr},
-        {kBirds, 720, 295, 0, 1.6f, 1920, 0, 4.0f, 0, 0.0f, BIRDS, nullptr},
-        {kMixedBirds, 1680, 295, 0, 1.6f, 1920, 0, 3.0f, 0, 0.0f, BIRDS, nullptr},
+        {kSwayingHelicopter, 720, 215, 1, 3.0f, 2400, 1, 9.0f, 0, 0.0f,
+         {"lev5_heli_1.png", "lev5_heli_2.png", "lev5_heli_3.png"}, nullptr},
+        {kBirds, 720, 295, 0, 1.6f, 1920, 0, 4.0f, 0, 0.0f,
+         {"lev5_ptok_1.png", "lev5_ptok_2.png", "lev5_ptok_3.png", "lev5_ptok_4.png", "lev5_ptok_5.png"}, nullptr},
+        {kMixedBirds, 1680, 295, 0, 1.6f, 1920, 0, 3.0f, 0, 0.0f,
+         {"lev5_ptok_1.png", "lev5_ptok_2.png", "lev5_ptok_3.png", "lev5_ptok_4.png", "lev5_ptok_5.png"}, nullptr},
     };
-#undef BIRDS
     SetupEmitters(rows, 3);
 }
 
@@ -370,6 +336,7 @@ void LevelDecorations::LoadLevel6()
     };
     SetupEmitters(rows, 13);
 }
+// clang-format on
 
 // ---------------------------------------------------------------------------
 // Run state.
@@ -447,40 +414,40 @@ void LevelDecorations::UpdateEmitter(DecorationEmitter& e, float dt)
         }
     };
     switch (e.kind) {
-        case kHelicopter:
-        case kSwayingHelicopter:
-            flyer(7, 24.0f, 38.0f);
-            e.phase2 += 0.182f * dt;
-            if (!(e.phase2 <= 1.0f)) e.phase2 = 0.0f;
-            break;
-        case kBirds:
-        case kMixedBirds:
-            flyer(4, 38.0f, 50.0f);
-            break;
-        case kPlane:
-            flyer(4, 14.0f, 20.0f);
-            break;
-        case kTrain:
-            e.dx = -4.0f * static_cast<float>(lx);
-            break;
-        case kSweepingBeam:
-            // The sweep swells to its top speed and dies away, over and over.
-            if (e.state == 2) {
-                e.speed += dt / 14.0f;
-                if (e.speed > 0.2593f) {
-                    e.speed = 0.2593f;
-                    e.state = 1;
-                }
-            } else if (e.state == 1) {
-                e.speed -= dt / 14.0f;
-                if (e.speed < 0.0f) {
-                    e.speed = 0.0f;
-                    e.state = 2;
-                }
+    case kHelicopter:
+    case kSwayingHelicopter:
+        flyer(7, 24.0f, 38.0f);
+        e.phase2 += 0.182f * dt;
+        if (!(e.phase2 <= 1.0f)) e.phase2 = 0.0f;
+        break;
+    case kBirds:
+    case kMixedBirds:
+        flyer(4, 38.0f, 50.0f);
+        break;
+    case kPlane:
+        flyer(4, 14.0f, 20.0f);
+        break;
+    case kTrain:
+        e.dx = -4.0f * static_cast<float>(lx);
+        break;
+    case kSweepingBeam:
+        // The sweep swells to its top speed and dies away, over and over.
+        if (e.state == 2) {
+            e.speed += dt / 14.0f;
+            if (e.speed > 0.2593f) {
+                e.speed = 0.2593f;
+                e.state = 1;
             }
-            break;
-        default:
-            break;
+        } else if (e.state == 1) {
+            e.speed -= dt / 14.0f;
+            if (e.speed < 0.0f) {
+                e.speed = 0.0f;
+                e.state = 2;
+            }
+        }
+        break;
+    default:
+        break;
     }
 
     // A phase past 1 starts again at exactly 0 (a NaN one too).
@@ -530,35 +497,35 @@ void LevelDecorations::Spawn(DecorationEmitter& e)
     p.x = static_cast<float>(e.spawnX);
     p.y = static_cast<float>(e.spawnY);
     switch (e.kind) {
-        case kSmokeA:
-            // Fading puffs drifting up and left.
-            p.image = m_SmokeA;
-            p.life = 1.2f + static_cast<float>(Random() % 200) * 0.001f;
-            p.vx = -90.0f;
-            p.vy = -70.0f;
-            p.layer = 1;
-            break;
-        case kSmokeB:
-            // A dense, slow plume.
-            p.image = m_SmokeB;
-            p.life = 4.2f;
-            p.vx = -20.0f;
-            p.vy = -30.0f;
-            p.layer = 2;
-            p.noFade = true;
-            break;
-        case kWelder:
-            // White sparks flying down and left from the torch.
-            p.life = 0.28f + static_cast<float>(Random() % 100) * 0.001f;
-            p.x += 10.0f;
-            p.y += 10.0f;
-            p.vx = -120.0f;
-            p.vy = 200.0f;
-            p.layer = 0;
-            p.square = true;
-            break;
-        default:
-            return;
+    case kSmokeA:
+        // Fading puffs drifting up and left.
+        p.image = m_SmokeA;
+        p.life = 1.2f + static_cast<float>(Random() % 200) * 0.001f;
+        p.vx = -90.0f;
+        p.vy = -70.0f;
+        p.layer = 1;
+        break;
+    case kSmokeB:
+        // A dense, slow plume.
+        p.image = m_SmokeB;
+        p.life = 4.2f;
+        p.vx = -20.0f;
+        p.vy = -30.0f;
+        p.layer = 2;
+        p.noFade = true;
+        break;
+    case kWelder:
+        // White sparks flying down and left from the torch.
+        p.life = 0.28f + static_cast<float>(Random() % 100) * 0.001f;
+        p.x += 10.0f;
+        p.y += 10.0f;
+        p.vx = -120.0f;
+        p.vy = 200.0f;
+        p.layer = 0;
+        p.square = true;
+        break;
+    default:
+        return;
     }
     AddSprite(&p);
 }
@@ -679,111 +646,110 @@ void LevelDecorations::DrawCopy(Voke::Surface* target, DecorationEmitter& e, int
     }
 
     switch (e.kind) {
-        case kHelicopter: {
-            m_HeliOn = false;
-            const int64_t beamReach = e.secondary ? e.secondary->GetHeight() : 0;
-            if (x + fw + beamReach >= 0 && x < W) {
-                BlitAt(target, F, x, y);
-                Turn(target, e.secondary, x + 178, y + 84, 71.0f, 14.0f, -1.23f * Tri(e.phase2));
-                if (x >= 0) m_HeliOn = true;
-            }
-            break;
+    case kHelicopter: {
+        m_HeliOn = false;
+        const int64_t beamReach = e.secondary ? e.secondary->GetHeight() : 0;
+        if (x + fw + beamReach >= 0 && x < W) {
+            BlitAt(target, F, x, y);
+            Turn(target, e.secondary, x + 178, y + 84, 71.0f, 14.0f, -1.23f * Tri(e.phase2));
+            if (x >= 0) m_HeliOn = true;
         }
-        case kSweepingBeam:
-            if (x + fh >= 0 && x - fh < W) Turn(target, F, x, y, 71.0f, 14.0f, 2.10681f * Tri(e.phase) - 1.053405f);
-            break;
-        case kStill:
-            if (!e.tileDown || fh <= 0) {
-                BlitAt(target, F, x, y);
-            } else {
-                int64_t top = y;
-                // Repeats wholly above the target are stepped over.
-                if (top + fh <= 0) top += (-top / fh) * fh;
-                for (; top < target->GetHeight(); top += fh) BlitAt(target, F, x, top);
-            }
-            break;
-        case kTrain:
-            if (x <= W) {
-                m_TrainOn = false;
-                for (int j = 0; j < 3; ++j) {
-                    const int64_t cx = x + j * fw;
-                    if ((cx >= 0 && cx < W) || (cx + fw >= 0 && cx + fw < W)) {
-                        BlitAt(target, F, cx, y);
-                        m_TrainOn = true;
-                    }
+        break;
+    }
+    case kSweepingBeam:
+        if (x + fh >= 0 && x - fh < W) Turn(target, F, x, y, 71.0f, 14.0f, 2.10681f * Tri(e.phase) - 1.053405f);
+        break;
+    case kStill:
+        if (!e.tileDown || fh <= 0) {
+            BlitAt(target, F, x, y);
+        } else {
+            int64_t top = y;
+            // Repeats wholly above the target are stepped over.
+            if (top + fh <= 0) top += (-top / fh) * fh;
+            for (; top < target->GetHeight(); top += fh) BlitAt(target, F, x, top);
+        }
+        break;
+    case kTrain:
+        if (x <= W) {
+            m_TrainOn = false;
+            for (int j = 0; j < 3; ++j) {
+                const int64_t cx = x + j * fw;
+                if ((cx >= 0 && cx < W) || (cx + fw >= 0 && cx + fw < W)) {
+                    BlitAt(target, F, cx, y);
+                    m_TrainOn = true;
                 }
             }
-            break;
-        case kLamps: {
-            const float angle = 0.15f * e.flash * SinCycle(e.phase);
-            for (int j = 0; j < 5; ++j) Turn(target, F, x + int64_t(j) * e.period, y, 61.0f, 26.0f, angle);
-            break;
         }
-        case kAnimated:
-        case kWelder:
-        case kNeon:
-            BlitAt(target, F, x, y);
-            break;
-        case kDrops:
-            if (x <= W) {
-                const int64_t dropY = y + TruncToPixel(static_cast<float>(H) * e.phase);
-                if (e.period <= 0) {
-                    // Columns without spacing all fall in one place.
-                    if (x >= 0) BlitAt(target, F, x, dropY);
-                    break;
-                }
-                int64_t cx = x;
-                if (cx < 0) cx += ((-cx + e.period - 1) / e.period) * e.period;
-                for (; cx <= W; cx += e.period) BlitAt(target, F, cx, dropY);
+        break;
+    case kLamps: {
+        const float angle = 0.15f * e.flash * SinCycle(e.phase);
+        for (int j = 0; j < 5; ++j) Turn(target, F, x + int64_t(j) * e.period, y, 61.0f, 26.0f, angle);
+        break;
+    }
+    case kAnimated:
+    case kWelder:
+    case kNeon:
+        BlitAt(target, F, x, y);
+        break;
+    case kDrops:
+        if (x <= W) {
+            const int64_t dropY = y + TruncToPixel(static_cast<float>(H) * e.phase);
+            if (e.period <= 0) {
+                // Columns without spacing all fall in one place.
+                if (x >= 0) BlitAt(target, F, x, dropY);
+                break;
             }
-            break;
-        case kSwinging:
-            Turn(target, F, x, y, 58.0f, 0.0f, 0.24f * SinCycle(e.phase));
-            break;
-        case kPlane:
-            m_PlaneOn = x >= 0 && x <= W;
-            BlitAt(target, F, x, y);
-            // The navigation lights blink with the climb.
-            if (TruncToPixel(e.dy * 0.4f) % 3 == 0) {
-                Light(target, m_Green, x, y + 15, 2.0f);
-                Light(target, m_Red, x + 113, y + 17, 2.0f);
-            }
-            break;
-        case kRedLight3:
-            if (TruncToPixel(e.phase * 10.0f) == 0 && m_Red) {
-                m_Red->SetOpacity(168);
-                Light(target, m_Red, x - 1, y - 1, 3.0f);
-                m_Red->SetOpacity(255);
-            }
-            break;
-        case kRedLight2:
-            if (TruncToPixel(e.phase * 10.0f) == 0) Light(target, m_Red, x, y, 2.0f);
-            break;
-        case kHangingBeam:
-            Turn(target, F, x, y, 40.0f, 0.0f, kPi + 0.34f * SinCycle(e.phase));
-            break;
-        case kSwayingHelicopter:
-            m_HeliOn = false;
-            Turn(target, F, x, y, 123.0f, 19.0f, 0.26f + 0.13f * SinCycle(e.phase2));
-            if (x >= 0 && x < W) m_HeliOn = true;
-            break;
-        case kBirds:
-            for (const Bird& bird : kFlock)
-                BlitAt(target, e.frames[(e.frame + bird.k) % e.count], x + bird.ox, y + bird.oy);
-            break;
-        case kMixedBirds: {
-            for (const Bird& bird : kMixedFlock)
-                BlitAt(target, e.frames[(e.frame + bird.k) % e.count], x + bird.ox, y + bird.oy);
-            // The rest of the flock flies the other way, drifting against the
-            // climb.
-            const int64_t drift = TruncToPixel(e.dy);
-            for (const Bird& bird : kMirroredFlock)
-                Turn(target, e.frames[(e.frame + bird.k) % e.count], x + bird.ox - drift, y + bird.oy, 0.0f, 0.0f, 0.0f,
-                     2);
-            break;
+            int64_t cx = x;
+            if (cx < 0) cx += ((-cx + e.period - 1) / e.period) * e.period;
+            for (; cx <= W; cx += e.period) BlitAt(target, F, cx, dropY);
         }
-        default:
-            break;
+        break;
+    case kSwinging:
+        Turn(target, F, x, y, 58.0f, 0.0f, 0.24f * SinCycle(e.phase));
+        break;
+    case kPlane:
+        m_PlaneOn = x >= 0 && x <= W;
+        BlitAt(target, F, x, y);
+        // The navigation lights blink with the climb.
+        if (TruncToPixel(e.dy * 0.4f) % 3 == 0) {
+            Light(target, m_Green, x, y + 15, 2.0f);
+            Light(target, m_Red, x + 113, y + 17, 2.0f);
+        }
+        break;
+    case kRedLight3:
+        if (TruncToPixel(e.phase * 10.0f) == 0 && m_Red) {
+            m_Red->SetOpacity(168);
+            Light(target, m_Red, x - 1, y - 1, 3.0f);
+            m_Red->SetOpacity(255);
+        }
+        break;
+    case kRedLight2:
+        if (TruncToPixel(e.phase * 10.0f) == 0) Light(target, m_Red, x, y, 2.0f);
+        break;
+    case kHangingBeam:
+        Turn(target, F, x, y, 40.0f, 0.0f, kPi + 0.34f * SinCycle(e.phase));
+        break;
+    case kSwayingHelicopter:
+        m_HeliOn = false;
+        Turn(target, F, x, y, 123.0f, 19.0f, 0.26f + 0.13f * SinCycle(e.phase2));
+        if (x >= 0 && x < W) m_HeliOn = true;
+        break;
+    case kBirds:
+        for (const Bird& bird : kFlock)
+            BlitAt(target, e.frames[(e.frame + bird.k) % e.count], x + bird.ox, y + bird.oy);
+        break;
+    case kMixedBirds: {
+        for (const Bird& bird : kMixedFlock)
+            BlitAt(target, e.frames[(e.frame + bird.k) % e.count], x + bird.ox, y + bird.oy);
+        // The rest of the flock flies the other way, drifting against the
+        // climb.
+        const int64_t drift = TruncToPixel(e.dy);
+        for (const Bird& bird : kMirroredFlock)
+            Turn(target, e.frames[(e.frame + bird.k) % e.count], x + bird.ox - drift, y + bird.oy, 0.0f, 0.0f, 0.0f, 2);
+        break;
+    }
+    default:
+        break;
     }
 }
 
