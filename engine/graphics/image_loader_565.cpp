@@ -16,10 +16,12 @@ bool ImageLoader565::CanLoad(SeekableStream* stream)
 
 bool ImageLoader565::ReadHeader()
 {
-    uint8_t header[12];
-    if (!ReadExact(header, 12)) return false;
-    uint32_t width = ReadLE32(header + 4);
-    uint32_t height = ReadLE32(header + 8);
+    uint8_t bytes[12];
+    if (!ReadExact(bytes, 12)) return false;
+    ByteReader header(bytes, sizeof bytes);
+    header.Skip(4);  // "C565"
+    uint32_t width = header.U32();
+    uint32_t height = header.U32();
     if (!IsSaneSize(width, height)) return false;
     m_width = width;
     m_height = height;
