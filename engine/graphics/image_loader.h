@@ -70,6 +70,9 @@ public:
 protected:
     // Reads exactly `bytes` bytes; false on a short read.
     bool ReadExact(void* buffer, int64_t bytes);
+    // Reads a header of `bytes` bytes into `buffer` and gives a reader over
+    // it past its four-byte tag; a failed reader on a short read.
+    ByteReader ReadTaggedHeader(uint8_t* buffer, int bytes);
     // Bytes from the current position to the end of the stream (0 when
     // unknown).
     int64_t BytesLeft();

@@ -17,12 +17,9 @@ bool ImageLoader565::CanLoad(SeekableStream* stream)
 bool ImageLoader565::ReadHeader()
 {
     uint8_t bytes[12];
-    if (!ReadExact(bytes, 12)) return false;
-    ByteReader header(bytes, sizeof bytes);
-    header.Skip(4);  // "C565"
-    uint32_t width = header.U32();
-    uint32_t height = header.U32();
-    if (!IsSaneSize(width, height)) return false;
+    ByteReader header = ReadTaggedHeader(bytes, sizeof bytes);
+    const uint32_t width = header.U32(), height = header.U32();
+    if (!header.Ok() || !IsSaneSize(width, height)) return false;
     m_width = width;
     m_height = height;
     return true;

@@ -17,13 +17,9 @@ bool RLEImageLoader::CanLoad(SeekableStream* stream)
 PixelDataRLE* RLEImageLoader::LoadPixels()
 {
     uint8_t bytes[16];
-    if (!ReadExact(bytes, 16)) return nullptr;
-    ByteReader header(bytes, sizeof bytes);
-    header.Skip(4);  // "CRLE"
-    uint32_t width = header.U32();
-    uint32_t height = header.U32();
-    uint32_t size = header.U32();
-    if (!IsSaneSize(width, height) || size > BytesLeft()) return nullptr;
+    ByteReader header = ReadTaggedHeader(bytes, sizeof bytes);
+    const uint32_t width = header.U32(), height = header.U32(), size = header.U32();
+    if (!header.Ok() || !IsSaneSize(width, height) || size > BytesLeft()) return nullptr;
     std::unique_ptr<uint8_t[]> stream(new uint8_t[size ? size : 1]);
     // The whole stream must be well-formed for its size before it is kept.
     auto none = [](int, int, uint8_t, uint32_t, const uint8_t*) {};

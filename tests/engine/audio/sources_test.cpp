@@ -144,6 +144,17 @@ void PlayDamaged(const std::vector<uint8_t>& bytes, int limit)
     source->Read(work.data(), static_cast<int>(work.size()));
 }
 
+// PlayDamaged over `good` with the byte at `at` set to `value` and its
+// page's CRC put right.
+void PlayWithByte(const std::vector<uint8_t>& good, const std::vector<OggPage>& pages, size_t at, uint8_t value)
+{
+    std::vector<uint8_t> bad = good;
+    bad[at] = value;
+    for (const OggPage& page : pages)
+        if (at >= page.start && at < page.end) FixCrc(bad, page);
+    PlayDamaged(bad, 1 << 20);
+}
+
 class SourcesTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -462,12 +473,7 @@ TEST_F(SourcesTest, DamagedOggSetupHeadersNeverStopTheProcess)
         SmartPtr<AudioSource> whole = AudioOgg::Create(new CachedFile(good.data(), static_cast<int>(good.size()), true));
         ASSERT_TRUE(whole);  // the good file passes the check
         EXPECT_EQ(whole->GetLength(), 2000 * 2 * channels);
-        for (size_t at = from; at < pages[page].end; ++at) {
-            std::vector<uint8_t> bad = good;
-            bad[at] = 0;
-            FixCrc(bad, pages[page]);
-            PlayDamaged(bad, 1 << 20);
-        }
+        for (size_t at = from; at < pages[page].end; ++at) PlayWithByte(good, pages, at, 0);
     }
 }
 
@@ -479,12 +485,8 @@ TEST_F(SourcesTest, RandomlyDamagedOggNeverStopsTheProcess)
     ASSERT_GE(pages.size(), 3u);
     std::mt19937 rng(5);
     for (int round = 0; round < 2000; ++round) {
-        std::vector<uint8_t> bad = good;
-        const size_t at = rng() % bad.size();
-        bad[at] = static_cast<uint8_t>(rng());
-        for (const OggPage& page : pages)
-            if (at >= page.start && at < page.end) FixCrc(bad, page);
-        PlayDamaged(bad, 1 << 20);
+        const size_t at = rng() % good.size();
+        PlayWithByte(good, pages, at, static_cast<uint8_t>(rng()));
     }
 }
 

@@ -66,16 +66,18 @@ std::vector<PakBuilder::Entry> SmallSet()
     return {{"a.txt", text}, {"B/c d.bin", noise}, {"e", ""}};
 }
 
-std::string Archive(bool compressTable)
+std::string Archive(const std::vector<PakBuilder::Entry>& entries, uint32_t blockSize, bool compressTable)
 {
     PakBuilder::Options options;
-    options.blockSize = 256;
+    options.blockSize = blockSize;
     options.compressTable = compressTable;
     options.threads = 1;
     std::string file, error;
-    EXPECT_TRUE(PakBuilder::BuildArchive(SmallSet(), options, file, error)) << error;
+    EXPECT_TRUE(PakBuilder::BuildArchive(entries, options, file, error)) << error;
     return file;
 }
+
+std::string Archive(bool compressTable) { return Archive(SmallSet(), 256, compressTable); }
 
 void PutLE32(std::string& s, size_t at, uint32_t v) { std::memcpy(&s[at], &v, 4); }
 uint32_t GetLE32(const std::string& s, size_t at) { return ByteReader(s.data() + at, 4).U32(); }
@@ -98,16 +100,6 @@ std::vector<PakBuilder::Entry> ThirtyThree(bool noise)
         entries.push_back({"l10n/file" + std::to_string(i) + ".xml", data});
     }
     return entries;
-}
-
-std::string Build4K(const std::vector<PakBuilder::Entry>& entries)
-{
-    PakBuilder::Options options;
-    options.blockSize = 4096;
-    options.threads = 1;
-    std::string file, error;
-    EXPECT_TRUE(PakBuilder::BuildArchive(entries, options, file, error)) << error;
-    return file;
 }
 
 // A stored-blocks archive around hand-made content, to damage the directory.
@@ -222,7 +214,7 @@ TEST(DamagedArchive, AWrongBlockSizeInTheHeaderDeliversNoWrongEntry)
     VokeTest::TempDir dir;
     for (bool noise : {false, true}) {
         const std::vector<PakBuilder::Entry> entries = ThirtyThree(noise);
-        const std::string good = Build4K(entries);
+        const std::string good = Archive(entries, 4096, false);
         const Outcome fine = Probe(dir, good, &entries);
         ASSERT_TRUE(fine.opened);
         EXPECT_TRUE(fine.allRead);
@@ -243,7 +235,7 @@ TEST(DamagedArchive, AStoredBlockShorterThanABlockIsRefusedAtOpen)
 {
     VokeTest::TempDir dir;
     const std::vector<PakBuilder::Entry> entries = ThirtyThree(true);
-    const std::string good = Build4K(entries);
+    const std::string good = Archive(entries, 4096, false);
     const uint32_t tableAt = 17, count = uint32_t(-int32_t(GetLE32(good, 8))) / 4;
     int stored = 0;
     for (uint32_t i = 0; i + 1 < count; ++i) {
