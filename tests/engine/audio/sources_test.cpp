@@ -492,26 +492,30 @@ TEST_F(SourcesTest, RandomlyDamagedOggNeverStopsTheProcess)
 
 TEST_F(SourcesTest, HugeGranulePositionsStayInsideTheStream)
 {
-    ASSERT_TRUE(Encode("tone.ogg", 2, 22050, 22050));
-    const std::vector<uint8_t> good = ReadFile("tone.ogg");
+    ASSERT_TRUE(Encode("long.ogg", 2, 22050, 22050 * 8));
+    const std::vector<uint8_t> good = ReadFile("long.ogg");
     const std::vector<OggPage> pages = OggPages(good);
-    ASSERT_GE(pages.size(), 3u);
+    ASSERT_GE(pages.size(), 5u);  // the length is told by the last of several
     for (int64_t granule : {int64_t(1) << 62, INT64_MAX, int64_t(INT32_MAX) * 3}) {
+        // The last page's granule position tells the stream's length.
         std::vector<uint8_t> bad = good;
-        for (size_t page = 2; page < pages.size(); ++page) {
-            for (int i = 0; i < 8; ++i) bad[pages[page].start + 6 + size_t(i)] = static_cast<uint8_t>(granule >> (8 * i));
-            FixCrc(bad, pages[page]);
-        }
+        const OggPage& last = pages.back();
+        for (int i = 0; i < 8; ++i) bad[last.start + 6 + size_t(i)] = static_cast<uint8_t>(granule >> (8 * i));
+        FixCrc(bad, last);
         SmartPtr<AudioSource> source = AudioOgg::Create(new CachedFile(bad.data(), static_cast<int>(bad.size()), true));
         if (!source) continue;
+        // A length past 2 GiB cannot be told (0); positions stay inside what
+        // is known of the stream either way.
         const int length = source->GetLength();
         EXPECT_GE(length, 0);
         std::vector<uint8_t> work(4096);
-        source->Read(work.data(), 4096);
-        EXPECT_LE(source->GetPosition(), length);
-        EXPECT_GE(source->GetPosition(), 0);
+        const int got = source->Read(work.data(), 4096);
+        EXPECT_EQ(source->GetPosition(), got);
         source->SetPosition(1 << 30);
-        EXPECT_LE(source->GetPosition(), length);
+        EXPECT_GE(source->GetPosition(), 0);
+        if (length > 0) {
+            EXPECT_LE(source->GetPosition(), length);
+        }
     }
 }
 
