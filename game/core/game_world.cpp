@@ -13,6 +13,7 @@
 #include "engine/graphics/asset_surfaces.h"
 #include "engine/graphics/surface.h"
 #include "engine/text/format.h"
+#include "engine/text/font_set.h"
 #include "engine/text/screen_text.h"
 #include "game/core/debug_text.h"
 #include "game/core/game_base.h"
@@ -160,6 +161,9 @@ GameWorld::GameWorld()
       MainMenuNameField(0),
       m_MusicPaused(false)
 {
+    // The tutorial explains the slide band even when the tuning file does
+    // not name its height.
+    m_Overlay.SetSlideButtonHeight(iPhoneSlideButtonHeight);
 }
 
 GameWorld::~GameWorld() = default;
@@ -245,7 +249,7 @@ void GameWorld::LoadStep(int32_t step)
     } else if (step == 39) {
         PauseButtonImage = Voke::GetCachedSurface(LocalizedAssetName(kPauseButtonFile), false);
         PauseText = nullptr;
-        if (m_Owner) {
+        if (m_Owner && m_Owner->m_Fonts) {
             Voke::Text::Format format;
             format.fontSet = m_Owner->m_Fonts;
             format.fontName = "fontbig";
