@@ -183,7 +183,9 @@ public:
     void OnKey(unsigned key);
     void OnKeyUp(unsigned key);
 
-    // Draws the active level into the back buffer.
+    // Draws the active level into the back buffer. With a null target
+    // nothing is drawn, but the transitions still advance (their end ends
+    // the level), so a run without a screen ends its levels too.
     void Render(Voke::Surface* target);
     // The flying pictures that carry the screen from one level into the next.
     void DrawTransitions(Voke::Surface* target);
