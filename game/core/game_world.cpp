@@ -1,6 +1,7 @@
 #include "game/core/game_world.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "engine/app/abstract_app.h"
@@ -33,10 +34,11 @@ const char* const kFlyingPictureFiles[GameWorld::kLevels] = {
 };
 
 // NOTE: the camera. The runner's cell is drawn this far from the screen's
-// left edge; the scenery's anchor lies this far above the bottom; his
-// vertical offset is measured from the line y = 200; the scenery scrolls at
-// most 26 px below its rest (but on the exit building), where the share of
-// the runner falls by 200 percent per second.
+// left edge and the scenery's anchor this far above the bottom. His vertical
+// offset from the line y = 200 is split: 77 % moves him on the screen, the
+// rest scrolls the scenery, which never scrolls more than 26 px below its
+// rest, except on the exit building, where his share falls by 200 points a
+// second until the scenery follows him fully.
 constexpr int32_t kCameraX = 10;
 constexpr int32_t kAnchorAboveBottom = 128;
 constexpr float kCameraLine = 200.0f;
@@ -45,7 +47,7 @@ constexpr float kFollowShare = 77.0f;
 constexpr float kFollowShareFall = 200.0f;
 
 // NOTE: the pause button's touch rectangle: 59 px either side of the
-// screen's centre, above y = 40; it pauses from the level's third update.
+// screen's centre, above y = 40; it pauses once two updates have run.
 constexpr int32_t kPauseHalfWidth = 59;
 constexpr int32_t kPauseBottom = 40;
 constexpr int32_t kPauseFirstFrame = 2;
@@ -93,15 +95,15 @@ Voke::Color BlackWithAlpha(int32_t alpha)
     return Voke::MakeColor(0, 0, 0, static_cast<uint8_t>(std::clamp(alpha, 0, 255)));
 }
 
-// Whole game seconds after `elapsed` seconds of play (0 for a value that is
-// not a number, the int range's bound beyond it).
-int32_t ClockSeconds(float elapsed)
+// The time of day, in seconds, `elapsed` seconds of play after `start`:
+// whole game seconds truncated; a value that is not a number counts as 0 and
+// the result stays within the int range.
+int32_t ClockAfter(int32_t start, float elapsed)
 {
-    const double seconds = static_cast<double>(elapsed) * static_cast<double>(GameWorld::kClockRate);
-    if (!(seconds == seconds)) return 0;
-    if (seconds >= 2147483647.0) return INT32_MAX;
-    if (seconds <= -2147483648.0) return INT32_MIN;
-    return static_cast<int32_t>(seconds);
+    double seconds = static_cast<double>(elapsed) * static_cast<double>(GameWorld::kClockRate);
+    if (!(seconds == seconds)) seconds = 0.0;
+    seconds = std::trunc(seconds) + static_cast<double>(start);
+    return static_cast<int32_t>(std::clamp(seconds, double(INT32_MIN), double(INT32_MAX)));
 }
 
 // The record named by the element's "level" (1 to 6), or null.
@@ -411,7 +413,9 @@ void GameWorld::StartLevel(int32_t level)
 
     m_CueOncePlayed = m_CueRepeatPlayed = false;
     SoundCueTimer = 0.0f;
-    m_TimeStart = params.hour * 3600 + params.minute * 60 + params.second;
+    // Computed wide: the hour, minute and second come from a data file.
+    const int64_t timeStart = int64_t(params.hour) * 3600 + int64_t(params.minute) * 60 + params.second;
+    m_TimeStart = static_cast<int32_t>(std::clamp<int64_t>(timeStart, INT32_MIN, INT32_MAX));
     m_Clock = m_TimeStart;
 
     m_EndReached = false;
@@ -530,8 +534,10 @@ void GameWorld::Update(float dt)
     m_Elapsed += dt;
     // The clock stops while the runner dies.
     if (!m_Player.IsDying()) {
-        m_Clock = ClockSeconds(m_Elapsed) + m_TimeStart;
-        if (m_Owner) m_Owner->m_LevelTime = m_Clock - m_TimeStart;
+        m_Clock = ClockAfter(m_TimeStart, m_Elapsed);
+        if (m_Owner)
+            m_Owner->m_LevelTime =
+                static_cast<int32_t>(std::clamp<int64_t>(int64_t(m_Clock) - m_TimeStart, INT32_MIN, INT32_MAX));
     }
     m_FrameCount += 1;
 }
