@@ -25,6 +25,8 @@
 #include "engine/graphics/opengl_batcher.h"
 #include "engine/graphics/pixel_data_gl.h"
 #include "engine/graphics/surface.h"
+#include "engine/core/asset_dict.h"
+#include "engine/core/vfs.h"
 #include "tests/engine/graphics/gl_fixture.h"
 #include "tests/game/core/shipped_world.h"
 #include "tests/game/support/autoplayer.h"
@@ -94,13 +96,13 @@ protected:
 
     // One frame as the game draws it: the back buffer cleared to black,
     // then the level. Returns its draw calls and texture binds.
-    Voke::RenderStats DrawFrame()
+    Voke::RenderStats DrawFrame(GameWorld& world)
     {
         Batcher()->Flush();
         const Voke::RenderStats before = Voke::GetRenderStats();
         const Voke::Color black = Voke::MakeColor(0, 0, 0);
         Voke::Surface::Clear(m_target, &black);
-        m_shipped.world->Render(m_target);
+        world.Render(m_target);
         Batcher()->Flush();
         const Voke::RenderStats after = Voke::GetRenderStats();
         Voke::RenderStats cost;
@@ -151,7 +153,7 @@ TEST_F(WorldFrames, EveryLevelMatchesItsReferenceWithinTheDrawCallBudget)
         for (int frame = 0; frame < kFrames; ++frame) {
             policy.Act(world.GetPlayer(), world.GetBuildings(level), world.GetObstacles(level), kFrame);
             world.Update(kFrame);
-            const Voke::RenderStats cost = DrawFrame();
+            const Voke::RenderStats cost = DrawFrame(world);
             mostDraws = std::max(mostDraws, cost.drawCalls);
             mostBinds = std::max(mostBinds, cost.textureBinds);
         }
@@ -186,7 +188,7 @@ TEST_F(WorldFrames, PauseScreenAndEndingFadeDarkenTheLevel)
     m_shipped.Start(3, 31u);
     GameWorld& world = *m_shipped.world;
     for (int i = 0; i < 30; ++i) world.Update(kFrame);
-    DrawFrame();
+    DrawFrame(world);
     const std::vector<uint8_t> level = ReadRgb();
     // A bright spot of the sky, away from the head-up display and the middle.
     int bx = 0, by = 0;
@@ -200,7 +202,7 @@ TEST_F(WorldFrames, PauseScreenAndEndingFadeDarkenTheLevel)
     // middle in white.
     world.Pause();
     world.GetOverlay().Hide();
-    DrawFrame();
+    DrawFrame(world);
     const std::vector<uint8_t> paused = ReadRgb();
     EXPECT_NEAR(Brightness(paused, bx, by), bright * 63 / 255, 6);
     int white = 0;
@@ -210,7 +212,7 @@ TEST_F(WorldFrames, PauseScreenAndEndingFadeDarkenTheLevel)
     // Under the pause menu the level is drawn undimmed (the menu is drawn
     // over the window afterwards).
     world.Pause();
-    DrawFrame();
+    DrawFrame(world);
     EXPECT_NEAR(Brightness(ReadRgb(), bx, by), bright, 6);
     world.Resume();
     world.GetOverlay().Hide();
@@ -219,11 +221,53 @@ TEST_F(WorldFrames, PauseScreenAndEndingFadeDarkenTheLevel)
     // credits alone.
     world.m_EndingStarted = world.m_RunnerGone = true;
     world.EndingTimer = 2.75f;
-    DrawFrame();
+    DrawFrame(world);
     EXPECT_NEAR(Brightness(ReadRgb(), bx, by), bright * (255 - 127) / 255, 6);
     world.EndingTimer = 4.0f;
-    DrawFrame();
+    DrawFrame(world);
     EXPECT_EQ(Brightness(ReadRgb(), bx, by), 0);
+}
+
+// Without any content (no archive mounted) every load step finds nothing:
+// each level still starts, runs and draws, with nothing to draw.
+TEST_F(WorldFrames, AWorldWithoutItsContentRunsAndDrawsNothing)
+{
+    Voke::Vfs::Init();
+    Voke::AssetDict::s_engine = new Voke::AssetDict;
+    {
+        GameBase game;
+        game.m_ScreenWidth = kW;
+        game.m_ScreenHeight = kH;
+        game.m_TutorialShown = true;
+        game.InitRandom(3u);
+        auto world = std::make_unique<GameWorld>();
+        world->SetOwner(&game);
+        for (int step = 0; step < GameWorld::kLoadSteps; ++step) world->LoadStep(step);
+        EXPECT_EQ(world->GetMusicSource(), nullptr);
+        for (int level = 0; level < GameWorld::kLevels; ++level) {
+            world->ResetLevels();
+            world->StartLevel(level);
+            world->StartMusic();
+            for (int i = 0; i < 60; ++i) {
+                world->OnTouch({{300, 100}});
+                world->Update(kFrame);
+                DrawFrame(*world);
+            }
+            EXPECT_EQ(world->GetState(), WorldState::Running) << level;
+            world->Pause();
+            DrawFrame(*world);
+            world->DrawOverlay(m_target);
+            world->Resume();
+        }
+        const std::vector<uint8_t> frame = ReadRgb();
+        int lit = 0;
+        for (uint8_t c : frame) lit += c != 0;
+        EXPECT_EQ(lit, 0);
+        world->Release();
+        game.ReleaseRandom();
+    }
+    Voke::AssetDict::s_engine.Reset();
+    Voke::Vfs::Shutdown();
 }
 
 }  // namespace
