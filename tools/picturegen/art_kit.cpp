@@ -20,12 +20,6 @@ void SetColour(cairo_t* cr, Rgb c, double a)
 }  // namespace
 
 bool operator==(Rgb a, Rgb b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
-bool operator<(Rgb a, Rgb b)
-{
-    if (a.r != b.r) return a.r < b.r;
-    if (a.g != b.g) return a.g < b.g;
-    return a.b < b.b;
-}
 
 Rgb Mix(Rgb a, Rgb b, double t)
 {
@@ -49,8 +43,6 @@ std::string FillColourImageName(Rgb c)
     std::snprintf(name, sizeof name, "c%2x%2x%2x.png", c.r & 255, c.g & 255, c.b & 255);
     return name;
 }
-
-Rng::Rng(uint32_t seed) : m_state(seed ? seed : 0x9e3779b9u) {}
 
 Rng::Rng(const std::string& seed) : m_state(2166136261u)
 {

@@ -25,7 +25,6 @@ struct Rgb {
 };
 
 bool operator==(Rgb a, Rgb b);
-bool operator<(Rgb a, Rgb b);
 
 // a at t = 0, b at t = 1; components rounded and clamped to 0..255.
 Rgb Mix(Rgb a, Rgb b, double t);
@@ -44,7 +43,6 @@ std::string FillColourImageName(Rgb c);
 // each picture gets its own stable sequence.
 class Rng {
 public:
-    explicit Rng(uint32_t seed);
     explicit Rng(const std::string& seed);
     uint32_t Next();
     // lo..hi inclusive.

@@ -247,7 +247,6 @@ void PaintBillboard(ArtBook& book, const std::string& name, int poster)
     if (poster == 0) {
         // A holiday poster: sea, sun and a sail.
         c.Rect(px, py, pw, ph, {244, 150, 84});
-        c.Rect(px, py + ph / 2, pw, ph / 2, {60, 120, 170});
         c.Circle(px + 74, py + ph / 2, 12, {255, 214, 120});
         c.Rect(px, py + ph / 2, pw, ph / 2, {60, 120, 170});
         c.Poly({px + 24.0, py + ph - 8.0, px + 36.0, py + 8.0, px + 40.0, py + ph - 8.0}, {250, 244, 236});

@@ -9,7 +9,6 @@
 namespace PictureGen {
 
 const char* const kSharedGroup = "ab01";
-const char* const kLooseGroup = "loose";
 
 void PaintBuildings(ArtBook& book)
 {

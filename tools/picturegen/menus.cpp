@@ -25,16 +25,16 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 
 // Round icon buttons (about, exit cross, arrows, key hints).
-Surface RoundIcon(int size, Icon icon, bool accentFill)
+Surface RoundIcon(int size, Icon icon)
 {
     Surface out = MakeSurface(size, size);
     Context cr = MakeContext(out.get());
     const double c = size / 2.0;
     cairo_arc(cr.get(), c, c, c - 1, 0, 2 * kPi);
-    SetColour(cr.get(), accentFill ? Palette::kAccent : Palette::kPanel, accentFill ? 1.0 : 0.88);
+    SetColour(cr.get(), Palette::kPanel, 0.88);
     cairo_fill_preserve(cr.get());
     cairo_set_line_width(cr.get(), 2);
-    SetColour(cr.get(), accentFill ? Shade(Palette::kAccent, 0.3) : Palette::kAccent);
+    SetColour(cr.get(), Palette::kAccent);
     cairo_stroke(cr.get());
     SetColour(cr.get(), Palette::kText);
     double inner = std::round(size * 0.56);
@@ -437,11 +437,11 @@ Surface EndlessLevel(int level, const Words& words)
 void PaintMenus(PictureSink& sink)
 {
     const char* page = kInterfacePage;
-    sink.Add(page, "icon_krzyzyk.png", RoundIcon(24, Icon::Cross, false).get());
-    sink.Add(page, "main_menu_button_about.png", RoundIcon(28, Icon::Info, false).get());
+    sink.Add(page, "icon_krzyzyk.png", RoundIcon(24, Icon::Cross).get());
+    sink.Add(page, "main_menu_button_about.png", RoundIcon(28, Icon::Info).get());
     sink.Add(page, "icon_arrow_up.png", Arrow(true).get());
     sink.Add(page, "icon_arrow_down.png", Arrow(false).get());
-    sink.Add(page, "icon_facebook.png", RoundIcon(24, Icon::Share, false).get());
+    sink.Add(page, "icon_facebook.png", RoundIcon(24, Icon::Share).get());
     const char* hints[4] = {"main_menu_psp_buttons_cross2.png", "main_menu_psp_buttons_square2.png",
                             "main_menu_psp_buttons_up2.png", "main_menu_psp_buttons_down2.png"};
     for (int i = 0; i < 4; ++i) sink.Add(page, hints[i], KeyHint(i).get());

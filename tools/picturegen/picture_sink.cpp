@@ -99,9 +99,4 @@ void PictureSink::AddSheet(const std::string& name, cairo_surface_t* image)
     if (cairo_surface_write_to_png(image, path.c_str()) != CAIRO_STATUS_SUCCESS) Fail("cannot write " + path);
 }
 
-cairo_surface_t* NewImage(int width, int height)
-{
-    return cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
-}
-
 }  // namespace PictureGen

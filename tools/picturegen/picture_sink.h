@@ -64,8 +64,4 @@ private:
     bool m_ok = true;
 };
 
-// A new transparent ARGB32 surface of w x h; the caller destroys it after
-// handing it to the sink.
-cairo_surface_t* NewImage(int width, int height);
-
 }  // namespace PictureGen

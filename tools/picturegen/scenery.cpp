@@ -21,19 +21,13 @@ std::unique_ptr<Canvas> Strip::Fold() const
     return out;
 }
 
-std::unique_ptr<Canvas> Slice(const Canvas& source, int x, int y, int w, int h)
-{
-    std::unique_ptr<Canvas> out(new Canvas(w, h));
-    cairo_surface_flush(source.Surface());
-    out->CopyFrom(source.Surface(), x, y, w, h, 0, 0);
-    return out;
-}
-
 void AddSlice(ArtBook& book, const std::string& group, const std::string& name, const Canvas& strip, int x, int y,
               int w, int h)
 {
-    std::unique_ptr<Canvas> part = Slice(strip, x, y, w, h);
-    book.Add(group, name, *part);
+    Canvas part(w, h);
+    cairo_surface_flush(strip.Surface());
+    part.CopyFrom(strip.Surface(), x, y, w, h, 0, 0);
+    book.Add(group, name, part);
 }
 
 void Skyline(Canvas& c, const SkylineLook& s)

@@ -29,10 +29,7 @@ private:
     std::unique_ptr<Canvas> m_wide;
 };
 
-// A w x h part of a picture at (x, y) as a new canvas.
-std::unique_ptr<Canvas> Slice(const Canvas& source, int x, int y, int w, int h);
-
-// Adds a slice of the strip to the book.
+// Adds the w x h part of the strip at (x, y) to the book.
 void AddSlice(ArtBook& book, const std::string& group, const std::string& name, const Canvas& strip, int x, int y,
               int w, int h);
 

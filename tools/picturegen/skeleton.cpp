@@ -171,7 +171,6 @@ Figure::Figure(const Build& b, const Outfit& o, const Pose& p, Point pivot) : m_
     m_shapes.push_back({Shape::Head, {place(head), place(headUp)}, b.headRadius, 0, o.skin});
     drawArm(nearArm, true);
 
-    m_nearHand = place(nearArm.hand);
     m_shoulder = place(shoulder);
     m_hip = place(origin);
 }
@@ -186,16 +185,10 @@ void Figure::AddDisc(Point c, double radius, Rgb colour)
     m_shapes.push_back({Shape::Disc, {c}, radius, 0, colour});
 }
 
-void Figure::AddPolygon(std::vector<Point> points, Rgb colour)
-{
-    m_shapes.push_back({Shape::Polygon, std::move(points), 0, 0, colour});
-}
-
 void Figure::Translate(double dx, double dy)
 {
     for (Shape& s : m_shapes)
         for (Point& p : s.points) p = {p.x + dx, p.y + dy};
-    m_nearHand = {m_nearHand.x + dx, m_nearHand.y + dy};
     m_shoulder = {m_shoulder.x + dx, m_shoulder.y + dy};
     m_hip = {m_hip.x + dx, m_hip.y + dy};
 }
@@ -204,7 +197,6 @@ void Figure::Mirror(double axis)
 {
     for (Shape& s : m_shapes)
         for (Point& p : s.points) p.x = 2 * axis - p.x;
-    m_nearHand.x = 2 * axis - m_nearHand.x;
     m_shoulder.x = 2 * axis - m_shoulder.x;
     m_hip.x = 2 * axis - m_hip.x;
     m_mirrored = !m_mirrored;
@@ -228,7 +220,6 @@ std::vector<Point> Figure::Extremes(const Shape& s) const
         box(s.points[1], s.width2 / 2);
         break;
     case Shape::Head: box(s.points[0], s.width * (m_outfit.cap ? 1.6 : 1.1)); break;
-    case Shape::Polygon: out = s.points; break;
     }
     return out;
 }
@@ -382,13 +373,6 @@ void Figure::Draw(cairo_t* cr) const
             break;
         case Shape::Torso: DrawTorso(cr, s); break;
         case Shape::Head: DrawHead(cr, s); break;
-        case Shape::Polygon:
-            cairo_new_path(cr);
-            for (Point p : s.points) cairo_line_to(cr, p.x, p.y);
-            cairo_close_path(cr);
-            SetColour(cr, s.colour);
-            cairo_fill(cr);
-            break;
         }
     }
     cairo_restore(cr);

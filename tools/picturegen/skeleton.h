@@ -103,18 +103,16 @@ public:
     void Mirror(double axis);
 
     // Joint positions after posing (and any translation or mirroring).
-    Point NearHand() const { return m_nearHand; }
     Point Shoulder() const { return m_shoulder; }
     Point Hip() const { return m_hip; }
 
     // Props held by the figure, drawn over it in the order added.
     void AddStroke(Point a, Point b, double width, Kit::Rgb colour);
     void AddDisc(Point c, double radius, Kit::Rgb colour);
-    void AddPolygon(std::vector<Point> points, Kit::Rgb colour);
 
 private:
     struct Shape {
-        enum Kind { Stroke, Disc, Torso, Head, Polygon } kind;
+        enum Kind { Stroke, Disc, Torso, Head } kind;
         std::vector<Point> points;  // stroke ends, centre, torso hip/shoulder, head centre/up
         double width = 0;           // stroke width or disc radius; torso hip width
         double width2 = 0;          // torso chest width
@@ -129,7 +127,7 @@ private:
     Outfit m_outfit;
     std::vector<Shape> m_shapes;
     bool m_mirrored = false;
-    Point m_nearHand, m_shoulder, m_hip;
+    Point m_shoulder, m_hip;
 };
 
 }  // namespace PictureGen
