@@ -85,8 +85,6 @@ Facade CellBlock()
     Facade f;
     f.height = kHeight;
     f.walk = kWalk;
-    f.period = 32;
-    f.cap = 16;
     f.body = [](Canvas& c, int w, int origin) {
         Bricks(c, 0, kWalk + 5, w, kHeight - kWalk - 5, origin, 32, {{30, 27, 46}, {28, 25, 43}, {33, 30, 50}},
                kMortar, 16, 6);
@@ -120,7 +118,6 @@ Facade ConcreteBlock()
     f.height = kHeight;
     f.walk = kWalk;
     f.period = 40;
-    f.cap = 16;
     f.body = [](Canvas& c, int w, int origin) {
         c.Rect(0, kWalk, w, kHeight - kWalk, {34, 31, 52});
         for (int y = kWalk + 46; y < kHeight; y += 46) c.Rect(0, y, w, 1, {26, 24, 42});
@@ -164,7 +161,6 @@ Facade StoneWing(bool drainpipeEnds)
     Facade f;
     f.height = kHeight;
     f.walk = kWalk;
-    f.period = 32;
     f.cap = 24;
     f.body = [](Canvas& c, int w, int origin) {
         Bricks(c, 0, kWalk + 5, w, kHeight - kWalk - 5, origin, 32, {{36, 30, 50}, {33, 28, 46}, {39, 33, 54}},
@@ -206,8 +202,6 @@ Facade OfficeBlock()
     Facade f;
     f.height = kHeight;
     f.walk = kWalk;
-    f.period = 32;
-    f.cap = 16;
     f.body = [](Canvas& c, int w, int origin) {
         c.Rect(0, kWalk, w, kHeight - kWalk, {36, 33, 56});
         for (int y : {62, 120, 178}) {
@@ -246,7 +240,6 @@ Facade PerimeterWall(bool concrete)
     Facade f;
     f.height = kHeight;
     f.walk = kWalk;
-    f.period = 32;
     f.cap = 0;
     f.body = [concrete](Canvas& c, int w, int origin) {
         if (concrete) {
@@ -271,9 +264,7 @@ Facade PerimeterWall(bool concrete)
 void PaintPrisonBuildings(ArtBook& book)
 {
     Facade cells = CellBlock();
-    PaintFacadePiece(book, kGroup, "lev1_buildin1_01.png", cells, PieceKind::Left, 1);
-    PaintFacadePiece(book, kGroup, "lev1_buildin1_02.png", cells, PieceKind::Middle, 2);
-    PaintFacadePiece(book, kGroup, "lev1_buildin1_03.png", cells, PieceKind::Right, 1);
+    PaintFacadeStyle(book, kGroup, "lev1_buildin1", cells);
 
     Facade concrete = ConcreteBlock();
     PaintFacadePiece(book, kGroup, "lev1_buildin2_02.png", concrete, PieceKind::Left, 1);
@@ -281,9 +272,7 @@ void PaintPrisonBuildings(ArtBook& book)
     PaintFacadePiece(book, kGroup, "lev1_buildin2_01.png", concrete, PieceKind::Right, 1);
 
     Facade wing = StoneWing(false);
-    PaintFacadePiece(book, kGroup, "lev1_buildin3_01.png", wing, PieceKind::Left, 1);
-    PaintFacadePiece(book, kGroup, "lev1_buildin3_02.png", wing, PieceKind::Middle, 2);
-    PaintFacadePiece(book, kGroup, "lev1_buildin3_03.png", wing, PieceKind::Right, 1);
+    PaintFacadeStyle(book, kGroup, "lev1_buildin3", wing);
 
     Facade wing2 = StoneWing(true);
     PaintFacadePiece(book, kGroup, "lev1_buildin3_08.png", wing2, PieceKind::Left, 1);

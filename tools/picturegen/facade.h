@@ -42,6 +42,13 @@ using PieceExtra = std::function<void(Canvas&, int x0, int w, Rng&)>;
 void PaintFacadePiece(ArtBook& book, const std::string& group, const std::string& name, const Facade& facade,
                       PieceKind kind, int blocks, const PieceExtra& extra = nullptr);
 
+// Paints the three pieces most styles are made of: "<base>_01.png", the left
+// piece of one block (with leftExtra on it: what stands once on a building),
+// "<base>_02.png", a middle piece of two blocks, and "<base>_03.png", the
+// right piece of one block.
+void PaintFacadeStyle(ArtBook& book, const std::string& group, const std::string& base, const Facade& facade,
+                      const PieceExtra& leftExtra = nullptr);
+
 // Floor modulo: 0 <= result < m for m > 0.
 int Wrap(int a, int m);
 
