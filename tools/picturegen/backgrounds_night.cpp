@@ -38,6 +38,26 @@ void AddCloud(ArtBook& book, const std::string& group, const std::string& name, 
     book.Add(group, name, c);
 }
 
+void AddStars(ArtBook& book, const std::string& group, const std::string& name, int w, int h, int count, Rgb colour,
+              const std::string& seed, double maxY)
+{
+    Canvas c(w, h);
+    Stars(c, count, colour, seed, maxY);
+    book.Add(group, name, c);
+}
+
+void AddHalvedLayer(ArtBook& book, std::vector<TiledLayout>& out, const std::string& group, const std::string& stem,
+                    const Strip& strip, int top, int layoutHeight, Rgb fill)
+{
+    const int half = strip.Width() / 2, h = strip.Height();
+    AddFoldedHalves(book, group, stem, strip, half);
+    for (const char* side : {"_a", "_b"}) {
+        TiledLayout t{stem + side + ".xml", half, layoutHeight, {}};
+        t.Texture(stem + side + ".png", 0, top).Fill(0, top + h, half, layoutHeight - top - h, fill);
+        out.push_back(t);
+    }
+}
+
 // ============================ Level 1: the prison ============================
 
 namespace {
@@ -115,9 +135,7 @@ void PaintPrisonMid(ArtBook& book, std::vector<TiledLayout>& out)
         c.Rect(x - 3, coping - 28, 8, 3, {96, 104, 140});
         c.Glow(x + 1, coping - 25, 14, kWarm, 0.45);
     }
-    std::unique_ptr<Canvas> folded = strip.Fold();
-    AddSlice(book, kPrison, "lev1_bg1_a.png", *folded, 0, 0, 415, h);
-    AddSlice(book, kPrison, "lev1_bg1_b.png", *folded, 415, 0, 416, h);
+    AddFoldedHalves(book, kPrison, "lev1_bg1", strip, 415);
     PaintWatchtower(book);
 
     TiledLayout a{"lev1_bg1_a.xml", 415, 190, {}};
@@ -177,15 +195,7 @@ void PaintPrisonNear(ArtBook& book, std::vector<TiledLayout>& out)
         c.Rect(x - 4, 2, 10, 4, {70, 66, 96});
         c.Glow(x + 1, 6, 18, {255, 240, 190}, 0.45);
     }
-    std::unique_ptr<Canvas> folded = strip.Fold();
-    AddSlice(book, kPrison, "lev1_bg2_a.png", *folded, 0, 0, 512, h);
-    AddSlice(book, kPrison, "lev1_bg2_b.png", *folded, 512, 0, 512, h);
-    TiledLayout a{"lev1_bg2_a.xml", 512, 240, {}};
-    a.Texture("lev1_bg2_a.png", 0, top).Fill(0, top + h, 512, 240 - top - h, kNightNear);
-    TiledLayout b{"lev1_bg2_b.xml", 512, 240, {}};
-    b.Texture("lev1_bg2_b.png", 0, top).Fill(0, top + h, 512, 240 - top - h, kNightNear);
-    out.push_back(a);
-    out.push_back(b);
+    AddHalvedLayer(book, out, kPrison, "lev1_bg2", strip, top, 240, kNightNear);
 }
 }  // namespace
 
@@ -194,11 +204,7 @@ void PaintPrisonBackground(ArtBook& book, std::vector<TiledLayout>& out)
     // The sky: fixed, drawn from y -150; only its rows 150..470 are seen.
     AddSky(book, kPrison, "lev1_sky.png", 16, 320,
            {{0.0, {18, 16, 34}}, {0.35, {40, 40, 74}}, {0.7, {72, 84, 130}}, {1.0, {90, 106, 154}}});
-    {
-        Canvas c(240, 130);
-        Stars(c, 46, {230, 230, 255}, "prison-stars", 120);
-        book.Add(kPrison, "lev1_stars.png", c);
-    }
+    AddStars(book, kPrison, "lev1_stars.png", 240, 130, 46, {230, 230, 255}, "prison-stars", 120);
     TiledLayout sky{"lev1_bg.xml", 480, 470, {}};
     sky.Texture("lev1_sky.png", 0, 150, 30).Texture("lev1_stars.png", 0, 150, 2);
     out.push_back(sky);
@@ -237,8 +243,7 @@ void PaintPrisonBackground(ArtBook& book, std::vector<TiledLayout>& out)
         s.antennaChance = 0.3;
         s.seed = "prison-far";
         Skyline(strip.C(), s);
-        std::unique_ptr<Canvas> folded = strip.Fold();
-        book.Add(kPrison, "lev1_bg0.png", *folded);
+        AddFolded(book, kPrison, "lev1_bg0.png", strip);
     }
     TiledLayout far{"lev1_bg0.xml", 512, 150, {}};
     far.Texture("lev1_bg0.png", 0, 0, 2).Fill(0, 80, 512, 70, kNightFar);
@@ -683,9 +688,7 @@ void PaintSewerBackground(ArtBook& book, std::vector<TiledLayout>& out)
             cairo_restore(cr);
             cairo_stroke(cr);
         }
-        std::unique_ptr<Canvas> folded = strip.Fold();
-        AddSlice(book, kSewer, "lev3_bg_02_a.png", *folded, 0, 0, 448, h);
-        AddSlice(book, kSewer, "lev3_bg_02_b.png", *folded, 448, 0, 320, h);
+        AddFoldedHalves(book, kSewer, "lev3_bg_02", strip, 448);
         TiledLayout a{"lev3_bg_02_a.xml", 448, 250, {}};
         a.Texture("lev3_bg_02_a.png", 0, 0)
             .Texture("lev3_bg2_pillar.png", 96, 70, 1, 3)
@@ -726,9 +729,7 @@ void PaintSewerBackground(ArtBook& book, std::vector<TiledLayout>& out)
             cairo_set_line_width(cr, 4);
             cairo_stroke(cr);
         }
-        std::unique_ptr<Canvas> folded = strip.Fold();
-        AddSlice(book, kSewer, "lev3_bg_01_a.png", *folded, 0, 0, 434, h);
-        AddSlice(book, kSewer, "lev3_bg_01_b.png", *folded, 434, 0, 434, h);
+        AddFoldedHalves(book, kSewer, "lev3_bg_01", strip, 434);
         TiledLayout a{"lev3_bg_01_a.xml", 434, 340, {}};
         a.Fill(0, 0, 434, top, kVault)
             .Texture("lev3_bg_01_a.png", 0, top)

@@ -20,11 +20,7 @@ void PaintMenuTextures(ArtBook& book)
 {
     const char* g = kSharedGroup;
     AddSky(book, g, "menubg_sky.png", 16, 160, {{0.0, {80, 90, 143}}, {1.0, {98, 108, 158}}});
-    {
-        Canvas c(240, 90);
-        Stars(c, 30, {236, 236, 255}, "menu-stars", 86);
-        book.Add(g, "menubg_stars.png", c);
-    }
+    AddStars(book, g, "menubg_stars.png", 240, 90, 30, {236, 236, 255}, "menu-stars", 86);
     {
         Strip strip(240, 70);
         SkylineLook s;
@@ -47,8 +43,7 @@ void PaintMenuTextures(ArtBook& book)
         s.antennaChance = 0.3;
         s.seed = "menu-city";
         Skyline(strip.C(), s);
-        std::unique_ptr<Canvas> folded = strip.Fold();
-        book.Add(g, "menubg_city.png", *folded);
+        AddFolded(book, g, "menubg_city.png", strip);
     }
     {
         // The watchtower, drawn at (178, 0) of the screen: the blinking lamp

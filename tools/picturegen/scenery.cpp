@@ -30,6 +30,20 @@ void AddSlice(ArtBook& book, const std::string& group, const std::string& name, 
     book.Add(group, name, part);
 }
 
+void AddFolded(ArtBook& book, const std::string& group, const std::string& name, const Strip& strip)
+{
+    std::unique_ptr<Canvas> folded = strip.Fold();
+    book.Add(group, name, *folded);
+}
+
+void AddFoldedHalves(ArtBook& book, const std::string& group, const std::string& stem, const Strip& strip,
+                     int split)
+{
+    std::unique_ptr<Canvas> folded = strip.Fold();
+    AddSlice(book, group, stem + "_a.png", *folded, 0, 0, split, strip.Height());
+    AddSlice(book, group, stem + "_b.png", *folded, split, 0, strip.Width() - split, strip.Height());
+}
+
 void Skyline(Canvas& c, const SkylineLook& s)
 {
     Rng rng(s.seed);

@@ -33,6 +33,13 @@ private:
 void AddSlice(ArtBook& book, const std::string& group, const std::string& name, const Canvas& strip, int x, int y,
               int w, int h);
 
+// Folds the strip and adds it whole to the book.
+void AddFolded(ArtBook& book, const std::string& group, const std::string& name, const Strip& strip);
+// Folds the strip and adds it cut in two at x split: "<stem>_a.png" left of
+// the cut and "<stem>_b.png" from it to the end.
+void AddFoldedHalves(ArtBook& book, const std::string& group, const std::string& stem, const Strip& strip,
+                     int split);
+
 struct SkylineLook {
     int from = 0;       // strip x where the first block starts
     int to = 512;       // blocks start before this x (the last may cross it)
