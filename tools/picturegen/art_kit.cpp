@@ -17,6 +17,17 @@ void SetColour(cairo_t* cr, Rgb c, double a)
 {
     cairo_set_source_rgba(cr, c.r / 255.0, c.g / 255.0, c.b / 255.0, a);
 }
+
+void Stroke(cairo_t* cr, double x1, double y1, double x2, double y2, double width, Rgb c, double a,
+            cairo_line_cap_t cap)
+{
+    SetColour(cr, c, a);
+    cairo_set_line_width(cr, width);
+    cairo_set_line_cap(cr, cap);
+    cairo_move_to(cr, x1, y1);
+    cairo_line_to(cr, x2, y2);
+    cairo_stroke(cr);
+}
 }  // namespace
 
 bool operator==(Rgb a, Rgb b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
@@ -120,24 +131,24 @@ void Canvas::Ellipse(double cx, double cy, double rx, double ry, Rgb c, double a
     cairo_fill(m_cr);
 }
 
-void Canvas::Line(double x1, double y1, double x2, double y2, double width, Rgb c, double a)
-{
-    SetColour(m_cr, c, a);
-    cairo_set_line_width(m_cr, width);
-    cairo_set_line_cap(m_cr, CAIRO_LINE_CAP_ROUND);
-    cairo_move_to(m_cr, x1, y1);
-    cairo_line_to(m_cr, x2, y2);
-    cairo_stroke(m_cr);
-}
-
-void Canvas::Bar(double x1, double y1, double x2, double y2, double width, Rgb c, double a)
+void Canvas::Ring(double cx, double cy, double r, double width, Rgb c, double a)
 {
     SetColour(m_cr, c, a);
     cairo_set_line_width(m_cr, width);
     cairo_set_line_cap(m_cr, CAIRO_LINE_CAP_BUTT);
-    cairo_move_to(m_cr, x1, y1);
-    cairo_line_to(m_cr, x2, y2);
+    cairo_new_path(m_cr);
+    cairo_arc(m_cr, cx, cy, r, 0, 2 * M_PI);
     cairo_stroke(m_cr);
+}
+
+void Canvas::Line(double x1, double y1, double x2, double y2, double width, Rgb c, double a)
+{
+    Stroke(m_cr, x1, y1, x2, y2, width, c, a, CAIRO_LINE_CAP_ROUND);
+}
+
+void Canvas::Bar(double x1, double y1, double x2, double y2, double width, Rgb c, double a)
+{
+    Stroke(m_cr, x1, y1, x2, y2, width, c, a, CAIRO_LINE_CAP_BUTT);
 }
 
 void Canvas::VGradient(double x, double y, double w, double h, Rgb top, Rgb bottom, double aTop, double aBottom)

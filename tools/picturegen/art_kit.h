@@ -73,6 +73,8 @@ public:
     void Poly(const std::vector<double>& xy, Rgb c, double a = 1.0);
     void Circle(double cx, double cy, double r, Rgb c, double a = 1.0);
     void Ellipse(double cx, double cy, double rx, double ry, Rgb c, double a = 1.0);
+    // A circle's outline, stroked `width` wide (wire loops, coils).
+    void Ring(double cx, double cy, double r, double width, Rgb c, double a = 1.0);
     // A round-capped stroke.
     void Line(double x1, double y1, double x2, double y2, double width, Rgb c, double a = 1.0);
     // A butt-capped stroke (for lines that must end flush, such as mesh wires

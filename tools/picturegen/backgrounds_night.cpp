@@ -121,14 +121,7 @@ void PaintPrisonMid(ArtBook& book, std::vector<TiledLayout>& out)
     c.Rect(-160, coping, total + 320, h - coping, kNightMid);
     c.Rect(-160, coping, total + 320, 3, {86, 98, 142});
     for (int y = coping + 8; y < h; y += 6) c.Rect(-160, y, total + 320, 1, {58, 70, 112});
-    cairo_t* cr = c.Cr();
-    cairo_set_source_rgba(cr, 86 / 255.0, 98 / 255.0, 142 / 255.0, 0.8);
-    cairo_set_line_width(cr, 1.0);
-    for (int x = -160; x < total + 160; x += 9) {
-        cairo_new_path(cr);
-        cairo_arc(cr, x, coping - 6, 5.5, 0, 2 * M_PI);
-        cairo_stroke(cr);
-    }
+    for (int x = -160; x < total + 160; x += 9) c.Ring(x, coping - 6, 5.5, 1.0, {86, 98, 142}, 0.8);
     // Lamps on the wall.
     for (int x : {60, 330, 500, 760}) {
         c.Rect(x, coping - 26, 2, 26, {50, 60, 98});

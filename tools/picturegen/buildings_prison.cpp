@@ -68,14 +68,7 @@ void ChainFence(Canvas& c, int w, int origin, int top, int bottom)
 // Coils of razor wire on top of a wall: overlapping loops every 8 px.
 void RazorCoils(Canvas& c, int w, int origin, int y)
 {
-    for (int x = -32 + Wrap(origin, 8); x < w + 32; x += 8) {
-        cairo_t* cr = c.Cr();
-        cairo_set_source_rgba(cr, kSteel.r / 255.0, kSteel.g / 255.0, kSteel.b / 255.0, 0.8);
-        cairo_set_line_width(cr, 1.0);
-        cairo_new_path(cr);
-        cairo_arc(cr, x + 4, y, 6.5, 0, 2 * M_PI);
-        cairo_stroke(cr);
-    }
+    for (int x = -32 + Wrap(origin, 8); x < w + 32; x += 8) c.Ring(x + 4, y, 6.5, 1.0, kSteel, 0.8);
 }
 
 // ---- Style 0: the cell block, brick with small barred windows -----------

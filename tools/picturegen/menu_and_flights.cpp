@@ -70,14 +70,7 @@ void PaintMenuTextures(ArtBook& book)
         Bricks(c, 0, 16, 64, 46, 0, 64, {{58, 58, 96}, {54, 54, 90}, {62, 62, 100}}, {46, 46, 78}, 16, 7);
         c.Rect(0, 12, 64, 5, {92, 94, 136});
         c.Rect(0, 12, 64, 1, {120, 122, 160});
-        cairo_t* cr = c.Cr();
-        cairo_set_source_rgba(cr, 110 / 255.0, 112 / 255.0, 150 / 255.0, 0.85);
-        cairo_set_line_width(cr, 1);
-        for (int x = -8; x < 72; x += 8) {
-            cairo_new_path(cr);
-            cairo_arc(cr, x + 4, 6, 5.5, 0, 2 * M_PI);
-            cairo_stroke(cr);
-        }
+        for (int x = -8; x < 72; x += 8) c.Ring(x + 4, 6, 5.5, 1, {110, 112, 150}, 0.85);
         book.Add(g, "menubg_wall.png", c);
     }
     {
