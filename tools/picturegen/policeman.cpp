@@ -65,29 +65,10 @@ const Outfit& PolicemanOutfit()
 }
 
 // A leg through a walking stride, s 0..1 from the heel strike.
-struct LegKey {
-    double s, thigh, knee, point;
-};
-const LegKey kWalk[] = {
+const std::vector<LegKey> kWalk = {
     {0.00, 24, 4, -6}, {0.15, 14, 14, 0}, {0.32, 0, 6, 0},   {0.50, -18, 10, 24},
     {0.62, -12, 40, 40}, {0.76, 10, 58, 20}, {0.90, 26, 18, 0},
 };
-
-void WalkLeg(double s, double& thigh, double& knee, double& point)
-{
-    std::vector<PoseKey> keys;
-    for (const LegKey& k : kWalk) {
-        Pose p{};
-        p[kNearThigh] = k.thigh;
-        p[kNearKnee] = k.knee;
-        p[kNearFoot] = k.point;
-        keys.push_back({k.s, p});
-    }
-    Pose p = PoseAt(keys, s, true);
-    thigh = p[kNearThigh];
-    knee = p[kNearKnee];
-    point = p[kNearFoot];
-}
 
 // The swing of frame f as the menu computes it (the middle of the frame's
 // span of the walk phase) and the beam's turn at that swing.
@@ -110,8 +91,8 @@ Walker PoseWalker(int f)
     p[kHipY] = 60;
     p[kLean] = 3;
     p[kNod] = 4;
-    WalkLeg(s, p[kNearThigh], p[kNearKnee], p[kNearFoot]);
-    WalkLeg(s + 0.5, p[kFarThigh], p[kFarKnee], p[kFarFoot]);
+    LegAt(kWalk, s, p[kNearThigh], p[kNearKnee], p[kNearFoot]);
+    LegAt(kWalk, s + 0.5, p[kFarThigh], p[kFarKnee], p[kFarFoot]);
     // The free arm swings against the near leg.
     double swing = std::cos(2 * kPi * s);
     p[kFarShoulder] = 4 + 20 * swing;

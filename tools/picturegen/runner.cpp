@@ -73,29 +73,10 @@ Pose MakePose(double hipX, double hipY, double turn, double lean, double nod, do
 // One leg through a running stride, s 0..1 from touchdown: stance until
 // about 0.32, then the heel comes up under the seat and the knee drives
 // forward for the next touchdown.
-struct LegKey {
-    double s, thigh, knee, point;
-};
-const LegKey kStride[] = {
+const std::vector<LegKey> kStride = {
     {0.00, 36, 22, 0},  {0.14, 16, 40, -6}, {0.30, -18, 46, 30}, {0.42, -10, 84, 52},
     {0.55, 32, 128, 44}, {0.70, 56, 104, 30}, {0.86, 58, 60, 14},
 };
-
-void StrideAt(double s, double& thigh, double& knee, double& point)
-{
-    std::vector<PoseKey> keys;
-    for (const LegKey& k : kStride) {
-        Pose p{};
-        p[kNearThigh] = k.thigh;
-        p[kNearKnee] = k.knee;
-        p[kNearFoot] = k.point;
-        keys.push_back({k.s, p});
-    }
-    Pose p = PoseAt(keys, s, true);
-    thigh = p[kNearThigh];
-    knee = p[kNearKnee];
-    point = p[kNearFoot];
-}
 
 // The sprint at stride position s of the near leg; the far leg runs half a
 // stride behind and each arm swings against its leg.
@@ -107,8 +88,8 @@ Pose RunPose(double s)
     p[kHipY] = 53;
     p[kLean] = 12 - 2.5 * std::cos(2 * twoPi * s);
     p[kNod] = 6;
-    StrideAt(s, p[kNearThigh], p[kNearKnee], p[kNearFoot]);
-    StrideAt(s + 0.5, p[kFarThigh], p[kFarKnee], p[kFarFoot]);
+    LegAt(kStride, s, p[kNearThigh], p[kNearKnee], p[kNearFoot]);
+    LegAt(kStride, s + 0.5, p[kFarThigh], p[kFarKnee], p[kFarFoot]);
     // The near arm is furthest forward when the near leg pushes off.
     double swing = std::cos(twoPi * (s - 0.3));
     p[kNearShoulder] = 4 + 50 * swing;

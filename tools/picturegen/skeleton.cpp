@@ -66,6 +66,22 @@ Pose PoseAt(const std::vector<PoseKey>& keys, double t, bool cyclic)
     return out;
 }
 
+void LegAt(const std::vector<LegKey>& stride, double s, double& thigh, double& knee, double& point)
+{
+    std::vector<PoseKey> keys;
+    for (const LegKey& k : stride) {
+        Pose p{};
+        p[kNearThigh] = k.thigh;
+        p[kNearKnee] = k.knee;
+        p[kNearFoot] = k.point;
+        keys.push_back({k.s, p});
+    }
+    Pose p = PoseAt(keys, s, true);
+    thigh = p[kNearThigh];
+    knee = p[kNearKnee];
+    point = p[kNearFoot];
+}
+
 Build Build::Scaled(double f) const
 {
     Build b = *this;
@@ -224,37 +240,18 @@ std::vector<Point> Figure::Extremes(const Shape& s) const
     return out;
 }
 
-double Figure::Bottom() const
+double Figure::Extent(double Point::*axis, bool greatest) const
 {
-    double v = -1e9;
+    double v = greatest ? -1e9 : 1e9;
     for (const Shape& s : m_shapes)
-        for (Point p : Extremes(s)) v = std::max(v, p.y);
+        for (Point p : Extremes(s)) v = greatest ? std::max(v, p.*axis) : std::min(v, p.*axis);
     return v;
 }
 
-double Figure::Top() const
-{
-    double v = 1e9;
-    for (const Shape& s : m_shapes)
-        for (Point p : Extremes(s)) v = std::min(v, p.y);
-    return v;
-}
-
-double Figure::Left() const
-{
-    double v = 1e9;
-    for (const Shape& s : m_shapes)
-        for (Point p : Extremes(s)) v = std::min(v, p.x);
-    return v;
-}
-
-double Figure::Right() const
-{
-    double v = -1e9;
-    for (const Shape& s : m_shapes)
-        for (Point p : Extremes(s)) v = std::max(v, p.x);
-    return v;
-}
+double Figure::Bottom() const { return Extent(&Point::y, true); }
+double Figure::Top() const { return Extent(&Point::y, false); }
+double Figure::Left() const { return Extent(&Point::x, false); }
+double Figure::Right() const { return Extent(&Point::x, true); }
 
 void Figure::DrawTorso(cairo_t* cr, const Shape& s) const
 {

@@ -52,6 +52,14 @@ struct PoseKey {
 // keys before the first and after the last.
 Pose PoseAt(const std::vector<PoseKey>& keys, double t, bool cyclic);
 
+// One leg through a cyclic stride: at s (0..1 from the key at 0) the thigh,
+// knee and foot values of a Pose (as kNearThigh, kNearKnee, kNearFoot),
+// on PoseAt's curve through the keys (sorted by s).
+struct LegKey {
+    double s, thigh, knee, point;
+};
+void LegAt(const std::vector<LegKey>& stride, double s, double& thigh, double& knee, double& point);
+
 // Bone lengths and stroke widths in pixels.
 struct Build {
     double headRadius, neck, torso, hipWidth, chestWidth;
@@ -122,6 +130,8 @@ private:
     void DrawTorso(cairo_t* cr, const Shape& s) const;
     void DrawHead(cairo_t* cr, const Shape& s) const;
     std::vector<Point> Extremes(const Shape& s) const;
+    // The greatest (or least) x or y any shape reaches.
+    double Extent(double Point::*axis, bool greatest) const;
 
     Build m_build;
     Outfit m_outfit;
