@@ -362,9 +362,7 @@ void PaintMetroTextures(ArtBook& book)
         if (i == 2) c.Rect(8, 10, 20, 8, {240, 240, 240});
         c.Rect(4, 30, 24, 3, {60, 60, 66});
         c.Rect(4, 36, 16, 2, {60, 60, 66});
-        char name[32];
-        std::snprintf(name, sizeof name, "lev2_bg3_poster%d.png", i + 1);
-        book.Add(kMetro, name, c);
+        book.Add(kMetro, Numbered("lev2_bg3_poster%d.png", i + 1), c);
     }
     {
         Canvas c(90, 16);

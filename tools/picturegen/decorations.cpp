@@ -5,7 +5,6 @@
 // neon signs. Pivots and anchor points are those the decorations turn and
 // place them by.
 #include <cmath>
-#include <cstdio>
 
 #include "tools/picturegen/facade.h"
 #include "tools/picturegen/level_art.h"
@@ -13,13 +12,6 @@
 namespace PictureGen {
 
 namespace {
-
-std::string Numbered(const char* pattern, int n)
-{
-    char name[64];
-    std::snprintf(name, sizeof name, pattern, n);
-    return name;
-}
 
 // A cone of light from a point (ax, ay) widening to `bottom` wide at the
 // picture's bottom, fading out downwards.

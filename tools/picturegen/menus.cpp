@@ -8,7 +8,6 @@
 // two of them 110 px apart); the six endless-mode level pictures 150 x 54 in
 // the endless page's grid (gap 16, back button at y 279).
 #include <cmath>
-#include <cstdio>
 #include <string>
 
 #include "tools/picturegen/draw_kit.h"
@@ -21,8 +20,6 @@ namespace PictureGen {
 using namespace Kit;
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 // Round icon buttons (about, exit cross, arrows, key hints).
 Surface RoundIcon(int size, Icon icon)
@@ -108,14 +105,8 @@ Surface Lamp()
 {
     Surface out = MakeSurface(16, 16);
     Context cr = MakeContext(out.get());
-    cairo_pattern_t* glow = cairo_pattern_create_radial(8, 8, 0, 8, 8, 8);
-    cairo_pattern_add_color_stop_rgba(glow, 0, 1, 0.92, 0.8, 1);
-    cairo_pattern_add_color_stop_rgba(glow, 0.22, 1, 0.45, 0.3, 1);
-    cairo_pattern_add_color_stop_rgba(glow, 0.5, 1, 0.25, 0.15, 0.4);
-    cairo_pattern_add_color_stop_rgba(glow, 1, 1, 0.2, 0.1, 0);
-    cairo_set_source(cr.get(), glow);
-    cairo_paint(cr.get());
-    cairo_pattern_destroy(glow);
+    PaintRadial(cr.get(), 8, 8, 0, 8,
+                {{0, 1, 0.92, 0.8, 1}, {0.22, 1, 0.45, 0.3, 1}, {0.5, 1, 0.25, 0.15, 0.4}, {1, 1, 0.2, 0.1, 0}});
     return out;
 }
 
@@ -475,11 +466,8 @@ void PaintMenus(PictureSink& sink)
         // 480), so it is drawn larger.
         dialog("tutorial-android-main-menu.png",
                TextButton(words.mainMenu, 240, 48, ButtonStyle::Secondary, Icon::Home, 20));
-        for (int level = 0; level < 6; ++level) {
-            char name[32];
-            std::snprintf(name, sizeof name, "endless-button-%02d.png", level + 1);
-            dialog(name, EndlessLevel(level, words));
-        }
+        for (int level = 0; level < 6; ++level)
+            dialog(Numbered("endless-button-%02d.png", level + 1), EndlessLevel(level, words));
     }
 }
 

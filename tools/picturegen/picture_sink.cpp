@@ -42,6 +42,13 @@ bool SafeRelative(const std::string& path)
 
 }  // namespace
 
+std::string Numbered(const char* pattern, int n)
+{
+    char name[64];
+    std::snprintf(name, sizeof name, pattern, n);
+    return name;
+}
+
 PictureSink::PictureSink(std::string outDir) : m_outDir(std::move(outDir)) {}
 
 void PictureSink::Fail(const std::string& message)

@@ -64,4 +64,8 @@ private:
     bool m_ok = true;
 };
 
+// A numbered picture name: the printf pattern with its one number filled in
+// ("lev5_heli_%d.png" and 2 give "lev5_heli_2.png").
+std::string Numbered(const char* pattern, int n);
+
 }  // namespace PictureGen

@@ -11,7 +11,6 @@
 // middle background.
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -25,7 +24,6 @@ using namespace Kit;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr int kFrames = 31;
 constexpr int kCell = 100;
 // NOTE: the policeman's feet fill cell row 73; his frame offsets leave him
@@ -154,12 +152,7 @@ Surface Beam()
         cairo_fill(cr.get());
     }
     cairo_pattern_destroy(fade);
-    cairo_pattern_t* glow = cairo_pattern_create_radial(kPivotX, kPivotY, 0, kPivotX, kPivotY, 5);
-    cairo_pattern_add_color_stop_rgba(glow, 0, 1, 0.97, 0.85, 0.7);
-    cairo_pattern_add_color_stop_rgba(glow, 1, 1, 0.97, 0.85, 0);
-    cairo_set_source(cr.get(), glow);
-    cairo_paint(cr.get());
-    cairo_pattern_destroy(glow);
+    PaintRadial(cr.get(), kPivotX, kPivotY, 0, 5, {{0, 1, 0.97, 0.85, 0.7}, {1, 1, 0.97, 0.85, 0}});
     return beam;
 }
 
@@ -237,8 +230,7 @@ void PaintPoliceman(PictureSink& sink)
 {
     std::vector<WalkFrame> frames;
     for (int f = 0; f < kFrames; ++f) {
-        char name[40];
-        std::snprintf(name, sizeof name, "policjant_idzie%04d.png", f);
+        const std::string name = Numbered("policjant_idzie%04d.png", f);
         Walker w = PoseWalker(f);
         Surface cell = MakeSurface(kCell, kCell);
         Context cr = MakeContext(cell.get());
@@ -248,7 +240,7 @@ void PaintPoliceman(PictureSink& sink)
         const int dx = kOffsets[f][0], dy = kOffsets[f][1];
         InkBox strong = FindInk(cell.get(), 48);
         if (strong.x < dx || strong.y < dy)
-            sink.Fail(std::string(name) + ": the policeman reaches outside his frame");
+            sink.Fail(name + ": the policeman reaches outside his frame");
         InkBox ink = FindInk(cell.get());
         Surface image = CropSurface(cell.get(), dx, dy, ink.x + ink.w - dx, ink.y + ink.h - dy);
         sink.Add(kCharacterPage, name, image.get());

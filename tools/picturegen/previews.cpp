@@ -5,7 +5,6 @@
 // pictures are read back from what the painters wrote. Panels and texts that
 // the game draws itself are stood in for with plain shapes and DejaVu text.
 #include <cmath>
-#include <cstdio>
 #include <string>
 
 #include "tools/picturegen/draw_kit.h"
@@ -157,7 +156,7 @@ void MenuPreview(PictureSink& sink, const Language& language)
     s.Blit("lampka.png", 215, 23, 0.8);
     // The policeman at mid-screen, frame 8, and his torch.
     const int frame = 8;
-    const double swing = std::sin(3.14159265358979323846 * (frame + 0.5) / 31);
+    const double swing = std::sin(kPi * (frame + 0.5) / 31);
     const int dx = 41, dy = 31, px = 250;
     Surface beam(sink.Load("menu_main_latarka.png"));
     if (beam) {
@@ -215,11 +214,9 @@ void PagesPreview(PictureSink& sink, const Language& language)
     auto [iw, ih] = s.Size(Localised("endless-button-06.png", language));
     const int gap = (350 - 2 * iw) / 3;
     for (int i = 0; i < 6; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "endless-button-%02d.png", i + 1);
         int c = i / 3, r = i % 3;
         int x = left + gap + c * (gap + iw), y = top + 42 + gap + r * (ih + gap);
-        s.Blit(Localised(name, language), x, y);
+        s.Blit(Localised(Numbered("endless-button-%02d.png", i + 1), language), x, y);
         SelectFont(s.cr(), FontStyle::Bold, 12);
         std::string best = std::to_string(1200 * (i + 1));
         TextSize t = MeasureText(s.cr(), best);

@@ -82,7 +82,7 @@ const std::vector<LegKey> kStride = {
 // stride behind and each arm swings against its leg.
 Pose RunPose(double s)
 {
-    const double twoPi = 2 * 3.14159265358979323846;
+    const double twoPi = 2 * kPi;
     Pose p{};
     p[kHipX] = 48;
     p[kHipY] = 53;
@@ -128,11 +128,7 @@ constexpr Point kTuckPivot = {3, -5};
 std::vector<std::string> Names(const char* pattern, int first, int step, int count)
 {
     std::vector<std::string> names;
-    for (int i = 0; i < count; ++i) {
-        char name[64];
-        std::snprintf(name, sizeof name, pattern, first + i * step);
-        names.push_back(name);
-    }
+    for (int i = 0; i < count; ++i) names.push_back(Numbered(pattern, first + i * step));
     return names;
 }
 
@@ -454,13 +450,8 @@ void PaintDust(PictureSink& sink)
 {
     Surface dust = MakeSurface(7, 7);
     Context cr = MakeContext(dust.get());
-    cairo_pattern_t* glow = cairo_pattern_create_radial(3.5, 3.5, 0.5, 3.5, 3.5, 3.5);
-    cairo_pattern_add_color_stop_rgba(glow, 0, 0.9, 0.88, 0.83, 0.9);
-    cairo_pattern_add_color_stop_rgba(glow, 0.6, 0.86, 0.84, 0.78, 0.55);
-    cairo_pattern_add_color_stop_rgba(glow, 1, 0.86, 0.84, 0.78, 0);
-    cairo_set_source(cr.get(), glow);
-    cairo_paint(cr.get());
-    cairo_pattern_destroy(glow);
+    PaintRadial(cr.get(), 3.5, 3.5, 0.5, 3.5,
+                {{0, 0.9, 0.88, 0.83, 0.9}, {0.6, 0.86, 0.84, 0.78, 0.55}, {1, 0.86, 0.84, 0.78, 0}});
     sink.Add(kCharacterPage, "kurz.png", dust.get());
 }
 

@@ -9,8 +9,6 @@ using namespace Kit;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
 double Radians(double degrees) { return degrees * kPi / 180.0; }
 
 // Direction of an angle measured from straight down, +90 forward (+x).

@@ -16,8 +16,6 @@ using namespace Kit;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
 // The team's mark: an orange disc carrying a white bolt, and the team's name.
 Surface SplashLogo()
 {

@@ -8,7 +8,6 @@ namespace PictureGen {
 using namespace Kit;
 
 namespace {
-constexpr double kPi = 3.14159265358979323846;
 
 void Polygon(cairo_t* cr, std::initializer_list<std::pair<double, double>> points, double x, double y, double s)
 {
