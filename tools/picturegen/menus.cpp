@@ -21,18 +21,21 @@ using namespace Kit;
 
 namespace {
 
-// Round icon buttons (about, exit cross, arrows, key hints).
+// The disc of a round button, size x size.
+void RoundBase(cairo_t* cr, int size)
+{
+    const double c = size / 2.0;
+    cairo_arc(cr, c, c, c - 1, 0, 2 * kPi);
+    AccentEdgedPanel(cr);
+}
+
+// Round icon buttons (about, exit cross, share).
 Surface RoundIcon(int size, Icon icon)
 {
     Surface out = MakeSurface(size, size);
     Context cr = MakeContext(out.get());
     const double c = size / 2.0;
-    cairo_arc(cr.get(), c, c, c - 1, 0, 2 * kPi);
-    SetColour(cr.get(), Palette::kPanel, 0.88);
-    cairo_fill_preserve(cr.get());
-    cairo_set_line_width(cr.get(), 2);
-    SetColour(cr.get(), Palette::kAccent);
-    cairo_stroke(cr.get());
+    RoundBase(cr.get(), size);
     SetColour(cr.get(), Palette::kText);
     double inner = std::round(size * 0.56);
     DrawIcon(cr.get(), icon, std::round(c - inner / 2), std::round(c - inner / 2), inner);
@@ -43,12 +46,7 @@ Surface Arrow(bool up)
 {
     Surface out = MakeSurface(24, 24);
     Context cr = MakeContext(out.get());
-    cairo_arc(cr.get(), 12, 12, 11, 0, 2 * kPi);
-    SetColour(cr.get(), Palette::kPanel, 0.88);
-    cairo_fill_preserve(cr.get());
-    cairo_set_line_width(cr.get(), 2);
-    SetColour(cr.get(), Palette::kAccent);
-    cairo_stroke(cr.get());
+    RoundBase(cr.get(), 24);
     cairo_new_path(cr.get());
     if (up) {
         cairo_move_to(cr.get(), 12, 6.5);

@@ -176,6 +176,16 @@ void PolicemanSheet(PictureSink& sink, const std::vector<WalkFrame>& frames, cai
     SelectFont(cr.get(), FontStyle::Bold, 14);
     cairo_set_source_rgb(cr.get(), 1, 1, 1);
     FillText(cr.get(), gap, 20, "policeman: 31 walk frames with the torch beam as the menu turns it");
+    // The beam of frame f as the menu turns it, for the frame's cell at (x, y).
+    auto drawBeam = [&](int f, double x, double y) {
+        const WalkFrame& w = frames[f];
+        cairo_save(cr.get());
+        cairo_translate(cr.get(), x + w.dx + 3, y + w.dy + 20 + std::trunc(3.12 * Swing(f)));
+        cairo_rotate(cr.get(), BeamAngle(f));
+        cairo_set_source_surface(cr.get(), beam, -kPivotX, -kPivotY);
+        cairo_paint(cr.get());
+        cairo_restore(cr.get());
+    };
     for (int f = 0; f < kFrames; ++f) {
         int x = gap + (f % perRow) * (shownW + gap), y = 28 + (f / perRow) * (shown + label + gap);
         cairo_save(cr.get());
@@ -187,12 +197,7 @@ void PolicemanSheet(PictureSink& sink, const std::vector<WalkFrame>& frames, cai
         cairo_scale(cr.get(), zoom, zoom);
         cairo_translate(cr.get(), 0, -22);
         const WalkFrame& w = frames[f];
-        cairo_save(cr.get());
-        cairo_translate(cr.get(), w.dx + 3, w.dy + 20 + std::trunc(3.12 * Swing(f)));
-        cairo_rotate(cr.get(), BeamAngle(f));
-        cairo_set_source_surface(cr.get(), beam, -kPivotX, -kPivotY);
-        cairo_paint(cr.get());
-        cairo_restore(cr.get());
+        drawBeam(f, 0, 0);
         cairo_set_source_surface(cr.get(), w.image.get(), w.dx, w.dy);
         cairo_pattern_set_filter(cairo_get_source(cr.get()), CAIRO_FILTER_NEAREST);
         cairo_paint(cr.get());
@@ -212,12 +217,7 @@ void PolicemanSheet(PictureSink& sink, const std::vector<WalkFrame>& frames, cai
         int f = (i * 4) % kFrames;
         double px = 20 + i * 80;
         const WalkFrame& w = frames[f];
-        cairo_save(cr.get());
-        cairo_translate(cr.get(), px + w.dx + 3, y - 20 + w.dy + 20 + std::trunc(3.12 * Swing(f)));
-        cairo_rotate(cr.get(), BeamAngle(f));
-        cairo_set_source_surface(cr.get(), beam, -kPivotX, -kPivotY);
-        cairo_paint(cr.get());
-        cairo_restore(cr.get());
+        drawBeam(f, px, y - 20);
         cairo_set_source_surface(cr.get(), w.image.get(), px + w.dx, y - 20 + w.dy);
         cairo_paint(cr.get());
     }

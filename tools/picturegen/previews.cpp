@@ -128,22 +128,17 @@ void HudPreview(PictureSink& sink, const Language& language)
     s.Blit(Localised("pause_button.png", language), kW / 2 - pw / 2, 6);
     Surface font(sink.Load("hud_score_font.png"));
     if (font) {
-        const int digits[3] = {0, 5, 2};
+        // Right to left: 0, 5, 2 and the "+" (cell 0; digit d is cell d + 1).
+        const int cells[4] = {1, 6, 3, 0};
         double x = 170 + 40 - 1 + 13 * 4, y = 177 - 20 + 28;
-        for (int i = 0; i < 3; ++i, x -= 13) {
+        for (int i = 0; i < 4; ++i, x -= 13) {
             cairo_save(s.cr());
             cairo_rectangle(s.cr(), x, y, 13, 16);
             cairo_clip(s.cr());
-            cairo_set_source_surface(s.cr(), font.get(), x - 13 * (digits[i] + 1), y);
+            cairo_set_source_surface(s.cr(), font.get(), x - 13 * cells[i], y);
             cairo_paint(s.cr());
             cairo_restore(s.cr());
         }
-        cairo_save(s.cr());
-        cairo_rectangle(s.cr(), x, y, 13, 16);
-        cairo_clip(s.cr());
-        cairo_set_source_surface(s.cr(), font.get(), x, y);
-        cairo_paint(s.cr());
-        cairo_restore(s.cr());
     }
     s.Write("preview_hud_" + language.code);
 }
