@@ -151,11 +151,13 @@ const LevelPieces& PieceTable(int level)
     return level >= 0 && level < 6 ? tables[level] : empty;
 }
 
+std::string LevelGroup(int level) { return "level0" + std::to_string(level + 1); }
+
 std::string BuildingGroup(const std::string& image)
 {
     // "levN_..." belongs to the atlas page "level0N".
     if (image.size() > 4 && image.compare(0, 3, "lev") == 0 && image[3] >= '1' && image[3] <= '6')
-        return std::string("level0") + image[3];
+        return LevelGroup(image[3] - '1');
     return "ab01";
 }
 
