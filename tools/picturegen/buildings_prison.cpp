@@ -75,9 +75,7 @@ void RazorCoils(Canvas& c, int w, int origin, int y)
 
 Facade CellBlock()
 {
-    Facade f;
-    f.height = kHeight;
-    f.walk = kWalk;
+    Facade f(kHeight, kWalk);
     f.body = [](Canvas& c, int w, int origin) {
         Bricks(c, 0, kWalk + 5, w, kHeight - kWalk - 5, origin, 32, {{30, 27, 46}, {28, 25, 43}, {33, 30, 50}},
                kMortar, 16, 6);
@@ -107,9 +105,7 @@ Facade CellBlock()
 
 Facade ConcreteBlock()
 {
-    Facade f;
-    f.height = kHeight;
-    f.walk = kWalk;
+    Facade f(kHeight, kWalk);
     f.period = 40;
     f.body = [](Canvas& c, int w, int origin) {
         c.Rect(0, kWalk, w, kHeight - kWalk, {34, 31, 52});
@@ -151,9 +147,7 @@ void ArchedWindow(Canvas& c, int x, int y, int w, int h, Rgb glass)
 
 Facade StoneWing(bool drainpipeEnds)
 {
-    Facade f;
-    f.height = kHeight;
-    f.walk = kWalk;
+    Facade f(kHeight, kWalk);
     f.cap = 24;
     f.body = [](Canvas& c, int w, int origin) {
         Bricks(c, 0, kWalk + 5, w, kHeight - kWalk - 5, origin, 32, {{36, 30, 50}, {33, 28, 46}, {39, 33, 54}},
@@ -192,9 +186,7 @@ Facade StoneWing(bool drainpipeEnds)
 
 Facade OfficeBlock()
 {
-    Facade f;
-    f.height = kHeight;
-    f.walk = kWalk;
+    Facade f(kHeight, kWalk);
     f.body = [](Canvas& c, int w, int origin) {
         c.Rect(0, kWalk, w, kHeight - kWalk, {36, 33, 56});
         for (int y : {62, 120, 178}) {
@@ -230,9 +222,7 @@ Facade OfficeBlock()
 
 Facade PerimeterWall(bool concrete)
 {
-    Facade f;
-    f.height = kHeight;
-    f.walk = kWalk;
+    Facade f(kHeight, kWalk);
     f.cap = 0;
     f.body = [concrete](Canvas& c, int w, int origin) {
         if (concrete) {

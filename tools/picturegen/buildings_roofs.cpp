@@ -61,9 +61,7 @@ struct SuburbLook {
 
 Facade SuburbHouse(SuburbLook look)
 {
-    Facade f;
-    f.height = kHeight;
-    f.walk = kWalk;
+    Facade f(kHeight, kWalk);
     f.body = [look](Canvas& c, int w, int origin) {
         if (look.brick) {
             Bricks(c, 0, kWalk, w, kHeight - kWalk, origin, 32, {look.wall, Scale(look.wall, 0.93), Lift(look.wall, 6)},
@@ -137,9 +135,7 @@ struct DuskLook {
 
 Facade DuskBlock(DuskLook look)
 {
-    Facade f;
-    f.height = kHeight;
-    f.walk = kWalk;
+    Facade f(kHeight, kWalk);
     f.body = [look](Canvas& c, int w, int origin) {
         if (look.kind == 0) {
             Bricks(c, 0, kWalk, w, kHeight - kWalk, origin, 32, {look.wall, Scale(look.wall, 0.92), Lift(look.wall, 5)},
@@ -191,9 +187,7 @@ Facade DuskBlock(DuskLook look)
 // The corrugated hall (level 6 style 4): its top edge is the walk line.
 Facade Hall()
 {
-    Facade f;
-    f.height = 208;
-    f.walk = 0;
+    Facade f(208, 0);
     f.body = [](Canvas& c, int w, int origin) {
         c.Rect(0, 0, w, 208, {64, 60, 66});
         for (int x = 0; x < w; ++x) {

@@ -26,9 +26,7 @@ const Rgb kInterior{40, 44, 54};
 
 Facade ConcreteFrame()
 {
-    Facade f;
-    f.height = kHeight;
-    f.walk = 0;
+    Facade f(kHeight, 0);
     f.body = [](Canvas& c, int w, int) {
         c.Rect(0, 0, w, kHeight, kInterior);
         for (int y = 0; y < kHeight; y += 52) {
@@ -70,9 +68,7 @@ Facade ConcreteFrame()
 
 Facade Scaffolded()
 {
-    Facade f;
-    f.height = kHeight;
-    f.walk = 0;
+    Facade f(kHeight, 0);
     f.body = [](Canvas& c, int w, int origin) {
         Bricks(c, 0, 0, w, kHeight, origin, 32, {{96, 70, 58}, {88, 64, 54}, {102, 76, 62}}, {70, 54, 48}, 16, 8);
         for (int y = 48; y < kHeight; y += 48) {
@@ -108,9 +104,7 @@ Facade Scaffolded()
 
 Facade SteelFrame()
 {
-    Facade f;
-    f.height = kHeight;
-    f.walk = 0;
+    Facade f(kHeight, 0);
     f.body = [](Canvas& c, int w, int) {
         c.Rect(0, 0, w, kHeight, {36, 40, 50});
         for (int y = 0; y < kHeight; y += 56) {
@@ -145,9 +139,7 @@ Facade SteelFrame()
 
 Facade FinishedBlock()
 {
-    Facade f;
-    f.height = kHeight;
-    f.walk = 0;
+    Facade f(kHeight, 0);
     f.body = [](Canvas& c, int w, int) {
         c.Rect(0, 0, w, kHeight, {74, 82, 96});
         for (int y = 48; y < kHeight; y += 40) c.Rect(0, y, w, 1, {60, 68, 80});

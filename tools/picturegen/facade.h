@@ -21,6 +21,9 @@ namespace PictureGen {
 enum class PieceKind { Left, Middle, Right, Uniform };
 
 struct Facade {
+    Facade() = default;
+    Facade(int imageHeight, int walkLine) : height(imageHeight), walk(walkLine) {}
+
     int height = 248;  // image height: the walk line plus enough to reach the screen bottom
     int walk = 40;     // the walk line: the roof's collision top below the image top
     int period = 32;   // block width; middle pieces are whole blocks
