@@ -555,6 +555,17 @@ const char* const kSewer = "level03";
 const Rgb kVault{49, 52, 74};
 const Rgb kSewerFar{33, 73, 90};
 
+// Adds an arch to the path: the upper half of the ellipse about (cx, cy)
+// with radii rx and ry.
+void ArchPath(cairo_t* cr, double cx, double cy, double rx, double ry)
+{
+    cairo_save(cr);
+    cairo_translate(cr, cx, cy);
+    cairo_scale(cr, rx, ry);
+    cairo_arc(cr, 0, 0, 1, M_PI, 2 * M_PI);
+    cairo_restore(cr);
+}
+
 void PaintSewerTextures(ArtBook& book)
 {
     {
@@ -660,11 +671,7 @@ void PaintSewerBackground(ArtBook& book, std::vector<TiledLayout>& out)
             double cx = px + 32 + 112;
             cairo_rectangle(cr, px + 32, 40, 224, h);
             cairo_fill(cr);
-            cairo_save(cr);
-            cairo_translate(cr, cx, 40);
-            cairo_scale(cr, 112, 30);
-            cairo_arc(cr, 0, 0, 1, M_PI, 2 * M_PI);
-            cairo_restore(cr);
+            ArchPath(cr, cx, 40, 112, 30);
             cairo_fill(cr);
         }
         cairo_restore(cr);
@@ -672,11 +679,7 @@ void PaintSewerBackground(ArtBook& book, std::vector<TiledLayout>& out)
             double cx = px + 32 + 112;
             cairo_set_source_rgb(cr, 60 / 255.0, 80 / 255.0, 98 / 255.0);
             cairo_set_line_width(cr, 3);
-            cairo_save(cr);
-            cairo_translate(cr, cx, 40);
-            cairo_scale(cr, 113, 31);
-            cairo_arc(cr, 0, 0, 1, M_PI, 2 * M_PI);
-            cairo_restore(cr);
+            ArchPath(cr, cx, 40, 113, 31);
             cairo_stroke(cr);
         }
         AddFoldedHalves(book, kSewer, "lev3_bg_02", strip, 448);
@@ -702,20 +705,12 @@ void PaintSewerBackground(ArtBook& book, std::vector<TiledLayout>& out)
         cairo_t* cr = c.Cr();
         for (int px : {10 - 868, 10, 444, 10 + 868}) {
             double x0 = px + 48, w = 434 - 48;
-            cairo_save(cr);
-            cairo_translate(cr, x0 + w / 2, h);
-            cairo_scale(cr, w / 2, h - 14);
-            cairo_arc(cr, 0, 0, 1, M_PI, 2 * M_PI);
-            cairo_restore(cr);
+            ArchPath(cr, x0 + w / 2, h, w / 2, h - 14);
             cairo_save(cr);
             cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
             cairo_fill(cr);
             cairo_restore(cr);
-            cairo_save(cr);
-            cairo_translate(cr, x0 + w / 2, h);
-            cairo_scale(cr, w / 2 + 2, h - 12);
-            cairo_arc(cr, 0, 0, 1, M_PI, 2 * M_PI);
-            cairo_restore(cr);
+            ArchPath(cr, x0 + w / 2, h, w / 2 + 2, h - 12);
             cairo_set_source_rgb(cr, 74 / 255.0, 78 / 255.0, 104 / 255.0);
             cairo_set_line_width(cr, 4);
             cairo_stroke(cr);
