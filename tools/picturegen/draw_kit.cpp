@@ -190,6 +190,15 @@ double FitTextSize(cairo_t* cr, FontStyle style, const std::string& utf8, double
     return size;
 }
 
+void SheetHead(cairo_t* cr, double r, double g, double b, double x, double y, const std::string& title)
+{
+    cairo_set_source_rgb(cr, r, g, b);
+    cairo_paint(cr);
+    SelectFont(cr, FontStyle::Bold, 14);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    FillText(cr, x, y, title);
+}
+
 InkBox FindInk(cairo_surface_t* surface, int alphaThreshold)
 {
     cairo_surface_flush(surface);

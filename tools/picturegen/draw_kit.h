@@ -89,6 +89,10 @@ void FillText(cairo_t* cr, double x, double y, const std::string& utf8);
 // The largest pixel size, at most maxSize, at which the text fits in width.
 double FitTextSize(cairo_t* cr, FontStyle style, const std::string& utf8, double width, double maxSize);
 
+// The head of a review sheet: the whole surface painted in (r, g, b) and the
+// title written at (x, y) in 14 px bold white.
+void SheetHead(cairo_t* cr, double r, double g, double b, double x, double y, const std::string& title);
+
 // The smallest rectangle holding every pixel whose alpha is above the
 // threshold; empty (w = h = 0) for a picture without such pixels.
 struct InkBox {

@@ -171,11 +171,7 @@ void PolicemanSheet(PictureSink& sink, const std::vector<WalkFrame>& frames, cai
     int rows = (kFrames + perRow - 1) / perRow;
     Surface sheet = MakeSurface(perRow * (shownW + gap) + gap, rows * (shown + label + gap) + 30 + 100);
     Context cr = MakeContext(sheet.get());
-    cairo_set_source_rgb(cr.get(), 0.1, 0.1, 0.14);
-    cairo_paint(cr.get());
-    SelectFont(cr.get(), FontStyle::Bold, 14);
-    cairo_set_source_rgb(cr.get(), 1, 1, 1);
-    FillText(cr.get(), gap, 20, "policeman: 31 walk frames with the torch beam as the menu turns it");
+    SheetHead(cr.get(), 0.1, 0.1, 0.14, gap, 20, "policeman: 31 walk frames with the torch beam as the menu turns it");
     // The beam of frame f as the menu turns it, for the frame's cell at (x, y).
     auto drawBeam = [&](int f, double x, double y) {
         const WalkFrame& w = frames[f];

@@ -372,11 +372,8 @@ void RunnerSheets(PictureSink& sink, const std::vector<RunnerState>& states,
         int height = rows * (cellShown + label + gap) + 34;
         Surface sheet = MakeSurface(width, height);
         Context cr = MakeContext(sheet.get());
-        cairo_set_source_rgb(cr.get(), 0.12, 0.12, 0.16);
-        cairo_paint(cr.get());
-        SelectFont(cr.get(), FontStyle::Bold, 14);
-        cairo_set_source_rgb(cr.get(), 1, 1, 1);
-        FillText(cr.get(), gap, 20, std::string("runner, ") + states[s].label + ": red collision box, green roof line");
+        SheetHead(cr.get(), 0.12, 0.12, 0.16, gap, 20,
+                  std::string("runner, ") + states[s].label + ": red collision box, green roof line");
         for (int k = 0; k < count; ++k) {
             int x = gap + (k % perRow) * (cellShown + gap);
             int y = 30 + (k / perRow) * (cellShown + label + gap);
