@@ -13,11 +13,6 @@ int Clamp255(double v)
     return std::min(255, std::max(0, i));
 }
 
-void SetColour(cairo_t* cr, Rgb c, double a)
-{
-    cairo_set_source_rgba(cr, c.r / 255.0, c.g / 255.0, c.b / 255.0, a);
-}
-
 void Stroke(cairo_t* cr, double x1, double y1, double x2, double y2, double width, Rgb c, double a,
             cairo_line_cap_t cap)
 {
@@ -29,6 +24,16 @@ void Stroke(cairo_t* cr, double x1, double y1, double x2, double y2, double widt
     cairo_stroke(cr);
 }
 }  // namespace
+
+void SetColour(cairo_t* cr, Rgb c, double a)
+{
+    cairo_set_source_rgba(cr, c.r / 255.0, c.g / 255.0, c.b / 255.0, a);
+}
+
+void AddColourStop(cairo_pattern_t* p, double offset, Rgb c, double a)
+{
+    cairo_pattern_add_color_stop_rgba(p, offset, c.r / 255.0, c.g / 255.0, c.b / 255.0, a);
+}
 
 bool operator==(Rgb a, Rgb b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
 
@@ -155,8 +160,8 @@ void Canvas::VGradient(double x, double y, double w, double h, Rgb top, Rgb bott
 {
     if (w <= 0 || h <= 0) return;
     cairo_pattern_t* p = cairo_pattern_create_linear(0, y, 0, y + h);
-    cairo_pattern_add_color_stop_rgba(p, 0, top.r / 255.0, top.g / 255.0, top.b / 255.0, aTop);
-    cairo_pattern_add_color_stop_rgba(p, 1, bottom.r / 255.0, bottom.g / 255.0, bottom.b / 255.0, aBottom);
+    AddColourStop(p, 0, top, aTop);
+    AddColourStop(p, 1, bottom, aBottom);
     cairo_set_source(m_cr, p);
     cairo_rectangle(m_cr, x, y, w, h);
     cairo_fill(m_cr);
@@ -167,9 +172,9 @@ void Canvas::Glow(double cx, double cy, double r, Rgb c, double a)
 {
     if (r <= 0) return;
     cairo_pattern_t* p = cairo_pattern_create_radial(cx, cy, 0, cx, cy, r);
-    cairo_pattern_add_color_stop_rgba(p, 0, c.r / 255.0, c.g / 255.0, c.b / 255.0, a);
-    cairo_pattern_add_color_stop_rgba(p, 0.45, c.r / 255.0, c.g / 255.0, c.b / 255.0, a * 0.35);
-    cairo_pattern_add_color_stop_rgba(p, 1, c.r / 255.0, c.g / 255.0, c.b / 255.0, 0);
+    AddColourStop(p, 0, c, a);
+    AddColourStop(p, 0.45, c, a * 0.35);
+    AddColourStop(p, 1, c, 0);
     cairo_set_source(m_cr, p);
     cairo_new_path(m_cr);
     cairo_arc(m_cr, cx, cy, r, 0, 2 * M_PI);

@@ -33,6 +33,11 @@ Rgb Scale(Rgb c, double f);
 // Each component plus d, clamped.
 Rgb Lift(Rgb c, int d);
 
+// The colour (with alpha a) as the context's source, and as a colour stop
+// of a gradient at offset.
+void SetColour(cairo_t* cr, Rgb c, double a = 1.0);
+void AddColourStop(cairo_pattern_t* p, double offset, Rgb c, double a = 1.0);
+
 // The one-colour image names: "c%02x%02x%02x.png" (tiled-picture rectangles,
 // splinters, head-up display) and "c%2x%2x%2x.png" (background fills, blank
 // padded: black is "c 0 0 0.png").

@@ -677,7 +677,7 @@ void PaintSewerBackground(ArtBook& book, std::vector<TiledLayout>& out)
         cairo_restore(cr);
         for (int px : {96 - 768, 96, 352, 608, 96 + 768}) {
             double cx = px + 32 + 112;
-            cairo_set_source_rgb(cr, 60 / 255.0, 80 / 255.0, 98 / 255.0);
+            SetColour(cr, {60, 80, 98});
             cairo_set_line_width(cr, 3);
             ArchPath(cr, cx, 40, 113, 31);
             cairo_stroke(cr);
@@ -711,7 +711,7 @@ void PaintSewerBackground(ArtBook& book, std::vector<TiledLayout>& out)
             cairo_fill(cr);
             cairo_restore(cr);
             ArchPath(cr, x0 + w / 2, h, w / 2 + 2, h - 12);
-            cairo_set_source_rgb(cr, 74 / 255.0, 78 / 255.0, 104 / 255.0);
+            SetColour(cr, {74, 78, 104});
             cairo_set_line_width(cr, 4);
             cairo_stroke(cr);
         }

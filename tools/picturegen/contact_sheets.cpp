@@ -96,7 +96,7 @@ void Turn(cairo_t* cr, cairo_surface_t* s, double x, double y, double px, double
 
 void Square(cairo_t* cr, double x, double y, double s, Rgb c, double a = 1.0)
 {
-    cairo_set_source_rgba(cr, c.r / 255.0, c.g / 255.0, c.b / 255.0, a);
+    SetColour(cr, c, a);
     cairo_rectangle(cr, x, y, s, s);
     cairo_fill(cr);
 }

@@ -20,8 +20,8 @@ void LightCone(Canvas& c, double ax, double ay, double top, double bottom, Rgb c
     int h = c.Height();
     cairo_t* cr = c.Cr();
     cairo_pattern_t* p = cairo_pattern_create_linear(0, ay, 0, h);
-    cairo_pattern_add_color_stop_rgba(p, 0, colour.r / 255.0, colour.g / 255.0, colour.b / 255.0, alpha);
-    cairo_pattern_add_color_stop_rgba(p, 1, colour.r / 255.0, colour.g / 255.0, colour.b / 255.0, 0);
+    AddColourStop(p, 0, colour, alpha);
+    AddColourStop(p, 1, colour, 0);
     cairo_set_source(cr, p);
     cairo_move_to(cr, ax - top / 2, ay);
     cairo_line_to(cr, ax + top / 2, ay);

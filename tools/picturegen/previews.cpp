@@ -23,7 +23,7 @@ class Screen {
 public:
     Screen(PictureSink& sink, Rgb background) : m_sink(sink), m_surface(MakeSurface(kW, kH)), m_cr(MakeContext(m_surface.get()))
     {
-        cairo_set_source_rgb(m_cr.get(), background.r / 255.0, background.g / 255.0, background.b / 255.0);
+        SetColour(m_cr.get(), background);
         cairo_paint(m_cr.get());
     }
     cairo_t* cr() { return m_cr.get(); }

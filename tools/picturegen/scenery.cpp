@@ -88,8 +88,7 @@ void SkyGradient(Canvas& c, const std::vector<SkyStop>& stops)
 {
     if (stops.empty()) return;
     cairo_pattern_t* p = cairo_pattern_create_linear(0, 0, 0, c.Height());
-    for (const SkyStop& s : stops)
-        cairo_pattern_add_color_stop_rgb(p, s.t, s.colour.r / 255.0, s.colour.g / 255.0, s.colour.b / 255.0);
+    for (const SkyStop& s : stops) AddColourStop(p, s.t, s.colour);
     cairo_set_source(c.Cr(), p);
     cairo_paint(c.Cr());
     cairo_pattern_destroy(p);
