@@ -228,11 +228,7 @@ void PaintPoliceman(PictureSink& sink)
     for (int f = 0; f < kFrames; ++f) {
         const std::string name = Numbered("policjant_idzie%04d.png", f);
         Walker w = PoseWalker(f);
-        Surface cell = MakeSurface(kCell, kCell);
-        Context cr = MakeContext(cell.get());
-        cairo_rectangle(cr.get(), 0, 0, kCell, kGround);
-        cairo_clip(cr.get());
-        w.figure.Draw(cr.get());
+        Surface cell = DrawInCell(w.figure, kCell, kGround);
         const int dx = kOffsets[f][0], dy = kOffsets[f][1];
         InkBox strong = FindInk(cell.get(), 48);
         if (strong.x < dx || strong.y < dy)

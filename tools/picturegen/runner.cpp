@@ -294,17 +294,11 @@ std::vector<RunnerState> States()
 
 bool Verbose() { return std::getenv("PICTUREGEN_VERBOSE") != nullptr; }
 
+// Centred (death) frames may reach below the roof line; the others stop at
+// it, their soles flat on it.
 Surface RenderCell(const Figure& figure, bool clipAtRoof)
 {
-    Surface cell = MakeSurface(kCell, kCell);
-    Context cr = MakeContext(cell.get());
-    if (clipAtRoof) {
-        // Nothing goes below the roof line: the soles rest flat on it.
-        cairo_rectangle(cr.get(), 0, 0, kCell, kGround);
-        cairo_clip(cr.get());
-    }
-    figure.Draw(cr.get());
-    return cell;
+    return DrawInCell(figure, kCell, clipAtRoof ? kGround : 0);
 }
 
 struct RunnerFrame {

@@ -373,4 +373,16 @@ void Figure::Draw(cairo_t* cr) const
     cairo_restore(cr);
 }
 
+Surface DrawInCell(const Figure& figure, int cell, double floor)
+{
+    Surface picture = MakeSurface(cell, cell);
+    Context cr = MakeContext(picture.get());
+    if (floor > 0) {
+        cairo_rectangle(cr.get(), 0, 0, cell, floor);
+        cairo_clip(cr.get());
+    }
+    figure.Draw(cr.get());
+    return picture;
+}
+
 }  // namespace PictureGen

@@ -140,4 +140,8 @@ private:
     Point m_shoulder, m_hip;
 };
 
+// The figure drawn in a transparent cell x cell picture; with floor > 0
+// nothing of it goes below the row floor (the roof line its soles rest on).
+Kit::Surface DrawInCell(const Figure& figure, int cell, double floor);
+
 }  // namespace PictureGen
