@@ -103,6 +103,43 @@ void Square(cairo_t* cr, double x, double y, double s, Rgb c, double a = 1.0)
 
 double Tri(double p) { return p < 0.5 ? 2 * p : 2 - 2 * p; }
 
+// The particles of an emitter at (x, y): a welder's sparks (kind 8) or a
+// chimney's smoke (9 near, 10 far).
+void DrawParticles(cairo_t* cr, const ArtBook& book, int kind, double x, double y)
+{
+    if (kind == 8) {
+        for (int k = 0; k < 6; ++k) Square(cr, x + 10 - k * 4, y + 10 + k * 5, 2, {255, 255, 255}, 0.9 - k * 0.12);
+        return;
+    }
+    cairo_surface_t* puff = book.Find(kind == 9 ? "lev4_ru_smoke04.png" : "lev4_smoke_bg0.png");
+    for (int k = 0; k < 7; ++k) {
+        double px = x - k * (kind == 9 ? 8 : 5), py = y - k * (kind == 9 ? 7 : 8);
+        Blit(cr, puff, px - 10, py - 8, kind == 9 ? 1.0 - k * 0.13 : 1.0);
+    }
+}
+
+// A flock at (x, y): ten birds (kind 18), or five and eight more flying
+// the other way (19), each bird at its own frame after `frame`.
+void DrawFlock(cairo_t* cr, const ArtBook& book, const Emitter& e, int frame, double x, double y)
+{
+    struct Bird {
+        int ox, oy, k;
+    };
+    static const Bird ten[] = {{0, 3, 0},  {20, 5, 3},   {30, 1, 1},   {50, 7, 4},   {75, 4, 5},
+                               {5, -7, 3}, {28, -15, 6}, {33, -29, 4}, {57, -18, 7}, {77, -16, 8}};
+    static const Bird five[] = {{0, -23, 0}, {5, -25, 3}, {12, -11, 1}, {20, -7, 4}, {25, 4, 5}};
+    static const Bird eight[] = {{17, 7, 0},   {46, 20, 3},  {75, 13, 6},  {34, 26, 9},
+                                 {63, 19, 12}, {22, 12, 15}, {51, 25, 18}, {80, 18, 21}};
+    int n = static_cast<int>(e.frames.size());
+    auto bird = [&](int k) { return book.Find(e.frames[(frame + k) % n]); };
+    if (e.kind == 18) {
+        for (const Bird& b : ten) Blit(cr, bird(b.k), x + b.ox, y + b.oy);
+    } else {
+        for (const Bird& b : five) Blit(cr, bird(b.k), x + b.ox, y + b.oy);
+        for (const Bird& b : eight) Turn(cr, bird(b.k), x + b.ox, y + b.oy, 0, 0, 0, true);
+    }
+}
+
 // Draws the emitters of a layer (below -1: all) the way the far pass does,
 // with every phase at 0.3.
 void DrawDecorations(cairo_t* cr, const ArtBook& book, int level, int layer, double scrollX, double scrollY,
@@ -126,15 +163,7 @@ void DrawDecorations(cairo_t* cr, const ArtBook& book, int level, int layer, dou
             double y = e.y - ly;
             if (x > kScreenWidth + 400) continue;
             if (sprites) {
-                if (e.kind == 8) {
-                    for (int k = 0; k < 6; ++k) Square(cr, x + 10 - k * 4, y + 10 + k * 5, 2, {255, 255, 255}, 0.9 - k * 0.12);
-                    continue;
-                }
-                cairo_surface_t* puff = book.Find(e.kind == 9 ? "lev4_ru_smoke04.png" : "lev4_smoke_bg0.png");
-                for (int k = 0; k < 7; ++k) {
-                    double px = x - k * (e.kind == 9 ? 8 : 5), py = y - k * (e.kind == 9 ? 7 : 8);
-                    Blit(cr, puff, px - 10, py - 8, e.kind == 9 ? 1.0 - k * 0.13 : 1.0);
-                }
+                DrawParticles(cr, book, e.kind, x, y);
                 continue;
             }
             switch (e.kind) {
@@ -186,26 +215,9 @@ void DrawDecorations(cairo_t* cr, const ArtBook& book, int level, int layer, dou
                 Turn(cr, F, x, y + flyDy, 123, 19, 0.26 + 0.13 * std::sin(2 * M_PI * phase));
                 break;
             case 18:
-            case 19: {
-                struct Bird {
-                    int ox, oy, k;
-                };
-                static const Bird ten[] = {{0, 3, 0},   {20, 5, 3},   {30, 1, 1},   {50, 7, 4},   {75, 4, 5},
-                                           {5, -7, 3},  {28, -15, 6}, {33, -29, 4}, {57, -18, 7}, {77, -16, 8}};
-                static const Bird five[] = {{0, -23, 0}, {5, -25, 3}, {12, -11, 1}, {20, -7, 4}, {25, 4, 5}};
-                static const Bird eight[] = {{17, 7, 0},  {46, 20, 3},  {75, 13, 6},  {34, 26, 9},
-                                             {63, 19, 12}, {22, 12, 15}, {51, 25, 18}, {80, 18, 21}};
-                double dy = -((lx / 4) % 240);
-                int n = static_cast<int>(e.frames.size());
-                auto bird = [&](int k) { return book.Find(e.frames[(frame + k) % n]); };
-                if (e.kind == 18) {
-                    for (const Bird& b : ten) Blit(cr, bird(b.k), x + b.ox, y + dy + b.oy);
-                } else {
-                    for (const Bird& b : five) Blit(cr, bird(b.k), x + b.ox, y + dy + b.oy);
-                    for (const Bird& b : eight) Turn(cr, bird(b.k), x + b.ox, y + dy + b.oy, 0, 0, 0, true);
-                }
+            case 19:
+                DrawFlock(cr, book, e, frame, x, y - (lx / 4) % 240);
                 break;
-            }
             default:
                 break;
             }
