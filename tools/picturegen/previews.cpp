@@ -5,6 +5,7 @@
 // pictures are read back from what the painters wrote. Panels and texts that
 // the game draws itself are stood in for with plain shapes and DejaVu text.
 #include <cmath>
+#include <map>
 #include <string>
 
 #include "tools/picturegen/draw_kit.h"
@@ -28,23 +29,31 @@ public:
     }
     cairo_t* cr() { return m_cr.get(); }
 
+    // A picture the painters wrote, read back once per screen; null when
+    // there is none of that name.
+    cairo_surface_t* Picture(const std::string& name)
+    {
+        auto it = m_pictures.find(name);
+        if (it == m_pictures.end()) it = m_pictures.emplace(name, Surface(m_sink.Load(name))).first;
+        return it->second.get();
+    }
     // Blits a picture at (x, y); returns its size.
     std::pair<int, int> Blit(const std::string& name, double x, double y, double alpha = 1.0)
     {
-        Surface picture(m_sink.Load(name));
+        cairo_surface_t* picture = Picture(name);
         if (!picture) {
             m_sink.Fail("preview: no picture " + name);
             return {0, 0};
         }
-        cairo_set_source_surface(cr(), picture.get(), x, y);
+        cairo_set_source_surface(cr(), picture, x, y);
         cairo_paint_with_alpha(cr(), alpha);
-        return {cairo_image_surface_get_width(picture.get()), cairo_image_surface_get_height(picture.get())};
+        return Size(name);
     }
     std::pair<int, int> Size(const std::string& name)
     {
-        Surface picture(m_sink.Load(name));
+        cairo_surface_t* picture = Picture(name);
         if (!picture) return {0, 0};
-        return {cairo_image_surface_get_width(picture.get()), cairo_image_surface_get_height(picture.get())};
+        return {cairo_image_surface_get_width(picture), cairo_image_surface_get_height(picture)};
     }
     void Fill(double x, double y, double w, double h, Rgb colour, double alpha = 1.0)
     {
@@ -87,6 +96,7 @@ private:
     PictureSink& m_sink;
     Surface m_surface;
     Context m_cr;
+    std::map<std::string, Surface> m_pictures;
 };
 
 void HudPreview(PictureSink& sink, const Language& language)
@@ -126,8 +136,7 @@ void HudPreview(PictureSink& sink, const Language& language)
     auto [pw, ph] = s.Size(Localised("pause_button.png", language));
     (void)ph;
     s.Blit(Localised("pause_button.png", language), kW / 2 - pw / 2, 6);
-    Surface font(sink.Load("hud_score_font.png"));
-    if (font) {
+    if (cairo_surface_t* font = s.Picture("hud_score_font.png")) {
         // Right to left: 0, 5, 2 and the "+" (cell 0; digit d is cell d + 1).
         const int cells[4] = {1, 6, 3, 0};
         double x = 170 + 40 - 1 + 13 * 4, y = 177 - 20 + 28;
@@ -135,7 +144,7 @@ void HudPreview(PictureSink& sink, const Language& language)
             cairo_save(s.cr());
             cairo_rectangle(s.cr(), x, y, 13, 16);
             cairo_clip(s.cr());
-            cairo_set_source_surface(s.cr(), font.get(), x - 13 * cells[i], y);
+            cairo_set_source_surface(s.cr(), font, x - 13 * cells[i], y);
             cairo_paint(s.cr());
             cairo_restore(s.cr());
         }
@@ -153,12 +162,11 @@ void MenuPreview(PictureSink& sink, const Language& language)
     const int frame = 8;
     const double swing = std::sin(kPi * (frame + 0.5) / 31);
     const int dx = 41, dy = 31, px = 250;
-    Surface beam(sink.Load("menu_main_latarka.png"));
-    if (beam) {
+    if (cairo_surface_t* beam = s.Picture("menu_main_latarka.png")) {
         cairo_save(s.cr());
         cairo_translate(s.cr(), px + 3 + dx, dy + 189 + std::trunc(3.12 * swing));
         cairo_rotate(s.cr(), -0.21 * swing);
-        cairo_set_source_surface(s.cr(), beam.get(), -94, -18);
+        cairo_set_source_surface(s.cr(), beam, -94, -18);
         cairo_paint(s.cr());
         cairo_restore(s.cr());
     }
