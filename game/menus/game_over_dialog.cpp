@@ -1,13 +1,10 @@
 #include "game/menus/game_over_dialog.h"
 
-#include <algorithm>
-
 #include "engine/app/key_codes.h"
 #include "engine/graphics/surface.h"
 #include "engine/text/screen_text.h"
 #include "game/core/game_base.h"
 #include "game/menus/menu_support.h"
-#include "game/presentation/pixel_math.h"
 
 namespace {
 
@@ -16,13 +13,6 @@ constexpr int32_t kPanelWidth = 336;
 constexpr int32_t kPanelHeight = 160;
 constexpr int32_t kMargin = 16;
 constexpr int32_t kTitleHeight = 46;
-// NOTE: the bottom bar slides 160 steps of 2 pixels at 640 steps a second.
-constexpr float kBarRate = 640.0f;
-constexpr int32_t kBarSteps = 160;
-
-const Voke::Color kBarEdgeColour = Voke::MakeColor(73, 73, 114, 255);
-const Voke::Color kBarColour = Voke::MakeColor(37, 38, 58, 255);
-
 // Drawing order of the lines, top to bottom: score, distance, jumps,
 // running time, obstacles.
 constexpr int32_t kLineOrder[GameOverDialog::kLines] = {2, 3, 1, 0, 4};
@@ -153,15 +143,7 @@ void GameOverDialog::Update(float dt)
 void GameOverDialog::Render(Voke::Surface* target)
 {
     if (!m_Active) return;
-    const int32_t w = MenuSupport::ScreenWidth(m_Owner), h = MenuSupport::ScreenHeight(m_Owner);
-    const int32_t reveal = std::min(TruncToPixel(m_Elapsed * kBarRate), kBarSteps);
-    const int32_t barX = 2 * (265 - reveal);
-    const int32_t d = (h / 26) / 2;
-    const int32_t bw = MenuSupport::ImageWidth(m_BarImage), bh = MenuSupport::ImageHeight(m_BarImage);
-    MenuSupport::DrawImage(target, m_BarImage, barX, h - 1 - d - bh);
-    Voke::Surface::FillRect(target, barX + bw, h - 1 - d - bh, barX + bw + w, h - d - bh, &kBarEdgeColour);
-    Voke::Surface::FillRect(target, barX + bw, h - d - bh, barX + bw + w, h - d - 2, &kBarColour);
-
+    MenuSupport::DrawBottomBar(target, m_Owner, m_BarImage, m_Elapsed);
     DrawPanel(target, m_Left, m_Top, m_Right, m_Top + m_TitleHeight);
     DrawPanel(target, m_Left, m_Top + m_TitleHeight, m_Right, m_Bottom);
     MenuSupport::DrawText(target, m_Title, (m_Left + m_Right) / 2 - MenuSupport::TextWidth(m_Title) / 2,

@@ -42,8 +42,6 @@ constexpr float kRayRate = 0.16f;
 constexpr int32_t kWalkBaseY = 169;
 
 const Voke::Color kSkyColour = Voke::MakeColor(80, 90, 143, 255);
-const Voke::Color kPanelEdgeColour = Voke::MakeColor(73, 73, 114, 255);
-const Voke::Color kPanelColour = Voke::MakeColor(37, 38, 58, 255);
 
 bool IsBackKey(unsigned key) { return key == Voke::KEY_BACK || key == Voke::KEY_PSP_CIRCLE; }
 
@@ -503,18 +501,6 @@ void MainMenu::RenderScene(Voke::Surface* target)
     m_Backgrounds[2].Draw(target, 0, 0);
 }
 
-void MainMenu::RenderPanel(Voke::Surface* target)
-{
-    const int32_t w = MenuSupport::ScreenWidth(m_Game), h = MenuSupport::ScreenHeight(m_Game);
-    const int32_t k = std::min(TruncToPixel(640.0f * m_PanelTime), 160);
-    const int32_t x0 = 530 - 2 * k;
-    const int32_t b = h - (h / 26) / 2 - 1;
-    const int32_t cw = MenuSupport::ImageWidth(m_PanelCapImage), ch = MenuSupport::ImageHeight(m_PanelCapImage);
-    MenuSupport::DrawImage(target, m_PanelCapImage, x0, b - ch);
-    Voke::Surface::FillRect(target, x0 + cw, b - ch, x0 + cw + w, b - ch + 1, &kPanelEdgeColour);
-    Voke::Surface::FillRect(target, x0 + cw, b - ch + 1, x0 + cw + w, b - 1, &kPanelColour);
-}
-
 void MainMenu::RenderIntro(Voke::Surface* target)
 {
     const int32_t w = MenuSupport::ScreenWidth(m_Game), h = MenuSupport::ScreenHeight(m_Game);
@@ -580,7 +566,7 @@ void MainMenu::Render(Voke::Surface* target)
     case Page::kNone:
         break;
     }
-    RenderPanel(target);
+    MenuSupport::DrawBottomBar(target, m_Game, m_PanelCapImage, m_PanelTime);
     if (m_LevelSelect)
         for (int32_t i = 0; i < kLevelButtons; ++i) m_Buttons[i].Render(target);
     for (int32_t i : {kAboutButton, kScoresButton, kEndlessButton, kMoreGamesButton, kRunButton})

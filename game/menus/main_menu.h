@@ -162,7 +162,6 @@ private:
     // press chooses them.
     void ActivateFocused();
     void RenderScene(Voke::Surface* target);
-    void RenderPanel(Voke::Surface* target);
     void RenderIntro(Voke::Surface* target);
     void DrawPoliceman(Voke::Surface* target, int32_t baseY, bool mirrored, float angleBase, float angleSign);
 

@@ -8,6 +8,15 @@
 #include "engine/graphics/surface.h"
 #include "game/core/game_base.h"
 #include "game/core/language.h"
+#include "game/presentation/pixel_math.h"
+
+namespace {
+// NOTE: the bottom bar slides 160 steps of 2 pixels at 640 steps a second.
+constexpr float kBarRate = 640.0f;
+constexpr int32_t kBarSteps = 160;
+const Voke::Color kBarEdgeColour = Voke::MakeColor(73, 73, 114, 255);
+const Voke::Color kBarColour = Voke::MakeColor(37, 38, 58, 255);
+}  // namespace
 
 namespace MenuSupport {
 
@@ -65,6 +74,20 @@ int32_t ImageHeight(const Voke::Surface* image) { return image ? image->GetHeigh
 void DrawImage(Voke::Surface* target, Voke::Surface* image, int32_t x, int32_t y)
 {
     if (image) Voke::Surface::Blit(target, x, y, image, image->GetClipRect());
+}
+
+void DrawBottomBar(Voke::Surface* target, const GameBase* owner, Voke::Surface* cap, float elapsed)
+{
+    const int32_t w = ScreenWidth(owner), h = ScreenHeight(owner);
+    const int32_t reveal = std::min(TruncToPixel(elapsed * kBarRate), kBarSteps);
+    const int32_t x = 2 * (265 - reveal);
+    // The cap's bottom row stands half a 26th of the screen height above
+    // the bottom edge.
+    const int32_t capTop = h - 1 - (h / 26) / 2 - ImageHeight(cap);
+    const int32_t bodyX = x + ImageWidth(cap);
+    DrawImage(target, cap, x, capTop);
+    Voke::Surface::FillRect(target, bodyX, capTop, bodyX + w, capTop + 1, &kBarEdgeColour);
+    Voke::Surface::FillRect(target, bodyX, capTop + 1, bodyX + w, capTop + ImageHeight(cap) - 1, &kBarColour);
 }
 
 int32_t ScreenWidth(const GameBase* owner) { return owner ? owner->m_ScreenWidth : 0; }
