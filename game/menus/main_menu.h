@@ -158,9 +158,17 @@ private:
     void LoadIntro();
     void LoadPoliceman();
     void FocusButton(int32_t index);
-    // The run, the level buttons and the pages as the focused button or a
-    // press chooses them.
-    void ActivateFocused();
+    // Does what button `index` stands for, chosen by key or press: starts a
+    // run, opens a page, or leaves a more-games click to be collected.
+    void Activate(int32_t index);
+    // Hands the open page to `handle` and returns true; false when no page
+    // is open. ToOpenPopup serves the about, scores and exit pages only: the
+    // endless page has no handlers for releases and touches, and lets those
+    // reach the menu as if no page were open.
+    template <typename Handle>
+    bool ToOpenPage(Handle handle);
+    template <typename Handle>
+    bool ToOpenPopup(Handle handle);
     void RenderScene(Voke::Surface* target);
     void RenderIntro(Voke::Surface* target);
     void DrawPoliceman(Voke::Surface* target, int32_t baseY, bool mirrored, float angleBase, float angleSign);
