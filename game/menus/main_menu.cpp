@@ -72,7 +72,6 @@ MainMenu::MainMenu()
       m_Focus(0),
       m_LampPhase(0.0f),
       m_RayPhase(0.0f),
-      m_Layout(),
       m_IntroTime(0.0f),
       m_IntroActive(false),
       m_FrameCount(0),

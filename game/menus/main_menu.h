@@ -178,7 +178,6 @@ private:
     float m_PanelTime;
     Button m_Buttons[kButtons];
     int32_t m_Focus;
-    Voke::SmartPtr<Voke::Surface> m_ButtonImages[kButtons];
     TiledPicture m_Backgrounds[3];  // far, middle, near
     Voke::SmartPtr<Voke::Surface> m_RayImage;
     Voke::SmartPtr<Voke::Surface> m_LampImage;
@@ -188,8 +187,6 @@ private:
     ScoresPopup m_ScoresPage;
     ExitDialog m_ExitDialog;
     EndlessMenu m_EndlessPage;
-    // left, top, right, bottom, width, height, margin
-    int32_t m_Layout[7];
     // upper strip 1, upper strip 2, lower strip, left piece, right piece,
     // tap label
     Voke::SmartPtr<Voke::Surface> m_IntroImages[kIntroImages];
