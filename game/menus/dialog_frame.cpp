@@ -22,9 +22,7 @@ void DialogFrame::Layout(const GameBase* owner, int32_t panelWidth, int32_t pane
 
 void DialogFrame::SetTitle(const GameBase* owner, const char* id)
 {
-    title = MenuSupport::Layout(
-        MenuSupport::MakeFormat(owner, "fontbig", {255, 255, 255, 255}, MenuSupport::kAlignCentre),
-        MenuSupport::Text(id), width);
+    title = MenuSupport::LayoutTitle(owner, id, width);
 }
 
 void DialogFrame::Render(Voke::Surface* target) const

@@ -1,6 +1,7 @@
 #include "game/menus/menu_support.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "engine/app/abstract_app.h"
 #include "engine/core/text_dict.h"
@@ -49,6 +50,19 @@ Voke::SmartPtr<Voke::ScreenText> Layout(const Voke::Text::Format& format, const 
                                         int32_t width)
 {
     return Voke::SmartPtr<Voke::ScreenText>(new Voke::ScreenText(format, text, Voke::ScreenText::Size{width, 0}));
+}
+
+Voke::SmartPtr<Voke::ScreenText> LayoutTitle(const GameBase* owner, const char* id, int32_t width)
+{
+    return Layout(MakeFormat(owner, "fontbig", {255, 255, 255, 255}, kAlignCentre), Text(id), width);
+}
+
+Voke::WideString NumberText(const char* format, int32_t value)
+{
+    // NOTE: 16 characters hold any int with sign and padding.
+    char text[16];
+    std::snprintf(text, sizeof text, format, static_cast<int>(value));
+    return Voke::ToWideString(text);
 }
 
 bool HasGlyphs(const Voke::ScreenText* text) { return text && text->glyphs && text->glyphs[0].page; }

@@ -41,6 +41,12 @@ Voke::Text::Format MakeUnalignedFormat(const GameBase* owner, const char* fontNa
 // The text laid out in the format over `width` pixels with no height limit.
 Voke::SmartPtr<Voke::ScreenText> Layout(const Voke::Text::Format& format, const Voke::WideString& text,
                                         int32_t width);
+// A page's title: the text of `id` in the owner's "fontbig", white, centred
+// over `width` pixels.
+Voke::SmartPtr<Voke::ScreenText> LayoutTitle(const GameBase* owner, const char* id, int32_t width);
+// The number printed with a printf format of one int conversion ("%d",
+// "%2d"), widened.
+Voke::WideString NumberText(const char* format, int32_t value);
 
 // Whether the text laid out at least one glyph; false for null.
 bool HasGlyphs(const Voke::ScreenText* text);

@@ -1,7 +1,6 @@
 #include "game/menus/scores_popup.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "engine/app/key_codes.h"
@@ -15,13 +14,6 @@ constexpr int32_t kPanelWidth = 288;
 constexpr int32_t kPanelHeight = 214;
 constexpr int32_t kTitleHeight = 49;
 constexpr int32_t kMargin = 13;
-
-Voke::WideString Number(const char* format, int32_t value)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, format, static_cast<int>(value));
-    return Voke::ToWideString(text);
-}
 
 }  // namespace
 
@@ -62,12 +54,12 @@ void ScoresPopup::BuildLines()
     const Voke::WideString distance = MenuSupport::Text("IDS_DISTANCE");
     for (int32_t k = 0; k < kScoreRecords; ++k) {
         const ScoreRecord& record = m_Table[k];
-        Voke::WideString text = Number("%2d", k + 1) + L". ";
+        Voke::WideString text = MenuSupport::NumberText("%2d", k + 1) + L". ";
         if (record.completed > 0) {
-            text += completed + L"! " + points + L": " + Number("%d", record.points);
+            text += completed + L"! " + points + L": " + MenuSupport::NumberText("%d", record.points);
         } else {
-            text += distance + L": " + Number("%d", record.distance) + L", " + points + L": " +
-                    Number("%d", record.points);
+            text += distance + L": " + MenuSupport::NumberText("%d", record.distance) + L", " + points + L": " +
+                    MenuSupport::NumberText("%d", record.points);
         }
         m_Lines[k] = MenuSupport::Layout(format, text, kPanelWidth);
     }
