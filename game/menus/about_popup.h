@@ -18,11 +18,6 @@
 #include "engine/core/ref_counter.h"
 #include "game/menus/scrolling_panel.h"
 
-namespace Voke {
-class ScreenText;
-class Surface;
-}  // namespace Voke
-
 class GameBase;
 
 class AboutPopup {

@@ -10,11 +10,9 @@
 #include <cstdint>
 
 #include "engine/core/ref_counter.h"
-
-namespace Voke {
-class ScreenText;
-class Surface;
-}  // namespace Voke
+// The whole title type, so that whatever holds a frame by value can copy
+// and destroy it.
+#include "engine/text/screen_text.h"
 
 class GameBase;
 

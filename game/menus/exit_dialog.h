@@ -17,10 +17,6 @@
 #include "game/menus/dialog_frame.h"
 #include "game/presentation/touch_point.h"
 
-namespace Voke {
-class Surface;
-}
-
 class GameBase;
 
 class ExitDialog {

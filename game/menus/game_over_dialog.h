@@ -18,11 +18,6 @@
 #include "game/menus/button.h"
 #include "game/menus/dialog_frame.h"
 
-namespace Voke {
-class ScreenText;
-class Surface;
-}  // namespace Voke
-
 class GameBase;
 
 class GameOverDialog {

@@ -22,11 +22,6 @@
 #include "game/menus/score_table.h"
 #include "game/menus/scrolling_panel.h"
 
-namespace Voke {
-class ScreenText;
-class Surface;
-}  // namespace Voke
-
 class GameBase;
 
 class ScoresPopup {
