@@ -117,11 +117,9 @@ void MainMenu::Show()
     m_ChosenLevel = -1;
     m_Active = true;
     m_PanelTime = 0.0f;
-    for (Button& button : m_Buttons) button.Show();
-    m_Focus = kRunButton;
-    m_Buttons[kRunButton].focused = true;
+    FocusButton(kRunButton);
     StartButtonSlides();
-    m_PolicemanX = float(MenuSupport::ScreenWidth(m_Game)) + kPolicemanStartPastRight;
+    m_PolicemanX = PolicemanStartX();
     m_SoundOn = m_Game ? m_Game->m_SoundOn : true;
 
     Voke::Mixer* mixer = Voke::AbstractApp::s_mixer;
@@ -313,11 +311,15 @@ void MainMenu::UpdateIntro(float dt)
     mixer->Play(m_IntroSound, true);
 }
 
+float MainMenu::PolicemanStartX() const
+{
+    return float(MenuSupport::ScreenWidth(m_Game)) + kPolicemanStartPastRight;
+}
+
 void MainMenu::UpdatePoliceman(float dt)
 {
     m_PolicemanX -= kPolicemanSpeed * dt;
-    if (m_PolicemanX < kPolicemanWrapX)
-        m_PolicemanX = float(MenuSupport::ScreenWidth(m_Game)) + kPolicemanStartPastRight;
+    if (m_PolicemanX < kPolicemanWrapX) m_PolicemanX = PolicemanStartX();
     m_SwingPhase += kSwingRate * dt;
     if (m_SwingPhase >= 1.0f) {
         m_SwingPhase -= 1.0f;

@@ -157,6 +157,8 @@ private:
     Page OpenPage() const;
     void LoadIntro();
     void LoadPoliceman();
+    // Where the policeman enters: just past the right edge.
+    float PolicemanStartX() const;
     void FocusButton(int32_t index);
     // Does what button `index` stands for, chosen by key or press: starts a
     // run, opens a page, or leaves a more-games click to be collected.

@@ -117,7 +117,7 @@ void MainMenu::LoadPoliceman()
     m_FlashlightImage = MenuSupport::LoadImage("menu_main_latarka.png", false, false);
     m_Frame = 0;
     m_FrameCount = kWalkFrames;
-    m_PolicemanX = float(MenuSupport::ScreenWidth(m_Game)) + 40.0f;
+    m_PolicemanX = PolicemanStartX();
     m_SwingPhase = 0.0f;
 }
 

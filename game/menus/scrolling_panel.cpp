@@ -32,7 +32,8 @@ void ScrollingPanel::PlaceButtons(int32_t arrowInset)
                            frame.bottom - frame.margin / 2 - ImageHeight(close));
     downButton.SetPicture(down, frame.right - arrowInset - ImageWidth(down),
                           frame.bottom - 3 * frame.margin - ImageHeight(down));
-    upButton.SetPicture(up, frame.right - arrowInset - ImageWidth(up), frame.top + frame.titleHeight + 2 * frame.margin);
+    upButton.SetPicture(up, frame.right - arrowInset - ImageWidth(up),
+                        frame.top + frame.titleHeight + 2 * frame.margin);
 }
 
 void ScrollingPanel::ShowButtons()
