@@ -6,8 +6,9 @@
 // The page decides what its keys and arrows do to the scroll, draws its own
 // lines in the window, and forwards input and time only while it is open. A
 // press or key that clicks close closes the page.
-// Layout, ShowButtons and PlaceButtons run in the page's Load on the loader
-// thread; everything else on the main thread.
+//
+// Layout and PlaceButtons run in the page's Load on the loader thread;
+// everything else on the main thread.
 #pragma once
 
 #include <cstdint>
