@@ -170,8 +170,11 @@ void OpenGLBatcher::SetRenderTarget(PixelDataGL* target, uint32_t flags)
         return;
     Flush();
     if (!target->IsUploaded()) {
-        target->Upload(flags);  // an empty texture for a new off-screen surface
-        BindTexture(m_boundTexture);
+        // An empty texture for a new off-screen surface; creating it binds it
+        // on unit 0, where the current program reads the bound source: the
+        // alpha part for a composite (its colour stays on unit 1).
+        target->Upload(flags);
+        BindTexture(m_compositeBound ? m_boundAlphaTexture : m_boundTexture);
     }
     bool resized = m_viewportWidth != target->GetWidth() || m_viewportHeight != target->GetHeight();
     if (GetGLCaps()->fbo && target->GetFramebuffer() != m_framebuffer) {
