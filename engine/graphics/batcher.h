@@ -18,17 +18,31 @@
 
 namespace Voke {
 
+class OpenGLShader;
 class PixelData;
 class PixelDataGL;
 
-// The vertex handed to the Add operations: position in target units, texture
-// coordinates in the padded texture, and a colour that multiplies the texel.
+// The vertex handed to the Add operations, stored and drawn as it is: position
+// in target units, texture coordinates in the padded texture as fractions of
+// 65535 (0 the left or top edge, 65535 the right or bottom one; see
+// TexCoord), and a colour that multiplies the texel.
 struct BatcherVertex {
     float x, y;
-    float u, v;
+    uint16_t u, v;
     uint8_t r, g, b, a;
+
+    // A texture coordinate (0..1 across the padded texture) as stored;
+    // values outside 0..1 (and NaN) are clamped to the edges.
+    static uint16_t TexCoord(float t)
+    {
+        if (!(t > 0.0f)) return 0;
+        if (t >= 1.0f) return 65535;
+        return uint16_t(t * 65535.0f + 0.5f);
+    }
 };
-static_assert(sizeof(BatcherVertex) == 20, "the GL vertex layout expects 20-byte vertices");
+// NOTE: 16 bytes a vertex (the per-vertex cost of a software renderer grows
+// with it); the GL vertex layout expects exactly this.
+static_assert(sizeof(BatcherVertex) == 16, "the GL vertex layout expects 16-byte vertices");
 
 class Batcher : public RefCounter {
 public:
@@ -50,6 +64,11 @@ public:
     virtual void SetTexturing(bool on) = 0;
     // Pending indices are drawn as lines instead of triangles.
     virtual void SetLineMode(bool on) = 0;
+    // Draws with a caller's program (made current at once, so the caller may
+    // set its uniforms) until SetShader(null), which draws what is pending
+    // and returns to the built-in program for the current state. Without
+    // shader support both are no-ops.
+    virtual void SetShader(OpenGLShader* program) = 0;
     // The vertex alpha of untextured drawing that follows (decides blending).
     virtual void SetOpacityHint(uint8_t alpha) = 0;
     // Draws the pending batch and empties it.

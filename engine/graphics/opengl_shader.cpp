@@ -74,6 +74,14 @@ const char kTexturedFragment[] =
     "  gl_FragColor = texture2D(tex, vTex) * vColor;\n"
     "}\n";
 
+// The texel alone: the textured program for opaque white vertices.
+const char kPlainFragment[] =
+    "varying mediump vec2 vTex;\n"
+    "uniform lowp sampler2D tex;\n"
+    "void main() {\n"
+    "  gl_FragColor = texture2D(tex, vTex);\n"
+    "}\n";
+
 // tex holds transparency in its red channel, tex2 the colour.
 const char kMaskFragment[] =
     "varying mediump vec2 vTex;\n"
@@ -254,6 +262,7 @@ const char* OpenGLShader::ColorVertexSource() { return kColorVertex; }
 const char* OpenGLShader::UVOnlyVertexSource() { return kUVOnlyVertex; }
 const char* OpenGLShader::KeyFragmentSource() { return kKeyFragment; }
 const char* OpenGLShader::TexturedFragmentSource() { return kTexturedFragment; }
+const char* OpenGLShader::PlainFragmentSource() { return kPlainFragment; }
 const char* OpenGLShader::MaskFragmentSource() { return kMaskFragment; }
 const char* OpenGLShader::FontFragmentSource() { return kFontFragment; }
 const char* OpenGLShader::ColorFragmentSource() { return kColorFragment; }

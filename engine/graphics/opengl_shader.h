@@ -56,6 +56,7 @@ public:
     static const char* UVOnlyVertexSource();
     static const char* KeyFragmentSource();
     static const char* TexturedFragmentSource();
+    static const char* PlainFragmentSource();
     static const char* MaskFragmentSource();
     static const char* FontFragmentSource();
     static const char* ColorFragmentSource();
