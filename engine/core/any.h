@@ -99,9 +99,8 @@ public:
     template <class T>
     bool Get(T& out) const
     {
-        const T* value = Get<T>();
-        if (!value) return false;
-        out = *value;
+        if (!Holds<T>()) return false;
+        out = static_cast<const Holder<T>*>(m_content)->m_value;
         return true;
     }
 

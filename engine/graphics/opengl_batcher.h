@@ -51,10 +51,11 @@ public:
     // strip's vertex adds two); a full batch forces a draw.
     static constexpr uint32_t kMaxVertices = 65536;
     static constexpr uint32_t kMaxIndices = 2 * kMaxVertices;
-    // NOTE: the vertex ring holds four full batches; an upload that does not
-    // fit behind the last one starts again at the front with fresh storage.
-    static constexpr uint32_t kVertexRingBytes = 4 * kMaxVertices * sizeof(BatcherVertex);
-    static constexpr uint32_t kIndexRingBytes = 4 * kMaxIndices * 2;
+    // NOTE: each ring (vertices, and indices of batches with more than quads)
+    // holds two full batches (2 MiB and 512 KiB); an upload that does not fit
+    // behind the last one starts again at the front with fresh storage.
+    static constexpr uint32_t kVertexRingBytes = 2 * kMaxVertices * sizeof(BatcherVertex);
+    static constexpr uint32_t kIndexRingBytes = 2 * kMaxIndices * 2;
 
     // For tests and tools.
     uint32_t GetPendingVertexCount() const { return m_vertexCount; }
