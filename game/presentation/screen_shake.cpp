@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/core/rng.h"
+#include "game/presentation/pixel_math.h"
 
 namespace {
 // NOTE: a new offset pair at most every 16 ms of frame time, and at most one
@@ -46,7 +47,9 @@ void ScreenShake::Start(const ShakeParams* params)
     m_StepTimer = 0.0f;
     m_OffsetX = 0.0f;
     m_OffsetY = 0.0f;
-    m_Running = true;
+    // A request without a positive duration (or with a NaN one) ends the
+    // shake at once: there is no time to shake or to fade over.
+    m_Running = m_Duration > 0.0f;
     m_Remaining = m_Duration;
 }
 
@@ -63,7 +66,7 @@ void ScreenShake::Update(float dt)
 {
     if (m_Running) {
         m_Remaining -= dt;
-        // A duration of zero or less (or a NaN one) ends the shake at once.
+        // A NaN frame time ends the shake as well.
         if (!(m_Remaining > 0.0f)) {
             m_Running = false;
         } else {
@@ -72,9 +75,8 @@ void ScreenShake::Update(float dt)
                 m_StepTimer = kStepInterval;
                 m_OffsetX = NextOffset();
                 m_OffsetY = NextOffset();
-                // The fade needs a positive duration to divide by; m_Remaining
-                // > 0 here implies it unless the request was inconsistent.
-                float fade = m_Duration > 0.0f ? std::sin(m_Remaining * 1.570796f / m_Duration) : 0.0f;
+                // Running implies a positive duration to divide by.
+                float fade = std::sin(m_Remaining * 1.570796f / m_Duration);
                 if (m_FadeX) m_OffsetX *= fade;
                 if (m_FadeY) m_OffsetY *= fade;
             }
@@ -88,5 +90,5 @@ void ScreenShake::Update(float dt)
     if (!m_ShakeY) m_OffsetY = 0.0f;
 }
 
-int ScreenShake::GetOffsetX() const { return static_cast<int>(m_OffsetX); }
-int ScreenShake::GetOffsetY() const { return static_cast<int>(m_OffsetY); }
+int ScreenShake::GetOffsetX() const { return TruncToPixel(m_OffsetX); }
+int ScreenShake::GetOffsetY() const { return TruncToPixel(m_OffsetY); }

@@ -29,7 +29,8 @@ public:
     // settings without clearing it.
     void SetRandom(Voke::RNG* random);
     // A null request does nothing; a weaker request than the running shake
-    // is ignored, an equal or stronger one replaces it.
+    // is ignored, an equal or stronger one replaces it. A request whose
+    // duration is not positive ends the shake at once.
     void Start(const ShakeParams* params);
     // Ends the shake; the offsets drop to 0 at the next Update.
     void Stop();

@@ -5,7 +5,13 @@
 // ("ab01", "ab02", "ab_fr", "ab02_fr", ..., "level01" ... "level06") or
 // "loose" for pictures that stay separate files. The sink writes
 // OUT/<group>/<name> as a PNG; the content build packs every group folder
-// except "loose" into an atlas page of that name.
+// except "loose" into an atlas page of that name. A name may hold a folder
+// ("loading/load1.png"); the folder is made below the group.
+//
+// With sheets enabled the sink also writes, at the end, one contact sheet per
+// group (SHEETS/<group>.png: every picture of the group with its name), and
+// painters may add sheets of their own (runner states side by side, building
+// pieces joined).
 #pragma once
 
 #include <cairo.h>
@@ -22,18 +28,33 @@ public:
 
     // Writes the picture (an ARGB32 or A8 cairo image surface) as
     // OUT/<group>/<name>. A name given twice is an error (reported, and the
-    // run fails), so two painters cannot silently overwrite each other.
+    // run fails), so two painters cannot silently overwrite each other; so is
+    // a name or group that could leave OUT (empty, absolute or with "..").
     void Add(const std::string& group, const std::string& name, cairo_surface_t* image);
 
-    // A contact sheet for review: OUT/../sheets/<name>.png (only when sheets
-    // were asked for). The sink does not take ownership.
+    // A contact sheet for review: SHEETS/<name>.png (only when sheets were
+    // asked for). The sink does not take ownership.
     void AddSheet(const std::string& name, cairo_surface_t* image);
     void EnableSheets(const std::string& sheetDir) { m_sheetDir = sheetDir; }
+    bool SheetsEnabled() const { return !m_sheetDir.empty(); }
 
-    // False when any write failed or a name was given twice.
+    // Writes SHEETS/<group>.png for every group that received pictures, read
+    // back from the files written. Does nothing without sheets.
+    void WriteGroupSheets();
+
+    // A picture written earlier, read back as a new image surface that the
+    // caller destroys (for previews); null when no picture of that name was
+    // written or it cannot be read.
+    cairo_surface_t* Load(const std::string& name) const;
+
+    // Records a failure found by a painter (a picture that breaks its
+    // placement rules); the message goes to stderr and the run fails.
+    void Fail(const std::string& message);
+
+    // False when any write failed, a name was given twice or a painter failed.
     bool Ok() const { return m_ok; }
     int Count() const { return static_cast<int>(m_groupOf.size()); }
-    // The group each written picture went to (for the manifest).
+    // The group each written picture went to.
     const std::map<std::string, std::string>& Groups() const { return m_groupOf; }
 
 private:
@@ -43,9 +64,8 @@ private:
     bool m_ok = true;
 };
 
-// A new transparent ARGB32 surface of w x h and a context on it; the caller
-// destroys both (cairo_destroy, then hands the surface to the sink and
-// destroys it).
+// A new transparent ARGB32 surface of w x h; the caller destroys it after
+// handing it to the sink.
 cairo_surface_t* NewImage(int width, int height);
 
 }  // namespace PictureGen

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <random>
+#include <utility>
 
 #include "engine/core/rng.h"
 
@@ -83,6 +86,27 @@ TEST(ScreenShakeTest, FadesAlongAQuarterSineAndDisabledAxesStayStill)
     EXPECT_EQ(shake.GetOffsetY(), 0);
 }
 
+TEST(ScreenShakeTest, ExtremeRawValuesGiveTheEndsOfTheRange)
+{
+    // Seeds whose first output is 0 and 1999 modulo 2000.
+    uint32_t low = 0, high = 0;
+    for (uint32_t seed = 1; (!low || !high) && seed < 200000u; ++seed) {
+        const uint32_t r = std::mt19937(seed)() % 2000u;
+        if (r == 0 && !low) low = seed;
+        if (r == 1999 && !high) high = seed;
+    }
+    ASSERT_TRUE(low && high);
+    for (auto [seed, want] : {std::pair<uint32_t, int>{low, -5}, {high, 4}}) {
+        Voke::RNG rng(seed);
+        ScreenShake shake;
+        shake.SetRandom(&rng);
+        ShakeParams p = Params(1.0f, 5.0f);
+        shake.Start(&p);
+        shake.Update(0.01f);
+        EXPECT_EQ(shake.GetOffsetX(), want) << "seed " << seed;
+    }
+}
+
 TEST(ScreenShakeTest, EndsWhenTheTimeIsUpOrAtOnceWithoutADuration)
 {
     Voke::RNG rng(2u);
@@ -91,20 +115,36 @@ TEST(ScreenShakeTest, EndsWhenTheTimeIsUpOrAtOnceWithoutADuration)
     ShakeParams p = Params(0.1f, 50.0f);
     shake.Start(&p);
     shake.Update(0.05f);
+    const int x = shake.GetOffsetX(), y = shake.GetOffsetY();
+    ASSERT_TRUE(x != 0 || y != 0);
     shake.Stop();
-    int kept = shake.GetOffsetX();
-    EXPECT_EQ(shake.GetOffsetX(), kept);  // Stop keeps the offsets until the next update
+    EXPECT_EQ(shake.GetOffsetX(), x) << "Stop keeps the offsets until the next update";
+    EXPECT_EQ(shake.GetOffsetY(), y);
     shake.Update(0.01f);
     EXPECT_EQ(shake.GetOffsetX(), 0);
     EXPECT_EQ(shake.GetOffsetY(), 0);
 
-    ShakeParams none = Params(0.0f, 50.0f);
-    shake.Start(&none);
-    shake.Update(0.001f);
+    // A frame longer than the time left ends the shake in that step.
+    shake.Start(&p);
+    shake.Update(0.05f);
+    shake.Update(0.2f);
     EXPECT_FALSE(shake.IsRunning());
     EXPECT_EQ(shake.GetOffsetX(), 0);
-    ShakeParams negative = Params(-1.0f, 50.0f);
-    shake.Start(&negative);
-    shake.Update(0.001f);
-    EXPECT_FALSE(shake.IsRunning());
+
+    // No duration, or a negative or NaN one, with a fade that would divide
+    // by it: over at once, offsets 0.
+    for (float duration : {0.0f, -1.0f, std::nanf("")}) {
+        ShakeParams none = {duration, 50.0f, true, true, true, true};
+        shake.Start(&none);
+        EXPECT_FALSE(shake.IsRunning()) << duration;
+        shake.Update(0.001f);
+        EXPECT_FALSE(shake.IsRunning());
+        EXPECT_EQ(shake.GetOffsetX(), 0);
+        EXPECT_EQ(shake.GetOffsetY(), 0);
+    }
+    // An absurd strength gives bounded offsets.
+    ShakeParams huge = {1.0f, 1e30f, true, true, false, false};
+    shake.Start(&huge);
+    shake.Update(0.02f);
+    EXPECT_TRUE(shake.GetOffsetX() == INT32_MIN || shake.GetOffsetX() == INT32_MAX || shake.GetOffsetX() == 0);
 }

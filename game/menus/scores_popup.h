@@ -1,0 +1,107 @@
+// The main menu's high-score page, and the owner of the high-score table.
+//
+// The page shows a framed panel titled with the text of "IDS_SCORES", one
+// line per record (rebuilt each time the page opens) scrolling in a clipped
+// window, a close button and two arrow buttons. The list scrolls by
+// dragging, by the Up and Down keys and by 12 pixels per arrow press; an
+// arrow's clicked mark stays until the next press, and every key pressed
+// meanwhile takes that arrow's step again.
+//
+// The table keeps completed runs above all others, ranked by points, and
+// the rest by distance; among equals the newer run stands above. The game
+// controller reaches it through the main menu: GetTable / SetTable in the
+// 120-byte form of score_table.h, AddScore after a normal run.
+//
+// Load runs on the loader thread before the page can open; everything else
+// on the main thread.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/core/ref_counter.h"
+#include "game/menus/button.h"
+#include "game/menus/score_table.h"
+#include "game/presentation/touch_point.h"
+
+namespace Voke {
+class ScreenText;
+class Surface;
+}  // namespace Voke
+
+class GameBase;
+
+class ScoresPopup {
+public:
+    // NOTE: the lines scroll at most 86 pixels, 12 per arrow step.
+    static constexpr int32_t kMaxScroll = 86;
+    static constexpr int32_t kScrollStep = 12;
+
+    ScoresPopup();
+    ~ScoresPopup();
+    ScoresPopup(const ScoresPopup&) = delete;
+    ScoresPopup& operator=(const ScoresPopup&) = delete;
+
+    void SetOwner(GameBase* game);
+    // Lays the page out, builds the title and fetches the button images (a
+    // missing image leaves its button 0 x 0 and undrawn); clears the table.
+    void Load();
+    // Rebuilds the lines from the table and opens the page with the close
+    // button focused; the scroll stays where it was.
+    void Show();
+    void Hide() { m_Active = false; }
+    bool IsActive() const { return m_Active; }
+
+    // Copies the table's 120 bytes out / in; nothing for a null buffer or a
+    // size below 120. A new table shows from the next Show.
+    void GetTable(uint8_t* buffer, int32_t size) const;
+    void SetTable(const uint8_t* buffer, int32_t size);
+    // Inserts the record by rank; a null record, or one ranking below all
+    // ten, changes nothing.
+    void AddScore(const ScoreRecord* record);
+    const ScoreRecord& GetRecord(int32_t rank) const { return m_Table[rank]; }
+
+    void OnPointerDown(const TouchList& touches);
+    void OnPointerUp(const TouchList& touches);
+    void OnPointerMove(const TouchList& touches);
+    void OnPointerPressAt(int32_t x, int32_t y);
+    void OnPointerReleaseAt(int32_t /*x*/, int32_t /*y*/) {}
+    void OnKeyDown(unsigned key);
+    void OnKeyUp(unsigned key);
+    void Update(float dt);
+    void Render(Voke::Surface* target);
+    // Drops the buttons' texts and images, the title and the images.
+    void Release();
+
+    int32_t GetScroll() const { return m_Scroll; }
+    Button& GetCloseButton() { return m_CloseButton; }
+    Button& GetDownButton() { return m_DownButton; }
+    Button& GetUpButton() { return m_UpButton; }
+    const Voke::ScreenText* GetLine(int32_t rank) const { return m_Lines[rank]; }
+
+private:
+    void BuildLines();
+    void ScrollBy(int32_t delta);
+
+    GameBase* m_Owner;
+    bool m_Active;
+    Button m_CloseButton;
+    Button m_DownButton;
+    Button m_UpButton;
+    Voke::SmartPtr<Voke::ScreenText> m_Title;
+    int32_t m_Left;
+    int32_t m_Top;
+    int32_t m_Right;
+    int32_t m_Bottom;
+    int32_t m_PanelWidth;
+    int32_t m_PanelHeight;
+    int32_t m_Margin;
+    int32_t m_TitleHeight;
+    Voke::SmartPtr<Voke::Surface> m_CloseImage;
+    Voke::SmartPtr<Voke::Surface> m_UpImage;
+    Voke::SmartPtr<Voke::Surface> m_DownImage;
+    ScoreRecord m_Table[kScoreRecords];
+    Voke::SmartPtr<Voke::ScreenText> m_Lines[kScoreRecords];
+    int32_t m_DragY;
+    int32_t m_Scroll;
+    bool m_Dragging;
+};

@@ -1,0 +1,184 @@
+#include "game/presentation/tiled_picture.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "engine/core/io_stream.h"
+#include "engine/core/vfs.h"
+#include "engine/core/xml.h"
+#include "engine/graphics/asset_surfaces.h"
+#include "engine/graphics/surface.h"
+#include "game/core/game_base.h"
+
+namespace {
+
+// NOTE: repeats that fall on one spot (a step of 0) are drawn at most this
+// many times: further copies only saturate a translucent image more, each at
+// the cost of a whole blit, and a step of 0 with a huge count would
+// otherwise stall the frame.
+constexpr int64_t kMaxStackedRepeats = 16;
+
+int64_t FloorDiv(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+int64_t CeilDiv(int64_t a, int64_t b) { return -FloorDiv(-a, b); }
+
+// The repeats [first, last] of a row or column of `count` repeats `step`
+// apart, starting at `origin`, whose `size`-pixel image reaches into
+// [0, limit). Empty (first > last) when none does.
+void VisibleRange(int64_t origin, int64_t step, int64_t count, int64_t size, int64_t limit, int64_t& first,
+                  int64_t& last)
+{
+    if (step > 0) {
+        first = std::max<int64_t>(0, CeilDiv(-size - origin, step));
+        last = std::min<int64_t>(count - 1, FloorDiv(limit - 1 - origin, step));
+        return;
+    }
+    first = 0;
+    last = origin + size >= 0 && origin < limit ? std::min(count, kMaxStackedRepeats) - 1 : -1;
+}
+
+void PrintMissingImage(const char* fileName, const char* imageName)
+{
+    std::printf(" \n");
+    std::fflush(stdout);
+    std::printf("ERROR in TiledPicture::Create(): <%s> , <%s> = Texture doesn't exist? \n", fileName, imageName);
+    std::fflush(stdout);
+    std::printf(" \n");
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+TiledPicture::TiledPicture() : m_Loaded(false), m_Width(0), m_Height(0) { ClearTiles(); }
+
+TiledPicture::~TiledPicture() = default;
+
+void TiledPicture::ClearTiles()
+{
+    for (Tile& tile : m_Tiles) {
+        tile.used = false;
+        tile.kind = false;
+        tile.surface = nullptr;
+        tile.x = tile.y = tile.width = tile.height = 0;
+        tile.countx = tile.county = 0;
+        tile.r = tile.g = tile.b = 0;
+    }
+}
+
+bool TiledPicture::Create(const char* fileName)
+{
+    if (!fileName) return false;
+    {
+        Voke::SmartPtr<Voke::File> probe(Voke::Vfs::Open(fileName));
+        if (!probe) return false;
+    }
+    Voke::SmartPtr<Voke::Xml> document(Voke::Xml::Load(fileName));
+    if (!document) return false;
+
+    Voke::XmlIt root = document->Root();
+    root.GetAttribute("width", m_Width);
+    root.GetAttribute("height", m_Height);
+
+    // Every slot starts empty, so that a picture created again keeps neither
+    // tiles nor images of its previous description.
+    ClearTiles();
+    int i = 0;
+    for (Voke::XmlIt child(root, nullptr); child && i < kMaxTiles; child.Next()) {
+        Tile& tile = m_Tiles[i];
+        if (StrICmp(child.GetName(), "texture") == 0)
+            tile.kind = false;
+        else if (StrICmp(child.GetName(), "rect") == 0)
+            tile.kind = true;
+        else
+            continue;
+        tile.used = true;
+        child.GetAttribute("x", tile.x);
+        child.GetAttribute("y", tile.y);
+        child.GetAttribute("width", tile.width);
+        child.GetAttribute("height", tile.height);
+        child.GetAttribute("countx", tile.countx);
+        child.GetAttribute("county", tile.county);
+        child.GetAttribute("r", tile.r);
+        child.GetAttribute("g", tile.g);
+        child.GetAttribute("b", tile.b);
+        // A colour is one byte per channel; out-of-range values would name
+        // a colour image that cannot exist.
+        tile.r = std::clamp(tile.r, 0, 255);
+        tile.g = std::clamp(tile.g, 0, 255);
+        tile.b = std::clamp(tile.b, 0, 255);
+
+        if (const char* image = child.GetAttributeRaw("filename")) {
+            tile.surface = Voke::GetCachedSurface(image, true);
+            if (!tile.surface) PrintMissingImage(fileName, image);
+        }
+        if (tile.countx < 1) tile.countx = 1;
+        if (tile.county < 1) tile.county = 1;
+        if (tile.surface) {
+            if (tile.width == 0) tile.width = tile.surface->GetWidth();
+            if (tile.height == 0) tile.height = tile.surface->GetHeight();
+        }
+        if (tile.width < 0) tile.width = 0;
+        if (tile.height < 0) tile.height = 0;
+        ++i;
+    }
+    m_Loaded = true;
+    return true;
+}
+
+void TiledPicture::Draw(Voke::Surface* target, int x, int y)
+{
+    if (!target) return;
+    const int64_t targetW = target->GetWidth();
+    const int64_t targetH = target->GetHeight();
+    for (const Tile& tile : m_Tiles) {
+        if (!tile.used) break;
+        if (tile.kind)
+            DrawRect(target, tile, x, y, targetW, targetH);
+        else
+            DrawTexture(target, tile, x, y, targetW, targetH);
+    }
+}
+
+void TiledPicture::DrawTexture(Voke::Surface* target, const Tile& tile, int64_t x, int64_t y, int64_t targetW,
+                               int64_t targetH)
+{
+    Voke::Surface* image = tile.surface;
+    if (!image) return;
+    const int64_t originX = x + tile.x, originY = y + tile.y;
+    // Only the repeats that reach into the target are visited, so a long
+    // strip or a huge count costs no more than what is seen.
+    int64_t firstCol, lastCol, firstRow, lastRow;
+    VisibleRange(originX, tile.width, tile.countx, image->GetWidth(), targetW, firstCol, lastCol);
+    VisibleRange(originY, tile.height, tile.county, image->GetHeight(), targetH, firstRow, lastRow);
+    for (int64_t r = firstRow; r <= lastRow; ++r) {
+        const int64_t py = originY + r * tile.height;
+        for (int64_t c = firstCol; c <= lastCol; ++c) {
+            const int64_t px = originX + c * tile.width;
+            Voke::Surface::Blit(target, static_cast<int>(px), static_cast<int>(py), image, image->GetClipRect());
+        }
+    }
+}
+
+void TiledPicture::DrawRect(Voke::Surface* target, const Tile& tile, int64_t x, int64_t y, int64_t targetW,
+                            int64_t targetH)
+{
+    const int64_t w = tile.width, h = tile.height;
+    const int64_t px = x + tile.x, py = y + tile.y;
+    if (px + w < 0 || py + h < 0 || px >= targetW || py >= targetH) return;
+    if (w == 0 || h == 0) return;
+    char name[16];
+    std::snprintf(name, sizeof name, "c%02x%02x%02x.png", unsigned(tile.r), unsigned(tile.g), unsigned(tile.b));
+    Voke::SmartPtr<Voke::Surface> colour = Voke::GetCachedSurface(name, false);
+    if (!colour) return;
+    // One pixel inside the colour image, stretched over the rectangle.
+    const float scale[2] = {static_cast<float>(w), static_cast<float>(h)};
+    const float pivot[2] = {0.0f, 0.0f};
+    const Voke::Rect pixel = {2, 2, 1, 1};
+    Voke::Surface::BlitTransformed(target, colour, static_cast<float>(px), static_cast<float>(py), 0.0f, scale,
+                                   pivot, 0, pixel);
+}
+
+void TiledPicture::Release()
+{
+    ClearTiles();
+    m_Loaded = false;
+}

@@ -1,0 +1,195 @@
+// The head-up display's pieces and the pause button.
+//
+// The HUD's panels are filled by the game with the colours of "c25263a.png"
+// (body) and "c4a4973.png" (edge); the pieces here join them: the end caps
+// continue the bands (body 18 rows with the edge row above or below it), the
+// time bar frames the 71 x 2 white fill that the game draws 2 rows into it,
+// and the score-gain font is a strip of 13-px cells: "+" and the digits 0-9.
+#include <cmath>
+#include <string>
+
+#include "tools/picturegen/draw_kit.h"
+#include "tools/picturegen/interface_painters.h"
+#include "tools/picturegen/ui_kit.h"
+
+namespace PictureGen {
+
+using namespace Kit;
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+// NOTE: both caps are 30 x 20: edge and 18 body rows, then a clear row, as
+// the bands they end are drawn.
+constexpr int kCapWidth = 30, kCapHeight = 20, kBandRows = 19;
+
+// A band end: the band of 19 rows (edge row on top or at the bottom) ending
+// in a round end on the left or the right.
+Surface PanelCap(bool edgeOnTop, bool roundLeft)
+{
+    Surface cap = MakeSurface(kCapWidth, kCapHeight);
+    Context cr = MakeContext(cap.get());
+    const double r = kBandRows / 2.0;
+    auto band = [&](double shift) {
+        // A capsule running off the straight end of the picture.
+        if (roundLeft) Capsule(cr.get(), 4, shift, kCapWidth + 2 * r, kBandRows);
+        else Capsule(cr.get(), -2 * r - 4, shift, kCapWidth + 2 * r, kBandRows);
+    };
+    cairo_save(cr.get());
+    band(0);
+    cairo_clip(cr.get());
+    band(0);
+    SetColour(cr.get(), Palette::kPanelEdge);
+    cairo_fill(cr.get());
+    band(edgeOnTop ? 1 : -1);
+    SetColour(cr.get(), Palette::kPanel);
+    cairo_fill(cr.get());
+    cairo_restore(cr.get());
+    return cap;
+}
+
+Surface TimeIcon()
+{
+    Surface icon = MakeSurface(14, 13);
+    Context cr = MakeContext(icon.get());
+    cairo_set_line_width(cr.get(), 1.6);
+    SetColour(cr.get(), {232, 232, 244});
+    cairo_arc(cr.get(), 7, 7, 5.2, 0, 2 * kPi);
+    cairo_stroke(cr.get());
+    cairo_rectangle(cr.get(), 5.5, 0, 3, 1.6);
+    cairo_fill(cr.get());
+    cairo_set_line_width(cr.get(), 1.3);
+    cairo_set_line_cap(cr.get(), CAIRO_LINE_CAP_ROUND);
+    SetColour(cr.get(), Palette::kAccent);
+    cairo_move_to(cr.get(), 7, 7);
+    cairo_line_to(cr.get(), 7, 3.8);
+    cairo_move_to(cr.get(), 7, 7);
+    cairo_line_to(cr.get(), 9.4, 8.2);
+    cairo_stroke(cr.get());
+    return icon;
+}
+
+// The groove of the time bar: the game fills x 0-70 of rows 2-3 in white.
+Surface TimeBar()
+{
+    Surface bar = MakeSurface(74, 6);
+    Context cr = MakeContext(bar.get());
+    Capsule(cr.get(), 0, 0, 74, 6);
+    SetColour(cr.get(), Palette::kPanelEdge);
+    cairo_fill(cr.get());
+    cairo_rectangle(cr.get(), 0, 2, 72, 2);
+    SetColour(cr.get(), {16, 16, 28});
+    cairo_fill(cr.get());
+    return bar;
+}
+
+// The separator before the lives: a light rule 3 px wide.
+Surface LivesSeparator()
+{
+    Surface rule = MakeSurface(3, 12);
+    Context cr = MakeContext(rule.get());
+    cairo_rectangle(cr.get(), 1, 0, 1, 12);
+    SetColour(cr.get(), {150, 148, 200});
+    cairo_fill(cr.get());
+    return rule;
+}
+
+// The lives icon: the runner's head and striped shoulders.
+Surface LivesIcon()
+{
+    Surface icon = MakeSurface(11, 12);
+    Context cr = MakeContext(icon.get());
+    Capsule(cr.get(), 0.5, 7, 10, 8);
+    SetColour(cr.get(), {38, 44, 70});
+    cairo_fill(cr.get());
+    cairo_rectangle(cr.get(), 0.5, 8.5, 10, 1.5);
+    SetColour(cr.get(), {238, 234, 216});
+    cairo_fill(cr.get());
+    cairo_arc(cr.get(), 5.5, 4, 3.4, 0, 2 * kPi);
+    SetColour(cr.get(), {238, 190, 150});
+    cairo_fill(cr.get());
+    cairo_save(cr.get());
+    cairo_arc(cr.get(), 5.5, 4, 3.6, 0, 2 * kPi);
+    cairo_clip(cr.get());
+    cairo_rectangle(cr.get(), 0, 0, 11, 2.4);
+    cairo_rectangle(cr.get(), 0, 0, 3.2, 5);
+    SetColour(cr.get(), {70, 44, 34});
+    cairo_fill(cr.get());
+    cairo_restore(cr.get());
+    return icon;
+}
+
+Surface ScoreIcon()
+{
+    Surface icon = MakeSurface(13, 12);
+    Context cr = MakeContext(icon.get());
+    SetColour(cr.get(), {255, 206, 70});
+    DrawIcon(cr.get(), Icon::Star, 0.5, -0.5, 12);
+    return icon;
+}
+
+// Behind the multiplier: an accent pill under "X" and its digits, which the
+// game draws from 25 px left of the panel's reference to 2 px left of it.
+Surface MultiplierBadge()
+{
+    Surface badge = MakeSurface(39, 16);
+    Context cr = MakeContext(badge.get());
+    Capsule(cr.get(), 10, 1, 28, 15);
+    SetColour(cr.get(), Palette::kAccentDark);
+    cairo_fill(cr.get());
+    return badge;
+}
+
+// "+" and 0-9 in 13-px cells, warm yellow with a dark rim.
+Surface ScoreFont()
+{
+    const int cell = 13, height = 16;
+    Surface strip = MakeSurface(cell * 11, height);
+    Context cr = MakeContext(strip.get());
+    SelectFont(cr.get(), FontStyle::Bold, 15);
+    const std::string glyphs[11] = {"+", "0", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
+    for (int i = 0; i < 11; ++i) {
+        TextSize t = MeasureText(cr.get(), glyphs[i]);
+        double x = i * cell + (cell - t.inkWidth) / 2 - t.inkLeft;
+        double y = std::round((height + t.ascent) / 2);
+        cairo_save(cr.get());
+        cairo_rectangle(cr.get(), i * cell, 0, cell, height);
+        cairo_clip(cr.get());
+        cairo_move_to(cr.get(), x, y);
+        cairo_text_path(cr.get(), glyphs[i].c_str());
+        cairo_set_line_width(cr.get(), 2.2);
+        cairo_set_line_join(cr.get(), CAIRO_LINE_JOIN_ROUND);
+        SetColour(cr.get(), {60, 30, 10}, 0.85);
+        cairo_stroke_preserve(cr.get());
+        SetColour(cr.get(), {255, 214, 90});
+        cairo_fill(cr.get());
+        cairo_restore(cr.get());
+    }
+    return strip;
+}
+
+// The pause button, centred at the top of the screen: at most 118 x 34, the
+// size of its tap zone.
+Surface PauseButton(const Words& words)
+{
+    return TextButton(words.pause, 100, 26, ButtonStyle::Secondary, Icon::Pause, 13);
+}
+
+}  // namespace
+
+void PaintHud(PictureSink& sink)
+{
+    sink.Add(kInterfacePage, "main_menu_koncowka_down.png", PanelCap(true, true).get());
+    sink.Add(kInterfacePage, "main_menu_koncowka_up.png", PanelCap(false, false).get());
+    sink.Add(kInterfacePage, "hud_time_icon.png", TimeIcon().get());
+    sink.Add(kInterfacePage, "hud_time_bar.png", TimeBar().get());
+    sink.Add(kInterfacePage, "lives-hud-separator.png", LivesSeparator().get());
+    sink.Add(kInterfacePage, "lives-hud-icon.png", LivesIcon().get());
+    sink.Add(kInterfacePage, "hud_score_icon.png", ScoreIcon().get());
+    sink.Add(kInterfacePage, "hud_score_separator.png", MultiplierBadge().get());
+    sink.Add(kInterfacePage, "hud_score_font.png", ScoreFont().get());
+    for (const Language& language : Languages())
+        sink.Add(language.dialogPage, Localised("pause_button.png", language), PauseButton(WordsFor(language)).get());
+}
+
+}  // namespace PictureGen
