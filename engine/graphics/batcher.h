@@ -23,21 +23,28 @@ class PixelData;
 class PixelDataGL;
 
 // The vertex handed to the Add operations, stored and drawn as it is: position
-// in target units, texture coordinates in the padded texture as fractions of
-// 65535 (0 the left or top edge, 65535 the right or bottom one; see
+// in target units, texture coordinates in the padded texture in units of
+// 1/32768 (0 the left or top edge, 32768 the right or bottom one; see
 // TexCoord), and a colour that multiplies the texel.
+//
+// A power of two as the unit keeps the coordinates of whole texels of a
+// power-of-two texture exact, as 32-bit floats kept them: a blit maps texels
+// onto pixels exactly one to one.
 struct BatcherVertex {
     float x, y;
     uint16_t u, v;
     uint8_t r, g, b, a;
 
-    // A texture coordinate (0..1 across the padded texture) as stored;
-    // values outside 0..1 (and NaN) are clamped to the edges.
+    // NOTE: coordinates run from 0 to just under 2 (past 1 the texture's edge
+    // texels continue); finer than 1/32768 of the texture they are rounded.
+    static constexpr float kTexCoordUnit = 32768.0f;
+    // A texture coordinate (0..1 across the padded texture) as stored; values
+    // outside the range (and NaN) are clamped to it.
     static uint16_t TexCoord(float t)
     {
         if (!(t > 0.0f)) return 0;
-        if (t >= 1.0f) return 65535;
-        return uint16_t(t * 65535.0f + 0.5f);
+        float units = t * kTexCoordUnit + 0.5f;
+        return units >= 65535.0f ? uint16_t(65535) : uint16_t(units);
     }
 };
 // NOTE: 16 bytes a vertex (the per-vertex cost of a software renderer grows

@@ -83,7 +83,7 @@ void OpenGLBatcher::PointAttributes(uintptr_t base)
 {
     auto at = [base](uintptr_t offset) { return reinterpret_cast<const void*>(base + offset); };
     glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, sizeof(BatcherVertex), at(offsetof(BatcherVertex, x)));
-    glVertexAttribPointer(1, 2, GL_UNSIGNED_SHORT, GL_TRUE, sizeof(BatcherVertex), at(offsetof(BatcherVertex, u)));
+    glVertexAttribPointer(1, 2, GL_UNSIGNED_SHORT, GL_FALSE, sizeof(BatcherVertex), at(offsetof(BatcherVertex, u)));
     glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(BatcherVertex), at(offsetof(BatcherVertex, r)));
     m_attributeBase = base;
 }

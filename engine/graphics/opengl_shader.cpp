@@ -25,12 +25,12 @@ const char kPositionDefine[] =
 const char kTexturedVertex[] =
     "uniform mediump vec3 screen;\n"
     "attribute mediump vec2 inPos;\n"
-    "attribute mediump vec2 inUV;\n"
+    "attribute highp vec2 inUV;\n"
     "attribute lowp vec4 inColor;\n"
     "varying mediump vec2 vTex;\n"
     "varying lowp vec4 vColor;\n"
     "void main() {\n"
-    "  vTex = inUV;\n"
+    "  vTex = inUV * (1.0 / 32768.0);\n"
     "  vColor = inColor;\n"
     "  GLPOSITION\n"
     "}\n";
@@ -48,10 +48,10 @@ const char kColorVertex[] =
 const char kUVOnlyVertex[] =
     "uniform mediump vec3 screen;\n"
     "attribute mediump vec2 inPos;\n"
-    "attribute mediump vec2 inUV;\n"
+    "attribute highp vec2 inUV;\n"
     "varying mediump vec2 vTex;\n"
     "void main() {\n"
-    "  vTex = inUV;\n"
+    "  vTex = inUV * (1.0 / 32768.0);\n"
     "  GLPOSITION\n"
     "}\n";
 

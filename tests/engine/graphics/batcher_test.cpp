@@ -4,6 +4,8 @@
 // the release of textures with geometry pending.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "engine/graphics/batcher.h"
 #include "engine/graphics/opengl_batcher.h"
 #include "engine/graphics/pixel_data_gl.h"
@@ -145,6 +147,21 @@ TEST_F(BatcherTest, OpaqueWhiteBatchesSkipTheVertexColour)
     Surface::Blit(m_window, 12, 0, image, image->GetClipRect());
     b->Flush();
     EXPECT_EQ(b->GetDrawnShader(), b->GetProgram(OpenGLBatcher::kTextured));
+}
+
+TEST(BatcherVertexTest, TexCoordsOfWholeTexelsAreExact)
+{
+    for (int size : {1, 2, 256, 2048}) {
+        for (int texel = 0; texel <= size; ++texel) {
+            float t = float(texel) * (1.0f / float(size));
+            EXPECT_EQ(float(BatcherVertex::TexCoord(t)) * (1.0f / BatcherVertex::kTexCoordUnit), t) << texel << "/" << size;
+        }
+    }
+    EXPECT_EQ(BatcherVertex::TexCoord(-0.5f), 0);
+    EXPECT_EQ(BatcherVertex::TexCoord(std::nanf("")), 0);
+    EXPECT_EQ(BatcherVertex::TexCoord(1.5f), 49152);
+    EXPECT_EQ(BatcherVertex::TexCoord(2.0f), 65535);
+    EXPECT_EQ(BatcherVertex::TexCoord(1e30f), 65535);
 }
 
 TEST_F(BatcherTest, BlendingFollowsFormatAlphaAndMode)
