@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "engine/core/application_title.h"
+#include "engine/core/byte_reader.h"
 #include "engine/core/pak_mount.h"
 #include "tools/pak_builder.h"
 
@@ -113,15 +114,14 @@ Archive Make(const std::string& folder)
     return archive;
 }
 
-uint32_t LE32(const unsigned char* p) { return uint32_t(p[0]) | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
-
 // liblzma alone: decodes every block of the archive file (stored blocks are
 // copied). Returns the decoded bytes.
 uint64_t DecodeBlocksDirectly(const std::string& file, std::vector<unsigned char>& out)
 {
     const unsigned char* d = reinterpret_cast<const unsigned char*>(file.data());
-    const uint32_t dataStart = LE32(d), blockSize = LE32(d + 4);
-    const uint32_t count = uint32_t(-int32_t(LE32(d + 8))) / 4;  // the builder writes a raw table
+    Voke::ByteReader header(d, file.size());
+    const uint32_t dataStart = header.U32(), blockSize = header.U32();
+    const uint32_t count = uint32_t(-header.I32()) / 4;  // the builder writes a raw table
     lzma_filter props{LZMA_FILTER_LZMA1, nullptr};
     if (lzma_properties_decode(&props, nullptr, d + 12, 5) != LZMA_OK) return 0;
     lzma_options_lzma options = *static_cast<lzma_options_lzma*>(props.options);
@@ -133,7 +133,8 @@ uint64_t DecodeBlocksDirectly(const std::string& file, std::vector<unsigned char
     uint64_t total = 0;
     uint32_t start = 0;
     for (uint32_t i = 0; i < count; ++i) {
-        const uint32_t word = LE32(d + 17 + 4 * i), end = word & 0x7FFFFFFF;
+        header.Seek(17 + 4 * size_t(i));
+        const uint32_t word = header.U32(), end = word & 0x7FFFFFFF;
         if (word & 0x80000000u) {
             if (lzma_raw_decoder(&stream, filters) != LZMA_OK) return 0;
             stream.next_in = d + dataStart + start;

@@ -11,6 +11,9 @@
 #include <sstream>
 #include <thread>
 
+#include "engine/core/compressed_file.h"
+#include "engine/core/pak_mount.h"
+
 namespace PakBuilder {
 
 namespace {
@@ -67,8 +70,20 @@ bool BuildContent(std::vector<Entry> entries, std::string& content, std::string&
         }
     }
 
+    // The reader refuses directories past its limits; such an archive is
+    // not written at all.
+    if (entries.size() > Voke::PakMount::kMaxEntryCount) {
+        error = std::to_string(entries.size()) + " files: more than the " +
+                std::to_string(Voke::PakMount::kMaxEntryCount) + " an archive may hold";
+        return false;
+    }
     uint64_t namesSize = 0;
     for (const Entry& e : entries) namesSize += e.name.size() + 1;
+    if (namesSize > Voke::PakMount::kMaxNamesSize) {
+        error = std::to_string(namesSize) + " bytes of names: more than the " +
+                std::to_string(Voke::PakMount::kMaxNamesSize) + " an archive may hold";
+        return false;
+    }
     const uint64_t dataStart = 8 + 12 * uint64_t(entries.size()) + namesSize;
     uint64_t total = dataStart;
     for (const Entry& e : entries) total += e.data.size();
@@ -97,8 +112,8 @@ bool BuildContent(std::vector<Entry> entries, std::string& content, std::string&
 
 bool BuildBlockFile(const std::string& source, const Options& options, std::string& file, std::string& error)
 {
-    if (options.blockSize == 0 || options.blockSize > (16u << 20)) {
-        error = "block size must be 1 byte to 16 MiB";
+    if (options.blockSize == 0 || options.blockSize > Voke::CompressedFile::kMaxBlockSize) {
+        error = "block size must be 1 byte to " + std::to_string(Voke::CompressedFile::kMaxBlockSize) + " bytes";
         return false;
     }
     if (options.lc + options.lp > LZMA_LCLP_MAX || options.pb > LZMA_PB_MAX || options.preset > 9) {
@@ -121,6 +136,11 @@ bool BuildBlockFile(const std::string& source, const Options& options, std::stri
     const size_t count = std::max<size_t>(1, (content.size() + blockSize - 1) / blockSize);
     if (uint64_t(count) * blockSize > uint64_t(INT_MAX)) {
         error = "archive content of 2 GiB or more";
+        return false;
+    }
+    if (count > Voke::CompressedFile::kMaxBlockCount) {
+        error = std::to_string(count) + " blocks of " + std::to_string(blockSize) + " bytes: more than the " +
+                std::to_string(Voke::CompressedFile::kMaxBlockCount) + " blocks an archive may have (use a larger block size)";
         return false;
     }
     content.resize(count * blockSize, '\0');
@@ -204,6 +224,7 @@ bool ReadFolder(const std::string& folder, std::vector<Entry>& entries, std::str
     }
     for (; it != fs::recursive_directory_iterator(); it.increment(ec)) {
         if (ec) break;
+        // A link to a file counts as that file, under the link's own name.
         if (!it->is_regular_file(ec)) continue;
         std::ifstream in(it->path(), std::ios::binary);
         std::stringstream data;
@@ -212,7 +233,14 @@ bool ReadFolder(const std::string& folder, std::vector<Entry>& entries, std::str
             error = "cannot read " + it->path().string();
             return false;
         }
-        entries.push_back({fs::relative(it->path(), folder).generic_string(), data.str()});
+        // The entry is named by where it stands below the folder: the last
+        // depth + 1 parts of the path as the walk spelled it. Resolving the
+        // path instead would name a link after its target.
+        fs::path name;
+        auto part = it->path().end();
+        for (int i = 0; i <= it.depth(); ++i) --part;
+        for (; part != it->path().end(); ++part) name /= *part;
+        entries.push_back({name.generic_string(), data.str()});
     }
     if (ec) {
         error = "cannot read folder " + folder + ": " + ec.message();

@@ -32,20 +32,22 @@ bool NameLess(const std::string& a, const std::string& b);
 
 // The logical archive content: sorts the entries and lays out the directory,
 // the names block and the data. False with a message for an empty name, a
-// name holding a NUL byte, two names equal without regard to case, or
-// content of 2 GiB or more.
+// name holding a NUL byte, two names equal without regard to case, more
+// files or bytes of names than the engine's reader accepts, or content of
+// 2 GiB or more.
 bool BuildContent(std::vector<Entry> entries, std::string& content, std::string& error);
 
 // Wraps `content` in a compressed block file: the content is padded with
 // zeros to whole blocks, and each block is stored LZMA-coded when that is
-// smaller, else raw. False with a message for bad options or a file of
-// 2 GiB or more.
+// smaller, else raw. False with a message for bad options, more blocks than
+// the engine's reader accepts, or a file of 2 GiB or more.
 bool BuildBlockFile(const std::string& content, const Options& options, std::string& file, std::string& error);
 
 // BuildContent then BuildBlockFile.
 bool BuildArchive(std::vector<Entry> entries, const Options& options, std::string& file, std::string& error);
 
-// Every regular file below `folder`, named by its path relative to it.
+// Every regular file below `folder`, named by its path relative to it; a
+// link to a file gives that file's bytes under the link's path.
 bool ReadFolder(const std::string& folder, std::vector<Entry>& entries, std::string& error);
 
 }  // namespace PakBuilder

@@ -24,7 +24,29 @@ SmartPtr<Mixer> AbstractApp::s_mixer;
 SmartPtr<AssetDict>& AbstractApp::s_assetDict = AssetDict::s_engine;
 SmartPtr<Registry>& AbstractApp::s_registry = Registry::s_engine;
 SmartPtr<TextDict> AbstractApp::s_textDict;
-SmartPtr<DebugOverlay> AbstractApp::s_debugOverlay;
+SmartPtr<DebugOverlay>& AbstractApp::s_debugOverlay = DebugOverlay::s_instance;
+
+namespace {
+
+// What the debug overlay's console reaches of the application: installed
+// while an application object exists.
+class AppDebugHost : public DebugOverlayHost {
+public:
+    void Exit() override
+    {
+        if (AbstractApp* app = AbstractApp::Instance()) app->Exit();
+    }
+    Registry* GetRegistry() override { return AbstractApp::s_registry; }
+    TextDict* GetTextDict() override { return AbstractApp::s_textDict; }
+    void SetAudioPaused(bool paused) override
+    {
+        if (AbstractApp::s_mixer) AbstractApp::s_mixer->SetPaused(Mixer::kPauseOverlay, paused);
+    }
+};
+
+AppDebugHost g_debugHost;
+
+}  // namespace
 
 int MoviePlayerInterface::Play(const NarrowString&) { return 0; }
 
@@ -35,6 +57,7 @@ AbstractApp::AbstractApp(uint32_t flags) : m_flags(flags)
     AppGlobals::Instance()->globals = new AppGlobals;
     std::setlocale(LC_CTYPE, "en_GB.utf-8");
     s_instance = this;
+    DebugOverlay::SetHost(&g_debugHost);
     // Evicted textures upload again from the pixels they keep.
     PixelDataGL::SetKeepUploads((flags & kCollectIdleTextures) != 0);
     // The manager registers itself as the one the allocation front uses and
@@ -52,6 +75,7 @@ AbstractApp::~AbstractApp()
     s_registry.Reset();
     s_textDict.Reset();
     s_debugOverlay.Reset();
+    DebugOverlay::SetHost(nullptr);
     AppGlobals::Instance()->globals.Reset();
     m_moviePlayer.Reset();
     m_batcherFreeze.Reset();

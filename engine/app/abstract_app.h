@@ -109,7 +109,9 @@ public:
     // which the script functions reach it.
     static SmartPtr<Registry>& s_registry;
     static SmartPtr<TextDict> s_textDict;
-    static SmartPtr<DebugOverlay> s_debugOverlay;
+    // The debug overlay: the same handle as DebugOverlay::s_instance (empty
+    // unless something calls DebugOverlay::Create; nothing in the game does).
+    static SmartPtr<DebugOverlay>& s_debugOverlay;
 
     // The global time-rate factor (1.0 unless the console changes it).
     static float GetTimeRate();

@@ -63,14 +63,16 @@ AudioChannel::AudioChannel(const AudioFormat& mixFormat, AudioSource* source) : 
     const bool channelsKnown = (in.channels == 1 || in.channels == 2) && (mixFormat.channels == 1 || mixFormat.channels == 2);
     if (!channelsKnown || in.rate <= 0 || mixFormat.rate <= 0) return;
 
-    if (mixFormat.rate == in.rate) {
-    } else if (mixFormat.rate == in.rate * 2) {
+    // 64-bit products: a source's rate may be anything a caller built.
+    const int64_t inRate = in.rate, mixRate = mixFormat.rate;
+    if (mixRate == inRate) {
+    } else if (mixRate == inRate * 2) {
         m_up = 2;
-    } else if (mixFormat.rate == in.rate * 4) {
+    } else if (mixRate == inRate * 4) {
         m_up = 4;
-    } else if (in.rate == mixFormat.rate * 2) {
+    } else if (inRate == mixRate * 2) {
         m_down = 2;
-    } else if (in.rate == mixFormat.rate * 4) {
+    } else if (inRate == mixRate * 4) {
         m_down = 4;
     } else {
         return;  // no conversion for this pairing: the mixer refuses the channel

@@ -1,8 +1,10 @@
 #include "engine/audio/audio_ogg.h"
 
-#include <tremor/ivorbisfile.h>
+#include <vorbis/vorbisfile.h>
 
 #include <climits>
+
+#include "engine/audio/vorbis_header_check.h"
 
 namespace Voke {
 
@@ -42,13 +44,22 @@ SmartPtr<AudioOgg> AudioOgg::Create(SeekableStream* stream)
 {
     if (!stream) return nullptr;
     SmartPtr<AudioOgg> source(new AudioOgg(stream));
+    // The decoder divides by fields of the setup header: they are checked
+    // before it sees them.
+    if (!VorbisHeaderCheck::Check(stream) || !stream->Seek(0, IOStream::SeekSet)) {
+        source->m_decoder.reset();
+        return nullptr;
+    }
     const ov_callbacks callbacks = {&ReadCallback, &SeekCallback, &CloseCallback, &TellCallback};
     if (ov_open_callbacks(stream, &source->m_decoder->file, nullptr, 0, callbacks) != 0) {
         source->m_decoder.reset();
         return nullptr;
     }
+    // Only the first stream's headers were checked: a file chained from
+    // several streams (or damaged into looking so) is refused.
+    if (ov_streams(&source->m_decoder->file) != 1) return nullptr;
     vorbis_info* info = ov_info(&source->m_decoder->file, -1);
-    if (!info || info->channels < 1) return nullptr;
+    if (!info || info->channels < 1 || !AudioFormat::IsPlayableRate(info->rate)) return nullptr;
     source->m_format.channels = info->channels;
     source->m_format.rate = static_cast<int32_t>(info->rate);
     return source;
@@ -65,7 +76,8 @@ int AudioOgg::Read(void* buffer, int bytes)
     char* out = static_cast<char*>(buffer);
     int done = 0;
     while (done < bytes) {
-        const long got = ov_read(&m_decoder->file, out + done, bytes - done, nullptr);
+        // Little-endian, 16-bit, signed: the engine's sample format.
+        const long got = ov_read(&m_decoder->file, out + done, bytes - done, 0, 2, 1, nullptr);
         // 0 is the end of the stream, below 0 an error or a hole in the data.
         if (got <= 0) break;
         done += static_cast<int>(got);
@@ -75,15 +87,13 @@ int AudioOgg::Read(void* buffer, int bytes)
 
 void AudioOgg::Rewind()
 {
-    if (m_decoder) ov_time_seek(&m_decoder->file, 0);
+    if (m_decoder) ov_pcm_seek(&m_decoder->file, 0);
 }
 
 int AudioOgg::GetLength()
 {
     if (!m_decoder) return 0;
-    const ogg_int64_t frames = ov_pcm_total(&m_decoder->file, -1);
-    const int64_t bytes = frames * m_format.FrameBytes();
-    return frames > 0 && bytes <= INT_MAX ? static_cast<int>(bytes) : 0;
+    return FramesToBytes(ov_pcm_total(&m_decoder->file, -1));
 }
 
 void AudioOgg::SetPosition(int bytes)
@@ -99,8 +109,20 @@ void AudioOgg::SetPosition(int bytes)
 int AudioOgg::GetPosition()
 {
     if (!m_decoder) return 0;
-    const int64_t bytes = ov_pcm_tell(&m_decoder->file) * m_format.FrameBytes();
-    return bytes > 0 && bytes <= INT_MAX ? static_cast<int>(bytes) : 0;
+    // The decoder's position comes from granule positions in the file, which
+    // a damaged file may set anywhere: it is kept inside the stream.
+    ogg_int64_t frame = ov_pcm_tell(&m_decoder->file);
+    const ogg_int64_t total = ov_pcm_total(&m_decoder->file, -1);
+    if (total >= 0 && frame > total) frame = total;
+    return FramesToBytes(frame);
+}
+
+int AudioOgg::FramesToBytes(int64_t frames) const
+{
+    // Granule positions run to 2^63: the limit is tested before multiplying.
+    const int64_t frameBytes = m_format.FrameBytes();
+    if (frames <= 0 || frameBytes <= 0 || frames > INT_MAX / frameBytes) return 0;
+    return static_cast<int>(frames * frameBytes);
 }
 
 }  // namespace Voke

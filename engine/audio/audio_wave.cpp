@@ -3,43 +3,47 @@
 #include <cctype>
 #include <cstring>
 
+#include "engine/core/byte_reader.h"
 #include "engine/core/vfs.h"
 
 namespace Voke {
-
-namespace {
-
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t U32(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24); }
-
-}  // namespace
 
 int AudioWave::ParseHeader(SeekableStream* stream, AudioFormat& format)
 {
     if (!stream) return 0;
     const int64_t fileLength = stream->Length();
-    uint8_t header[36];
-    if (!stream->Seek(0, IOStream::SeekSet) || stream->Read(header, 36) != 36) return 0;
-    const uint32_t fmtSize = U32(header + 16);
-    const uint16_t tag = U16(header + 20);
-    const uint16_t channels = U16(header + 22);
-    const uint32_t rate = U32(header + 24);
-    const uint16_t bits = U16(header + 34);
+    uint8_t bytes[36];
+    if (!stream->Seek(0, IOStream::SeekSet) || stream->Read(bytes, 36) != 36) return 0;
+    ByteReader header(bytes, sizeof bytes);
+    const bool riff = header.Match("RIFF", 4);
+    header.Skip(4);  // the RIFF size: the file's own length is used instead
+    const bool wave = header.Match("WAVE", 4);
+    header.Skip(4);  // the fmt chunk's identifier
+    const uint32_t fmtSize = header.U32();
+    const uint16_t tag = header.U16();
+    const uint16_t channels = header.U16();
+    const uint32_t rate = header.U32();
+    header.Skip(6);  // byte rate and block align follow from the rest
+    const uint16_t bits = header.U16();
     // Only integer PCM of 16 bits, mono or stereo, is played: anything else
     // would be read as noise.
-    if (tag != 1 || bits != 16 || (channels != 1 && channels != 2) || rate == 0 || rate > 0x7FFFFFFF || fmtSize < 16) return 0;
+    if (!riff || !wave || tag != 1 || bits != 16 || (channels != 1 && channels != 2) ||
+        !AudioFormat::IsPlayableRate(rate) || fmtSize < 16)
+        return 0;
     format.channels = channels;
     format.rate = static_cast<int32_t>(rate);
 
-    // Chunks follow the fmt chunk, whatever its size; every step moves
-    // forward and stays inside the file, so the walk ends.
-    int64_t next = 20 + int64_t(fmtSize);
+    // Chunks follow the fmt chunk, whatever its size; a chunk of odd size is
+    // followed by a pad byte. Every step moves forward and stays inside the
+    // file, so the walk ends.
+    int64_t next = 20 + int64_t(fmtSize) + (fmtSize & 1);
     while (next + 8 <= fileLength) {
-        uint8_t chunk[8];
-        if (!stream->Seek(static_cast<int>(next), IOStream::SeekSet) || stream->Read(chunk, 8) != 8) return 0;
-        const uint32_t size = U32(chunk + 4);
+        uint8_t chunkBytes[8];
+        if (!stream->Seek(static_cast<int>(next), IOStream::SeekSet) || stream->Read(chunkBytes, 8) != 8) return 0;
+        ByteReader chunk(chunkBytes, sizeof chunkBytes);
         char id[4];
-        for (int i = 0; i < 4; ++i) id[i] = static_cast<char>(std::toupper(chunk[i]));
+        for (char& c : id) c = static_cast<char>(std::toupper(chunk.U8()));
+        const uint32_t size = chunk.U32();
         if (std::memcmp(id, "DATA", 4) == 0) {
             // A data size beyond the file is cut to what the file holds.
             int64_t length = fileLength - (next + 8);
@@ -47,7 +51,7 @@ int AudioWave::ParseHeader(SeekableStream* stream, AudioFormat& format)
             length -= length % format.FrameBytes();
             return static_cast<int>(length);
         }
-        next += 8 + int64_t(size);
+        next += 8 + int64_t(size) + (size & 1);
     }
     return 0;
 }

@@ -4,74 +4,13 @@
 #include <cmath>
 #include <cstring>
 
+#include "engine/core/byte_reader.h"
 #include "engine/core/vfs.h"
 
 namespace Voke {
 namespace ModulePlayer {
 
 namespace {
-
-// Bounded little-endian reader over a loaded file: a read past the end marks
-// the reader failed and yields zeros.
-class Reader {
-public:
-    Reader(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
-
-    bool Ok() const { return m_ok; }
-    size_t Tell() const { return m_pos; }
-    size_t Remaining() const { return m_pos < m_size ? m_size - m_pos : 0; }
-    void Seek(size_t pos)
-    {
-        if (pos > m_size) m_ok = false;
-        m_pos = std::min(pos, m_size);
-    }
-    void Bytes(void* out, size_t n)
-    {
-        if (n > Remaining()) {
-            m_ok = false;
-            std::memset(out, 0, n);
-            m_pos = m_size;
-            return;
-        }
-        std::memcpy(out, m_data + m_pos, n);
-        m_pos += n;
-    }
-    uint8_t U8()
-    {
-        uint8_t v = 0;
-        Bytes(&v, 1);
-        return v;
-    }
-    uint16_t U16()
-    {
-        uint8_t b[2];
-        Bytes(b, 2);
-        return static_cast<uint16_t>(b[0] | (b[1] << 8));
-    }
-    uint32_t U32()
-    {
-        uint8_t b[4];
-        Bytes(b, 4);
-        return uint32_t(b[0]) | (uint32_t(b[1]) << 8) | (uint32_t(b[2]) << 16) | (uint32_t(b[3]) << 24);
-    }
-    const uint8_t* Take(size_t n)
-    {
-        if (n > Remaining()) {
-            m_ok = false;
-            m_pos = m_size;
-            return nullptr;
-        }
-        const uint8_t* p = m_data + m_pos;
-        m_pos += n;
-        return p;
-    }
-
-private:
-    const uint8_t* m_data;
-    size_t m_size;
-    size_t m_pos = 0;
-    bool m_ok = true;
-};
 
 const char kModuleId[] = "Extended Module: ";
 // The standard header size: the fields from offset 60 to the end of the
@@ -90,7 +29,7 @@ int32_t ClampStep(int64_t step)
 
 int32_t ClampVolume(int64_t volume) { return static_cast<int32_t>(std::clamp<int64_t>(volume, 0, 65535)); }
 
-bool ReadSample(Reader& in, CModuleSong::Sample& sample, size_t headerSize)
+bool ReadSample(ByteReader& in, CModuleSong::Sample& sample, size_t headerSize)
 {
     const size_t start = in.Tell();
     sample.length = in.U32();
@@ -108,7 +47,7 @@ bool ReadSample(Reader& in, CModuleSong::Sample& sample, size_t headerSize)
     return in.Ok();
 }
 
-bool ReadSampleData(Reader& in, CModuleSong::Sample& sample)
+bool ReadSampleData(ByteReader& in, CModuleSong::Sample& sample)
 {
     sample.pitchFactor = static_cast<int32_t>(std::pow(2.0, (sample.relativeNote + sample.finetune / 128.0) / 12.0) * 4096.0);
     const uint32_t bytes = sample.length;
@@ -124,7 +63,7 @@ bool ReadSampleData(Reader& in, CModuleSong::Sample& sample)
     int16_t value = 0;
     for (uint32_t i = 0; i < sample.length; ++i) {
         // Delta coding with 16-bit wrap-around.
-        const int delta = wide ? static_cast<int16_t>(raw[2 * i] | (raw[2 * i + 1] << 8))
+        const int delta = wide ? static_cast<int16_t>(LoadLE16(raw + 2 * i))
                                : static_cast<int8_t>(raw[i]) * 256;
         value = static_cast<int16_t>(static_cast<uint16_t>(value) + static_cast<uint16_t>(delta));
         sample.data[i] = value;
@@ -136,7 +75,7 @@ bool ReadSampleData(Reader& in, CModuleSong::Sample& sample)
     return true;
 }
 
-bool ReadInstrument(Reader& in, CModuleSong::Instrument& inst)
+bool ReadInstrument(ByteReader& in, CModuleSong::Instrument& inst)
 {
     const size_t start = in.Tell();
     inst.headerSize = in.U32();
@@ -208,7 +147,7 @@ bool CModuleSong::LoadFromMemory(const uint8_t* data, size_t size)
 {
     Clear();
     if (!data) return false;
-    Reader in(data, size);
+    ByteReader in(data, size);
     Header& h = m_header;
     in.Bytes(h.id, sizeof(h.id));
     in.Bytes(h.name, sizeof(h.name));

@@ -91,6 +91,17 @@ public:
         m_weak[name] = Any(WeakPtr<T>(asset));
     }
 
+    // Calls visit(name, entry, resident) for every weak-cache entry in name
+    // order, under the dictionary's lock: `entry` is the Any holding the weak
+    // handle, `resident` whether the name is also in the resident set. For
+    // listings (the debug console); `visit` must not use the dictionary.
+    template <class Visit>
+    void ForEachWeak(Visit&& visit) const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (const auto& entry : m_weak) visit(entry.first, entry.second, m_resident.count(entry.first) != 0);
+    }
+
     // Counts, for tests.
     size_t GetWeakCount() const;
     size_t GetResidentCount() const;

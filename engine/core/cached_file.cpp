@@ -69,14 +69,8 @@ int CachedFile::Read(void* buffer, int bytes)
 
 bool CachedFile::Seek(int offset, int origin)
 {
-    if (!m_buffer) return false;
     int64_t target;
-    switch (origin) {
-    case SeekSet: target = offset; break;
-    case SeekCur: target = int64_t(m_position) + offset; break;
-    case SeekEnd: target = int64_t(m_size) + offset; break;
-    default: return false;
-    }
+    if (!m_buffer || !SeekTarget(offset, origin, m_position, m_size, target)) return false;
     if (target < INT_MIN) target = INT_MIN;
     if (target > INT_MAX) target = INT_MAX;
     m_position = int32_t(target);

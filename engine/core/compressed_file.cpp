@@ -7,22 +7,16 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/core/byte_reader.h"
+
 namespace Voke {
 
 namespace {
 
 constexpr uint32_t kHeaderSize = 17;
 constexpr uint32_t kCompressedFlag = 0x80000000u;
-// NOTE: decoded bytes that a forward seek inside a block skips are produced
-// into this scratch buffer, this many at a time.
-constexpr uint32_t kSkipChunk = 4096;
 // liblzma's smallest dictionary.
 constexpr uint32_t kMinDictionary = 4096;
-
-uint32_t ReadLE32(const unsigned char* p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
 
 }  // namespace
 
@@ -30,7 +24,6 @@ struct CompressedFile::Decoder {
     lzma_stream stream = LZMA_STREAM_INIT;
     lzma_options_lzma options{};
     lzma_filter filters[2]{};
-    unsigned char scratch[kSkipChunk];
 
     ~Decoder() { lzma_end(&stream); }
 
@@ -71,9 +64,11 @@ bool CompressedFile::Close()
 {
     m_table.clear();
     m_table.shrink_to_fit();
+    m_block.clear();
+    m_block.shrink_to_fit();
     lzma_end(&m_decoder->stream);
     m_decoder->stream = LZMA_STREAM_INIT;
-    m_dataStart = m_blockSize = m_size = m_position = m_produced = 0;
+    m_dataStart = m_blockSize = m_size = m_position = 0;
     m_current = -1;
     return MmapFile::Close();
 }
@@ -87,14 +82,16 @@ bool CompressedFile::OpenRead(const char* path)
         Close();
         return false;
     };
-    if (fileSize < kHeaderSize) return fail();
 
-    const uint32_t dataStart = ReadLE32(data);
-    const uint32_t blockSize = ReadLE32(data + 4);
-    const int32_t tableField = static_cast<int32_t>(ReadLE32(data + 8));
+    ByteReader header(data, fileSize);
+    const uint32_t dataStart = header.U32();
+    const uint32_t blockSize = header.U32();
+    const int32_t tableField = header.I32();
+    const uint8_t* properties = header.Take(5);
+    if (!header.Ok()) return fail();
 
     lzma_filter props{LZMA_FILTER_LZMA1, nullptr};
-    if (lzma_properties_decode(&props, nullptr, data + 12, 5) != LZMA_OK) return fail();
+    if (lzma_properties_decode(&props, nullptr, properties, 5) != LZMA_OK) return fail();
     m_decoder->options = *static_cast<lzma_options_lzma*>(props.options);
     free(props.options);  // allocated by liblzma with malloc
     if (m_decoder->options.lc + m_decoder->options.lp > LZMA_LCLP_MAX) return fail();
@@ -115,19 +112,22 @@ bool CompressedFile::OpenRead(const char* path)
 
     std::vector<unsigned char> words(size_t(count) * 4);
     if (rawTable) {
-        if (uint64_t(kHeaderSize) + words.size() > fileSize) return fail();
-        std::memcpy(words.data(), data + kHeaderSize, words.size());
+        if (!header.Bytes(words.data(), words.size())) return fail();
     } else {
         if (!m_decoder->Start(data + kHeaderSize, fileSize - kHeaderSize)) return fail();
         if (m_decoder->Produce(words.data(), words.size()) != words.size()) return fail();
     }
 
     std::vector<uint32_t> table(count);
+    ByteReader wordReader(words.data(), words.size());
     uint32_t previousEnd = 0;
-    for (uint32_t i = 0; i < count; ++i) {
-        table[i] = ReadLE32(&words[size_t(i) * 4]);
-        const uint32_t end = table[i] & ~kCompressedFlag;
+    for (uint32_t& word : table) {
+        word = wordReader.U32();
+        const uint32_t end = word & ~kCompressedFlag;
         if (end < previousEnd || uint64_t(dataStart) + end > fileSize) return fail();
+        // A stored block holds exactly one block: a short one would shift
+        // every byte read from it and serve bytes of the next block.
+        if (!(word & kCompressedFlag) && end - previousEnd != blockSize) return fail();
         previousEnd = end;
     }
 
@@ -137,7 +137,6 @@ bool CompressedFile::OpenRead(const char* path)
     m_size = count * blockSize;
     m_position = 0;
     m_current = -1;
-    m_produced = 0;
     return true;
 }
 
@@ -146,26 +145,24 @@ uint32_t CompressedFile::BlockStart(uint32_t block) const
     return block == 0 ? 0 : m_table[block - 1] & ~kCompressedFlag;
 }
 
-uint32_t CompressedFile::BlockEnd(uint32_t block) const { return m_table[block] & ~kCompressedFlag; }
-
-bool CompressedFile::StartBlock(uint32_t block)
+const unsigned char* CompressedFile::BlockBytes(uint32_t block)
 {
+    const unsigned char* start = Data() + m_dataStart + BlockStart(block);
+    if (!(m_table[block] & kCompressedFlag)) return start;  // exactly one block, checked at open
+    if (m_current == int64_t(block)) return m_block.data();
+
+    // The whole block is decoded before any of it is handed out, so a block
+    // that decodes short, fails part way or holds more than one block (the
+    // header's block size is wrong) delivers nothing at all.
     m_current = -1;
-    m_produced = 0;
-    m_compressed = (m_table[block] & kCompressedFlag) != 0;
-    if (m_compressed) {
-        const uint32_t start = BlockStart(block);
-        if (!m_decoder->Start(Data() + m_dataStart + start, BlockEnd(block) - start)) return false;
-    }
+    m_block.resize(m_blockSize);
+    const uint32_t extent = (m_table[block] & ~kCompressedFlag) - BlockStart(block);
+    if (!m_decoder->Start(start, extent)) return nullptr;
+    if (m_decoder->Produce(m_block.data(), m_blockSize) != m_blockSize) return nullptr;
+    unsigned char beyond;
+    if (m_decoder->Produce(&beyond, 1) != 0) return nullptr;
     m_current = block;
-    return true;
-}
-
-uint32_t CompressedFile::Decode(unsigned char* out, uint32_t count)
-{
-    const uint32_t got = static_cast<uint32_t>(m_decoder->Produce(out, count));
-    m_produced += got;
-    return got;
+    return m_block.data();
 }
 
 int CompressedFile::Read(void* buffer, int bytes)
@@ -177,44 +174,19 @@ int CompressedFile::Read(void* buffer, int bytes)
     while (done < n) {
         const uint32_t block = m_position / m_blockSize;
         const uint32_t offset = m_position - block * m_blockSize;
-        if (m_current != int64_t(block) || offset < m_produced) {
-            if (!StartBlock(block)) break;
-        }
+        const unsigned char* source = BlockBytes(block);
+        if (!source) break;  // damaged: the read ends before this block
         const uint32_t chunk = std::min(m_blockSize - offset, n - done);
-        uint32_t got = 0;
-        if (m_compressed) {
-            while (m_produced < offset) {
-                const uint32_t skip = std::min(offset - m_produced, kSkipChunk);
-                if (Decode(m_decoder->scratch, skip) != skip) break;
-            }
-            if (m_produced == offset) got = Decode(out + done, chunk);
-        } else {
-            const uint32_t start = BlockStart(block);
-            const uint32_t extent = BlockEnd(block) - start;
-            got = offset < extent ? std::min(chunk, extent - offset) : 0;
-            if (got) std::memcpy(out + done, Data() + m_dataStart + start + offset, got);
-            m_produced = offset + got;
-        }
-        done += got;
-        m_position += got;
-        if (got < chunk) {
-            m_current = -1;  // damaged: restart the block on the next read
-            break;
-        }
+        std::memcpy(out + done, source + offset, chunk);
+        done += chunk;
+        m_position += chunk;
     }
     return static_cast<int>(done);
 }
 
 bool CompressedFile::Seek(int offset, int origin)
 {
-    int64_t target;
-    switch (origin) {
-    case SeekSet: target = offset; break;
-    case SeekCur: target = int64_t(m_position) + offset; break;
-    case SeekEnd: target = int64_t(m_size) + offset; break;
-    default: return true;
-    }
-    m_position = static_cast<uint32_t>(std::clamp<int64_t>(target, 0, m_size));
+    m_position = ClampedSeek(offset, origin, m_position, m_size);
     return true;
 }
 

@@ -12,10 +12,12 @@
 // Table word i: bits 0-30 the end of block i relative to data start, bit 31
 // set when the block is LZMA-coded. Block i starts where block i-1 ends.
 //
-// Decoding uses liblzma's raw LZMA1 decoder, one per file, re-initialised at
-// every block start, so random access costs at most one block restart plus
-// the skipped prefix; reading forward continues the current block.
-// liblzma decodes only streams with lc + lp <= 4; other archives do not open.
+// Decoding uses liblzma's raw LZMA1 decoder, one per file. A compressed block
+// is decoded whole into a buffer of one block before any byte of it is handed
+// out, and must give exactly the block size (not a byte fewer or more) without
+// a decoder error; reads inside the last decoded block cost a copy. A stored block must hold exactly
+// the block size. liblzma decodes only streams with lc + lp <= 4; other
+// archives do not open.
 //
 // Not thread-safe: one reader at a time (the pak mount holds a lock).
 #pragma once
@@ -43,15 +45,18 @@ public:
     // closed) when the file is missing or damaged: a short header, bad LZMA
     // properties (or lc + lp > 4), a block size of 0 or above kMaxBlockSize,
     // fewer than 4 or more than kMaxBlockCount * 4 table bytes, a table that
-    // does not decode to exactly its size, a logical length above 2 GiB, or a
-    // block that runs backwards or past the end of the file.
+    // does not decode to exactly its size, a logical length above 2 GiB, a
+    // block that runs backwards or past the end of the file, or a stored
+    // block whose size is not the block size.
     bool OpenRead(const char* path) override;
     bool Close() override;
     bool IsOpen() override { return !m_table.empty(); }
 
     // Delivers up to `bytes` decoded bytes and returns how many. Fewer than
     // asked (before the end) means a block is damaged: its data does not
-    // decode or ends early. The block is restarted on the next read.
+    // decode to exactly the block size. The read then ends where that block
+    // begins (or at the position, inside it), never with a byte of it; the
+    // block is tried again on the next read.
     int Read(void* buffer, int bytes) override;
     int Write(const void*, int) override { return 0; }
     // Logical position, clamped into [0, Length]; an unknown origin keeps it.
@@ -67,22 +72,19 @@ public:
 private:
     struct Decoder;
 
-    bool StartBlock(uint32_t block);
-    // Decodes `count` bytes of the current block into `out` (null: discard).
-    // Returns how many arrived; fewer means the block is damaged.
-    uint32_t Decode(unsigned char* out, uint32_t count);
+    // The decoded bytes of `block` (one whole block), or null when the block
+    // is damaged.
+    const unsigned char* BlockBytes(uint32_t block);
     uint32_t BlockStart(uint32_t block) const;
-    uint32_t BlockEnd(uint32_t block) const;
 
     std::unique_ptr<Decoder> m_decoder;
-    std::vector<uint32_t> m_table;  // empty when closed
+    std::vector<uint32_t> m_table;       // empty when closed
+    std::vector<unsigned char> m_block;  // the decoded compressed block m_current
     uint32_t m_dataStart = 0;
     uint32_t m_blockSize = 0;
     uint32_t m_size = 0;      // logical
     uint32_t m_position = 0;  // logical
-    int64_t m_current = -1;   // block being decoded, -1 = none
-    uint32_t m_produced = 0;  // bytes of the current block produced so far
-    bool m_compressed = true; // the current block is LZMA-coded
+    int64_t m_current = -1;   // compressed block held in m_block, -1 = none
 };
 
 }  // namespace Voke

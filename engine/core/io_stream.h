@@ -10,6 +10,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 
 #include "engine/core/ref_counter.h"
 #include "engine/core/strings.h"
@@ -51,6 +52,14 @@ public:
     virtual bool Seek(int offset, int origin) = 0;
     virtual int Tell() = 0;
     virtual int Length() = 0;
+
+protected:
+    // The position Seek(offset, origin) names for a stream at `position` of
+    // `length` bytes, in 64 bits so that no sum overflows. False for an
+    // unknown origin.
+    static bool SeekTarget(int offset, int origin, int64_t position, int64_t length, int64_t& target);
+    // The same clamped into [0, length]; an unknown origin keeps `position`.
+    static uint32_t ClampedSeek(int offset, int origin, uint32_t position, uint32_t length);
 };
 
 class File : public SeekableStream {

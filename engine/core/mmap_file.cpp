@@ -79,16 +79,7 @@ const unsigned char* MmapFile::Map(int& bytes)
 bool MmapFile::Seek(int offset, int origin)
 {
     MarkFileActivity();
-    int64_t target;
-    switch (origin) {
-    case SeekSet: target = offset; break;
-    case SeekCur: target = int64_t(m_position) + offset; break;
-    case SeekEnd: target = int64_t(m_size) + offset; break;
-    default: return true;
-    }
-    if (target < 0) target = 0;
-    if (target > int64_t(m_size)) target = m_size;
-    m_position = static_cast<uint32_t>(target);
+    m_position = ClampedSeek(offset, origin, m_position, m_size);
     return true;
 }
 

@@ -5,16 +5,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/core/byte_reader.h"
+
 namespace Voke {
-
-namespace {
-
-uint32_t ReadLE32(const unsigned char* p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-}  // namespace
 
 PakMount::PakMount(const char* archivePath, const char* mountPoint, int flags)
     : VfsMount(mountPoint, flags)
@@ -33,7 +26,7 @@ bool PakMount::LoadDirectory()
     const uint64_t length = uint64_t(m_file.Length());
     unsigned char word[4];
     if (m_file.Read(word, 4) != 4) return false;
-    const int32_t count = static_cast<int32_t>(ReadLE32(word));
+    const int32_t count = ByteReader(word, 4).I32();
     if (count < 0 || uint32_t(count) > kMaxEntryCount) return false;
     // The whole directory must fit in the content before anything is
     // allocated for it, so a damaged count cannot ask for gigabytes.
@@ -43,7 +36,7 @@ bool PakMount::LoadDirectory()
     std::vector<unsigned char> raw(size_t(count) * 12);
     if (!raw.empty() && m_file.Read(raw.data(), int(raw.size())) != int(raw.size())) return false;
     if (m_file.Read(word, 4) != 4) return false;
-    const uint32_t namesSize = ReadLE32(word);
+    const uint32_t namesSize = ByteReader(word, 4).U32();
     if (namesSize > kMaxNamesSize) return false;
     if (tableEnd + 4 + namesSize > length) return false;
     m_names.assign(size_t(namesSize) + 1, '\0');
@@ -51,11 +44,11 @@ bool PakMount::LoadDirectory()
     if (namesSize && m_names[namesSize - 1] != '\0') return false;  // last name runs past the block
 
     m_entries.resize(size_t(count));
-    for (size_t i = 0; i < m_entries.size(); ++i) {
-        Entry& e = m_entries[i];
-        e.nameOffset = ReadLE32(&raw[i * 12]);
-        e.dataOffset = ReadLE32(&raw[i * 12 + 4]);
-        e.size = ReadLE32(&raw[i * 12 + 8]);
+    ByteReader table(raw.data(), raw.size());
+    for (Entry& e : m_entries) {
+        e.nameOffset = table.U32();
+        e.dataOffset = table.U32();
+        e.size = table.U32();
         if (e.nameOffset >= namesSize) return false;
         if (uint64_t(e.dataOffset) + e.size > length) return false;
     }
@@ -105,14 +98,7 @@ int VirtualFile::Read(void* buffer, int bytes)
 bool VirtualFile::Seek(int offset, int origin)
 {
     if (!m_entry) return false;
-    int64_t target;
-    switch (origin) {
-    case SeekSet: target = offset; break;
-    case SeekCur: target = int64_t(m_position) + offset; break;
-    case SeekEnd: target = int64_t(m_entry->size) + offset; break;
-    default: return true;
-    }
-    m_position = static_cast<uint32_t>(std::clamp<int64_t>(target, 0, m_entry->size));
+    m_position = ClampedSeek(offset, origin, m_position, m_entry->size);
     return true;
 }
 

@@ -159,6 +159,15 @@ void Registry::AddCallback(const NarrowString& prefix, Callback function, void* 
     m_callbacks.push_back(CallbackEntry{function, userData, prefix, std::move(description)});
 }
 
+std::vector<std::pair<std::string, std::string>> Registry::GetCallbackDescriptions() const
+{
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
+    std::vector<std::pair<std::string, std::string>> out;
+    out.reserve(m_callbacks.size());
+    for (const CallbackEntry& entry : m_callbacks) out.emplace_back(entry.prefix, entry.description);
+    return out;
+}
+
 bool Registry::RemoveCallback(const NarrowString& prefix, Callback function, void* userData)
 {
     std::lock_guard<std::recursive_mutex> lock(m_lock);

@@ -158,6 +158,19 @@ public:
     // Removes the first entry matching all three; false when there is none.
     bool RemoveCallback(const NarrowString& prefix, Callback function, void* userData);
 
+    // Calls visit(root) with the root node under the registry's lock, so the
+    // tree can be walked while the loader thread may be setting keys.
+    // `visit` may read keys but must not add nodes or keys.
+    template <class Visit>
+    void Inspect(Visit&& visit)
+    {
+        std::lock_guard<std::recursive_mutex> lock(m_lock);
+        visit(static_cast<const Node&>(m_root));
+    }
+    // The prefix and description of every registered callback, in the order
+    // of registration.
+    std::vector<std::pair<std::string, std::string>> GetCallbackDescriptions() const;
+
     // Installs a read-only key under "/machine", creating its node. Takes
     // ownership of `key` (deleted on failure) and replaces a key of the same
     // name. False when `nodePath` is not "/machine" or below it, or when the

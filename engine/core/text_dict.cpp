@@ -35,6 +35,12 @@ bool TextDict::Load(const NarrowString& path)
     return LoadDocument(document);
 }
 
+std::shared_ptr<const std::map<NarrowString, WideString>> TextDict::GetAll() const
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_table;
+}
+
 WideString TextDict::Get(const NarrowString& id) const
 {
     std::lock_guard<std::mutex> lock(m_lock);

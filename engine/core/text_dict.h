@@ -39,6 +39,10 @@ public:
     // has none, so that a missing translation shows its name.
     WideString Get(const NarrowString& id) const;
 
+    // Every identifier and its text, in identifier order, as loaded now (a
+    // later load does not change the returned table).
+    std::shared_ptr<const std::map<NarrowString, WideString>> GetAll() const;
+
     // Replaces every "$(name)" in `text` with `value` and returns how many it
     // replaced. The search goes on after each inserted value, so a value that
     // holds the placeholder is not expanded again.

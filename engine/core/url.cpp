@@ -45,6 +45,62 @@ void SplitOff(NarrowString& text, char mark, NarrowString& after)
 
 void Url::Clear() { *this = Url(); }
 
+NarrowString Url::Escape(const NarrowString& text, const char* extraSafe)
+{
+    static const char kHex[] = "0123456789abcdef";
+    NarrowString out;
+    out.reserve(text.size());
+    for (char c : text) {
+        unsigned char byte = static_cast<unsigned char>(c);
+        bool safe = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
+                    byte == '-' || byte == '.' || byte == '_' || byte == '~';
+        for (const char* extra = extraSafe; !safe && extra && *extra; ++extra) safe = *extra == c;
+        if (safe) {
+            out.push_back(c);
+        } else {
+            out.push_back('%');
+            out.push_back(kHex[byte >> 4]);
+            out.push_back(kHex[byte & 15]);
+        }
+    }
+    return out;
+}
+
+NarrowString Url::GetAuthority() const
+{
+    if (host.empty()) return NarrowString();
+    NarrowString out;
+    if (!user.empty()) out += user + "@";
+    out += host;
+    if (!port.empty()) out += ":" + port;
+    return out;
+}
+
+NarrowString Url::GetPathAndQuery() const
+{
+    NarrowString out = path;
+    if (!query.empty()) out += "?" + Escape(query, "=&%/:");
+    if (!fragment.empty()) out += "#" + Escape(fragment);
+    return out;
+}
+
+NarrowString Url::ToString() const
+{
+    NarrowString out = scheme + ":";
+    NarrowString authority = GetAuthority();
+    if (!authority.empty()) out += "//" + Escape(authority, ":");
+    out += path;
+    if (!query.empty()) out += "?" + Escape(query, "=&%");
+    if (!fragment.empty()) out += "#" + Escape(fragment);
+    return out;
+}
+
+void Url::AddQueryParameter(const NarrowString& name, const NarrowString& value)
+{
+    if (!query.empty()) query += "&";
+    query += Escape(name) + "=" + Escape(value);
+}
+
 bool Url::Unescape(const NarrowString& text, Url& out)
 {
     out.Clear();

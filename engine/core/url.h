@@ -1,4 +1,5 @@
-// A URL split into its parts, with %XX escapes decoded.
+// A URL split into its parts, with %XX escapes decoded, and the operations
+// that put one back together with escapes.
 #pragma once
 
 #include "engine/core/strings.h"
@@ -22,7 +23,25 @@ struct Url {
     // ([user@]host[:port]) up to the next '/', the rest being the path, or a
     // plain path. Returns false, with every part empty, when "//" stands
     // anywhere but at the start of what follows the scheme.
+    // A '%' with fewer than two characters after it is kept as it is.
     static bool Unescape(const NarrowString& text, Url& out);
+
+    // Copies ASCII letters, digits, "-._~" and the bytes of `extraSafe`;
+    // every other byte becomes '%' and two lower-case hexadecimal digits.
+    static NarrowString Escape(const NarrowString& text, const char* extraSafe = "");
+
+    // "[user@]host[:port]"; empty when the host is empty.
+    NarrowString GetAuthority() const;
+    // The path, then "?query" (the query escaped with "=&%/:" kept) and
+    // "#fragment" (escaped), each only when not empty.
+    NarrowString GetPathAndQuery() const;
+    // "scheme:", then "//" and the escaped authority (':' kept) when there is
+    // one, the path, "?query" (escaped, "=&%" kept) and "#fragment"
+    // (escaped), each only when not empty.
+    NarrowString ToString() const;
+    // Appends "name=value" to the query, both escaped, after a '&' when the
+    // query already holds something.
+    void AddQueryParameter(const NarrowString& name, const NarrowString& value);
 };
 
 }  // namespace Voke

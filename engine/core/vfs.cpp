@@ -42,7 +42,6 @@ bool VfsMount::Matches(const char* path) const
 NativeMount::NativeMount(const char* root, const char* mountPoint, int flags)
     : VfsMount(mountPoint, flags), m_root(root ? root : "")
 {
-    if (m_root.size() > kMaxRootLength) m_root.resize(kMaxRootLength);
 }
 
 File* NativeMount::OpenRead(const char* name)

@@ -52,13 +52,12 @@ private:
 // the SaveFiles flag files are save files, which can also be written.
 class NativeMount : public VfsMount {
 public:
-    // NOTE: roots longer than kMaxRootLength characters are cut to that length.
-    static constexpr size_t kMaxRootLength = 63;
-
+    // The root is kept whole, whatever its length.
     NativeMount(const char* root, const char* mountPoint, int flags);
 
-    // Opens root + name; names of any length are used whole. Safe to call
-    // from several threads at once.
+    // Opens root + name; roots and names of any length are used whole (a
+    // path the system cannot open gives null). Safe to call from several
+    // threads at once.
     File* OpenRead(const char* name) override;
     // Null unless this is a save-file mount.
     File* OpenWrite(const char* name) override;

@@ -21,6 +21,54 @@ namespace {
 // declared in a DOCTYPE are never expanded (the DOCTYPE is skipped).
 constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_ws_pcdata_single;
 
+bool IsText(pugi::xml_node node) { return node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata; }
+
+// Gives every element with more than one text or CDATA child (text split by
+// a child element or a comment) one text child holding all of it in order,
+// so that an element's text is its whole character content. The walk is a
+// loop, not a recursion, like the parse.
+void JoinTexts(pugi::xml_node root)
+{
+    pugi::xml_node node = root;
+    while (node) {
+        pugi::xml_node first;
+        std::string joined;
+        bool split = false;
+        for (pugi::xml_node child = node.first_child(); child;) {
+            pugi::xml_node next = child.next_sibling();
+            if (IsText(child)) {
+                joined += child.value();
+                if (first) {
+                    split = true;
+                    node.remove_child(child);
+                } else {
+                    first = child;
+                }
+            }
+            child = next;
+        }
+        if (split) first.set_value(joined.c_str());
+
+        // Next in document order: down, else along, else up and along.
+        pugi::xml_node down = node.first_child();
+        while (down && down.type() != pugi::node_element) down = down.next_sibling();
+        if (down) {
+            node = down;
+            continue;
+        }
+        while (node && node != root) {
+            pugi::xml_node along = node.next_sibling();
+            while (along && along.type() != pugi::node_element) along = along.next_sibling();
+            if (along) {
+                node = along;
+                break;
+            }
+            node = node.parent();
+        }
+        if (node == root) break;
+    }
+}
+
 pugi::xml_node FirstElement(pugi::xml_node parent, const char* name)
 {
     if (name) return parent.child(name);
@@ -45,9 +93,11 @@ bool Xml::Parse(const char* data, std::size_t length)
     int elements = 0;
     for (pugi::xml_node n = m_document->first_child(); n; n = n.next_sibling()) {
         if (n.type() == pugi::node_element) ++elements;
-        else if (n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata) return false;
+        else if (IsText(n)) return false;
     }
-    return elements == 1;
+    if (elements != 1) return false;
+    JoinTexts(m_document->document_element());
+    return true;
 }
 
 Xml* Xml::Create(char* buffer, std::size_t length)

@@ -87,6 +87,10 @@ public:
     const char* GetName() const;
 
     // Text getters: false when exhausted or when the element has no text.
+    // An element's text is its whole character content: its text and CDATA
+    // children joined in order, also where child elements or comments split
+    // them (<a>foo<b/>bar</a> reads "foobar"); the text of child elements is
+    // theirs, not part of it.
     // The raw text, or null.
     const char* GetText() const;
     bool GetText(short& out) const;        // scanf "%hd"

@@ -20,11 +20,31 @@ constexpr uint32_t kPvrTwiddledFlag = 0x200;
 
 bool IsPowerOfTwo(int32_t v) { return v > 0 && (v & (v - 1)) == 0; }
 
+// The fields of a legacy PVR header.
+struct PvrHeader {
+    int32_t height = 0;
+    int32_t width = 0;
+    uint32_t flags = 0;
+    uint32_t dataSize = 0;
+    uint32_t bits = 0;
+    uint8_t Type() const { return uint8_t(flags); }  // bits 0-7 of the flags
+};
+
 // Reads a legacy PVR header; true when it is one (length 52 and "PVR!").
-bool ReadPvrHeader(SeekableStream* stream, uint8_t header[kPvrHeaderSize])
+bool ReadPvrHeader(SeekableStream* stream, PvrHeader& out)
 {
-    return stream && stream->Read(header, kPvrHeaderSize) == kPvrHeaderSize && ReadLE32(header) == 52 &&
-           std::memcmp(header + 44, "PVR!", 4) == 0;
+    uint8_t bytes[kPvrHeaderSize];
+    if (!stream || stream->Read(bytes, kPvrHeaderSize) != kPvrHeaderSize) return false;
+    ByteReader header(bytes, sizeof bytes);
+    const uint32_t length = header.U32();
+    out.height = header.I32();
+    out.width = header.I32();
+    header.Skip(4);  // mipmap count: only the top level is read
+    out.flags = header.U32();
+    out.dataSize = header.U32();
+    out.bits = header.U32();
+    header.Seek(44);  // past the four bit masks
+    return length == kPvrHeaderSize && header.Match("PVR!", 4);
 }
 
 bool IsPvrtcType(uint8_t type) { return type == 0x0C || type == 0x0D || type == 0x18 || type == 0x19; }
@@ -65,19 +85,23 @@ bool DdsImageLoader::CanLoad(SeekableStream* stream)
 
 bool DdsImageLoader::ParseHeader()
 {
-    uint8_t header[kDdsHeaderSize];
-    if (!ReadExact(header, kDdsHeaderSize)) return false;
-    m_height = int32_t(ReadLE32(header + 12));
-    m_width = int32_t(ReadLE32(header + 16));
+    uint8_t bytes[kDdsHeaderSize];
+    if (!ReadExact(bytes, kDdsHeaderSize)) return false;
+    ByteReader header(bytes, sizeof bytes);
+    header.Seek(12);
+    m_height = header.I32();
+    m_width = header.I32();
+    header.Seek(84);  // the pixel format's four-character code
+    const uint8_t* fourCC = header.Take(4);
     m_format = NoFormat;
-    if (std::memcmp(header + 84, "DXT1", 4) == 0) {
+    if (std::memcmp(fourCC, "DXT1", 4) == 0) {
         m_format = DXT1;
-    } else if (std::memcmp(header + 84, "DXT5", 4) == 0) {
+    } else if (std::memcmp(fourCC, "DXT5", 4) == 0) {
         m_format = DXT5;
-    } else if (std::memcmp(header + 84, "DX10", 4) == 0) {
+    } else if (std::memcmp(fourCC, "DX10", 4) == 0) {
         uint8_t extension[kDx10HeaderSize];
         if (!ReadExact(extension, kDx10HeaderSize)) return false;
-        uint32_t code = ReadLE32(extension);
+        uint32_t code = ByteReader(extension, sizeof extension).U32();
         if (code >= 70 && code <= 72) m_format = DXT1;  // BC1 typeless, unorm, unorm sRGB
         if (code >= 76 && code <= 78) m_format = DXT5;  // BC3 likewise
     }
@@ -126,24 +150,22 @@ Surface* DdsImageLoader::Load()
 
 bool PvrImageLoader::CanLoad(SeekableStream* stream)
 {
-    uint8_t header[kPvrHeaderSize];
-    return ReadPvrHeader(stream, header) && IsPvrtcType(header[16]);
+    PvrHeader header;
+    return ReadPvrHeader(stream, header) && IsPvrtcType(header.Type());
 }
 
 bool PvrImageLoader::ParseHeader()
 {
-    uint8_t header[kPvrHeaderSize];
-    if (!ReadPvrHeader(m_stream, header) || !IsPvrtcType(header[16])) return false;
-    m_height = int32_t(ReadLE32(header + 4));
-    m_width = int32_t(ReadLE32(header + 8));
-    uint32_t flags = ReadLE32(header + 16);
-    m_dataSize = ReadLE32(header + 20);
-    uint32_t bits = ReadLE32(header + 24);
-    m_twiddled = (flags & kPvrTwiddledFlag) != 0;
-    bool alpha = (flags & kPvrAlphaFlag) != 0;
-    if (bits == 2)
+    PvrHeader header;
+    if (!ReadPvrHeader(m_stream, header) || !IsPvrtcType(header.Type())) return false;
+    m_height = header.height;
+    m_width = header.width;
+    m_dataSize = header.dataSize;
+    m_twiddled = (header.flags & kPvrTwiddledFlag) != 0;
+    bool alpha = (header.flags & kPvrAlphaFlag) != 0;
+    if (header.bits == 2)
         m_format = alpha ? PVRTC2_RGBA : PVRTC2_RGB;
-    else if (bits == 4)
+    else if (header.bits == 4)
         m_format = alpha ? PVRTC4_RGBA : PVRTC4_RGB;
     else
         return false;
@@ -168,17 +190,17 @@ Surface* PvrImageLoader::Load()
 
 bool EtcImageLoader::CanLoad(SeekableStream* stream)
 {
-    uint8_t header[kPvrHeaderSize];
-    return ReadPvrHeader(stream, header) && header[16] == kEtc1Type;
+    PvrHeader header;
+    return ReadPvrHeader(stream, header) && header.Type() == kEtc1Type;
 }
 
 bool EtcImageLoader::ParseHeader()
 {
-    uint8_t header[kPvrHeaderSize];
-    if (!ReadPvrHeader(m_stream, header) || header[16] != kEtc1Type) return false;
-    m_height = int32_t(ReadLE32(header + 4));
-    m_width = int32_t(ReadLE32(header + 8));
-    m_dataSize = ReadLE32(header + 20);
+    PvrHeader header;
+    if (!ReadPvrHeader(m_stream, header) || header.Type() != kEtc1Type) return false;
+    m_height = header.height;
+    m_width = header.width;
+    m_dataSize = header.dataSize;
     if (m_width <= 0 || m_height <= 0 || m_width % 4 || m_height % 4 || !IsSaneSize(m_width, m_height)) return false;
     uint64_t topLevel = uint64_t(m_width / 4) * uint64_t(m_height / 4) * 8;
     return m_dataSize >= topLevel && int64_t(m_dataSize) <= BytesLeft();

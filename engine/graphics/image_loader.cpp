@@ -66,6 +66,13 @@ bool ImageLoader::ReadExact(void* buffer, int64_t bytes)
     return m_stream->Read(buffer, int(bytes)) == int(bytes);
 }
 
+ByteReader ImageLoader::ReadTaggedHeader(uint8_t* buffer, int bytes)
+{
+    ByteReader header(buffer, ReadExact(buffer, bytes) ? size_t(bytes) : 0);
+    header.Skip(4);
+    return header;
+}
+
 int64_t ImageLoader::BytesLeft()
 {
     if (!m_stream) return 0;

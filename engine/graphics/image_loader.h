@@ -2,7 +2,7 @@
 // name) and decoded by the loader of its format into pixel data wrapped in a
 // new surface.
 //
-// Selection tries, in this order: PNG, JPEG (JFIF), frame animations (XML,
+// Selection tries, in this order: PNG, JPEG, frame animations (XML,
 // see animation_file.h), "CRLE", "C565", DDS, legacy PVR (PVRTC), legacy PVR
 // holding ETC1, "PVR+". Each test rewinds the stream and reads at most 52
 // bytes.
@@ -18,6 +18,7 @@
 
 #include <cstdint>
 
+#include "engine/core/byte_reader.h"  // header fields are read with ByteReader
 #include "engine/core/io_stream.h"
 #include "engine/core/ref_counter.h"
 #include "engine/core/strings.h"
@@ -69,18 +70,14 @@ public:
 protected:
     // Reads exactly `bytes` bytes; false on a short read.
     bool ReadExact(void* buffer, int64_t bytes);
+    // Reads a header of `bytes` bytes into `buffer` and gives a reader over
+    // it past its four-byte tag; a failed reader on a short read.
+    ByteReader ReadTaggedHeader(uint8_t* buffer, int bytes);
     // Bytes from the current position to the end of the stream (0 when
     // unknown).
     int64_t BytesLeft();
 
     SmartPtr<SeekableStream> m_stream;
 };
-
-// Little-endian fields of the image headers.
-inline uint32_t ReadLE32(const uint8_t* p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-inline uint16_t ReadLE16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 
 }  // namespace Voke

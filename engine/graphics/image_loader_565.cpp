@@ -16,11 +16,10 @@ bool ImageLoader565::CanLoad(SeekableStream* stream)
 
 bool ImageLoader565::ReadHeader()
 {
-    uint8_t header[12];
-    if (!ReadExact(header, 12)) return false;
-    uint32_t width = ReadLE32(header + 4);
-    uint32_t height = ReadLE32(header + 8);
-    if (!IsSaneSize(width, height)) return false;
+    uint8_t bytes[12];
+    ByteReader header = ReadTaggedHeader(bytes, sizeof bytes);
+    const uint32_t width = header.U32(), height = header.U32();
+    if (!header.Ok() || !IsSaneSize(width, height)) return false;
     m_width = width;
     m_height = height;
     return true;

@@ -51,8 +51,12 @@ void JpegImageLoader::Destroy()
 bool JpegImageLoader::CanLoad(SeekableStream* stream)
 {
     if (!stream) return false;
+    // The start-of-image marker and the first byte of the next marker; the
+    // segment after it may be any (JFIF's APP0, a camera's Exif APP1, a
+    // table). A marker's code is neither 0x00 (a stuffed byte) nor 0xFF.
     uint8_t sig[4];
-    return stream->Read(sig, 4) == 4 && sig[0] == 0xFF && sig[1] == 0xD8 && sig[2] == 0xFF && sig[3] == 0xE0;
+    return stream->Read(sig, 4) == 4 && sig[0] == 0xFF && sig[1] == 0xD8 && sig[2] == 0xFF && sig[3] != 0x00 &&
+           sig[3] != 0xFF;
 }
 
 bool JpegImageLoader::ReadHeader()

@@ -1,4 +1,4 @@
-// JPEG (JFIF) images through libjpeg, decoded from memory into RGB888 memory
+// JPEG images through libjpeg, decoded from memory into RGB888 memory
 // pixels, blue first. Colour and greyscale files are read; CMYK and YCCK
 // files are refused. Library errors end the load with no image (the error
 // exit jumps back into the loader function that called the library, never
@@ -17,7 +17,8 @@ public:
     JpegImageLoader();
     ~JpegImageLoader() override;
 
-    // True when the next 4 bytes are FF D8 FF E0 (a JFIF file).
+    // True when the next 4 bytes are FF D8 FF and the code of any marker
+    // (JFIF APP0, Exif APP1, ...).
     static bool CanLoad(SeekableStream* stream);
 
     Surface* Load() override;

@@ -18,9 +18,6 @@ inline void Put(uint8_t* p, uint32_t rgb565, uint32_t alpha8)
     p[3] = uint8_t(alpha8);
 }
 
-inline uint32_t U16(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
-
-constexpr uint8_t kRowMarker = 0x0A;
 // NOTE: counts and row lengths are 16-bit fields of the format.
 constexpr uint32_t kMaxField = 0xFFFF;
 
@@ -143,49 +140,25 @@ uint32_t PixelDataRLE::Encode(PixelData& source)
 bool PixelDataRLE::Decode(const uint8_t* stream, uint32_t size, int width, int height, uint8_t* out,
                           size_t outPitch)
 {
-    if (!stream || !out) return false;
-    uint32_t at = 0;
-    for (int y = 0; y < height; ++y) {
-        if (size - at < 3 || stream[at] != 0x0A) return false;
-        uint32_t rowEnd = at + 3 + U16(stream + at + 1);
-        if (rowEnd > size) return false;
-        at += 3;
-        uint8_t* row = out + size_t(y) * outPitch;
-        int x = 0;
-        while (x < width) {
-            if (rowEnd - at < 3) return false;
-            uint32_t op = stream[at];
-            uint32_t count = U16(stream + at + 1);
-            at += 3;
-            if (count > uint32_t(width - x)) return false;
-            uint8_t* p = row + size_t(x) * 4;
-            switch (op) {
-            case 0: std::memset(p, 0, size_t(count) * 4); break;
-            case 1:
-                if (rowEnd - at < 3 * count) return false;
-                for (uint32_t i = 0; i < count; ++i, at += 3) Put(p + 4 * i, U16(stream + at + 1), Expand5(stream[at] & 31));
-                break;
-            case 2:
-                if (rowEnd - at < 2 * count) return false;
-                for (uint32_t i = 0; i < count; ++i, at += 2) Put(p + 4 * i, U16(stream + at), 255);
-                break;
-            case 3:
-                if (rowEnd - at < 3) return false;
-                for (uint32_t i = 0; i < count; ++i) Put(p + 4 * i, U16(stream + at + 1), Expand5(stream[at] & 31));
-                at += 3;
-                break;
-            case 4:
-                if (rowEnd - at < 2) return false;
-                for (uint32_t i = 0; i < count; ++i) Put(p + 4 * i, U16(stream + at), 255);
-                at += 2;
-                break;
-            default: return false;
-            }
-            x += int(count);
+    if (!out) return false;
+    return Walk(stream, size, width, height, [&](int y, int x, uint8_t op, uint32_t count, const uint8_t* in) {
+        uint8_t* p = out + size_t(y) * outPitch + size_t(x) * 4;
+        switch (op) {
+        case Transparent: std::memset(p, 0, size_t(count) * 4); break;
+        case TranslucentLiteral:
+            for (uint32_t i = 0; i < count; ++i, in += 3) Put(p + 4 * i, LoadLE16(in + 1), Expand5(in[0] & 31));
+            break;
+        case OpaqueLiteral:
+            for (uint32_t i = 0; i < count; ++i, in += 2) Put(p + 4 * i, LoadLE16(in), 255);
+            break;
+        case TranslucentRepeat:
+            for (uint32_t i = 0; i < count; ++i) Put(p + 4 * i, LoadLE16(in + 1), Expand5(in[0] & 31));
+            break;
+        case OpaqueRepeat:
+            for (uint32_t i = 0; i < count; ++i) Put(p + 4 * i, LoadLE16(in), 255);
+            break;
         }
-        at = rowEnd;
-    }
-    return true;
+    });
 }
 
 }  // namespace Voke

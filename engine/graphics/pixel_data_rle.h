@@ -9,14 +9,21 @@
 // {u16 rgb565} repeated. The counts of a row add up to the width.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
+#include "engine/core/byte_reader.h"
 #include "engine/graphics/pixel_data.h"
 
 namespace Voke {
 
 class PixelDataRLE : public PixelData {
 public:
+    // Starts every row of the stream.
+    static constexpr uint8_t kRowMarker = 0x0A;
+    // Record ops of the stream.
+    enum Op : uint8_t { Transparent = 0, TranslucentLiteral = 1, OpaqueLiteral = 2, TranslucentRepeat = 3, OpaqueRepeat = 4 };
+
     // Copies `size` bytes of stream from `data`.
     PixelDataRLE(int width, int height, uint32_t size, const uint8_t* data);
     // Encodes a source of RGBA8888 memory pixels (see Encode).
@@ -47,9 +54,52 @@ public:
     static bool Decode(const uint8_t* stream, uint32_t size, int width, int height, uint8_t* out,
                        size_t outPitch);
 
+    // Walks the records of a stream of `height` rows of `width` pixels in
+    // order, calling visit(y, x, op, count, payload) for each, where x is the
+    // record's first pixel and payload its bytes (3 per pixel of op 1, 2 per
+    // pixel of op 2, one pixel of op 3 or 4, none for op 0), all inside the
+    // stream. Stops at the first fault and returns false: a missing row
+    // marker, a row past the stream, a record past its row, an unknown op, a
+    // count past the width, a row whose counts fall short of the width, or
+    // bytes after the last row. Records before the fault have been visited.
+    template <class Visit>
+    static bool Walk(const uint8_t* stream, uint32_t size, int width, int height, Visit&& visit);
+
 private:
     uint32_t m_size = 0;
     uint8_t* m_stream = nullptr;
 };
+
+template <class Visit>
+bool PixelDataRLE::Walk(const uint8_t* stream, uint32_t size, int width, int height, Visit&& visit)
+{
+    if (!stream || width < 0) return false;
+    ByteReader in(stream, size);
+    for (int y = 0; y < height; ++y) {
+        if (in.U8() != kRowMarker) return false;
+        ByteReader row = in.Sub(in.U16());
+        if (!in.Ok()) return false;
+        int x = 0;
+        while (!row.AtEnd()) {
+            const uint8_t op = row.U8();
+            const uint32_t count = row.U16();
+            size_t payload;
+            switch (op) {
+            case Transparent: payload = 0; break;
+            case TranslucentLiteral: payload = size_t(count) * 3; break;
+            case OpaqueLiteral: payload = size_t(count) * 2; break;
+            case TranslucentRepeat: payload = 3; break;
+            case OpaqueRepeat: payload = 2; break;
+            default: return false;
+            }
+            const uint8_t* bytes = row.Take(payload);
+            if (!row.Ok() || count > uint32_t(width - x)) return false;
+            visit(y, x, op, count, bytes);
+            x += int(count);
+        }
+        if (x != width) return false;
+    }
+    return in.AtEnd();
+}
 
 }  // namespace Voke

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/core/byte_reader.h"
+
 namespace Voke {
 
 namespace {
@@ -12,10 +14,6 @@ namespace {
 inline uint32_t Pack(uint32_t c) { return (c | ((c & 0x7E0) << 16)) & ~0x7E0u; }
 inline uint16_t Unpack(uint32_t v) { return uint16_t((v & 0xF81F) | ((v & 0x7C00000) >> 16)); }
 
-inline uint32_t LE32(const uint8_t* p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
 inline uint32_t BE32(const uint8_t* p)
 {
     return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
@@ -61,8 +59,8 @@ void Dxt5AlphaPalette(uint8_t a0, uint8_t a1, uint8_t palette[8])
 void DecodeDxt1Block(const uint8_t* block, uint16_t out[16])
 {
     uint16_t palette[4];
-    DxtColourPalette(uint16_t(block[0] | block[1] << 8), uint16_t(block[2] | block[3] << 8), false, palette);
-    uint32_t indices = LE32(block + 4);
+    DxtColourPalette(LoadLE16(block), LoadLE16(block + 2), false, palette);
+    uint32_t indices = LoadLE32(block + 4);
     for (int i = 0; i < 16; ++i) out[i] = palette[(indices >> (2 * i)) & 3];
 }
 
@@ -73,8 +71,8 @@ void DecodeDxt5Block(const uint8_t* block, uint8_t out[16 * 4])
     uint64_t alphaBits = 0;
     for (int i = 0; i < 6; ++i) alphaBits |= uint64_t(block[2 + i]) << (8 * i);
     uint16_t palette[4];
-    DxtColourPalette(uint16_t(block[8] | block[9] << 8), uint16_t(block[10] | block[11] << 8), true, palette);
-    uint32_t indices = LE32(block + 12);
+    DxtColourPalette(LoadLE16(block + 8), LoadLE16(block + 10), true, palette);
+    uint32_t indices = LoadLE32(block + 12);
     for (int i = 0; i < 16; ++i) {
         uint16_t c = palette[(indices >> (2 * i)) & 3];
         uint8_t* p = out + 4 * i;

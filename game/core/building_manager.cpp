@@ -1,6 +1,7 @@
 #include "game/core/building_manager.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <iterator>
 
@@ -8,6 +9,7 @@
 #include "engine/graphics/asset_surfaces.h"
 #include "engine/graphics/surface.h"
 #include "game/core/game_base.h"
+#include "game/core/obstacle_manager.h"
 
 namespace {
 
@@ -26,6 +28,23 @@ constexpr int32_t kPickRange = 6;
 // piece (non-strict spot search).
 constexpr int32_t kRoofEndMargin = 99;
 constexpr float kSecondCollisionClearance = 65.0f;
+// Frame rates of the props, in cycles per second. A rat walks for the first
+// 70% of each cycle and pauses for the rest, showing four pause frames at
+// 8 frames per second; one walk there and back takes 1 / 0.14 s of walking.
+constexpr float kWaterRate = 1.2f;
+constexpr float kFanRate = 7.0f;
+constexpr float kRatCycleRate = 0.6f;
+constexpr float kRatPauseFrom = 0.7f;
+constexpr float kRatPauseRate = 2.0f;
+constexpr float kRatWalkRate = 0.14f;
+// Where the water and fan frames sit over their piece.
+constexpr int32_t kWaterX = 12, kWaterY = 42;
+constexpr int32_t kFanX = 14, kFanY = 43;
+// Beams on level 3 hang with their bottom edge this far below the roof line.
+constexpr int32_t kBeamDrop = 23;
+// NOTE: drawing positions are held within +-2^30 px before they are
+// converted for the blits.
+constexpr int64_t kFarOff = int64_t(1) << 30;
 // Used when no game base is linked: the logical screen.
 constexpr int32_t kDefaultScreenWidth = 480;
 constexpr int32_t kDefaultScreenHeight = 320;
@@ -100,6 +119,45 @@ void ReadArrangeKey(const Voke::XmlIt& element, BuildArrangeParams& p)
     }
 }
 
+int64_t BoundedPosition(int64_t v) { return std::clamp(v, -kFarOff, kFarOff); }
+
+// p advances by rate x dt and wraps into [0, 1): once by subtracting 1, and
+// to 0 when a long frame took it further. A NaN frame time restarts it.
+void AdvancePhase(float& p, float rate, float dt)
+{
+    p += rate * dt;
+    if (p >= 1.0f) {
+        p -= 1.0f;
+        if (p >= 1.0f) p = 0.0f;
+    }
+    if (!(p == p)) p = 0.0f;
+}
+
+// Frame of a phase over n frames, shifted by a slot: neighbouring pieces
+// show the next frames, so the animation runs along the building.
+int32_t PhaseFrame(float phase, int32_t n, int32_t slot)
+{
+    const int32_t f = std::clamp(TruncToInt(phase * static_cast<float>(n)), 0, n - 1);
+    return (f + slot) % n;
+}
+
+void BlitImage(Voke::Surface* target, Voke::Surface* image, int64_t x, int64_t y)
+{
+    if (image)
+        Voke::Surface::Blit(target, static_cast<int>(BoundedPosition(x)), static_cast<int>(BoundedPosition(y)), image,
+                            image->GetClipRect());
+}
+
+const char* const kWaterNames[BuildingManager::kWaterFrames] = {
+    "lev3_woda2_01.png", "lev3_woda2_02.png", "lev3_woda2_03.png", "lev3_woda2_04.png",
+    "lev3_woda2_05.png", "lev3_woda2_06.png", "lev3_woda2_07.png", "lev3_woda2_08.png"};
+// 0 facing back (left), 1 walking right, 2 to 5 pausing; 6 and 7 are loaded
+// but never shown.
+const char* const kRatNames[BuildingManager::kRatImages] = {
+    "lev3_rat.png",         "lev3_rat2.png",        "lev3_rat_anim_01.png", "lev3_rat_anim_02.png",
+    "lev3_rat_anim_03.png", "lev3_rat_anim_04.png", "lev3_rat2.png",        "lev3_rat2.png"};
+const char* const kFanNames[BuildingManager::kFanFrames] = {"lev4_fan_1.png", "lev4_fan_2.png", "lev4_fan_3.png"};
+
 }  // namespace
 
 BuildingManager::BuildingManager()
@@ -113,6 +171,8 @@ BuildingManager::BuildingManager()
       m_DrawOffsetY(0),
       m_ImageCount(0),
       m_PieceTable(nullptr),
+      m_WaterPhase(1.0f),
+      m_FanPhase(1.0f),
       m_GenPieceCount(0),
       m_GenPieces(nullptr),
       m_GenImages(nullptr),
@@ -170,17 +230,55 @@ void BuildingManager::Load(int32_t level)
     m_ImageCount = rows;
     for (int32_t i = 0; i < rows; ++i) m_PieceImages[i] = Voke::GetCachedSurface(table[i].image, false);
 
-    // The level's props (water and rats on level 2, fans on level 3) are
-    // loaded here, before the row is generated.
+    if (level == 2) {
+        LoadWater();
+        LoadRats();
+    } else if (level == 3) {
+        LoadFans();
+    }
 
     StartLevel(level);
     m_CurrentKey = 0;
     m_Tracking = false;
 }
 
+void BuildingManager::LoadWater()
+{
+    for (int i = 0; i < kWaterFrames; ++i) m_WaterFrames[i] = Voke::GetCachedSurface(kWaterNames[i], false);
+    m_WaterPhase = 0.0f;
+}
+
+void BuildingManager::LoadRats()
+{
+    for (int i = 0; i < kRatImages; ++i) m_RatImages[i] = Voke::GetCachedSurface(kRatNames[i], false);
+    m_Rat1 = RatWalker();
+    m_Rat2 = RatWalker();
+    // The second rat is out of step with the first.
+    m_Rat2.cycle = 0.53f;
+    m_Rat2.walkPhase = 0.63f;
+}
+
+void BuildingManager::LoadFans()
+{
+    for (int i = 0; i < kFanFrames; ++i) m_FanFrames[i] = Voke::GetCachedSurface(kFanNames[i], false);
+    m_FanPhase = 0.0f;
+}
+
+void BuildingManager::ReleaseFrames(Voke::SmartPtr<Voke::Surface>* frames, int count)
+{
+    if (!frames) return;
+    for (int i = 0; i < count; ++i) frames[i].Reset();
+}
+
 void BuildingManager::Release()
 {
     for (Voke::SmartPtr<Voke::Surface>& image : m_PieceImages) image.Reset();
+    if (m_Level == 2) {
+        ReleaseFrames(m_WaterFrames, kWaterFrames);
+        ReleaseFrames(m_RatImages, kRatImages);
+    } else if (m_Level == 3) {
+        ReleaseFrames(m_FanFrames, kFanFrames);
+    }
 }
 
 void BuildingManager::SetScroll(float x, float y)
@@ -400,9 +498,25 @@ void BuildingManager::GenerateNextBuilding()
     m_NextKey = i + 1;
 }
 
-void BuildingManager::Update(const float& /*dt*/)
+void BuildingManager::AdvanceAnimation(float dt) { AdvancePhase(m_WaterPhase, kWaterRate, dt); }
+
+void BuildingManager::Update(const float& dt)
 {
-    // The level props advance here, before the recycling.
+    if (m_Level == 2) {
+        AdvanceAnimation(dt);
+        for (RatWalker* rat : {&m_Rat1, &m_Rat2}) {
+            AdvancePhase(rat->cycle, kRatCycleRate, dt);
+            if (rat->cycle >= kRatPauseFrom) {
+                rat->state = 1;
+                AdvancePhase(rat->pausePhase, kRatPauseRate, dt);
+            } else {
+                rat->state = 0;
+                AdvancePhase(rat->walkPhase, kRatWalkRate, dt);
+            }
+        }
+    } else if (m_Level == 3) {
+        AdvancePhase(m_FanPhase, kFanRate, dt);
+    }
 
     // NOTE: at most as many buildings are replaced per update as the row
     // held when it began, so a camera far ahead of a row that does not
@@ -415,8 +529,8 @@ void BuildingManager::Update(const float& /*dt*/)
         if (right + m_DrawOffsetX + 1 + shakeX - TruncToInt(m_ScrollX) >= 0) break;
         m_Buildings.erase(m_Buildings.begin());
         GenerateNextBuilding();
-        // Obstacle placement on the new building: ObstacleManager::Generate
-        // (false) on m_Obstacles belongs here.
+        // The new building may carry obstacles.
+        if (m_Obstacles) m_Obstacles->Generate(false);
     }
 }
 
@@ -564,4 +678,135 @@ bool BuildingManager::TestCollision(int32_t x1, int32_t y1, int32_t x2, int32_t 
         }
     }
     return false;
+}
+
+// ---------------------------------------------------------------------------
+// Drawing.
+
+void BuildingManager::DrawAnim8(Voke::Surface* target, int32_t x, int32_t y, int32_t k)
+{
+    if (k < 0) return;
+    BlitImage(target, m_WaterFrames[PhaseFrame(m_WaterPhase, kWaterFrames, k)], int64_t(x) + kWaterX,
+              int64_t(y) + kWaterY);
+}
+
+void BuildingManager::DrawAnim3(Voke::Surface* target, int32_t x, int32_t y, int32_t k)
+{
+    if (k < 0) return;
+    BlitImage(target, m_FanFrames[PhaseFrame(m_FanPhase, kFanFrames, k)], int64_t(x) + kFanX, int64_t(y) + kFanY);
+}
+
+void BuildingManager::DrawSwaying(Voke::Surface* target, int32_t x, int32_t y, int32_t width)
+{
+    const int64_t centre = int64_t(x) + width / 2;
+    const double amplitude = static_cast<double>(width / 2);
+    for (RatWalker* rat : {&m_Rat1, &m_Rat2}) {
+        int32_t image = 0;
+        if (rat->state == 0 || rat->state == 1) {
+            // From the left end (phase 0) to the right end and back.
+            const double s = std::sin(static_cast<double>(rat->walkPhase) * 6.283184 - 1.570796) * amplitude;
+            rat->x = static_cast<int32_t>(BoundedPosition(centre + (s == s ? static_cast<int64_t>(s) : 0)));
+            if (rat->state == 0)
+                image = rat->walkPhase < 0.5f ? 1 : 0;
+            else
+                image = std::clamp(TruncToInt(rat->pausePhase * 4.0f) % 4 + 2, 0, kRatImages - 1);
+        }
+        Voke::Surface* picture = m_RatImages[image];
+        if (picture) BlitImage(target, picture, rat->x, int64_t(y) - picture->GetHeight());
+    }
+}
+
+Voke::Surface* BuildingManager::DrawnImage(int32_t piece) const
+{
+    return piece >= 0 && piece < m_ImageCount && piece < kMaxBuildingPieces ? m_PieceImages[piece].Get() : nullptr;
+}
+
+uint32_t BuildingManager::PieceFlags(int32_t piece) const
+{
+    return m_PieceTable && piece >= 0 && piece < m_ImageCount ? m_PieceTable[piece].flags : 0u;
+}
+
+int64_t BuildingManager::PieceTop(int64_t roof, int32_t piece, uint32_t beamFlag) const
+{
+    // On level 3 beams hang from the roof line instead of standing on it.
+    const Voke::Surface* picture = DrawnImage(piece);
+    if (m_Level == 3 && picture && (PieceFlags(piece) & beamFlag) != 0)
+        return roof + kBeamDrop - picture->GetHeight();
+    return roof;
+}
+
+void BuildingManager::DrawPieces(Voke::Surface* target, const Building& b, int64_t sx, int64_t sy)
+{
+    const int64_t screenW = ScreenWidth();
+    // The pen stops at the first piece that would start right of the screen.
+    int64_t pen = sx;
+    if (b.leftPiece >= 0) {
+        if (pen > screenW) return;
+        Voke::Surface* picture = DrawnImage(b.leftPiece);
+        BlitImage(target, picture, pen, PieceTop(sy, b.leftPiece, kPieceBeamLeft));
+        if (picture) pen += picture->GetWidth();
+    }
+    for (int32_t j = 0; j < kMaxMiddlePieces && b.middlePieces[j] != -1; ++j) {
+        if (pen > screenW) return;
+        const int32_t piece = b.middlePieces[j];
+        Voke::Surface* picture = DrawnImage(piece);
+        const int64_t y = PieceTop(sy, piece, kPieceBeamMiddle);
+        BlitImage(target, picture, pen, y);
+        if (m_PieceTable) {
+            const int32_t px = static_cast<int32_t>(BoundedPosition(pen));
+            const int32_t py = static_cast<int32_t>(BoundedPosition(y));
+            if (m_Level == 2 && (PieceFlags(piece) & kPieceWater) != 0) DrawAnim8(target, px, py, j);
+            if (m_Level == 3 && (PieceFlags(piece) & kPieceFan) != 0) DrawAnim3(target, px, py, j);
+        }
+        if (picture) pen += picture->GetWidth();
+    }
+    if (b.rightPiece >= 0 && pen <= screenW)
+        BlitImage(target, DrawnImage(b.rightPiece), pen, PieceTop(sy, b.rightPiece, kPieceBeamRight));
+}
+
+void BuildingManager::DrawSecondPiece(Voke::Surface* target, const Building& b, int64_t originX, int64_t originY)
+{
+    // Stacked upwards from its bottom to the top of the screen, or drawn
+    // once when it is a single piece. A missing image (0 pixels high) draws
+    // nothing.
+    Voke::Surface* picture = DrawnImage(b.secondPiece);
+    const int64_t h = picture ? picture->GetHeight() : 0;
+    if (h <= 0) return;
+    const int64_t bx = b.secondLeft + originX;
+    if (bx > ScreenWidth() || bx + picture->GetWidth() < 0) return;
+    const bool single = (PieceFlags(b.secondPiece) & kPieceSingle) != 0;
+    int64_t y = b.secondBottom + originY - h;
+    const int64_t screenH = ScreenHeight();
+    // Copies below the screen are stepped over.
+    if (!single && y >= screenH) y -= ((y - screenH) / h + 1) * h;
+    while (y + h >= 0) {
+        BlitImage(target, picture, bx, y);
+        if (single) break;
+        y -= h;
+    }
+}
+
+void BuildingManager::Render(Voke::Surface* target)
+{
+    if (!target) return;
+    const int64_t screenW = ScreenWidth(), screenH = ScreenHeight();
+    const int64_t shakeX = m_Owner ? m_Owner->m_ShakeX : 0, shakeY = m_Owner ? m_Owner->m_ShakeY : 0;
+    const int64_t originX = int64_t(m_DrawOffsetX) + shakeX - TruncToInt(m_ScrollX);
+    const int64_t originY = int64_t(m_DrawOffsetY) + shakeY - TruncToInt(m_ScrollY);
+
+    for (const auto& [key, b] : m_Buildings) {
+        if (!b.active) continue;
+        const int64_t sx = b.x + originX;
+        const int64_t w = int64_t(b.rightX) + 1 - b.x;
+        if (!(sx <= screenW && sx + w >= 0)) continue;
+        const int64_t sy = BoundedPosition(b.roofY + originY);
+
+        // The rats walk over the middle 80% of the roof, behind the pieces.
+        if (m_Level == 2 && key > 0 && !b.reached && !b.final)
+            DrawSwaying(target, static_cast<int32_t>(BoundedPosition(sx + w / 10)), static_cast<int32_t>(sy),
+                        static_cast<int32_t>(BoundedPosition((w * 8) / 10)));
+        // A roof line below the screen has no piece to show.
+        if (sy <= screenH) DrawPieces(target, b, sx, sy);
+        if (b.hasSecondCollision && b.secondPiece >= 0) DrawSecondPiece(target, b, originX, originY);
+    }
 }

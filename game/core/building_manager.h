@@ -13,8 +13,13 @@
 // screen, y downward. Random numbers come from the owner's GameBase::Random,
 // so one seed gives one row.
 //
+// Each frame the row is drawn with its props: on level index 2 (the sewers)
+// water flowing over some middle pieces and two rats walking on the roofs, on
+// level index 3 (the construction site) fans turning on some middle pieces
+// and beams hanging from the roof line.
+//
 // Limits: at most 20 middle pieces per building, 36 piece image slots. A
-// piece whose image did not load counts as 0 x 0 pixels. The loader thread
+// piece whose image did not load counts as 0 x 0 pixels and draws nothing. The loader thread
 // uses a manager during loading and the main thread afterwards; there is no
 // lock.
 #pragma once
@@ -92,8 +97,22 @@ struct Building {
     int32_t secondInset = 0;
 };
 
+// One of the two rats walking to and fro on the sewer roofs.
+struct RatWalker {
+    float cycle = 0.0f;  // walk-and-pause cycle, 0 to 1
+    int32_t state = 0;   // 0 walking, 1 pausing
+    float walkPhase = 0.0f;
+    float pausePhase = 0.0f;
+    int32_t x = 0;  // last drawn x
+};
+
 class BuildingManager {
 public:
+    // NOTE: the props' frame counts: water 8, rat images 8, fan 3.
+    static constexpr int kWaterFrames = 8;
+    static constexpr int kRatImages = 8;
+    static constexpr int kFanFrames = 3;
+
     // Empty row; every arrangement block holds the table defaults, with no
     // extra gap per building on levels 2 to 5.
     BuildingManager();
@@ -117,12 +136,33 @@ public:
     void LoadAllArrangeParams();
 
     // Installs level L's piece table, loads its piece images by name (a
-    // missing image leaves its slot empty) and generates the level's row.
+    // missing image leaves its slot empty), the level's props (water and
+    // rats on level 2, fans on level 3) and generates the level's row.
     void Load(int32_t level);
-    // Drops the piece images; the row and the tables stay.
+    // Load one prop group and start its phases; missing frames stay empty.
+    void LoadWater();
+    void LoadRats();
+    void LoadFans();
+    // Drops the piece images and the level's prop images; the row, the
+    // tables and the phases stay.
     void Release();
+    // Drops `count` images of one prop group.
+    static void ReleaseFrames(Voke::SmartPtr<Voke::Surface>* frames, int count);
     // The world's hook after Release; nothing to do.
     void OnRelease() {}
+
+    // Draws the row with its props into the target (the logical screen),
+    // moved by the scroll, the draw offset and the shake. Buildings off the
+    // screen are skipped; missing images draw nothing and count as 0 x 0.
+    void Render(Voke::Surface* target);
+    // The two rats over the span x to x + width, standing on the line y.
+    void DrawSwaying(Voke::Surface* target, int32_t x, int32_t y, int32_t width);
+    // The water (fan) frame of middle slot k over a piece drawn at (x, y);
+    // neighbouring slots show the next frames.
+    void DrawAnim8(Voke::Surface* target, int32_t x, int32_t y, int32_t k);
+    void DrawAnim3(Voke::Surface* target, int32_t x, int32_t y, int32_t k);
+    // Advances the water phase.
+    void AdvanceAnimation(float dt);
 
     // Camera position and the screen anchor of the level's drawing.
     void SetScroll(float x, float y);
@@ -145,8 +185,8 @@ public:
                         const BuildArrangeParams& params);
     // Appends one building after the last one.
     void GenerateNextBuilding();
-    // Replaces the buildings that lie wholly left of the screen with new
-    // ones at the far end.
+    // Advances the level's props, then replaces the buildings that lie
+    // wholly left of the screen with new ones at the far end.
     void Update(const float& dt);
     // Makes the building about one screen ahead of `key` the exit building
     // (widened to more than two screens) and the one after it the final
@@ -178,6 +218,9 @@ public:
     // The row, in key order (left to right).
     const std::map<int32_t, Building>& GetBuildings() const { return m_Buildings; }
     int32_t GetLevel() const { return m_Level; }
+    float GetWaterPhase() const { return m_WaterPhase; }
+    float GetFanPhase() const { return m_FanPhase; }
+    const RatWalker& GetRat(int i) const { return i == 0 ? m_Rat1 : m_Rat2; }
     const BuildArrangeParams& GetArrangeParams(int32_t level) const;
 
 private:
@@ -191,6 +234,13 @@ private:
     const Voke::Surface* PieceImage(int32_t piece) const;
     int32_t PieceWidth(int32_t piece) const;
     int32_t PieceHeight(int32_t piece) const;
+    // Drawing: the image of a piece row (null when missing or out of the
+    // table), its flags, and where a piece's top lies on level 3's beams.
+    Voke::Surface* DrawnImage(int32_t piece) const;
+    uint32_t PieceFlags(int32_t piece) const;
+    int64_t PieceTop(int64_t roof, int32_t piece, uint32_t beamFlag) const;
+    void DrawPieces(Voke::Surface* target, const Building& b, int64_t sx, int64_t sy);
+    void DrawSecondPiece(Voke::Surface* target, const Building& b, int64_t originX, int64_t originY);
     int32_t ScreenWidth() const;
     int32_t ScreenHeight() const;
     // Style of the building before key i, 0 when there is none.
@@ -208,7 +258,15 @@ private:
     int32_t m_ImageCount;
     const BuildingPiece* m_PieceTable;
     Voke::SmartPtr<Voke::Surface> m_PieceImages[kMaxBuildingPieces];
-    // The level props (water, rats, fans) and their phases follow here.
+    // The level props: water over some middle pieces and two walking rats
+    // on level 2, fans on level 3.
+    Voke::SmartPtr<Voke::Surface> m_WaterFrames[kWaterFrames];
+    float m_WaterPhase;
+    Voke::SmartPtr<Voke::Surface> m_RatImages[kRatImages];
+    RatWalker m_Rat1;
+    RatWalker m_Rat2;
+    Voke::SmartPtr<Voke::Surface> m_FanFrames[kFanFrames];
+    float m_FanPhase;
     BuildArrangeParams m_Arrangement[kLevelCount];
     int32_t m_GenPieceCount;
     const BuildingPiece* m_GenPieces;

@@ -149,8 +149,6 @@ protected:
 class ContentData : public ContentTest {};
 class ContentPictures : public ContentTest {};
 class ContentSounds : public ContentTest {};
-// Until the picture and sound generators land, their checks wait.
-class DISABLED_ContentPictures : public ContentPictures {};
 
 // ---------------------------------------------------------------------------
 // Archives, data files, texts and fonts.
@@ -592,7 +590,7 @@ TEST_F(ContentData, CreditsScriptEndsWithStopMusic)
 // Pictures.
 
 // Atlas descriptions as written: every rectangle lies inside its page.
-TEST_F(DISABLED_ContentPictures, EveryAtlasRectangleLiesInsideItsPage)
+TEST_F(ContentPictures, EveryAtlasRectangleLiesInsideItsPage)
 {
     std::vector<std::string> wrong;
     int atlases = 0;
@@ -623,7 +621,7 @@ TEST_F(DISABLED_ContentPictures, EveryAtlasRectangleLiesInsideItsPage)
 
 // The splash, the throbber and the flags are shown before any atlas is
 // loaded: they are files of their own.
-TEST_F(DISABLED_ContentPictures, PicturesShownBeforeLoadingAreLooseFiles)
+TEST_F(ContentPictures, PicturesShownBeforeLoadingAreLooseFiles)
 {
     std::vector<std::string> misses;
     for (const std::string& name : ContentNames::EarlyPictures())
@@ -631,7 +629,7 @@ TEST_F(DISABLED_ContentPictures, PicturesShownBeforeLoadingAreLooseFiles)
     EXPECT_TRUE(misses.empty()) << "missing:" << List(misses);
 }
 
-TEST_F(DISABLED_ContentPictures, EveryPictureAndTiledPictureResolvesAfterTheAtlasesLoad)
+TEST_F(ContentPictures, EveryPictureAndTiledPictureResolvesAfterTheAtlasesLoad)
 {
     std::vector<std::string> misses;
     LoadAtlases(ContentNames::CommonAtlases(), misses);
@@ -660,7 +658,7 @@ TEST_F(DISABLED_ContentPictures, EveryPictureAndTiledPictureResolvesAfterTheAtla
     EXPECT_TRUE(misses.empty()) << "missing:" << List(misses);
 }
 
-TEST_F(DISABLED_ContentPictures, EveryLanguageHasItsVariantOfTheLocalisedPictures)
+TEST_F(ContentPictures, EveryLanguageHasItsVariantOfTheLocalisedPictures)
 {
     std::vector<std::string> misses;
     LoadAtlases(ContentNames::CommonAtlases(), misses);
@@ -680,7 +678,7 @@ TEST_F(DISABLED_ContentPictures, EveryLanguageHasItsVariantOfTheLocalisedPicture
 // lies within its tap zone (118 x 34 below y 6), the endless-mode button
 // within the screen at y 283, and the score digits are 13 px cells after a
 // prefix cell.
-TEST_F(DISABLED_ContentPictures, PicturesFitTheirPlaces)
+TEST_F(ContentPictures, PicturesFitTheirPlaces)
 {
     std::vector<std::string> wrong;
     LoadAtlases(ContentNames::CommonAtlases(), wrong);
@@ -707,7 +705,7 @@ TEST_F(DISABLED_ContentPictures, PicturesFitTheirPlaces)
 
 // Fills stretch the pixel at (2, 2) of a one-colour image over a rectangle:
 // each is at least 3 x 3 and wholly its colour.
-TEST_F(DISABLED_ContentPictures, OneColourImagesAreTheirColour)
+TEST_F(ContentPictures, OneColourImagesAreTheirColour)
 {
     std::vector<std::string> wrong;
     LoadAtlases(ContentNames::CommonAtlases(), wrong);

@@ -16,6 +16,7 @@
 #include "engine/debug/debug_overlay.h"
 #include "engine/graphics/maemo_surface.h"
 #include "engine/graphics/pixel_data_gl.h"
+#include "engine/script/lua.h"
 
 namespace Voke {
 namespace {
@@ -53,6 +54,7 @@ public:
     void OnPointerMove(int x, int y, int id) override { Pointer("pmove", x, y, id); }
     void OnPointerUp(int x, int y, int id) override { Pointer("pup", x, y, id); }
     void OnFocusChanged(bool active) override { g_log.push_back(active ? "focus in" : "focus out"); }
+    void Exit() override { g_log.push_back("exit"); }
     float lastUpdate = -1.0f;
 
 private:
@@ -69,7 +71,7 @@ public:
         g_log.push_back("overlay update");
         seconds *= 0.5f;
     }
-    void Render(MaemoSurface*) override { g_log.push_back("overlay render"); }
+    void Render(Surface*) override { g_log.push_back("overlay render"); }
     void OnKeyDown(unsigned key) override { g_log.push_back("overlay down " + std::to_string(key)); }
     void OnKeyUp(unsigned key) override { g_log.push_back("overlay up " + std::to_string(key)); }
     void OnPointerDown(int, int, int) override { g_log.push_back("overlay pdown"); }
@@ -207,6 +209,37 @@ TEST_F(AbstractAppTest, OverlayTakesInputFirst)
     app->DispatchPointerDown(1, 1, 0);
     app->DispatchPointerDown(2, 2, 0);
     EXPECT_EQ(g_log, std::vector<std::string>{"pdown 2,2#0"});
+}
+
+TEST_F(AbstractAppTest, ConsoleCommandsReachTheApplication)
+{
+    auto app = MakeApp(0);
+    AbstractApp::s_mixer = new Mixer;
+    AbstractApp::s_registry = new Registry;
+    DebugOverlay* overlay = DebugOverlay::Create();
+    EXPECT_EQ(AbstractApp::s_debugOverlay.Get(), overlay) << "one handle";
+
+    overlay->Execute("regset /debug/level 3");
+    int level = 0;
+    EXPECT_TRUE(AbstractApp::s_registry->Get("/debug/level", level));
+    EXPECT_EQ(level, 3);
+    overlay->Execute("exit");
+    EXPECT_EQ(g_log, std::vector<std::string>{"exit"});
+
+    // A script that fails to load opens the console and pauses the sound at
+    // the next frame; the game is then no longer updated.
+    g_log.clear();
+    Lua::GetErrorReporter()("broken.lua", "syntax error");
+    app->Tick(0.1f);
+    EXPECT_TRUE(DebugOverlay::s_visible);
+    EXPECT_EQ(AbstractApp::s_mixer->GetPauseMask(), Mixer::kPauseOverlay);
+    app->Tick(0.1f);
+    EXPECT_EQ(g_log, (std::vector<std::string>{"begin", "render", "postrender", "present", "begin", "render",
+                                               "postrender", "present"}));
+    // The console's own toggle key closes it and lets the sound go on.
+    app->DispatchKeyDown(KEY_TILDE);
+    EXPECT_FALSE(DebugOverlay::s_visible);
+    EXPECT_EQ(AbstractApp::s_mixer->GetPauseMask(), 0);
 }
 
 TEST_F(AbstractAppTest, DestructionReleasesEngineWideHandles)

@@ -1,6 +1,5 @@
-// Writes an Ogg Vorbis file of a test signal, for the audio tests. A program
-// of its own because the encoder library and the engine's decoder export the
-// same symbol names and cannot share one binary.
+// Writes an Ogg Vorbis file of a test signal, for the audio tests and the
+// audio benchmark, which run it as a program of its own.
 //
 //   ogg_encode_tool OUT CHANNELS RATE FRAMES
 //

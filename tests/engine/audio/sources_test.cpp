@@ -2,10 +2,13 @@
 // encoded by a helper program, and modules assembled in memory.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -31,6 +34,9 @@ struct WavOptions {
     uint16_t bits = 16;
     uint32_t fmtSize = 16;
     bool listChunk = false;
+    uint32_t listSize = 10;  // an odd size is followed by a pad byte
+    std::string riffId = "RIFF";
+    std::string waveId = "WAVE";
     std::string dataId = "data";
     int64_t dataSizeOverride = -1;
     bool withData = true;
@@ -39,9 +45,9 @@ struct WavOptions {
 std::vector<uint8_t> Wav(const std::vector<int16_t>& samples, const WavOptions& o = WavOptions())
 {
     ByteWriter w;
-    w.Text("RIFF", 4);
+    w.Text(o.riffId, 4);
     w.U32(0);
-    w.Text("WAVE", 4);
+    w.Text(o.waveId, 4);
     w.Text("fmt ", 4);
     w.U32(o.fmtSize);
     w.U16(o.tag);
@@ -53,8 +59,8 @@ std::vector<uint8_t> Wav(const std::vector<int16_t>& samples, const WavOptions& 
     for (uint32_t i = 16; i < o.fmtSize; ++i) w.U8(0);
     if (o.listChunk) {
         w.Text("LIST", 4);
-        w.U32(10);
-        w.Text("INFOsomeon", 10);
+        w.U32(o.listSize);
+        for (uint32_t i = 0; i < o.listSize + (o.listSize & 1); ++i) w.U8(i < o.listSize ? 'a' + i % 26 : 0);
     }
     if (o.withData) {
         w.Text(o.dataId, 4);
@@ -81,6 +87,72 @@ std::vector<int16_t> ReadAll(AudioSource* source, int chunk = 1000)
         if (got < chunk) break;
     }
     return out;
+}
+
+// Ogg pages carry a CRC over their bytes; damage that is meant to reach the
+// decoder (and not be dropped with the page) has it put right.
+struct OggPage {
+    size_t start;
+    size_t end;
+};
+
+std::vector<OggPage> OggPages(const std::vector<uint8_t>& file)
+{
+    std::vector<OggPage> pages;
+    size_t at = 0;
+    while (at + 27 <= file.size() && std::memcmp(&file[at], "OggS", 4) == 0) {
+        const size_t segments = file[at + 26];
+        size_t end = at + 27 + segments;
+        if (end > file.size()) break;
+        for (size_t i = 0; i < segments; ++i) end += file[at + 27 + i];
+        if (end > file.size()) break;
+        pages.push_back({at, end});
+        at = end;
+    }
+    return pages;
+}
+
+void FixCrc(std::vector<uint8_t>& file, const OggPage& page)
+{
+    std::memset(&file[page.start + 22], 0, 4);
+    uint32_t crc = 0;
+    for (size_t i = page.start; i < page.end; ++i) {
+        crc ^= uint32_t(file[i]) << 24;
+        for (int bit = 0; bit < 8; ++bit) crc = crc & 0x80000000u ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
+    }
+    for (int i = 0; i < 4; ++i) file[page.start + 22 + size_t(i)] = static_cast<uint8_t>(crc >> (8 * i));
+}
+
+// Opens and plays a damaged file as the game would: reads to the end, seeks,
+// reads again. A source may be refused; one that opens reads no more than
+// `limit` bytes and reports positions inside its length.
+void PlayDamaged(const std::vector<uint8_t>& bytes, int limit)
+{
+    SmartPtr<AudioSource> source = AudioOgg::Create(new CachedFile(bytes.data(), static_cast<int>(bytes.size()), true));
+    if (!source) return;
+    std::vector<uint8_t> work(8192);
+    int total = 0;
+    for (int got; (got = source->Read(work.data(), static_cast<int>(work.size()))) > 0 && total <= limit;) total += got;
+    EXPECT_LE(total, limit);
+    const int length = source->GetLength();
+    EXPECT_GE(length, 0);
+    source->SetPosition(length / 2);
+    EXPECT_LE(source->GetPosition(), length);
+    source->Read(work.data(), static_cast<int>(work.size()));
+    EXPECT_LE(source->GetPosition(), length);
+    source->Rewind();
+    source->Read(work.data(), static_cast<int>(work.size()));
+}
+
+// PlayDamaged over `good` with the byte at `at` set to `value` and its
+// page's CRC put right.
+void PlayWithByte(const std::vector<uint8_t>& good, const std::vector<OggPage>& pages, size_t at, uint8_t value)
+{
+    std::vector<uint8_t> bad = good;
+    bad[at] = value;
+    for (const OggPage& page : pages)
+        if (at >= page.start && at < page.end) FixCrc(bad, page);
+    PlayDamaged(bad, 1 << 20);
 }
 
 class SourcesTest : public ::testing::Test {
@@ -176,6 +248,49 @@ TEST_F(SourcesTest, WaveFilesThatCannotPlayAreRefused)
     bad.bytes.insert(bad.bytes.end(), bytes.begin() + 36, bytes.end());
     Write("r.wav", bad.bytes);
     EXPECT_FALSE(AudioSource::Create("r.wav", false));
+}
+
+TEST_F(SourcesTest, WaveIdentifiersRatesAndPadBytesAreHeeded)
+{
+    const std::vector<int16_t> samples = Ramp(400);
+    // A chunk of odd size before the data is followed by a pad byte.
+    WavOptions odd;
+    odd.listChunk = true;
+    odd.listSize = 7;
+    Write("odd.wav", Wav(samples, odd));
+    SmartPtr<AudioSource> wave = AudioSource::Create("odd.wav", false);
+    ASSERT_TRUE(wave);
+    EXPECT_EQ(ReadAll(wave), samples);
+
+    // Not RIFF WAVE, or a rate no hardware plays: refused at load.
+    std::vector<WavOptions> refused(5);
+    refused[0].riffId = "RIFX";
+    refused[1].waveId = "AVI ";
+    refused[2].rate = AudioFormat::kMaxRate + 1;
+    refused[3].rate = 0x7FFFFFF0;  // doubled by the mixer's converters
+    refused[4].rate = 0xFFFFFFFF;
+    for (size_t i = 0; i < refused.size(); ++i) {
+        Write("r.wav", Wav(samples, refused[i]));
+        EXPECT_FALSE(AudioSource::Create("r.wav", false)) << i;
+    }
+    WavOptions highest;
+    highest.rate = AudioFormat::kMaxRate;
+    Write("high.wav", Wav(samples, highest));
+    SmartPtr<AudioSource> high = AudioSource::Create("high.wav", false);
+    ASSERT_TRUE(high);
+    EXPECT_EQ(high->GetFormat().rate, AudioFormat::kMaxRate);
+
+    // A source built with any rate at all meets the mixer without overflow:
+    // a rate it cannot convert gives no channel.
+    SmartPtr<Mixer> mixer(new Mixer(AudioFormat{2, 22050}, MixerConfig(), &test::NoDevice));
+    mixer->Play(high, false);
+    for (int32_t rate : {0x7FFFFFFF, 0x40000000, -22050}) {
+        SmartPtr<AudioBuffer> hostile = test::MakeBuffer(AudioFormat{2, rate}, samples);
+        mixer->Play(hostile, false);
+    }
+    std::vector<uint8_t> block(4096);
+    mixer->Read(block.data(), 4096);
+    EXPECT_EQ(mixer->GetChannelCount(), 0);
 }
 
 TEST_F(SourcesTest, WaveDataSizePastTheFileIsCut)
@@ -337,6 +452,71 @@ TEST_F(SourcesTest, DamagedOggFailsOrEndsEarly)
     }
     Write("noise.ogg", std::vector<uint8_t>(5000, 0x33));
     EXPECT_FALSE(AudioSource::Create("noise.ogg", true));
+}
+
+TEST_F(SourcesTest, DamagedOggSetupHeadersNeverStopTheProcess)
+{
+    // Every byte of the setup header (codebooks, residues, ...) zeroed in
+    // turn with the page's CRC put right, so that the decoder sees it: a
+    // codebook of dimension 0 used by a residue must not divide by zero.
+    for (int channels : {1, 2}) {
+        ASSERT_TRUE(Encode("short.ogg", channels, 22050 * channels, 2000));
+        const std::vector<uint8_t> good = ReadFile("short.ogg");
+        const std::vector<OggPage> pages = OggPages(good);
+        ASSERT_GE(pages.size(), 3u);
+        const uint8_t setupId[] = {5, 'v', 'o', 'r', 'b', 'i', 's'};
+        const auto setup = std::search(good.begin(), good.end(), setupId, setupId + sizeof setupId);
+        ASSERT_NE(setup, good.end());
+        const size_t from = static_cast<size_t>(setup - good.begin()) + sizeof setupId;
+        size_t page = 0;
+        while (pages[page].end <= from) ++page;
+        SmartPtr<AudioSource> whole = AudioOgg::Create(new CachedFile(good.data(), static_cast<int>(good.size()), true));
+        ASSERT_TRUE(whole);  // the good file passes the check
+        EXPECT_EQ(whole->GetLength(), 2000 * 2 * channels);
+        for (size_t at = from; at < pages[page].end; ++at) PlayWithByte(good, pages, at, 0);
+    }
+}
+
+TEST_F(SourcesTest, RandomlyDamagedOggNeverStopsTheProcess)
+{
+    ASSERT_TRUE(Encode("short.ogg", 2, 22050, 3000));
+    const std::vector<uint8_t> good = ReadFile("short.ogg");
+    const std::vector<OggPage> pages = OggPages(good);
+    ASSERT_GE(pages.size(), 3u);
+    std::mt19937 rng(5);
+    for (int round = 0; round < 2000; ++round) {
+        const size_t at = rng() % good.size();
+        PlayWithByte(good, pages, at, static_cast<uint8_t>(rng()));
+    }
+}
+
+TEST_F(SourcesTest, HugeGranulePositionsStayInsideTheStream)
+{
+    ASSERT_TRUE(Encode("long.ogg", 2, 22050, 22050 * 8));
+    const std::vector<uint8_t> good = ReadFile("long.ogg");
+    const std::vector<OggPage> pages = OggPages(good);
+    ASSERT_GE(pages.size(), 5u);  // the length is told by the last of several
+    for (int64_t granule : {int64_t(1) << 62, INT64_MAX, int64_t(INT32_MAX) * 3}) {
+        // The last page's granule position tells the stream's length.
+        std::vector<uint8_t> bad = good;
+        const OggPage& last = pages.back();
+        for (int i = 0; i < 8; ++i) bad[last.start + 6 + size_t(i)] = static_cast<uint8_t>(granule >> (8 * i));
+        FixCrc(bad, last);
+        SmartPtr<AudioSource> source = AudioOgg::Create(new CachedFile(bad.data(), static_cast<int>(bad.size()), true));
+        if (!source) continue;
+        // A length past 2 GiB cannot be told (0); positions stay inside what
+        // is known of the stream either way.
+        const int length = source->GetLength();
+        EXPECT_GE(length, 0);
+        std::vector<uint8_t> work(4096);
+        const int got = source->Read(work.data(), 4096);
+        EXPECT_EQ(source->GetPosition(), got);
+        source->SetPosition(1 << 30);
+        EXPECT_GE(source->GetPosition(), 0);
+        if (length > 0) {
+            EXPECT_LE(source->GetPosition(), length);
+        }
+    }
 }
 
 TEST_F(SourcesTest, MixerPlaysMonoOggAtTwiceItsRateThroughTheHalvingPath)

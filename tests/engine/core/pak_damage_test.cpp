@@ -7,6 +7,8 @@
 #include <fstream>
 #include <random>
 
+#include "engine/core/byte_reader.h"
+#include "engine/core/compressed_file.h"
 #include "engine/core/pak_mount.h"
 #include "tests/support/temp_dir.h"
 #include "tools/pak_builder.h"
@@ -18,10 +20,13 @@ namespace {
 struct Outcome {
     bool opened = false;
     bool allRead = true;  // every entry delivered its full size
+    int wrongInFull = 0;  // entries delivered in full with other bytes than packed
 };
 
-// Mounts `bytes` as an archive and reads every entry to its end.
-Outcome Probe(const VokeTest::TempDir& dir, const std::string& bytes)
+// Mounts `bytes` as an archive and reads every entry to its end, comparing
+// entries read in full with `packed` when it is given.
+Outcome Probe(const VokeTest::TempDir& dir, const std::string& bytes,
+              const std::vector<PakBuilder::Entry>* packed = nullptr)
 {
     const std::string path = dir / "probe.pak";
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
@@ -40,6 +45,11 @@ Outcome Probe(const VokeTest::TempDir& dir, const std::string& bytes)
         std::vector<char> buffer(e.size + 1);
         const int n = f->Read(buffer.data(), int(e.size));
         if (n != int(e.size)) outcome.allRead = false;
+        if (packed && n == int(e.size)) {
+            for (const PakBuilder::Entry& original : *packed)
+                if (original.name == pak->GetName(e) && original.data != std::string(buffer.data(), size_t(n)))
+                    ++outcome.wrongInFull;
+        }
         EXPECT_GE(n, 0);
         EXPECT_LE(n, int(e.size));
     }
@@ -56,18 +66,41 @@ std::vector<PakBuilder::Entry> SmallSet()
     return {{"a.txt", text}, {"B/c d.bin", noise}, {"e", ""}};
 }
 
-std::string Archive(bool compressTable)
+std::string Archive(const std::vector<PakBuilder::Entry>& entries, uint32_t blockSize, bool compressTable)
 {
     PakBuilder::Options options;
-    options.blockSize = 256;
+    options.blockSize = blockSize;
     options.compressTable = compressTable;
     options.threads = 1;
     std::string file, error;
-    EXPECT_TRUE(PakBuilder::BuildArchive(SmallSet(), options, file, error)) << error;
+    EXPECT_TRUE(PakBuilder::BuildArchive(entries, options, file, error)) << error;
     return file;
 }
 
+std::string Archive(bool compressTable) { return Archive(SmallSet(), 256, compressTable); }
+
 void PutLE32(std::string& s, size_t at, uint32_t v) { std::memcpy(&s[at], &v, 4); }
+uint32_t GetLE32(const std::string& s, size_t at) { return ByteReader(s.data() + at, 4).U32(); }
+
+// 33 files of text (coded blocks) or noise (stored blocks) in 4 KiB blocks,
+// like a small content archive.
+std::vector<PakBuilder::Entry> ThirtyThree(bool noise)
+{
+    std::mt19937 rng(33);
+    std::vector<PakBuilder::Entry> entries;
+    for (int i = 0; i < 33; ++i) {
+        std::string data;
+        const size_t size = 200 + rng() % 1500;
+        while (data.size() < size) {
+            if (noise)
+                data += char(rng());
+            else
+                data += "<text id=\"IDS_" + std::to_string(rng() % 97) + "\">Play</text>\n";
+        }
+        entries.push_back({"l10n/file" + std::to_string(i) + ".xml", data});
+    }
+    return entries;
+}
 
 // A stored-blocks archive around hand-made content, to damage the directory.
 std::string Wrap(const std::string& content)
@@ -174,4 +207,96 @@ TEST(DamagedArchive, BadDirectoriesAreRefused)
 
     std::string empty(8, '\0');  // count 0: mounts, finds nothing
     EXPECT_TRUE(Probe(dir, Wrap(empty)).opened);
+}
+
+TEST(DamagedArchive, AWrongBlockSizeInTheHeaderDeliversNoWrongEntry)
+{
+    VokeTest::TempDir dir;
+    for (bool noise : {false, true}) {
+        const std::vector<PakBuilder::Entry> entries = ThirtyThree(noise);
+        const std::string good = Archive(entries, 4096, false);
+        const Outcome fine = Probe(dir, good, &entries);
+        ASSERT_TRUE(fine.opened);
+        EXPECT_TRUE(fine.allRead);
+        EXPECT_EQ(fine.wrongInFull, 0);
+        // Only the header's block size changed: coded blocks then decode to
+        // fewer or more bytes than a block, stored blocks are the wrong size.
+        for (uint32_t blockSize : {4104u, 4097u, 4095u, 2048u, 8192u}) {
+            std::string bad = good;
+            PutLE32(bad, 4, blockSize);
+            const Outcome outcome = Probe(dir, bad, &entries);
+            EXPECT_FALSE(outcome.opened) << blockSize << (noise ? " stored" : " coded");
+            EXPECT_EQ(outcome.wrongInFull, 0) << blockSize;
+        }
+    }
+}
+
+TEST(DamagedArchive, AStoredBlockShorterThanABlockIsRefusedAtOpen)
+{
+    VokeTest::TempDir dir;
+    const std::vector<PakBuilder::Entry> entries = ThirtyThree(true);
+    const std::string good = Archive(entries, 4096, false);
+    const uint32_t tableAt = 17, count = uint32_t(-int32_t(GetLE32(good, 8))) / 4;
+    int stored = 0;
+    for (uint32_t i = 0; i + 1 < count; ++i) {
+        const uint32_t word = GetLE32(good, tableAt + 4 * i);
+        if (word & 0x80000000u) continue;  // coded (the directory compresses)
+        ++stored;
+        for (uint32_t end : {word - 1, word - 100, word + 1}) {
+            std::string bad = good;
+            PutLE32(bad, tableAt + 4 * i, end);
+            const Outcome outcome = Probe(dir, bad, &entries);
+            EXPECT_FALSE(outcome.opened) << "block " << i << " ending at " << end;
+            EXPECT_EQ(outcome.wrongInFull, 0);
+        }
+    }
+    EXPECT_GE(stored, 3);
+}
+
+TEST(DamagedArchive, NoByteOfABlockThatFailsToDecodeIsDelivered)
+{
+    VokeTest::TempDir dir;
+    std::string text;
+    while (text.size() < 3 * 1024) text += "<key name=\"speed\" type=\"float\">" + std::to_string(text.size()) + "</key>\n";
+    text.resize(3 * 1024);
+    PakBuilder::Options options;
+    options.blockSize = 1024;
+    options.threads = 1;
+    std::string good, error;
+    ASSERT_TRUE(PakBuilder::BuildBlockFile(text, options, good, error)) << error;
+    const uint32_t dataStart = GetLE32(good, 0);
+    const uint32_t end0 = GetLE32(good, 17) & 0x7FFFFFFFu, end1 = GetLE32(good, 21);
+    ASSERT_TRUE(end1 & 0x80000000u);  // block 1 is coded
+    const std::string path = dir / "blocks.bin";
+
+    // One changed byte anywhere in block 1's coded data: block 1 reads whole
+    // and, when it reads, in full; the blocks around it are untouched.
+    int refused = 0;
+    for (uint32_t at = dataStart + end0; at < dataStart + (end1 & 0x7FFFFFFFu); ++at) {
+        for (unsigned mask : {0x01u, 0x10u, 0x80u}) {
+            std::string bad = good;
+            bad[at] = char(bad[at] ^ mask);
+            std::ofstream(path, std::ios::binary | std::ios::trunc) << bad;
+            SmartPtr<CompressedFile> f(new CompressedFile);
+            ASSERT_TRUE(f->OpenRead(path.c_str()));
+            std::string block(1024, '\0');
+            for (int offset : {0, 500}) {
+                f->Seek(1024 + offset, IOStream::SeekSet);
+                const int n = f->Read(block.data(), 1024 - offset);
+                EXPECT_TRUE(n == 0 || n == 1024 - offset) << "byte " << at << " mask " << mask << ": " << n;
+                if (n == 0) ++refused;
+            }
+            f->Seek(0, IOStream::SeekSet);
+            ASSERT_EQ(f->Read(block.data(), 1024), 1024);
+            EXPECT_EQ(block, text.substr(0, 1024));
+            f->Seek(2048, IOStream::SeekSet);
+            ASSERT_EQ(f->Read(block.data(), 1024), 1024);
+            EXPECT_EQ(block, text.substr(2048, 1024));
+            // A read across the damaged block stops where it begins.
+            f->Seek(1000, IOStream::SeekSet);
+            const int across = f->Read(block.data(), 1024);
+            EXPECT_TRUE(across == 24 || across == 1024) << across;
+        }
+    }
+    EXPECT_GT(refused, 0);
 }

@@ -1,6 +1,7 @@
 // Compressed block files and pak archives: round trips through the pak
 // writer, access patterns, lookups, concurrent reads and damaged archives.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <climits>
 #include <cstdlib>
@@ -112,6 +113,52 @@ TEST_F(Archives, PakWriterRoundTripsAFolder)
     const std::string command = std::string("\"") + PAKWRITER + "\" \"" + (m_dir / "in") + "\" \"" + (m_dir / "bad.pak") + "\" 2>/dev/null";
     EXPECT_NE(std::system(command.c_str()), 0);
     EXPECT_FALSE(std::filesystem::exists(m_dir / "bad.pak"));
+}
+
+TEST_F(Archives, PakWriterRefusesArchivesTheReaderWouldRefuse)
+{
+    // One byte per block on a 1.2 MB file: more blocks than a reader takes.
+    WriteBytes(m_dir / "big/data.bin", MakeData(1200000, 8, false));
+    const std::string archive = m_dir / "big.pak", messages = m_dir / "messages.txt";
+    const std::string command = std::string("\"") + PAKWRITER + "\" --block-size 1 \"" + (m_dir / "big") + "\" \"" +
+                                archive + "\" 2>\"" + messages + "\"";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_NE(VokeTest::ReadAll(messages).find("more than the 1048576 blocks"), std::string::npos)
+        << VokeTest::ReadAll(messages);
+    EXPECT_FALSE(std::filesystem::exists(archive));
+
+    // The same limit in the library, one block past it.
+    std::string file, error;
+    EXPECT_FALSE(PakBuilder::BuildBlockFile(std::string(CompressedFile::kMaxBlockCount + 1, 'x'), SmallBlocks(1), file, error));
+    EXPECT_NE(error.find("blocks"), std::string::npos);
+}
+
+TEST_F(Archives, PakWriterNamesLinkedFilesByTheirPlaceInTheFolder)
+{
+    namespace fs = std::filesystem;
+    WriteBytes(m_dir / "outside/o.txt", "outside");
+    WriteBytes(m_dir / "in/sibling.txt", "sibling");
+    WriteBytes(m_dir / "in/sub/x.txt", "x");
+    fs::create_symlink("../outside/o.txt", m_dir / "in/link.txt");
+    fs::create_symlink("sibling.txt", m_dir / "in/also.txt");
+    fs::create_symlink("../sibling.txt", m_dir / "in/sub/up.txt");
+    // The folder named with a trailing separator and through a "." part.
+    for (const std::string& folder : {m_dir / "in", m_dir / "in/", m_dir / "./in"}) {
+        const std::string archive = m_dir / "links.pak";
+        const std::string command = std::string("\"") + PAKWRITER + "\" \"" + folder + "\" \"" + archive + "\"";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        SmartPtr<PakMount> pak(new PakMount(archive.c_str(), "", 0));
+        ASSERT_TRUE(pak->IsValid());
+        std::map<std::string, std::string> found;
+        for (int i = 0; i < pak->GetEntryCount(); ++i)
+            found[pak->GetName(pak->GetEntry(i))] = ReadFile(SmartPtr<File>(pak->OpenRead(pak->GetName(pak->GetEntry(i)))));
+        const std::map<std::string, std::string> expected = {{"also.txt", "sibling"}, {"link.txt", "outside"},
+                                                             {"sibling.txt", "sibling"}, {"sub/up.txt", "sibling"},
+                                                             {"sub/x.txt", "x"}};
+        EXPECT_EQ(found, expected) << folder;
+    }
 }
 
 TEST_F(Archives, ArchivePackedAtBuildTimeMounts)

@@ -125,8 +125,33 @@ TEST(Vfs, NativeMountReadsFilesAndRefusesWrites)
     EXPECT_EQ(ReadFile(longFile), "long");
     EXPECT_EQ(Vfs::Open(longName.substr(0, 150).c_str()), nullptr);
 
-    NativeMount cut(std::string(100, 'r').c_str(), "", 0);
-    EXPECT_EQ(cut.GetRoot().size(), 63u);
+    Vfs::Shutdown();
+}
+
+TEST(Vfs, NativeMountUsesDeepRootsWhole)
+{
+    // A root of a few hundred characters, as a build folder deep in a
+    // checkout gives: files below it are found, a longer sibling of the same
+    // prefix is not confused with it.
+    VokeTest::TempDir dir;
+    std::string deep = dir.Path();
+    for (int i = 0; i < 8; ++i) {
+        deep += "/" + std::string(30, char('a' + i));
+        ASSERT_EQ(mkdir(deep.c_str(), 0700), 0);
+    }
+    WriteBytes(deep + "/font.xml", "deep");
+    Vfs::Init();
+    VfsMount* mount = Vfs::MountDirectory(deep + "/", "fonts/", 0);
+    ASSERT_NE(mount, nullptr);
+    EXPECT_EQ(static_cast<NativeMount*>(mount)->GetRoot(), deep + "/");
+    SmartPtr<File> file = Vfs::Open("fonts/font.xml");
+    ASSERT_NE(file.Get(), nullptr);
+    EXPECT_EQ(ReadFile(file), "deep");
+
+    // A root past the system's path limit cannot open anything: null, not a
+    // file found under a cut prefix.
+    Vfs::MountDirectory(dir.Path() + "/" + std::string(5000, 'x') + "/", "long/", 0);
+    EXPECT_EQ(Vfs::Open("long/font.xml"), nullptr);
     Vfs::Shutdown();
 }
 

@@ -86,6 +86,36 @@ TEST(XmlTextTest, IntegerBoolAndTripleGetters)
     EXPECT_EQ(wide, WideString(L"\u00E9t\u00E9"));
 }
 
+TEST(XmlTextTest, TextIsTheWholeCharacterContent)
+{
+    SmartPtr<Xml> document = Parse("<r><v>foo<b/>bar</v><w>a<!-- note -->b<![CDATA[<c>]]>d<x>inner</x>e</w>"
+                                   "<n>1<b/>2</n><one>only</one></r>");
+    EXPECT_STREQ(Value(document).GetText(), "foobar");
+    XmlIt w(document.Get(), "w");
+    EXPECT_STREQ(w.GetText(), "ab<c>de");
+    EXPECT_STREQ(XmlIt(w, "x").GetText(), "inner");  // a child's text stays its own
+    int n = 0;
+    EXPECT_TRUE(XmlIt(document.Get(), "n").GetTextInt(n));
+    EXPECT_EQ(n, 12);
+    EXPECT_STREQ(XmlIt(document.Get(), "one").GetText(), "only");
+    // Elements are walked as before.
+    XmlIt child(Value(document), nullptr);
+    EXPECT_STREQ(child.GetName(), "b");
+    EXPECT_FALSE(child.Next().IsValid());
+
+    // Split text at every level of a deep document is joined without
+    // recursion.
+    const int kDepth = 100000;
+    std::string text = "<r>";
+    for (int i = 0; i < kDepth; ++i) text += "x<n>";
+    for (int i = 0; i < kDepth; ++i) text += "</n>y";
+    text += "</r>";
+    document = Parse(text);
+    ASSERT_NE(document, nullptr);
+    EXPECT_STREQ(document->Root().GetText(), "xy");
+    EXPECT_STREQ(XmlIt(document.Get(), "n").GetText(), "xy");
+}
+
 TEST(XmlAttributeTest, ScanfRulesAndWordTable)
 {
     SmartPtr<Xml> document = Parse(

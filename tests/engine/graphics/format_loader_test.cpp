@@ -133,7 +133,7 @@ TEST(RunLengthImage, RoundTripThroughTheLoaderAndTheTexture)
             const uint8_t* t = texture->GetData() + (y * texture->GetPaddedWidth() + x) * 4;
             uint8_t alpha5 = s[3] >> 3;
             if (alpha5 == 0) {
-                EXPECT_EQ(ReadLE32(t), 0u);
+                EXPECT_EQ(LoadLE32(t), 0u);
                 continue;
             }
             uint8_t r5 = s[2] >> 3, b5 = s[0] >> 3, g6 = s[1] >> 2;
@@ -264,7 +264,7 @@ TEST(DdsImage, SoftwareDecodingWithoutDriverSupport)
     uint16_t decoded[16];
     DecodeDxt1Block(blocks.data() + 8, decoded);
     // Pixel (column 5, row 2) is pixel (1, 2) of the second block.
-    EXPECT_EQ(ReadLE16(texture->GetData() + (2 * 8 + 5) * 2), decoded[2 * 4 + 1]);
+    EXPECT_EQ(LoadLE16(texture->GetData() + (2 * 8 + 5) * 2), decoded[2 * 4 + 1]);
 
     Bytes dxt5 = RandomBytes(16, 4);
     surface = ImageLoader::Load(StreamOf(DdsFile(4, 4, "DXT5", dxt5)));

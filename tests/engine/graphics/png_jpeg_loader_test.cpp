@@ -217,6 +217,34 @@ TEST(JpegLoader, ColourAndGreyDecodeBlueFirst)
     EXPECT_EQ(surface->GetHeight(), 13);
 }
 
+// The same picture as a camera writes it: the JFIF APP0 segment replaced by
+// an Exif APP1 segment (an empty little-endian TIFF directory).
+Bytes ExifJpeg(const Bytes& jfif)
+{
+    const size_t app0End = 4 + size_t(jfif[4] << 8 | jfif[5]);
+    const uint8_t exif[] = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    Bytes file = {0xFF, 0xD8, 0xFF, 0xE1, 0, uint8_t(2 + sizeof exif)};
+    file.insert(file.end(), exif, exif + sizeof exif);
+    file.insert(file.end(), jfif.begin() + long(app0End), jfif.end());
+    return file;
+}
+
+TEST(JpegLoader, ExifFilesDecodeLikeJfifFiles)
+{
+    const Bytes jfif = ImageTest::WriteJpeg(24, 16, 3, Gradient(24, 16, 3), 80);
+    const Bytes exif = ExifJpeg(jfif);
+    ASSERT_EQ(exif[3], 0xE1);
+    int w, h;
+    uint32_t format;
+    Bytes fromJfif, fromExif;
+    ASSERT_TRUE(DecodeRows(jfif, w, h, format, fromJfif));
+    ASSERT_TRUE(DecodeRows(exif, w, h, format, fromExif));
+    EXPECT_EQ(w, 24);
+    EXPECT_EQ(h, 16);
+    EXPECT_TRUE(fromExif == fromJfif);
+    ImageTest::FuzzFile(exif);
+}
+
 TEST(JpegLoader, CmykIsRefused)
 {
     Bytes file = ImageTest::WriteJpeg(8, 8, 4, Gradient(8, 8, 4));
@@ -249,9 +277,18 @@ TEST(ImageSelection, LeadingBytesDecide)
     Bytes jfif = ImageTest::WriteJpeg(8, 8, 3, Gradient(8, 8, 3));
     loader = ImageTest::SelectFor(jfif);
     EXPECT_TRUE(dynamic_cast<JpegImageLoader*>(loader.Get()));
-    Bytes exif = jfif;
-    exif[3] = 0xE1;
-    EXPECT_FALSE(ImageTest::SelectFor(exif));
+    // Any marker may follow the start of image; a stuffed zero or a fill
+    // byte is not a marker.
+    for (uint8_t code : {uint8_t(0xE1), uint8_t(0xDB), uint8_t(0xC4), uint8_t(0xFE)}) {
+        Bytes other = jfif;
+        other[3] = code;
+        EXPECT_TRUE(dynamic_cast<JpegImageLoader*>(ImageTest::SelectFor(other).Get())) << int(code);
+    }
+    for (uint8_t code : {uint8_t(0x00), uint8_t(0xFF)}) {
+        Bytes other = jfif;
+        other[3] = code;
+        EXPECT_FALSE(ImageTest::SelectFor(other)) << int(code);
+    }
 
     loader = ImageTest::SelectFor(PvrHeader(0x36));
     EXPECT_TRUE(dynamic_cast<EtcImageLoader*>(loader.Get()));

@@ -1,0 +1,165 @@
+// The drawing kit's own rules: the one-colour image names, strips that wrap,
+// repeating wall patterns, the tiled-picture file text, and the background
+// layer drawing the contact sheets use (placement, repetition and fills as the
+// game draws them).
+#include <cairo.h>
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "tools/picturegen/facade.h"
+#include "tools/picturegen/scenery.h"
+#include "tools/picturegen/tiled_layout.h"
+
+namespace PictureGen {
+namespace {
+
+uint32_t PixelAt(cairo_surface_t* s, int x, int y)
+{
+    cairo_surface_flush(s);
+    const unsigned char* data = cairo_image_surface_get_data(s);
+    return reinterpret_cast<const uint32_t*>(data + y * cairo_image_surface_get_stride(s))[x];
+}
+
+uint32_t Opaque(Rgb c) { return 0xff000000u | (c.r << 16) | (c.g << 8) | c.b; }
+
+TEST(ColourImageNameTest, RectanglesPadWithZerosAndFillsWithBlanks)
+{
+    EXPECT_EQ(ColourImageName({0, 0, 0}), "c000000.png");
+    EXPECT_EQ(FillColourImageName({0, 0, 0}), "c 0 0 0.png");
+    EXPECT_EQ(ColourImageName({10, 0, 255}), "c0a00ff.png");
+    EXPECT_EQ(FillColourImageName({10, 0, 255}), "c a 0ff.png");
+    EXPECT_EQ(FillColourImageName({45, 40, 66}), ColourImageName({45, 40, 66}));
+}
+
+TEST(StripTest, WhatCrossesOneEndComesBackAtTheOther)
+{
+    Strip strip(64, 8, 32);
+    strip.C().Rect(56, 0, 16, 8, {255, 0, 0});   // runs 8 px past the right end
+    strip.C().Rect(-20, 0, 4, 8, {0, 0, 255});   // lies wholly left of the start
+    std::unique_ptr<Canvas> folded = strip.Fold();
+    EXPECT_EQ(PixelAt(folded->Surface(), 63, 4), Opaque({255, 0, 0}));
+    EXPECT_EQ(PixelAt(folded->Surface(), 7, 4), Opaque({255, 0, 0}));
+    EXPECT_EQ(PixelAt(folded->Surface(), 8, 4), 0u);
+    EXPECT_EQ(PixelAt(folded->Surface(), 44, 4), Opaque({0, 0, 255}));
+    EXPECT_EQ(PixelAt(folded->Surface(), 47, 4), Opaque({0, 0, 255}));
+    EXPECT_EQ(PixelAt(folded->Surface(), 43, 4), 0u);
+    EXPECT_EQ(PixelAt(folded->Surface(), 48, 4), 0u);
+}
+
+TEST(BricksTest, ThePatternRepeatsEveryPeriodFromItsOrigin)
+{
+    Canvas c(200, 40);
+    Bricks(c, 0, 0, 200, 40, 8, 32, {{90, 60, 50}, {80, 55, 45}, {100, 70, 60}}, {40, 30, 30}, 16, 6);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x + 32 < 200; ++x) ASSERT_EQ(PixelAt(c.Surface(), x, y), PixelAt(c.Surface(), x + 32, y));
+    // Joints fall on the origin: the column at x 8 is mortar in the first
+    // course, the half-brick shift puts it at x 16 in the second.
+    EXPECT_EQ(PixelAt(c.Surface(), 8, 2), Opaque({40, 30, 30}));
+    EXPECT_EQ(PixelAt(c.Surface(), 16, 8), Opaque({40, 30, 30}));
+    EXPECT_EQ(Wrap(-1, 32), 31);
+    EXPECT_EQ(Wrap(65, 32), 1);
+}
+
+TEST(LayoutXmlTest, WritesTilesInOrderAndRefusesMoreThanTheGameReads)
+{
+    TiledLayout t{"x.xml", 512, 150, {}};
+    t.Texture("a.png", 0, -20, 2).Fill(0, 80, 512, 70, {82, 101, 148}).Texture("b.png", 4, 5, 1, 3, 0, 40);
+    EXPECT_EQ(LayoutXml(t),
+              "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+              "<picture width=\"512\" height=\"150\">\n"
+              "\t<texture filename=\"a.png\" x=\"0\" y=\"-20\" countx=\"2\"/>\n"
+              "\t<rect x=\"0\" y=\"80\" width=\"512\" height=\"70\" r=\"82\" g=\"101\" b=\"148\"/>\n"
+              "\t<texture filename=\"b.png\" x=\"4\" y=\"5\" height=\"40\" county=\"3\"/>\n"
+              "</picture>\n");
+    for (int i = 0; i < kMaxTiles - 3; ++i) t.Fill(0, 0, 1, 1, {1, 2, 3});
+    EXPECT_FALSE(LayoutXml(t).empty());
+    t.Fill(0, 0, 1, 1, {1, 2, 3});
+    EXPECT_TRUE(LayoutXml(t).empty());
+}
+
+// A book with one 40 x 20 picture, for the layer drawing.
+class LayerDrawingTest : public ::testing::Test {
+protected:
+    LayerDrawingTest() : m_sink(m_dir()), m_book(m_sink)
+    {
+        Canvas item(40, 20);
+        item.Rect(0, 0, 40, 20, {200, 10, 10});
+        m_book.Add("level01", "item.png", item);
+        m_view = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kScreenWidth, kScreenHeight);
+        m_cr = cairo_create(m_view);
+    }
+    ~LayerDrawingTest() override
+    {
+        cairo_destroy(m_cr);
+        cairo_surface_destroy(m_view);
+    }
+    static std::string m_dir() { return ::testing::TempDir() + "/level-art-kit"; }
+    uint32_t At(int x, int y) { return PixelAt(m_view, x, y); }
+
+    PictureSink m_sink;
+    ArtBook m_book;
+    cairo_surface_t* m_view;
+    cairo_t* m_cr;
+    std::map<std::string, TiledLayout> m_layouts;
+};
+
+TEST_F(LayerDrawingTest, AMovingLayerRepeatsAcrossTheScreenAndFillsBelowToTheBottom)
+{
+    TiledLayout item{"item.xml", 40, 20, {}};
+    item.Texture("item.png", 0, 0);
+    m_layouts["item.xml"] = item;
+    LayerSetup s;
+    s.items = {"item.xml"};
+    s.factor = 2.0;
+    s.baseY = 380;  // y = 380 - 200 / 2 = 280: the item's bottom at 300
+    s.fillBelow = true;
+    s.below = {0, 200, 0};
+    // x = 100 / 2 = 50, wrapped by the strip's 40 px: 10 px to the left.
+    DrawBackgroundLayer(m_cr, s, 100, 200, m_layouts, m_book);
+    EXPECT_EQ(At(0, 285), Opaque({200, 10, 10}));
+    EXPECT_EQ(At(29, 285), Opaque({200, 10, 10}));
+    EXPECT_EQ(At(479, 285), Opaque({200, 10, 10}));
+    EXPECT_EQ(At(10, 279), 0u);
+    EXPECT_EQ(At(10, 300), Opaque({0, 200, 0}));
+    EXPECT_EQ(At(479, 319), Opaque({0, 200, 0}));
+}
+
+TEST_F(LayerDrawingTest, AnImageDrawnOnceFromTheRightStandsAlone)
+{
+    LayerSetup s;
+    s.items = {"item.png"};
+    s.factor = 0;
+    s.once = true;
+    s.baseXFromRight = true;
+    s.baseY = 10;
+    DrawBackgroundLayer(m_cr, s, 5000, 200, m_layouts, m_book);
+    // baseX = 480 + 10 - 40: the image's right 10 px lie off the screen.
+    EXPECT_EQ(At(450, 15), Opaque({200, 10, 10}));
+    EXPECT_EQ(At(449, 15), 0u);
+    EXPECT_EQ(At(400, 15), 0u);
+}
+
+TEST_F(LayerDrawingTest, AForegroundLayerWrapsNegativeScrollAndFillsAboveWhenBelowTheTop)
+{
+    TiledLayout item{"item.xml", 40, 20, {}};
+    item.Texture("item.png", 0, 0);
+    m_layouts["item.xml"] = item;
+    LayerSetup s;
+    s.items = {"item.xml"};
+    s.factor = 0.68;
+    s.baseY = 300;  // y = scrollY (not divided): 300 - 200 = 100
+    s.fillAbove = true;
+    s.above = {0, 0, 200};
+    DrawBackgroundLayer(m_cr, s, -100, 200, m_layouts, m_book);
+    // x = trunc(-147.06) + 40 = -107: the strip starts at x 107 and repeats
+    // to the right edge.
+    EXPECT_EQ(At(107, 110), Opaque({200, 10, 10}));
+    EXPECT_EQ(At(106, 110), 0u);
+    EXPECT_EQ(At(479, 110), Opaque({200, 10, 10}));
+    EXPECT_EQ(At(110, 50), Opaque({0, 0, 200}));
+    EXPECT_EQ(At(106, 50), 0u);
+}
+
+}  // namespace
+}  // namespace PictureGen
