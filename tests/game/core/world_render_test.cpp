@@ -1,0 +1,273 @@
+// The running level drawn through the GL batcher on Mesa into the game's
+// 480 x 320 back buffer, with the shipped archives: each level played for
+// four seconds by the automatic player, every frame drawn as the game draws
+// it, the last frame compared with a reference picture stored beside this
+// file, and the draw calls and texture binds of every frame counted.
+//
+// The references are pictures of reviewed runs. After a change that is meant
+// to alter what a level shows, make new ones and look at each before
+// committing it:
+//   VXB_WORLD_FRAMES_OUT=/some/folder build-test/tests/game/core/game_world_render_tests
+// writes level1.png to level6.png there (and the test then compares nothing);
+// copy them over tests/game/core/world_frames/.
+#include <GLES2/gl2.h>
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "engine/graphics/batcher.h"
+#include "engine/graphics/opengl_batcher.h"
+#include "engine/graphics/pixel_data_gl.h"
+#include "engine/graphics/surface.h"
+#include "engine/core/asset_dict.h"
+#include "engine/core/vfs.h"
+#include "tests/engine/graphics/gl_fixture.h"
+#include "tests/game/core/shipped_world.h"
+#include "tests/game/support/autoplayer.h"
+
+namespace {
+
+constexpr int kW = 480;
+constexpr int kH = 320;
+constexpr float kFrame = 1.0f / 60.0f;
+// NOTE: four seconds of play: the scenery's props are out, the banner is
+// still up and the pause button not yet fading.
+constexpr int kFrames = 240;
+// NOTE: the most draw calls and texture binds one frame of a level in play
+// may cost; the shipped levels take 11 to 13 (the figures are printed).
+constexpr uint64_t kDrawCallBudget = 20;
+constexpr uint64_t kTextureBindBudget = 20;
+// NOTE: driver rounding: a pixel differs when a channel is more than 24 off,
+// and at most 0.3 % of the frame (460 pixels) may differ. Moving or dropping
+// a layer changes thousands.
+constexpr int kChannelTolerance = 24;
+constexpr int kMaxDifferingPixels = kW * kH * 3 / 1000;
+
+std::string ReferencePath(int level)
+{
+    return std::string(VEXBOLT_WORLD_FRAMES_DIR) + "/level" + std::to_string(level + 1) + ".png";
+}
+
+bool WritePng(const std::string& path, const std::vector<uint8_t>& rgb)
+{
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    image.width = kW;
+    image.height = kH;
+    image.format = PNG_FORMAT_RGB;
+    return png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), 0, nullptr) != 0;
+}
+
+bool ReadPng(const std::string& path, std::vector<uint8_t>& rgb)
+{
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+    image.format = PNG_FORMAT_RGB;
+    if (image.width != kW || image.height != kH) {
+        png_image_free(&image);
+        return false;
+    }
+    rgb.assign(PNG_IMAGE_SIZE(image), 0);
+    return png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) != 0;
+}
+
+class WorldFrames : public Voke::Test::GLTest {
+protected:
+    void SetUp() override
+    {
+        GLTest::SetUp();
+        m_target = new Voke::Surface(kW, kH, Voke::RGBA8888);
+    }
+    void TearDown() override
+    {
+        m_shipped.Unload();
+        m_target.Reset();
+        GLTest::TearDown();
+    }
+
+    // One frame as the game draws it: the back buffer cleared to black,
+    // then the level. Returns its draw calls and texture binds.
+    Voke::RenderStats DrawFrame(GameWorld& world)
+    {
+        Batcher()->Flush();
+        const Voke::RenderStats before = Voke::GetRenderStats();
+        const Voke::Color black = Voke::MakeColor(0, 0, 0);
+        Voke::Surface::Clear(m_target, &black);
+        world.Render(m_target);
+        Batcher()->Flush();
+        const Voke::RenderStats after = Voke::GetRenderStats();
+        Voke::RenderStats cost;
+        cost.drawCalls = after.drawCalls - before.drawCalls;
+        cost.textureBinds = after.textureBinds - before.textureBinds;
+        return cost;
+    }
+
+    // Brightness (the sum of the channels) of the target's pixel.
+    int Brightness(const std::vector<uint8_t>& rgb, int x, int y)
+    {
+        const uint8_t* p = &rgb[(size_t(y) * kW + x) * 3];
+        return p[0] + p[1] + p[2];
+    }
+
+    // The target's pixels, top row first, without alpha.
+    std::vector<uint8_t> ReadRgb()
+    {
+        Batcher()->Flush();
+        auto* texture = static_cast<Voke::PixelDataGL*>(m_target->GetPixelData());
+        GLint previous = 0;
+        glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previous);
+        glBindFramebuffer(GL_FRAMEBUFFER, texture->GetFramebuffer());
+        std::vector<uint8_t> rgba(size_t(kW) * kH * 4);
+        glReadPixels(0, 0, kW, kH, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+        glBindFramebuffer(GL_FRAMEBUFFER, GLuint(previous));
+        std::vector<uint8_t> rgb(size_t(kW) * kH * 3);
+        for (size_t i = 0; i < size_t(kW) * kH; ++i) std::memcpy(&rgb[i * 3], &rgba[i * 4], 3);
+        return rgb;
+    }
+
+    VokeTest::ShippedWorld m_shipped;
+    Voke::SmartPtr<Voke::Surface> m_target;
+};
+
+TEST_F(WorldFrames, EveryLevelMatchesItsReferenceWithinTheDrawCallBudget)
+{
+    std::string error;
+    ASSERT_TRUE(m_shipped.Load(error)) << error;
+    m_shipped.game.m_SoundOn = false;
+    const char* out = std::getenv("VXB_WORLD_FRAMES_OUT");
+    for (int level = 0; level < GameWorld::kLevels; ++level) {
+        SCOPED_TRACE(level);
+        m_shipped.Start(level, 4200u + uint32_t(level));
+        GameWorld& world = *m_shipped.world;
+        VokeTest::AutoPlayer policy;
+        uint64_t mostDraws = 0, mostBinds = 0;
+        for (int frame = 0; frame < kFrames; ++frame) {
+            policy.Act(world.GetPlayer(), world.GetBuildings(level), world.GetObstacles(level), kFrame);
+            world.Update(kFrame);
+            const Voke::RenderStats cost = DrawFrame(world);
+            mostDraws = std::max(mostDraws, cost.drawCalls);
+            mostBinds = std::max(mostBinds, cost.textureBinds);
+        }
+        ASSERT_EQ(world.GetState(), WorldState::Running);
+        std::printf("level %d: at most %llu draw calls and %llu texture binds per frame\n", level + 1,
+                    static_cast<unsigned long long>(mostDraws), static_cast<unsigned long long>(mostBinds));
+        EXPECT_LE(mostDraws, kDrawCallBudget);
+        EXPECT_LE(mostBinds, kTextureBindBudget);
+
+        const std::vector<uint8_t> frame = ReadRgb();
+        if (out) {
+            const std::string path = std::string(out) + "/level" + std::to_string(level + 1) + ".png";
+            EXPECT_TRUE(WritePng(path, frame)) << path;
+            continue;
+        }
+        std::vector<uint8_t> reference;
+        ASSERT_TRUE(ReadPng(ReferencePath(level), reference)) << ReferencePath(level);
+        int differing = 0;
+        for (size_t i = 0; i < size_t(kW) * kH; ++i) {
+            int worst = 0;
+            for (int c = 0; c < 3; ++c) worst = std::max(worst, std::abs(int(frame[i * 3 + c]) - reference[i * 3 + c]));
+            differing += worst > kChannelTolerance;
+        }
+        EXPECT_LE(differing, kMaxDifferingPixels) << "pixels that differ from " << ReferencePath(level);
+    }
+}
+
+TEST_F(WorldFrames, PauseScreenAndEndingFadeDarkenTheLevel)
+{
+    std::string error;
+    ASSERT_TRUE(m_shipped.Load(error)) << error;
+    m_shipped.Start(3, 31u);
+    GameWorld& world = *m_shipped.world;
+    for (int i = 0; i < 30; ++i) world.Update(kFrame);
+    DrawFrame(world);
+    const std::vector<uint8_t> level = ReadRgb();
+    // A bright spot of the sky, away from the head-up display and the middle.
+    int bx = 0, by = 0;
+    for (int y = 60; y < 140; y += 4)
+        for (int x = 20; x < 160; x += 4)
+            if (Brightness(level, x, y) > Brightness(level, bx, by)) bx = x, by = y;
+    const int bright = Brightness(level, bx, by);
+    ASSERT_GT(bright, 300);
+
+    // Paused without the menu on top: dimmed to a quarter, "PAUSED" in the
+    // middle in white.
+    world.Pause();
+    world.GetOverlay().Hide();
+    DrawFrame(world);
+    const std::vector<uint8_t> paused = ReadRgb();
+    EXPECT_NEAR(Brightness(paused, bx, by), bright * 63 / 255, 6);
+    int white = 0;
+    for (int y = 140; y < 180; ++y)
+        for (int x = 180; x < 300; ++x) white += Brightness(paused, x, y) > 700;
+    EXPECT_GT(white, 40);
+    // Under the pause menu the level is drawn undimmed (the menu is drawn
+    // over the window afterwards).
+    world.Pause();
+    DrawFrame(world);
+    EXPECT_NEAR(Brightness(ReadRgb(), bx, by), bright, 6);
+    world.Resume();
+    world.GetOverlay().Hide();
+
+    // The ending's fade: half dark 2.75 s after the runner left, then the
+    // credits alone.
+    world.m_EndingStarted = world.m_RunnerGone = true;
+    world.EndingTimer = 2.75f;
+    DrawFrame(world);
+    EXPECT_NEAR(Brightness(ReadRgb(), bx, by), bright * (255 - 127) / 255, 6);
+    world.EndingTimer = 4.0f;
+    DrawFrame(world);
+    EXPECT_EQ(Brightness(ReadRgb(), bx, by), 0);
+}
+
+// Without any content (no archive mounted) every load step finds nothing:
+// each level still starts, runs and draws, with nothing to draw.
+TEST_F(WorldFrames, AWorldWithoutItsContentRunsAndDrawsNothing)
+{
+    Voke::Vfs::Init();
+    Voke::AssetDict::s_engine = new Voke::AssetDict;
+    {
+        GameBase game;
+        game.m_ScreenWidth = kW;
+        game.m_ScreenHeight = kH;
+        game.m_TutorialShown = true;
+        game.InitRandom(3u);
+        auto world = std::make_unique<GameWorld>();
+        world->SetOwner(&game);
+        for (int step = 0; step < GameWorld::kLoadSteps; ++step) world->LoadStep(step);
+        EXPECT_EQ(world->GetMusicSource(), nullptr);
+        for (int level = 0; level < GameWorld::kLevels; ++level) {
+            world->ResetLevels();
+            world->StartLevel(level);
+            world->StartMusic();
+            for (int i = 0; i < 60; ++i) {
+                world->OnTouch({{300, 100}});
+                world->Update(kFrame);
+                DrawFrame(*world);
+            }
+            EXPECT_EQ(world->GetState(), WorldState::Running) << level;
+            world->Pause();
+            DrawFrame(*world);
+            world->DrawOverlay(m_target);
+            world->Resume();
+        }
+        const std::vector<uint8_t> frame = ReadRgb();
+        int lit = 0;
+        for (uint8_t c : frame) lit += c != 0;
+        EXPECT_EQ(lit, 0);
+        world->Release();
+        game.ReleaseRandom();
+    }
+    Voke::AssetDict::s_engine.Reset();
+    Voke::Vfs::Shutdown();
+}
+
+}  // namespace
