@@ -76,6 +76,12 @@ void Button::SetImages(Voke::Surface* on, Voke::Surface* off)
     hasImages = true;
 }
 
+void Button::SetPicture(Voke::Surface* picture, int32_t newX, int32_t newY)
+{
+    SetImages(picture, picture);
+    SetRect(newX, newY, MenuSupport::ImageWidth(picture), MenuSupport::ImageHeight(picture), false);
+}
+
 void Button::Show()
 {
     time = 0.0f;
