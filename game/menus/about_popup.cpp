@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "engine/app/key_codes.h"
+#include "engine/core/key_codes.h"
 #include "engine/graphics/surface.h"
 #include "engine/text/screen_text.h"
 #include "game/core/language.h"

@@ -1,6 +1,6 @@
 #include "game/menus/button.h"
 
-#include "engine/app/key_codes.h"
+#include "engine/core/key_codes.h"
 #include "engine/graphics/surface.h"
 #include "engine/text/screen_text.h"
 #include "game/menus/menu_support.h"

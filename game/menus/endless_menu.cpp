@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "engine/app/abstract_app.h"
-#include "engine/app/key_codes.h"
+#include "engine/core/key_codes.h"
 #include "engine/core/registry.h"
 #include "engine/graphics/surface.h"
 #include "engine/text/font_ex.h"

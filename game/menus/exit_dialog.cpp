@@ -1,7 +1,7 @@
 #include "game/menus/exit_dialog.h"
 
 #include "engine/app/abstract_app.h"
-#include "engine/app/key_codes.h"
+#include "engine/core/key_codes.h"
 #include "engine/graphics/surface.h"
 #include "game/menus/menu_support.h"
 

@@ -1,7 +1,7 @@
 #include "game/menus/loading_screen.h"
 
-#include "engine/app/key_codes.h"
 #include "engine/core/io_stream.h"
+#include "engine/core/key_codes.h"
 #include "engine/core/vfs.h"
 #include "engine/graphics/surface.h"
 #include "game/menus/menu_support.h"

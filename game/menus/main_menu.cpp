@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "engine/app/abstract_app.h"
-#include "engine/app/key_codes.h"
 #include "engine/audio/mixer.h"
+#include "engine/core/key_codes.h"
 #include "engine/graphics/surface.h"
 #include "game/core/game_base.h"
 #include "game/menus/menu_support.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/app/key_codes.h"
+#include "engine/core/key_codes.h"
 #include "engine/text/screen_text.h"
 #include "game/menus/menu_support.h"
 

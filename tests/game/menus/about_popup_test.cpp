@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "engine/app/key_codes.h"
+#include "engine/core/key_codes.h"
 #include "game/core/language.h"
 
 namespace {

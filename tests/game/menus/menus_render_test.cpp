@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "engine/app/abstract_app.h"
-#include "engine/app/key_codes.h"
 #include "engine/audio/audio_asset.h"
 #include "engine/audio/mixer.h"
+#include "engine/core/key_codes.h"
 #include "engine/core/registry.h"
 #include "engine/core/text_dict.h"
 #include "engine/graphics/surface.h"
