@@ -3,11 +3,11 @@
 #include <clocale>
 
 #include "engine/app/display.h"
-#include "engine/app/key_codes.h"
 #include "engine/app/maemo_input_context.h"
 #include "engine/audio/mixer.h"
 #include "engine/core/app_globals.h"
 #include "engine/core/asset_dict.h"
+#include "engine/core/key_codes.h"
 #include "engine/core/memory.h"
 #include "engine/core/registry.h"
 #include "engine/core/text_dict.h"
@@ -22,7 +22,7 @@ namespace Voke {
 AbstractApp* AbstractApp::s_instance = nullptr;
 SmartPtr<Mixer> AbstractApp::s_mixer;
 SmartPtr<AssetDict>& AbstractApp::s_assetDict = AssetDict::s_engine;
-SmartPtr<Registry> AbstractApp::s_registry;
+SmartPtr<Registry>& AbstractApp::s_registry = Registry::s_engine;
 SmartPtr<TextDict> AbstractApp::s_textDict;
 SmartPtr<DebugOverlay>& AbstractApp::s_debugOverlay = DebugOverlay::s_instance;
 

@@ -105,7 +105,9 @@ public:
     // The engine's asset dictionary: the same handle as AssetDict::s_engine,
     // through which the graphics and audio loaders reach it.
     static SmartPtr<AssetDict>& s_assetDict;
-    static SmartPtr<Registry> s_registry;
+    // The engine's registry: the same handle as Registry::s_engine, through
+    // which the script functions reach it.
+    static SmartPtr<Registry>& s_registry;
     static SmartPtr<TextDict> s_textDict;
     // The debug overlay: the same handle as DebugOverlay::s_instance (empty
     // unless something calls DebugOverlay::Create; nothing in the game does).

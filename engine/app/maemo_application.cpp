@@ -444,12 +444,12 @@ void MaemoApplication::HandleInputEvent(XEvent& event)
     XFreeEventData(m_xDisplay, cookie);
 }
 
-void MaemoApplication::HandleEvent(XEvent& event)
+bool MaemoApplication::HandleEvent(XEvent& event, bool paused)
 {
     switch (event.type) {
     case KeyPress:
     case KeyRelease:
-        if (m_inputContext) m_inputContext->HandleKeyEvent(&event);
+        if (m_inputContext && !paused) m_inputContext->HandleKeyEvent(&event);
         break;
     case FocusIn:
         XAutoRepeatOff(m_xDisplay);
@@ -464,8 +464,10 @@ void MaemoApplication::HandleEvent(XEvent& event)
         if (event.xconfigure.window == m_window) Resize(event.xconfigure.width, event.xconfigure.height);
         break;
     case ClientMessage:
-        if (event.xclient.format == 32 && static_cast<unsigned long>(event.xclient.data.l[0]) == m_wmDeleteWindow)
+        if (event.xclient.format == 32 && static_cast<unsigned long>(event.xclient.data.l[0]) == m_wmDeleteWindow) {
             Exit();
+            return false;
+        }
         break;
     case GenericEvent:
         HandleInputEvent(event);
@@ -473,6 +475,7 @@ void MaemoApplication::HandleEvent(XEvent& event)
     default:
         break;
     }
+    return true;
 }
 
 void MaemoApplication::ReadAccelerometer(float frameSeconds)
@@ -532,33 +535,7 @@ bool MaemoApplication::WaitWhilePaused()
         while (XPending(dpy)) {
             XEvent event;
             XNextEvent(dpy, &event);
-            switch (event.type) {
-            case FocusIn:
-                XAutoRepeatOff(dpy);
-                break;
-            case FocusOut:
-                XAutoRepeatOn(dpy);
-                break;
-            case Expose:
-                RenderFrame();
-                break;
-            case ConfigureNotify:
-                if (event.xconfigure.window == m_window) Resize(event.xconfigure.width, event.xconfigure.height);
-                break;
-            case ClientMessage:
-                if (event.xclient.format == 32 &&
-                    static_cast<unsigned long>(event.xclient.data.l[0]) == m_wmDeleteWindow) {
-                    Exit();
-                    return false;
-                }
-                break;
-            case GenericEvent:
-                // Touches are dropped, but the contact set stays current.
-                HandleInputEvent(event);
-                break;
-            default:
-                break;
-            }
+            if (!HandleEvent(event, true)) return false;
         }
     }
 }
@@ -587,7 +564,7 @@ int MaemoApplication::Run()
         while (XPending(dpy)) {
             XEvent event;
             XNextEvent(dpy, &event);
-            HandleEvent(event);
+            HandleEvent(event, false);
         }
 
         bool active = IsActiveWindow();

@@ -114,7 +114,10 @@ protected:
     void ReadAccelerometer(float frameSeconds);
 
 private:
-    void HandleEvent(XEvent& event);
+    // One X event, for the running loop and the paused wait alike; while
+    // paused, keys are dropped (touches still keep the contact set current).
+    // Returns false when the event is a close request (Exit is then called).
+    bool HandleEvent(XEvent& event, bool paused);
     void HandleInputEvent(XEvent& event);
     void Resize(int width, int height);
     // Blocks while paused until the window is active and the display on,

@@ -5,7 +5,7 @@
 #include <X11/keysym.h>
 
 #include "engine/app/abstract_app.h"
-#include "engine/app/key_codes.h"
+#include "engine/core/key_codes.h"
 
 namespace Voke {
 

@@ -99,9 +99,10 @@ public:
     template <class T>
     bool Get(T& out) const
     {
-        const T* value = Get<T>();
-        if (!value) return false;
-        out = *value;
+        // Not through the pointer overload: on an empty Any, g++ 12 at -Os
+        // sees a dereference of that null result and fails the build.
+        if (!Holds<T>()) return false;
+        out = static_cast<const Holder<T>*>(m_content)->m_value;
         return true;
     }
 

@@ -4,6 +4,8 @@
 
 namespace Voke {
 
+SmartPtr<Registry> Registry::s_engine;
+
 bool RegistryKey::Set(bool value)
 {
     m_value = value;

@@ -98,6 +98,11 @@ public:
     // also far more than any path of kMaxPathLength bytes can address.
     static constexpr int kMaxFileDepth = 128;
 
+    // The engine's registry (the application's static registry handle refers
+    // to this one), which the script functions below use; empty until the
+    // game creates it.
+    static SmartPtr<Registry> s_engine;
+
     class Node {
     public:
         // Both maps order names byte-wise.
@@ -193,9 +198,9 @@ public:
     bool LoadFromString(const std::string& text, bool notify, const NarrowString& basePath);
     bool LoadDocument(const Xml* document, bool notify, const NarrowString& basePath);
 
-    // Script functions (lua_CFunction) over the engine's registry, the
-    // application's s_registry; they live with the application layer
-    // (engine/app/registry_lua.cpp) and nothing registers them by default.
+    // Script functions (lua_CFunction) over the engine's registry, s_engine;
+    // they live with the script host (engine/script/registry_lua.cpp) and
+    // nothing registers them by default.
     // LuaSet (path, value): a boolean sets a bool; a number, or a string that
     // reads as one, sets a float when it has a fraction or lies outside the
     // int range and otherwise an int; another string sets a string; other

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "engine/app/key_codes.h"
 #include "engine/core/io_stream.h"
+#include "engine/core/key_codes.h"
 #include "engine/core/memory.h"
 #include "engine/debug/console_client.h"
 #include "engine/debug/debug_images.h"

@@ -18,17 +18,38 @@
 
 namespace Voke {
 
+class OpenGLShader;
 class PixelData;
 class PixelDataGL;
 
-// The vertex handed to the Add operations: position in target units, texture
-// coordinates in the padded texture, and a colour that multiplies the texel.
+// The vertex handed to the Add operations, stored and drawn as it is: position
+// in target units, texture coordinates in the padded texture in units of
+// 1/32768 (0 the left or top edge, 32768 the right or bottom one; see
+// TexCoord), and a colour that multiplies the texel.
+//
+// A power of two as the unit keeps the coordinates of whole texels of a
+// power-of-two texture exact, as 32-bit floats kept them: a blit maps texels
+// onto pixels exactly one to one.
 struct BatcherVertex {
     float x, y;
-    float u, v;
+    uint16_t u, v;
     uint8_t r, g, b, a;
+
+    // NOTE: coordinates run from 0 to just under 2 (past 1 the texture's edge
+    // texels continue); finer than 1/32768 of the texture they are rounded.
+    static constexpr float kTexCoordUnit = 32768.0f;
+    // A texture coordinate (0..1 across the padded texture) as stored; values
+    // outside the range (and NaN) are clamped to it.
+    static uint16_t TexCoord(float t)
+    {
+        if (!(t > 0.0f)) return 0;
+        float units = t * kTexCoordUnit + 0.5f;
+        return units >= 65535.0f ? uint16_t(65535) : uint16_t(units);
+    }
 };
-static_assert(sizeof(BatcherVertex) == 20, "the GL vertex layout expects 20-byte vertices");
+// NOTE: 16 bytes a vertex (the per-vertex cost of a software renderer grows
+// with it); the GL vertex layout expects exactly this.
+static_assert(sizeof(BatcherVertex) == 16, "the GL vertex layout expects 16-byte vertices");
 
 class Batcher : public RefCounter {
 public:
@@ -50,6 +71,11 @@ public:
     virtual void SetTexturing(bool on) = 0;
     // Pending indices are drawn as lines instead of triangles.
     virtual void SetLineMode(bool on) = 0;
+    // Draws with a caller's program (made current at once, so the caller may
+    // set its uniforms) until SetShader(null), which draws what is pending
+    // and returns to the built-in program for the current state. Without
+    // shader support both are no-ops.
+    virtual void SetShader(OpenGLShader* program) = 0;
     // The vertex alpha of untextured drawing that follows (decides blending).
     virtual void SetOpacityHint(uint8_t alpha) = 0;
     // Draws the pending batch and empties it.

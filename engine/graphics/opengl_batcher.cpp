@@ -2,6 +2,7 @@
 
 #include <GLES2/gl2.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 
@@ -13,30 +14,39 @@ namespace {
 
 float g_drawingScale = 1.0f;  // shared by all batchers; main thread only
 
-constexpr uint32_t kVertexBytes = OpenGLBatcher::kMaxVertices * sizeof(BatcherVertex);
+constexpr uint32_t kQuadIndexCount = OpenGLBatcher::kMaxVertices / 4 * 6;
 
 }  // namespace
 
 float OpenGLBatcher::GetDrawingScale() { return g_drawingScale; }
 
 OpenGLBatcher::OpenGLBatcher()
-    : m_vertices(new uint8_t[kVertexBytes]),
-      m_indices(new uint8_t[kIndexBytes]),
-      m_programs{OpenGLShader(false), OpenGLShader(false), OpenGLShader(true),
+    : m_vertices(new BatcherVertex[kMaxVertices]),
+      m_indices(new uint16_t[kMaxIndices]),
+      m_quadIndices(new uint16_t[kQuadIndexCount]),
+      m_programs{OpenGLShader(false), OpenGLShader(false), OpenGLShader(true), OpenGLShader(false),
                  OpenGLShader(false), OpenGLShader(false), OpenGLShader(false)}
 {
+    for (uint32_t q = 0, n = 0; q < kQuadIndexCount; q += 6, n += 4) {
+        const uint16_t quad[6] = {uint16_t(n), uint16_t(n + 1), uint16_t(n + 2),
+                                  uint16_t(n), uint16_t(n + 2), uint16_t(n + 3)};
+        std::memcpy(m_quadIndices + q, quad, sizeof(quad));
+    }
     const GLCaps* caps = GetGLCaps();
     if (caps->vbo) {
         m_useBuffers = true;
-        GLuint names[2] = {0, 0};
-        glGenBuffers(2, names);
-        m_vertexBuffer = names[0];
-        m_indexBuffer = names[1];
-        // Both stay bound for the batcher's life.
-        glBindBuffer(GL_ARRAY_BUFFER, m_vertexBuffer);
-        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_indexBuffer);
-    } else {
-        m_indexPointer = m_indices;
+        GLuint names[3] = {0, 0, 0};
+        glGenBuffers(3, names);
+        m_vertexRing = Ring{names[0], kVertexRingBytes, 0};
+        m_indexRing = Ring{names[1], kIndexRingBytes, 0};
+        m_quadIndexBuffer = names[2];
+        // The vertex ring stays bound for the batcher's life.
+        glBindBuffer(GL_ARRAY_BUFFER, m_vertexRing.name);
+        glBufferData(GL_ARRAY_BUFFER, kVertexRingBytes, nullptr, GL_STREAM_DRAW);
+        BindIndexBuffer(m_indexRing.name);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, kIndexRingBytes, nullptr, GL_STREAM_DRAW);
+        BindIndexBuffer(m_quadIndexBuffer);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, kQuadIndexCount * 2, m_quadIndices, GL_STATIC_DRAW);
     }
     if (caps->glsl) {
         m_shadersEnabled = true;
@@ -47,13 +57,11 @@ OpenGLBatcher::OpenGLBatcher()
         m_programs[kFont].SetSources(OpenGLShader::TexturedVertexSource(), OpenGLShader::FontFragmentSource());
         m_programs[kColor].SetSources(OpenGLShader::ColorVertexSource(), OpenGLShader::ColorFragmentSource());
         m_programs[kFlash].SetSources(OpenGLShader::UVOnlyVertexSource(), OpenGLShader::FlashFragmentSource());
+        m_programs[kPlain].SetSources(OpenGLShader::UVOnlyVertexSource(), OpenGLShader::PlainFragmentSource());
         SelectProgram(&m_programs[kTextured]);
     }
-    const uint8_t* base = m_useBuffers ? nullptr : m_vertices;
     for (GLuint i = 0; i < 3; ++i) glEnableVertexAttribArray(i);
-    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, sizeof(BatcherVertex), base);
-    glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, sizeof(BatcherVertex), base + 8);
-    glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(BatcherVertex), base + 16);
+    PointAttributes(m_useBuffers ? 0 : reinterpret_cast<uintptr_t>(m_vertices));
     SetTexturing(true);
 }
 
@@ -61,12 +69,44 @@ OpenGLBatcher::~OpenGLBatcher()
 {
     for (GLuint i = 0; i < 3; ++i) glDisableVertexAttribArray(i);
     if (m_useBuffers) {
-        GLuint names[2] = {m_vertexBuffer, m_indexBuffer};
-        glDeleteBuffers(2, names);
+        GLuint names[3] = {m_vertexRing.name, m_indexRing.name, m_quadIndexBuffer};
+        glDeleteBuffers(3, names);
     }
     delete[] m_vertices;
     delete[] m_indices;
+    delete[] m_quadIndices;
     // The programs (members) delete their GL objects as they are destroyed.
+}
+
+// `base` is the first vertex's address, or its offset in the bound buffer.
+void OpenGLBatcher::PointAttributes(uintptr_t base)
+{
+    auto at = [base](uintptr_t offset) { return reinterpret_cast<const void*>(base + offset); };
+    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, sizeof(BatcherVertex), at(offsetof(BatcherVertex, x)));
+    glVertexAttribPointer(1, 2, GL_UNSIGNED_SHORT, GL_FALSE, sizeof(BatcherVertex), at(offsetof(BatcherVertex, u)));
+    glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(BatcherVertex), at(offsetof(BatcherVertex, r)));
+    m_attributeBase = base;
+}
+
+uint32_t OpenGLBatcher::Upload(Ring& ring, uint32_t target, const void* data, uint32_t bytes)
+{
+    if (ring.cursor + bytes > ring.capacity) {
+        // Fresh storage: draws still reading the old one keep it, and none
+        // of them makes this upload wait.
+        glBufferData(target, ring.capacity, nullptr, GL_STREAM_DRAW);
+        ring.cursor = 0;
+    }
+    uint32_t at = ring.cursor;
+    glBufferSubData(target, at, bytes, data);
+    ring.cursor = at + ((bytes + 15) & ~15u);  // the next upload starts on a vertex boundary
+    return at;
+}
+
+void OpenGLBatcher::BindIndexBuffer(uint32_t name)
+{
+    if (name == m_boundIndexBuffer) return;
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, name);
+    m_boundIndexBuffer = name;
 }
 
 void OpenGLBatcher::BindTexture(uint32_t name)
@@ -87,11 +127,14 @@ void OpenGLBatcher::SetViewport(int width, int height, uint32_t framebuffer, Ope
     glViewport(0, 0, width, height);
 }
 
-void OpenGLBatcher::SelectProgram(OpenGLShader* program)
+// The program is made current in GL when the batch is drawn (Flush), which
+// may pick the plain variant of the textured one.
+void OpenGLBatcher::SelectProgram(OpenGLShader* program) { m_currentShader = program; }
+
+void OpenGLBatcher::BindProgram(OpenGLShader* program)
 {
-    if (program == m_currentShader && program->GetProgram() == m_currentProgram && m_currentProgram) return;
     program->Use();
-    m_currentShader = program;
+    m_glShader = program;
     m_currentProgram = program->GetProgram();
     SetViewport(m_viewportWidth, m_viewportHeight, m_framebuffer, program, g_drawingScale);
     if (program == &m_programs[kKey])
@@ -170,8 +213,11 @@ void OpenGLBatcher::SetRenderTarget(PixelDataGL* target, uint32_t flags)
         return;
     Flush();
     if (!target->IsUploaded()) {
-        target->Upload(flags);  // an empty texture for a new off-screen surface
-        BindTexture(m_boundTexture);
+        // An empty texture for a new off-screen surface; creating it binds it
+        // on unit 0, where the current program reads the bound source: the
+        // alpha part for a composite (its colour stays on unit 1).
+        target->Upload(flags);
+        BindTexture(m_compositeBound ? m_boundAlphaTexture : m_boundTexture);
     }
     bool resized = m_viewportWidth != target->GetWidth() || m_viewportHeight != target->GetHeight();
     if (GetGLCaps()->fbo && target->GetFramebuffer() != m_framebuffer) {
@@ -191,17 +237,8 @@ void OpenGLBatcher::SetRenderTarget(PixelDataGL* target, uint32_t flags)
         m_framebuffer = target->GetFramebuffer();
         resized = true;
     }
-    if (resized) {
-        // The current program was deleted and rebuilt since it was recorded
-        // (a GL shutdown between frames): make it current again.
-        if (m_shadersEnabled && m_currentShader && m_currentShader->GetProgram() != m_currentProgram) {
-            m_currentShader->Use();
-            m_currentProgram = m_currentShader->GetProgram();
-            if (m_currentShader == &m_programs[kKey])
-                m_currentShader->SetUniform3f("key", m_keyColor[0], m_keyColor[1], m_keyColor[2]);
-        }
-        SetViewport(target->GetWidth(), target->GetHeight(), m_framebuffer, m_currentShader, g_drawingScale);
-    }
+    if (resized)
+        SetViewport(target->GetWidth(), target->GetHeight(), m_framebuffer, BoundProgram(), g_drawingScale);
     m_viewportWidth = target->GetWidth();
     m_viewportHeight = target->GetHeight();
 }
@@ -238,7 +275,7 @@ void OpenGLBatcher::SetColorKey(bool enable, float r, float g, float b)
         m_keyColor[2] = b;
     }
     if (m_texturing) SelectStateProgram();
-    if (enable && m_currentShader == &m_programs[kKey]) m_currentShader->SetUniform3f("key", r, g, b);
+    if (enable && BoundProgram() == &m_programs[kKey]) m_glShader->SetUniform3f("key", r, g, b);
 }
 
 void OpenGLBatcher::SetClipRect(const Rect* rect)
@@ -282,25 +319,51 @@ void OpenGLBatcher::SetShader(OpenGLShader* program)
     }
     Flush();
     m_shaderOverride = true;
-    SelectProgram(program);
+    m_currentShader = program;
+    if (BoundProgram() != program) BindProgram(program);  // the caller sets its uniforms next
+}
+
+OpenGLShader* OpenGLBatcher::BoundProgram() const
+{
+    // A program deleted and rebuilt since it was bound (a GL shutdown
+    // between frames) is no longer current.
+    return m_glShader && m_currentProgram && m_glShader->GetProgram() == m_currentProgram ? m_glShader : nullptr;
 }
 
 void OpenGLBatcher::DropPending()
 {
-    m_vertexCursor = 0;
-    m_indexCursor = 0;
     m_vertexCount = 0;
+    m_indexCount = 0;
+    m_quadsOnly = true;
+    m_colorAnd = 0xFFFFFFFFu;
 }
 
 void OpenGLBatcher::Flush()
 {
     if (m_vertexCount == 0) return;
-    if (m_useBuffers) {
-        glBufferData(GL_ARRAY_BUFFER, m_vertexCursor, m_vertices, GL_STREAM_DRAW);
-        glBufferData(GL_ELEMENT_ARRAY_BUFFER, m_indexCursor, m_indices, GL_STREAM_DRAW);
+    if (m_shadersEnabled) {
+        OpenGLShader* program = m_currentShader;
+        // Texel times opaque white is the texel: the plain program skips the
+        // colour's interpolation and product for every pixel.
+        if (program == &m_programs[kTextured] && m_colorAnd == 0xFFFFFFFFu) program = &m_programs[kPlain];
+        if (program && BoundProgram() != program) BindProgram(program);
     }
-    glDrawElements(m_lineMode ? GL_LINES : GL_TRIANGLES, GLsizei(m_indexCursor / 2), GL_UNSIGNED_SHORT,
-                   m_indexPointer);
+    const void* indices = nullptr;
+    GLsizei count = GLsizei(GetPendingIndexCount());
+    if (m_useBuffers) {
+        uint32_t at = Upload(m_vertexRing, GL_ARRAY_BUFFER, m_vertices, m_vertexCount * sizeof(BatcherVertex));
+        if (at != m_attributeBase) PointAttributes(at);
+        if (m_quadsOnly) {
+            BindIndexBuffer(m_quadIndexBuffer);
+        } else {
+            BindIndexBuffer(m_indexRing.name);
+            uint32_t offset = Upload(m_indexRing, GL_ELEMENT_ARRAY_BUFFER, m_indices, m_indexCount * 2);
+            indices = reinterpret_cast<const void*>(uintptr_t(offset));
+        }
+    } else {
+        indices = m_quadsOnly ? m_quadIndices : m_indices;
+    }
+    glDrawElements(m_lineMode ? GL_LINES : GL_TRIANGLES, count, GL_UNSIGNED_SHORT, indices);
     ++GetRenderStats().drawCalls;
     DropPending();
 }
@@ -334,52 +397,48 @@ bool OpenGLBatcher::SetScale(const float& scale)
 {
     g_drawingScale = scale;
     if (m_viewportWidth != 0)
-        SetViewport(m_viewportWidth, m_viewportHeight, m_framebuffer, m_currentShader, g_drawingScale);
+        SetViewport(m_viewportWidth, m_viewportHeight, m_framebuffer, BoundProgram(), g_drawingScale);
     return true;
 }
 
-void OpenGLBatcher::Reserve(uint32_t indexBytes)
+void OpenGLBatcher::Reserve(uint32_t vertices, uint32_t indices)
 {
-    if (m_indexCursor + indexBytes >= kIndexBytes) Flush();
+    if (m_vertexCount + vertices > kMaxVertices || GetPendingIndexCount() + indices > kMaxIndices) Flush();
 }
 
-void OpenGLBatcher::CopyVertex(const BatcherVertex* v)
+void OpenGLBatcher::WriteQuadIndices()
 {
-    std::memcpy(m_vertices + m_vertexCursor, v, sizeof(BatcherVertex));
-    m_vertexCursor += sizeof(BatcherVertex);
-}
-
-void OpenGLBatcher::PutIndex(uint32_t index)
-{
-    uint16_t i = uint16_t(index);
-    std::memcpy(m_indices + m_indexCursor, &i, 2);
-    m_indexCursor += 2;
+    // The batch stops being quads only: its quads get their indices written.
+    m_indexCount = GetPendingIndexCount();
+    std::memcpy(m_indices, m_quadIndices, m_indexCount * 2);
+    m_quadsOnly = false;
 }
 
 void OpenGLBatcher::AddVertex(const BatcherVertex* v)
 {
-    Reserve(4);
+    Reserve(1, 2);
+    if (m_quadsOnly) WriteQuadIndices();
     uint32_t n = m_vertexCount;
     CopyVertex(v);
     PutIndex(n);
     if (n > 0) PutIndex(n - 1);
-    m_vertexCount = uint16_t(n + 1);
 }
 
 void OpenGLBatcher::AddLine(const BatcherVertex* a, const BatcherVertex* b)
 {
-    Reserve(4);
+    Reserve(2, 2);
+    if (m_quadsOnly) WriteQuadIndices();
     uint32_t n = m_vertexCount;
     CopyVertex(a);
     CopyVertex(b);
     PutIndex(n);
     PutIndex(n + 1);
-    m_vertexCount = uint16_t(n + 2);
 }
 
 void OpenGLBatcher::AddTriangle(const BatcherVertex* a, const BatcherVertex* b, const BatcherVertex* c)
 {
-    Reserve(6);
+    Reserve(3, 3);
+    if (m_quadsOnly) WriteQuadIndices();
     uint32_t n = m_vertexCount;
     CopyVertex(a);
     CopyVertex(b);
@@ -387,25 +446,24 @@ void OpenGLBatcher::AddTriangle(const BatcherVertex* a, const BatcherVertex* b, 
     PutIndex(n);
     PutIndex(n + 1);
     PutIndex(n + 2);
-    m_vertexCount = uint16_t(n + 3);
 }
 
 void OpenGLBatcher::AddQuad(const BatcherVertex* a, const BatcherVertex* b, const BatcherVertex* c,
                             const BatcherVertex* d)
 {
-    Reserve(12);
+    Reserve(4, 6);
     uint32_t n = m_vertexCount;
     CopyVertex(a);
     CopyVertex(b);
     CopyVertex(c);
     CopyVertex(d);
+    if (m_quadsOnly) return;  // the quad indices apply at the draw
     PutIndex(n);
     PutIndex(n + 1);
     PutIndex(n + 2);
     PutIndex(n);
     PutIndex(n + 2);
     PutIndex(n + 3);
-    m_vertexCount = uint16_t(n + 4);
 }
 
 }  // namespace Voke

@@ -1,12 +1,20 @@
-// The batcher on OpenGL ES 2.0. It keeps one vertex array and one 16-bit
-// index array for the pending batch, six built-in programs, and a copy of
-// every piece of GL state it has set. A state call that changes nothing
-// returns at once; one that changes something first draws what is pending
-// with the old state, so drawing with unchanged state shares one draw call.
+// The batcher on OpenGL ES 2.0. It keeps the pending batch (vertices, and
+// 16-bit indices unless the batch holds quads only), seven built-in programs,
+// and a copy of every piece of GL state it has set. A state call that changes
+// nothing returns at once; one that changes something first draws what is
+// pending with the old state, so drawing with unchanged state shares one draw
+// call.
+//
+// Drawing costs on a software renderer are mostly per vertex and per pixel,
+// so a batch of quads only draws through a fixed index buffer (no indices are
+// written or uploaded), vertices are uploaded into a ring buffer (no upload
+// waits for a draw still reading the buffer), and a textured batch whose
+// vertices are all opaque white draws with a program that skips the colour.
 // Main thread only.
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "engine/graphics/batcher.h"
 #include "engine/graphics/opengl_shader.h"
@@ -27,6 +35,7 @@ public:
     void SetTexturing(bool on) override;
     void SetLineMode(bool on) override;
     void SetOpacityHint(uint8_t alpha) override;
+    void SetShader(OpenGLShader* program) override;
     void Flush() override;
     void CheckTexture(PixelDataGL* texture) override;
     void Clear(const float& r, const float& g, const float& b, const float& a) override;
@@ -37,45 +46,81 @@ public:
                  const BatcherVertex* d) override;
     bool SetScale(const float& scale) override;
 
-    // Draws with a caller's program until SetShader(null), which draws what
-    // is pending and returns to the built-in program for the current state.
-    void SetShader(OpenGLShader* program);
-
-    // NOTE: the pending batch holds at most 16 384 indices (32 768 bytes) and
-    // as many vertices; a full index array forces a draw.
-    static constexpr uint32_t kIndexBytes = 32768;
-    static constexpr uint32_t kMaxVertices = 16384;
+    // NOTE: the pending batch holds at most 65 536 vertices, all a 16-bit
+    // index can address (16 384 quads), and twice as many indices (a line
+    // strip's vertex adds two); a full batch forces a draw.
+    static constexpr uint32_t kMaxVertices = 65536;
+    static constexpr uint32_t kMaxIndices = 2 * kMaxVertices;
+    // NOTE: each ring (vertices, and indices of batches with more than quads)
+    // holds two full batches (2 MiB and 512 KiB); an upload that does not fit
+    // behind the last one starts again at the front with fresh storage.
+    static constexpr uint32_t kVertexRingBytes = 2 * kMaxVertices * sizeof(BatcherVertex);
+    static constexpr uint32_t kIndexRingBytes = 2 * kMaxIndices * 2;
 
     // For tests and tools.
     uint32_t GetPendingVertexCount() const { return m_vertexCount; }
-    uint32_t GetPendingIndexBytes() const { return m_indexCursor; }
+    // Indices of the pending batch (6 a quad, also for a batch of quads only).
+    uint32_t GetPendingIndexCount() const { return m_quadsOnly ? m_vertexCount / 4 * 6 : m_indexCount; }
     uint32_t GetFramebuffer() const { return m_framebuffer; }
     bool IsBlending() const { return m_blending; }
+    // The program chosen for the current state (the caller's under SetShader).
     const OpenGLShader* GetCurrentShader() const { return m_currentShader; }
     // The built-in programs, in the order key, textured, mask, font, colour,
-    // flash.
-    enum Program { kKey, kTextured, kMask, kFont, kColor, kFlash, kProgramCount };
+    // flash, and plain (textured without the vertex colour, for batches of
+    // opaque white vertices).
+    enum Program { kKey, kTextured, kMask, kFont, kColor, kFlash, kPlain, kProgramCount };
     OpenGLShader* GetProgram(Program which) { return &m_programs[which]; }
+    // The program of the last draw, or null before the first.
+    const OpenGLShader* GetDrawnShader() const { return m_glShader; }
     static float GetDrawingScale();
 
 private:
+    // A GL buffer written front to back, one upload after another.
+    struct Ring {
+        uint32_t name = 0;
+        uint32_t capacity = 0;
+        uint32_t cursor = 0;
+    };
+    // Copies `bytes` into the ring bound to `target`; returns their offset.
+    static uint32_t Upload(Ring& ring, uint32_t target, const void* data, uint32_t bytes);
+
     void SelectProgram(OpenGLShader* program);
     void SelectStateProgram();
+    // Makes `program` current in GL with this batcher's uniforms.
+    void BindProgram(OpenGLShader* program);
     void SetViewport(int width, int height, uint32_t framebuffer, OpenGLShader* program, float scale);
-    void Reserve(uint32_t indexBytes);
-    void CopyVertex(const BatcherVertex* v);
-    void PutIndex(uint32_t index);
+    void Reserve(uint32_t vertices, uint32_t indices);
+    void WriteQuadIndices();
     void DropPending();
     void SetBlending(bool on);
     void BindTexture(uint32_t name);
+    void BindIndexBuffer(uint32_t name);
+    void PointAttributes(uintptr_t base);
+    // m_glShader while it is current in GL, else null.
+    OpenGLShader* BoundProgram() const;
 
-    uint32_t m_vertexBuffer = 0;
-    uint32_t m_indexBuffer = 0;
-    uint8_t* m_vertices;
-    uint32_t m_vertexCursor = 0;
-    uint8_t* m_indices;
-    uint32_t m_indexCursor = 0;
-    uint16_t m_vertexCount = 0;
+    void CopyVertex(const BatcherVertex* v)
+    {
+        m_vertices[m_vertexCount++] = *v;
+        uint32_t color;
+        static_assert(sizeof(color) == 4, "four colour bytes");
+        std::memcpy(&color, &v->r, 4);
+        m_colorAnd &= color;
+    }
+    void PutIndex(uint32_t index) { m_indices[m_indexCount++] = uint16_t(index); }
+
+    BatcherVertex* m_vertices;
+    uint32_t m_vertexCount = 0;
+    uint16_t* m_indices;               // written only once the batch holds more than quads
+    uint32_t m_indexCount = 0;
+    bool m_quadsOnly = true;           // the batch holds quads only: the quad indices apply
+    uint32_t m_colorAnd = 0xFFFFFFFFu; // the pending vertices' colours ANDed: all white when unchanged
+    uint16_t* m_quadIndices;           // 0 1 2 0 2 3, 4 5 6 4 6 7, ... for a full batch
+    Ring m_vertexRing;
+    Ring m_indexRing;
+    uint32_t m_quadIndexBuffer = 0;
+    uint32_t m_boundIndexBuffer = 0;
+    uintptr_t m_attributeBase = 0;     // where the attributes point now
     uint32_t m_boundTexture = 0;
     uint32_t m_boundAlphaTexture = 0;  // the alpha part of a bound composite
     uint32_t m_framebuffer = 0;
@@ -92,11 +137,11 @@ private:
     bool m_lineMode = false;
     bool m_shadersEnabled = false;
     OpenGLShader m_programs[kProgramCount];
-    OpenGLShader* m_currentShader = nullptr;
+    OpenGLShader* m_currentShader = nullptr;  // chosen for the state
+    OpenGLShader* m_glShader = nullptr;       // current in GL (the last bound)
+    uint32_t m_currentProgram = 0;            // m_glShader's GL name when bound
     bool m_shaderOverride = false;
-    uint32_t m_currentProgram = 0;
     bool m_useBuffers = false;
-    const void* m_indexPointer = nullptr;
 };
 
 }  // namespace Voke

@@ -25,12 +25,12 @@ const char kPositionDefine[] =
 const char kTexturedVertex[] =
     "uniform mediump vec3 screen;\n"
     "attribute mediump vec2 inPos;\n"
-    "attribute mediump vec2 inUV;\n"
+    "attribute highp vec2 inUV;\n"
     "attribute lowp vec4 inColor;\n"
     "varying mediump vec2 vTex;\n"
     "varying lowp vec4 vColor;\n"
     "void main() {\n"
-    "  vTex = inUV;\n"
+    "  vTex = inUV * (1.0 / 32768.0);\n"
     "  vColor = inColor;\n"
     "  GLPOSITION\n"
     "}\n";
@@ -48,10 +48,10 @@ const char kColorVertex[] =
 const char kUVOnlyVertex[] =
     "uniform mediump vec3 screen;\n"
     "attribute mediump vec2 inPos;\n"
-    "attribute mediump vec2 inUV;\n"
+    "attribute highp vec2 inUV;\n"
     "varying mediump vec2 vTex;\n"
     "void main() {\n"
-    "  vTex = inUV;\n"
+    "  vTex = inUV * (1.0 / 32768.0);\n"
     "  GLPOSITION\n"
     "}\n";
 
@@ -72,6 +72,14 @@ const char kTexturedFragment[] =
     "uniform lowp sampler2D tex;\n"
     "void main() {\n"
     "  gl_FragColor = texture2D(tex, vTex) * vColor;\n"
+    "}\n";
+
+// The texel alone: the textured program for opaque white vertices.
+const char kPlainFragment[] =
+    "varying mediump vec2 vTex;\n"
+    "uniform lowp sampler2D tex;\n"
+    "void main() {\n"
+    "  gl_FragColor = texture2D(tex, vTex);\n"
     "}\n";
 
 // tex holds transparency in its red channel, tex2 the colour.
@@ -254,6 +262,7 @@ const char* OpenGLShader::ColorVertexSource() { return kColorVertex; }
 const char* OpenGLShader::UVOnlyVertexSource() { return kUVOnlyVertex; }
 const char* OpenGLShader::KeyFragmentSource() { return kKeyFragment; }
 const char* OpenGLShader::TexturedFragmentSource() { return kTexturedFragment; }
+const char* OpenGLShader::PlainFragmentSource() { return kPlainFragment; }
 const char* OpenGLShader::MaskFragmentSource() { return kMaskFragment; }
 const char* OpenGLShader::FontFragmentSource() { return kFontFragment; }
 const char* OpenGLShader::ColorFragmentSource() { return kColorFragment; }

@@ -5,7 +5,9 @@
 //
 // Every vertex source gets the position define prepended and ends its main
 // function with GLPOSITION; attributes are bound as inPos 0, inUV 1,
-// inColor 2; samplers "tex" on unit 0 and "tex2" on unit 1.
+// inColor 2; samplers "tex" on unit 0 and "tex2" on unit 1. inUV arrives in
+// the batcher's texture units (BatcherVertex), which the built-in vertex
+// sources scale to 0..1.
 #pragma once
 
 #include <cstdint>
@@ -56,6 +58,7 @@ public:
     static const char* UVOnlyVertexSource();
     static const char* KeyFragmentSource();
     static const char* TexturedFragmentSource();
+    static const char* PlainFragmentSource();
     static const char* MaskFragmentSource();
     static const char* FontFragmentSource();
     static const char* ColorFragmentSource();

@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "engine/graphics/batcher.h"
-#include "engine/graphics/opengl_batcher.h"
 #include "engine/graphics/pixel_data_gl.h"
 
 namespace Voke {
@@ -12,9 +11,6 @@ namespace Voke {
 namespace {
 
 constexpr float kInv255 = 0.003921569f;  // 1/255 as every colour conversion uses it
-
-// OpenGLBatcher is the one implementation of the global batcher.
-OpenGLBatcher* GetGLBatcher() { return static_cast<OpenGLBatcher*>(Batcher::Get()); }
 
 // The texture behind a target surface, or null when it cannot be drawn into.
 PixelDataGL* TargetOf(Surface* dst)
@@ -32,15 +28,15 @@ bool Drawable(Surface* src)
     return kind == PixelData::kTexture || kind == PixelData::kComposite;
 }
 
-BatcherVertex Vertex(float x, float y, float u, float v, uint8_t r, uint8_t g, uint8_t b, uint8_t a)
+BatcherVertex Vertex(float x, float y, uint16_t u, uint16_t v, uint8_t r, uint8_t g, uint8_t b, uint8_t a)
 {
     return BatcherVertex{x, y, u, v, r, g, b, a};
 }
 
 // The state of a textured draw of src onto dst; null when nothing can be drawn.
-OpenGLBatcher* BeginTextured(Surface* dst, Surface* src, int blendMode, bool allowKey)
+Batcher* BeginTextured(Surface* dst, Surface* src, int blendMode, bool allowKey)
 {
-    OpenGLBatcher* batcher = GetGLBatcher();
+    Batcher* batcher = Batcher::Get();
     PixelDataGL* target = TargetOf(dst);
     if (!batcher || !target || !Drawable(src)) return nullptr;
     PixelData* pixels = src->GetPixelData();
@@ -61,9 +57,9 @@ OpenGLBatcher* BeginTextured(Surface* dst, Surface* src, int blendMode, bool all
 }
 
 // The state of an untextured draw onto dst; null when nothing can be drawn.
-OpenGLBatcher* BeginColored(Surface* dst, bool lines, const Color* color)
+Batcher* BeginColored(Surface* dst, bool lines, const Color* color)
 {
-    OpenGLBatcher* batcher = GetGLBatcher();
+    Batcher* batcher = Batcher::Get();
     PixelDataGL* target = TargetOf(dst);
     if (!batcher || !target || !color) return nullptr;
     batcher->SetShader(nullptr);
@@ -79,7 +75,7 @@ OpenGLBatcher* BeginColored(Surface* dst, bool lines, const Color* color)
 
 // The quad of an axis-aligned blit: the clamped rectangle of src at (x, y)
 // plus the source's draw offset. Clamping does not move the destination.
-void BlitQuad(OpenGLBatcher* batcher, int x, int y, Surface* src, const Rect* rect, uint8_t r, uint8_t g,
+void BlitQuad(Batcher* batcher, int x, int y, Surface* src, const Rect* rect, uint8_t r, uint8_t g,
               uint8_t b)
 {
     PixelData* pixels = src->GetPixelData();
@@ -89,8 +85,9 @@ void BlitQuad(OpenGLBatcher* batcher, int x, int y, Surface* src, const Rect* re
     int h = std::max(std::min(rect->y + rect->h, H) - sy, 0);
     float tx = float(x + src->GetDrawOffsetX()), ty = float(y + src->GetDrawOffsetY());
     float su = pixels->GetTexScaleU(), sv = pixels->GetTexScaleV();
-    float uL = float(src->GetPageX() + sx) * su, uR = uL + su * float(w);
-    float vT = float(src->GetPageY() + sy) * sv, vB = vT + sv * float(h);
+    float left = float(src->GetPageX() + sx) * su, top = float(src->GetPageY() + sy) * sv;
+    uint16_t uL = BatcherVertex::TexCoord(left), uR = BatcherVertex::TexCoord(left + su * float(w));
+    uint16_t vT = BatcherVertex::TexCoord(top), vB = BatcherVertex::TexCoord(top + sv * float(h));
     uint8_t a = src->GetOpacity();
     BatcherVertex v0 = Vertex(tx, ty, uL, vT, r, g, b, a);
     BatcherVertex v1 = Vertex(tx + float(w), ty, uR, vT, r, g, b, a);
@@ -188,26 +185,26 @@ Surface* Surface::CreateCopy(Surface* source)
 void Surface::Blit(Surface* dst, int x, int y, Surface* src, const Rect* rect)
 {
     if (!rect) return;
-    if (OpenGLBatcher* batcher = BeginTextured(dst, src, 0, true)) BlitQuad(batcher, x, y, src, rect, 255, 255, 255);
+    if (Batcher* batcher = BeginTextured(dst, src, 0, true)) BlitQuad(batcher, x, y, src, rect, 255, 255, 255);
 }
 
 void Surface::BlitAdditive(Surface* dst, int x, int y, Surface* src, const Rect* rect)
 {
     if (!rect) return;
-    if (OpenGLBatcher* batcher = BeginTextured(dst, src, 1, true)) BlitQuad(batcher, x, y, src, rect, 255, 255, 255);
+    if (Batcher* batcher = BeginTextured(dst, src, 1, true)) BlitQuad(batcher, x, y, src, rect, 255, 255, 255);
 }
 
 void Surface::BlitTinted(Surface* dst, int x, int y, const Color* color, Surface* src, const Rect* rect)
 {
     if (!rect || !color) return;
-    if (OpenGLBatcher* batcher = BeginTextured(dst, src, 0, true))
+    if (Batcher* batcher = BeginTextured(dst, src, 0, true))
         BlitQuad(batcher, x, y, src, rect, ColorR(*color), ColorG(*color), ColorB(*color));
 }
 
 void Surface::BlitWhole(Surface* dst, Surface* src, const Rect* rect)
 {
     if (!rect) return;
-    OpenGLBatcher* batcher = BeginTextured(dst, src, 0, false);
+    Batcher* batcher = BeginTextured(dst, src, 0, false);
     if (!batcher) return;
     PixelData* pixels = src->GetPixelData();
     int W = pixels->GetWidth(), H = pixels->GetHeight();
@@ -215,8 +212,9 @@ void Surface::BlitWhole(Surface* dst, Surface* src, const Rect* rect)
     int w = std::max(std::min(rect->x + rect->w, W) - sx, 0);
     int h = std::max(std::min(rect->y + rect->h, H) - sy, 0);
     float su = pixels->GetTexScaleU(), sv = pixels->GetTexScaleV();
-    float uL = float(src->GetPageX() + sx) * su, uR = uL + su * float(w);
-    float vT = float(src->GetPageY() + sy) * sv, vB = vT + sv * float(h);
+    float left = float(src->GetPageX() + sx) * su, top = float(src->GetPageY() + sy) * sv;
+    uint16_t uL = BatcherVertex::TexCoord(left), uR = BatcherVertex::TexCoord(left + su * float(w));
+    uint16_t vT = BatcherVertex::TexCoord(top), vB = BatcherVertex::TexCoord(top + sv * float(h));
     float right = float(dst->GetPixelData()->GetWidth()), bottom = float(dst->GetPixelData()->GetHeight());
     uint8_t a = src->GetOpacity();
     BatcherVertex v0 = Vertex(0, 0, uL, vT, 255, 255, 255, a);
@@ -228,7 +226,7 @@ void Surface::BlitWhole(Surface* dst, Surface* src, const Rect* rect)
 
 void Surface::FillRect(Surface* dst, int x1, int y1, int x2, int y2, const Color* color)
 {
-    OpenGLBatcher* batcher = BeginColored(dst, false, color);
+    Batcher* batcher = BeginColored(dst, false, color);
     if (!batcher) return;
     uint8_t r = ColorR(*color), g = ColorG(*color), b = ColorB(*color), a = ColorA(*color);
     BatcherVertex v0 = Vertex(float(x1), float(y1), 0, 0, r, g, b, a);
@@ -240,7 +238,7 @@ void Surface::FillRect(Surface* dst, int x1, int y1, int x2, int y2, const Color
 
 void Surface::DrawRectFrame(Surface* dst, int x1, int y1, int x2, int y2, const Color* color)
 {
-    OpenGLBatcher* batcher = BeginColored(dst, true, color);
+    Batcher* batcher = BeginColored(dst, true, color);
     if (!batcher) return;
     uint8_t r = ColorR(*color), g = ColorG(*color), b = ColorB(*color), a = ColorA(*color);
     float left = float(std::min(x1, x2)), right = float(std::max(x1, x2));
@@ -257,7 +255,7 @@ void Surface::DrawRectFrame(Surface* dst, int x1, int y1, int x2, int y2, const 
 void Surface::DrawLine(Surface* dst, const float& x1, const float& y1, const float& x2, const float& y2,
                        const Color* color)
 {
-    OpenGLBatcher* batcher = BeginColored(dst, true, color);
+    Batcher* batcher = BeginColored(dst, true, color);
     if (!batcher) return;
     uint8_t r = ColorR(*color), g = ColorG(*color), b = ColorB(*color), a = ColorA(*color);
     BatcherVertex p0 = Vertex(x1, y1, 0, 0, r, g, b, a);
@@ -279,7 +277,7 @@ void Surface::FillCircle(Surface* dst, const float& cx, const float& cy, const f
 {
     int n = CircleSegments(radius);
     if (n - 2 <= 0) return;
-    OpenGLBatcher* batcher = BeginColored(dst, false, color);
+    Batcher* batcher = BeginColored(dst, false, color);
     if (!batcher) return;
     uint8_t r = ColorR(*color), g = ColorG(*color), b = ColorB(*color), a = ColorA(*color);
     CircleWalk walk(cx, cy, radius, n);
@@ -298,7 +296,7 @@ void Surface::DrawCircle(Surface* dst, const float& cx, const float& cy, const f
 {
     int n = CircleSegments(radius);
     if (n < 3) return;
-    OpenGLBatcher* batcher = BeginColored(dst, true, color);
+    Batcher* batcher = BeginColored(dst, true, color);
     if (!batcher) return;
     uint8_t r = ColorR(*color), g = ColorG(*color), b = ColorB(*color), a = ColorA(*color);
     CircleWalk walk(cx, cy, radius, n);
@@ -313,7 +311,7 @@ void Surface::DrawCircle(Surface* dst, const float& cx, const float& cy, const f
 
 void Surface::Clear(Surface* dst, const Color* color)
 {
-    OpenGLBatcher* batcher = GetGLBatcher();
+    Batcher* batcher = Batcher::Get();
     PixelDataGL* target = TargetOf(dst);
     if (!batcher || !target || !color) return;
     batcher->SetRenderTarget(target, dst->TestFlags(~0u));

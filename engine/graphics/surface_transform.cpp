@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "engine/graphics/batcher.h"
-#include "engine/graphics/opengl_batcher.h"
 #include "engine/graphics/pixel_data_gl.h"
 #include "engine/graphics/surface.h"
 
@@ -17,7 +16,7 @@ constexpr float kInv255 = 0.003921569f;
 void Submit(Surface* dst, Surface* src, const float& x, const float& y, const float m[4], const float anchor[2],
             int flip, const Rect& rect, int blendMode, uint8_t r, uint8_t g, uint8_t b)
 {
-    OpenGLBatcher* batcher = static_cast<OpenGLBatcher*>(Batcher::Get());
+    Batcher* batcher = Batcher::Get();
     if (!batcher || !dst || !src) return;
     PixelData* target = dst->GetPixelData();
     PixelData* pixels = src->GetPixelData();
@@ -42,7 +41,9 @@ void Submit(Surface* dst, Surface* src, const float& x, const float& y, const fl
     batcher->SetLineMode(false);
     uint8_t a = src->GetOpacity();
     BatcherVertex v[4];
-    for (int i = 0; i < 4; ++i) v[i] = BatcherVertex{pos[i][0], pos[i][1], tex[i][0], tex[i][1], r, g, b, a};
+    for (int i = 0; i < 4; ++i)
+        v[i] = BatcherVertex{pos[i][0], pos[i][1], BatcherVertex::TexCoord(tex[i][0]), BatcherVertex::TexCoord(tex[i][1]),
+                             r, g, b, a};
     batcher->AddQuad(&v[0], &v[1], &v[2], &v[3]);
 }
 

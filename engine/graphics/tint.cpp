@@ -1,7 +1,6 @@
 #include "engine/graphics/tint.h"
 
 #include "engine/graphics/batcher.h"
-#include "engine/graphics/opengl_batcher.h"
 #include "engine/graphics/pixel_data_gl.h"
 #include "engine/graphics/render_features.h"
 #include "engine/graphics/surface.h"
@@ -28,7 +27,7 @@ void Tint::SetColor(const float& r, const float& g, const float& b)
 
 void Tint::Apply(Surface* source, Surface* destination, int x, int y, const Rect* rect)
 {
-    OpenGLBatcher* batcher = static_cast<OpenGLBatcher*>(Batcher::Get());
+    Batcher* batcher = Batcher::Get();
     if (!batcher || !source || !destination || !rect) return;
     PixelData* target = destination->GetPixelData();
     PixelData* pixels = source->GetPixelData();
@@ -60,8 +59,9 @@ void Tint::Apply(Surface* source, Surface* destination, int x, int y, const Rect
     float left = float(x + destination->GetDrawOffsetX()), top = float(y + destination->GetDrawOffsetY());
     float right = left + float(rect->w), bottom = top + float(rect->h);
     float su = pixels->GetTexScaleU(), sv = pixels->GetTexScaleV();
-    float uL = float(source->GetPageX() + rect->x) * su, uR = uL + float(rect->w) * su;
-    float vT = float(source->GetPageY() + rect->y) * sv, vB = vT + float(rect->h) * sv;
+    float u = float(source->GetPageX() + rect->x) * su, v = float(source->GetPageY() + rect->y) * sv;
+    uint16_t uL = BatcherVertex::TexCoord(u), uR = BatcherVertex::TexCoord(u + float(rect->w) * su);
+    uint16_t vT = BatcherVertex::TexCoord(v), vB = BatcherVertex::TexCoord(v + float(rect->h) * sv);
     uint8_t r = uint8_t(m_r), g = uint8_t(m_g), b = uint8_t(m_b);
     BatcherVertex v0{left, top, uL, vT, r, g, b, 255};
     BatcherVertex v1{right, top, uR, vT, r, g, b, 255};

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <new>
 
-#include "engine/app/key_codes.h"
+#include "engine/core/key_codes.h"
 #include "engine/script/heap_arena.h"
 
 namespace Voke {

@@ -5,16 +5,16 @@
 #include <cstdio>
 
 #include "engine/app/abstract_app.h"
-#include "engine/app/key_codes.h"
 #include "engine/audio/audio_asset.h"
 #include "engine/audio/mixer.h"
 #include "engine/core/asset_dict.h"
+#include "engine/core/key_codes.h"
 #include "engine/core/strings.h"
 #include "engine/core/xml.h"
 #include "engine/graphics/asset_surfaces.h"
 #include "engine/graphics/surface.h"
-#include "engine/text/format.h"
 #include "engine/text/font_set.h"
+#include "engine/text/format.h"
 #include "engine/text/screen_text.h"
 #include "game/core/debug_text.h"
 #include "game/core/game_base.h"

@@ -16,13 +16,7 @@
 #include <cstdint>
 
 #include "engine/core/ref_counter.h"
-#include "game/menus/button.h"
-#include "game/presentation/touch_point.h"
-
-namespace Voke {
-class ScreenText;
-class Surface;
-}  // namespace Voke
+#include "game/menus/scrolling_panel.h"
 
 class GameBase;
 
@@ -46,8 +40,8 @@ public:
     // image leaves its button 0 x 0 and undrawn; a missing text shows its id.
     void Load();
     void Show();
-    void Hide() { m_Visible = false; }
-    bool IsVisible() const { return m_Visible; }
+    void Hide() { m_Panel.active = false; }
+    bool IsVisible() const { return m_Panel.active; }
     void Update(float dt);
     void Render(Voke::Surface* target);
     void OnKeyDown(unsigned key);
@@ -56,7 +50,7 @@ public:
     void OnPointerReleaseAt(int32_t /*x*/, int32_t /*y*/) {}
     void OnPointerDown(const TouchList& touches);
     void OnPointerMove(const TouchList& touches);
-    void OnPointerUp(const TouchList& touches);
+    void OnPointerUp(const TouchList& /*touches*/) { m_Panel.OnPointerUp(); }
     // Drops the buttons' texts and images, the class-wide lines, the title
     // and the images.
     void Release();
@@ -65,10 +59,10 @@ public:
     // outside the game's five).
     static int32_t DragLimit(const char* languageCode);
 
-    int32_t GetScroll() const { return m_Scroll; }
-    Button& GetCloseButton() { return m_CloseButton; }
-    Button& GetDownButton() { return m_DownButton; }
-    Button& GetUpButton() { return m_UpButton; }
+    int32_t GetScroll() const { return m_Panel.scroll; }
+    Button& GetCloseButton() { return m_Panel.closeButton; }
+    Button& GetDownButton() { return m_Panel.downButton; }
+    Button& GetUpButton() { return m_Panel.upButton; }
     static const Voke::ScreenText* GetLine(int32_t index);
 
 private:
@@ -76,27 +70,9 @@ private:
     void ScrollUp();
 
     GameBase* m_Owner;
-    bool m_Visible;
-    Button m_CloseButton;
-    Button m_DownButton;
-    Button m_UpButton;
-    Voke::SmartPtr<Voke::ScreenText> m_Title;
-    int32_t m_Left;
-    int32_t m_Top;
-    int32_t m_Right;
-    int32_t m_Bottom;
-    int32_t m_PanelWidth;
-    int32_t m_PanelHeight;
-    int32_t m_TextMargin;
-    int32_t m_TitleHeight;
-    Voke::SmartPtr<Voke::Surface> m_CloseImage;
-    Voke::SmartPtr<Voke::Surface> m_UpImage;
-    Voke::SmartPtr<Voke::Surface> m_DownImage;
+    ScrollingPanel m_Panel;
     // Loaded with the page and held, never drawn.
     Voke::SmartPtr<Voke::Surface> m_KeyHintImages[4];
-    int32_t m_DragY;
-    int32_t m_Scroll;
-    bool m_Dragging;
 
     // Entry i holds line i + 1; null is a blank line.
     static Voke::SmartPtr<Voke::ScreenText> s_Lines[kLines];

@@ -1,6 +1,6 @@
 #include "game/menus/button.h"
 
-#include "engine/app/key_codes.h"
+#include "engine/core/key_codes.h"
 #include "engine/graphics/surface.h"
 #include "engine/text/screen_text.h"
 #include "game/menus/menu_support.h"
@@ -74,6 +74,12 @@ void Button::SetImages(Voke::Surface* on, Voke::Surface* off)
     onImage = on;
     offImage = off;
     hasImages = true;
+}
+
+void Button::SetPicture(Voke::Surface* picture, int32_t newX, int32_t newY)
+{
+    SetImages(picture, picture);
+    SetRect(newX, newY, MenuSupport::ImageWidth(picture), MenuSupport::ImageHeight(picture), false);
 }
 
 void Button::Show()

@@ -54,6 +54,9 @@ public:
     // Replaces both images and makes this an image button (the caption is
     // no longer drawn). Either may be null.
     void SetImages(Voke::Surface* on, Voke::Surface* off);
+    // Makes the picture both images and the button unframed and the
+    // picture's size (0 x 0 for null), its top-left corner at (x, y).
+    void SetPicture(Voke::Surface* picture, int32_t x, int32_t y);
     // Clock to 0, clicked and focus cleared, visible and enabled; the slide
     // and the toggle bit stay.
     void Show();

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "engine/app/abstract_app.h"
-#include "engine/app/key_codes.h"
+#include "engine/core/key_codes.h"
 #include "engine/core/registry.h"
 #include "engine/graphics/surface.h"
 #include "engine/text/font_ex.h"
@@ -36,8 +36,7 @@ EndlessMenu::EndlessMenu()
       m_TitleHeight(0),
       m_Menu(nullptr),
       m_ScoreTexts(kLevels),
-      m_ScoreTextWidth(0),
-      m_ScoreTextHeight(0)
+      m_ScoreTextWidth(0)
 {
 }
 
@@ -58,9 +57,7 @@ void EndlessMenu::Load()
     m_Left = (w - kPanelWidth) / 2;
     m_Top = (h - (kPanelHeight + kTitleHeight)) / 2;
 
-    m_Title = MenuSupport::Layout(
-        MenuSupport::MakeFormat(m_Owner, "fontbig", {255, 255, 255, 255}, MenuSupport::kAlignCentre),
-        MenuSupport::Text("IDS_ENDLESS_MODE"), m_PanelWidth);
+    m_Title = MenuSupport::LayoutTitle(m_Owner, "IDS_ENDLESS_MODE", m_PanelWidth);
 
     // A second Load lays the page out again instead of adding a second back
     // button.
@@ -89,16 +86,13 @@ void EndlessMenu::Load()
     m_ScoreFormat.alignment = MenuSupport::kAlignRight;
     m_ScoreFormat.flags = Voke::Text::Format::kColor | Voke::Text::Format::kAlignment;
     m_ScoreTextWidth = iw - 1;
-    m_ScoreTextHeight = 0;
 
     Voke::SmartPtr<Voke::Surface> back = MenuSupport::LoadImage("main_menu_red_back.png", true, true);
     Button backButton;
     backButton.SetOwner(m_Owner);
     backButton.Show();
-    backButton.SetImages(back, back);
-    const int32_t bw = MenuSupport::ImageWidth(back), bh = MenuSupport::ImageHeight(back);
-    backButton.SetRect(m_Left + (m_PanelWidth - bw) / 2, m_Top + m_TitleHeight + gap + kRows * (ih + gap), bw, bh,
-                       false);
+    backButton.SetPicture(back, m_Left + (m_PanelWidth - MenuSupport::ImageWidth(back)) / 2,
+                          m_Top + m_TitleHeight + gap + kRows * (ih + gap));
     m_Buttons.push_back(backButton);
 }
 
@@ -112,10 +106,8 @@ void EndlessMenu::Show()
         std::snprintf(path, sizeof path, "/endless/scores/level%02d", static_cast<int>(k));
         int value = 0;
         if (registry) registry->Get(path, value);
-        char text[16];
-        std::snprintf(text, sizeof text, "%d", value);
-        m_ScoreTexts[size_t(k - 1)] = new Voke::ScreenText(m_ScoreFormat, Voke::ToWideString(text),
-                                                           Voke::ScreenText::Size{m_ScoreTextWidth, 0});
+        m_ScoreTexts[size_t(k - 1)] =
+            MenuSupport::Layout(m_ScoreFormat, MenuSupport::NumberText("%d", value), m_ScoreTextWidth);
     }
     m_Selected = GetButtonCount() - 1;
     if (m_Selected >= 0) m_Buttons[size_t(m_Selected)].focused = true;

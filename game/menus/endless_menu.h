@@ -78,6 +78,5 @@ private:
     MainMenu* m_Menu;
     std::vector<Voke::SmartPtr<Voke::ScreenText>> m_ScoreTexts;
     int32_t m_ScoreTextWidth;
-    int32_t m_ScoreTextHeight;
     Voke::Text::Format m_ScoreFormat;
 };

@@ -1,10 +1,8 @@
 #include "game/menus/exit_dialog.h"
 
 #include "engine/app/abstract_app.h"
-#include "engine/app/key_codes.h"
+#include "engine/core/key_codes.h"
 #include "engine/graphics/surface.h"
-#include "engine/text/screen_text.h"
-#include "game/core/game_base.h"
 #include "game/menus/menu_support.h"
 
 namespace {
@@ -25,20 +23,7 @@ constexpr int32_t kNo = 1;
 
 }  // namespace
 
-ExitDialog::ExitDialog()
-    : m_Owner(nullptr),
-      m_Active(false),
-      m_Selected(0),
-      m_Left(0),
-      m_Top(0),
-      m_Right(0),
-      m_Bottom(0),
-      m_PanelWidth(0),
-      m_PanelHeight(0),
-      m_Margin(0),
-      m_TitleHeight(0)
-{
-}
+ExitDialog::ExitDialog() : m_Owner(nullptr), m_Active(false), m_Selected(0) {}
 
 ExitDialog::~ExitDialog() { Release(); }
 
@@ -50,34 +35,23 @@ void ExitDialog::SetOwner(GameBase* game)
 
 void ExitDialog::Load()
 {
-    const int32_t w = MenuSupport::ScreenWidth(m_Owner), h = MenuSupport::ScreenHeight(m_Owner);
-    m_PanelWidth = kPanelWidth;
-    m_PanelHeight = kPanelHeight;
-    m_Left = w / 2 - kPanelWidth / 2;
-    m_Right = w / 2 + kPanelWidth / 2;
-    m_Top = h / 2 - kPanelHeight / 2;
-    m_Bottom = h / 2 + kPanelHeight / 2;
-    m_TitleHeight = kTitleHeight;
-    m_Margin = kMargin;
-
-    m_Title = MenuSupport::Layout(
-        MenuSupport::MakeFormat(m_Owner, "fontbig", {255, 255, 255, 255}, MenuSupport::kAlignCentre),
-        MenuSupport::Text("IDS_EXIT GAME"), m_PanelWidth);
+    m_Frame.Layout(m_Owner, kPanelWidth, kPanelHeight, kTitleHeight, kMargin);
+    m_Frame.SetTitle(m_Owner, "IDS_EXIT GAME");
 
     for (Button& button : m_Buttons) button.Show();
-    const int32_t centre = (m_Left + m_Right) / 2;
+    const int32_t centre = m_Frame.CentreX();
     const char* const ids[2] = {"IDS_YES", "IDS_NO"};
     const int32_t offsets[2] = {kYesOffset, kNoOffset};
+    m_ButtonImage = MenuSupport::LoadImage("main_menu_red_back.png", true, false);
+    const int32_t iw = MenuSupport::ImageWidth(m_ButtonImage), ih = MenuSupport::ImageHeight(m_ButtonImage);
     for (int32_t i = 0; i < 2; ++i) {
         Button& button = m_Buttons[i];
         // The caption is laid out for a third of the panel; the rectangle
         // then takes the picture's size.
-        button.SetRect(centre - m_PanelWidth / 6, m_Bottom - m_PanelHeight / 10 - m_Margin, m_PanelWidth / 3,
-                       m_PanelHeight / 10, true);
+        button.SetRect(centre - kPanelWidth / 6, m_Frame.bottom - kPanelHeight / 10 - kMargin, kPanelWidth / 3,
+                       kPanelHeight / 10, true);
         button.SetText(MenuSupport::Text(ids[i]), false);
-        m_ButtonImage = MenuSupport::LoadImage("main_menu_red_back.png", true, false);
-        const int32_t iw = MenuSupport::ImageWidth(m_ButtonImage), ih = MenuSupport::ImageHeight(m_ButtonImage);
-        button.SetRect(centre + offsets[i] - iw / 2, m_Bottom - kButtonLift - m_Margin / 2 - ih, iw, ih, false);
+        button.SetRect(centre + offsets[i] - iw / 2, m_Frame.bottom - kButtonLift - kMargin / 2 - ih, iw, ih, false);
     }
     m_Buttons[kNo].focused = true;
     m_Selected = kNo;
@@ -99,10 +73,7 @@ void ExitDialog::Update(float dt)
 void ExitDialog::Render(Voke::Surface* target)
 {
     if (!m_Active) return;
-    DrawPanel(target, m_Left, m_Top, m_Right, m_Top + m_TitleHeight);
-    DrawPanel(target, m_Left, m_Top + m_TitleHeight, m_Right, m_Bottom);
-    MenuSupport::DrawText(target, m_Title, (m_Left + m_Right) / 2 - MenuSupport::TextWidth(m_Title) / 2,
-                          m_Top + m_TitleHeight / 2 - MenuSupport::TextHeight(m_Title) / 2);
+    m_Frame.Render(target);
     m_Buttons[kYes].Render(target);
     m_Buttons[kNo].Render(target);
     MenuSupport::ResetClip(target, m_Owner);
@@ -127,10 +98,8 @@ void ExitDialog::OnKeyDown(unsigned key)
 {
     if (!m_Active) return;
     for (Button& button : m_Buttons) button.OnKeyDown(key);
-    int32_t next = m_Selected;
-    if (key == Voke::KEY_RIGHT) next = (m_Selected + 1) % 2;
-    if (key == Voke::KEY_LEFT) next = (m_Selected + 1) % 2;
-    if (next != m_Selected) Select(next);
+    // Two buttons: either key moves the focus to the other one.
+    if (key == Voke::KEY_LEFT || key == Voke::KEY_RIGHT) Select(1 - m_Selected);
     ActOnClicks();
 }
 
@@ -152,6 +121,6 @@ void ExitDialog::OnPointerPressAt(int32_t x, int32_t y)
 void ExitDialog::Release()
 {
     for (Button& button : m_Buttons) button.Release();
-    m_Title = nullptr;
+    m_Frame.Release();
     m_ButtonImage = nullptr;
 }

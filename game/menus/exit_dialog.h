@@ -14,12 +14,8 @@
 
 #include "engine/core/ref_counter.h"
 #include "game/menus/button.h"
+#include "game/menus/dialog_frame.h"
 #include "game/presentation/touch_point.h"
-
-namespace Voke {
-class ScreenText;
-class Surface;
-}  // namespace Voke
 
 class GameBase;
 
@@ -62,14 +58,6 @@ private:
     bool m_Active;
     Button m_Buttons[2];  // yes, no
     int32_t m_Selected;
-    Voke::SmartPtr<Voke::ScreenText> m_Title;
-    int32_t m_Left;
-    int32_t m_Top;
-    int32_t m_Right;
-    int32_t m_Bottom;
-    int32_t m_PanelWidth;
-    int32_t m_PanelHeight;
-    int32_t m_Margin;
-    int32_t m_TitleHeight;
+    DialogFrame m_Frame;
     Voke::SmartPtr<Voke::Surface> m_ButtonImage;
 };

@@ -1,13 +1,9 @@
 #include "game/menus/game_over_dialog.h"
 
-#include <algorithm>
-
-#include "engine/app/key_codes.h"
+#include "engine/core/key_codes.h"
 #include "engine/graphics/surface.h"
 #include "engine/text/screen_text.h"
-#include "game/core/game_base.h"
 #include "game/menus/menu_support.h"
-#include "game/presentation/pixel_math.h"
 
 namespace {
 
@@ -16,13 +12,6 @@ constexpr int32_t kPanelWidth = 336;
 constexpr int32_t kPanelHeight = 160;
 constexpr int32_t kMargin = 16;
 constexpr int32_t kTitleHeight = 46;
-// NOTE: the bottom bar slides 160 steps of 2 pixels at 640 steps a second.
-constexpr float kBarRate = 640.0f;
-constexpr int32_t kBarSteps = 160;
-
-const Voke::Color kBarEdgeColour = Voke::MakeColor(73, 73, 114, 255);
-const Voke::Color kBarColour = Voke::MakeColor(37, 38, 58, 255);
-
 // Drawing order of the lines, top to bottom: score, distance, jumps,
 // running time, obstacles.
 constexpr int32_t kLineOrder[GameOverDialog::kLines] = {2, 3, 1, 0, 4};
@@ -33,15 +22,7 @@ GameOverDialog::GameOverDialog()
     : m_Owner(nullptr),
       m_Active(false),
       m_Elapsed(0.0f),
-      m_Selection(0),
-      m_Left(0),
-      m_Top(0),
-      m_Right(0),
-      m_Bottom(0),
-      m_PanelWidth(0),
-      m_PanelHeight(0),
-      m_Margin(0),
-      m_TitleHeight(0)
+      m_Selection(0)
 {
 }
 
@@ -58,46 +39,25 @@ void GameOverDialog::SetOwner(GameBase* game)
 void GameOverDialog::Load()
 {
     const int32_t w = MenuSupport::ScreenWidth(m_Owner), h = MenuSupport::ScreenHeight(m_Owner);
-    m_PanelWidth = kPanelWidth;
-    m_PanelHeight = kPanelHeight;
-    m_Left = w / 2 - kPanelWidth / 2;
-    m_Right = w / 2 + kPanelWidth / 2;
-    m_Top = h / 2 - kPanelHeight / 2;
-    m_Bottom = h / 2 + kPanelHeight / 2;
-    m_Margin = kMargin;
-    m_TitleHeight = kTitleHeight;
+    m_Frame.Layout(m_Owner, kPanelWidth, kPanelHeight, kTitleHeight, kMargin);
+    m_Frame.SetTitle(m_Owner, "IDS_GAME_OVER");
 
-    m_Title = MenuSupport::Layout(
-        MenuSupport::MakeFormat(m_Owner, "fontbig", {255, 255, 255, 255}, MenuSupport::kAlignCentre),
-        MenuSupport::Text("IDS_GAME_OVER"), m_PanelWidth);
-
-    m_RestartButton.Show();
-    m_BackButton.Show();
-    m_FacebookButton.Show();
+    Select(0);
     // The restart and back captions are never drawn: both get pictures.
     m_RestartButton.SetText(MenuSupport::Text("IDS_RESTART_GAME"), true);
     m_BackButton.SetText(MenuSupport::Text("IDS_BACK_TO_MAIN_MENU"), true);
     m_FacebookButton.SetText(Voke::ToWideString("FACEBOOK"), true);
-    m_Selection = 0;
-    m_RestartButton.focused = true;
 
-    m_RestartImage = MenuSupport::LoadImage("gameover_restart.png", true, false);
-    int32_t iw = MenuSupport::ImageWidth(m_RestartImage), ih = MenuSupport::ImageHeight(m_RestartImage);
-    m_RestartButton.SetImages(m_RestartImage, m_RestartImage);
+    using MenuSupport::ImageHeight;
+    using MenuSupport::ImageWidth;
+    const Voke::SmartPtr<Voke::Surface> restart = MenuSupport::LoadImage("gameover_restart.png", true, false);
     // NOTE: centred on x 240 whatever the logical width.
-    m_RestartButton.SetRect(240 - iw / 2, h - 45 - ih, iw, ih, false);
+    m_RestartButton.SetPicture(restart, 240 - ImageWidth(restart) / 2, h - 45 - ImageHeight(restart));
+    const Voke::SmartPtr<Voke::Surface> back = MenuSupport::LoadImage("gameover_back.png", true, false);
+    m_BackButton.SetPicture(back, w - 16 - ImageWidth(back), h - 10 - ImageHeight(back));
 
-    m_BackImage = MenuSupport::LoadImage("gameover_back.png", true, false);
-    iw = MenuSupport::ImageWidth(m_BackImage);
-    ih = MenuSupport::ImageHeight(m_BackImage);
-    m_BackButton.SetImages(m_BackImage, m_BackImage);
-    m_BackButton.SetRect(w - 16 - iw, h - 10 - ih, iw, ih, false);
-
-    for (auto& image : m_FacebookImages) image = MenuSupport::LoadImage("icon_facebook.png", false, false);
-    iw = MenuSupport::ImageWidth(m_FacebookImages[0]);
-    ih = MenuSupport::ImageHeight(m_FacebookImages[0]);
-    m_FacebookButton.SetImages(m_FacebookImages[0], m_FacebookImages[1]);
-    m_FacebookButton.SetRect(m_Left + m_Margin, m_Bottom - 10 - ih, iw, ih, false);
+    const Voke::SmartPtr<Voke::Surface> facebook = MenuSupport::LoadImage("icon_facebook.png", false, false);
+    m_FacebookButton.SetPicture(facebook, m_Frame.left + kMargin, m_Frame.bottom - 10 - ImageHeight(facebook));
 
     m_BarImage = MenuSupport::LoadImage("main_menu_koncowka_down.png", false, false);
     m_Elapsed = 0.0f;
@@ -107,12 +67,17 @@ void GameOverDialog::Show()
 {
     m_Elapsed = 0.0f;
     m_Active = true;
+    Select(0);
+    StartSlideIn();
+}
+
+void GameOverDialog::Select(int32_t index)
+{
     m_RestartButton.Show();
     m_BackButton.Show();
     m_FacebookButton.Show();
-    m_RestartButton.focused = true;
-    m_Selection = 0;
-    StartSlideIn();
+    m_Selection = index;
+    (index == 0 ? m_RestartButton : m_BackButton).focused = true;
 }
 
 void GameOverDialog::StartSlideIn()
@@ -153,25 +118,13 @@ void GameOverDialog::Update(float dt)
 void GameOverDialog::Render(Voke::Surface* target)
 {
     if (!m_Active) return;
-    const int32_t w = MenuSupport::ScreenWidth(m_Owner), h = MenuSupport::ScreenHeight(m_Owner);
-    const int32_t reveal = std::min(TruncToPixel(m_Elapsed * kBarRate), kBarSteps);
-    const int32_t barX = 2 * (265 - reveal);
-    const int32_t d = (h / 26) / 2;
-    const int32_t bw = MenuSupport::ImageWidth(m_BarImage), bh = MenuSupport::ImageHeight(m_BarImage);
-    MenuSupport::DrawImage(target, m_BarImage, barX, h - 1 - d - bh);
-    Voke::Surface::FillRect(target, barX + bw, h - 1 - d - bh, barX + bw + w, h - d - bh, &kBarEdgeColour);
-    Voke::Surface::FillRect(target, barX + bw, h - d - bh, barX + bw + w, h - d - 2, &kBarColour);
-
-    DrawPanel(target, m_Left, m_Top, m_Right, m_Top + m_TitleHeight);
-    DrawPanel(target, m_Left, m_Top + m_TitleHeight, m_Right, m_Bottom);
-    MenuSupport::DrawText(target, m_Title, (m_Left + m_Right) / 2 - MenuSupport::TextWidth(m_Title) / 2,
-                          m_Top + m_TitleHeight / 2 - MenuSupport::TextHeight(m_Title) / 2);
-
-    int32_t y = m_Top + m_TitleHeight + m_Margin - 2;
+    MenuSupport::DrawBottomBar(target, m_Owner, m_BarImage, m_Elapsed);
+    m_Frame.Render(target);
+    int32_t y = m_Frame.BodyTop() - 2;
     for (int32_t index : kLineOrder) {
         const Voke::ScreenText* line = m_Lines[index];
         if (!line) continue;
-        MenuSupport::DrawText(target, line, (m_Left + m_Right) / 2 - line->width / 2, y);
+        MenuSupport::DrawText(target, line, m_Frame.CentreX() - line->width / 2, y);
         y += line->height;
     }
     m_RestartButton.Render(target);
@@ -193,12 +146,7 @@ void GameOverDialog::OnKeyDown(unsigned key)
     m_BackButton.OnKeyDown(key);
     if (key != Voke::KEY_LEFT && key != Voke::KEY_RIGHT) return;
     // Two buttons: either key moves the focus to the other one.
-    const int32_t next = 1 - m_Selection;
-    m_RestartButton.Show();
-    m_BackButton.Show();
-    m_FacebookButton.Show();
-    m_Selection = next;
-    (next == 0 ? m_RestartButton : m_BackButton).focused = true;
+    Select(1 - m_Selection);
 }
 
 void GameOverDialog::OnKeyUp(unsigned key)
@@ -213,10 +161,7 @@ void GameOverDialog::Release()
     m_RestartButton.Release();
     m_BackButton.Release();
     m_FacebookButton.Release();
-    m_Title = nullptr;
+    m_Frame.Release();
     for (auto& line : m_Lines) line = nullptr;
     m_BarImage = nullptr;
-    m_RestartImage = nullptr;
-    m_BackImage = nullptr;
-    for (auto& image : m_FacebookImages) image = nullptr;
 }

@@ -16,11 +16,7 @@
 #include "engine/core/ref_counter.h"
 #include "engine/core/strings.h"
 #include "game/menus/button.h"
-
-namespace Voke {
-class ScreenText;
-class Surface;
-}  // namespace Voke
+#include "game/menus/dialog_frame.h"
 
 class GameBase;
 
@@ -72,6 +68,8 @@ public:
 
 private:
     void SetLine(int32_t index, const Voke::WideString& text);
+    // Shows the three buttons afresh and focuses restart (0) or back (1).
+    void Select(int32_t index);
 
     GameBase* m_Owner;
     bool m_Active;
@@ -80,18 +78,7 @@ private:
     Button m_BackButton;
     Button m_FacebookButton;
     int32_t m_Selection;
-    Voke::SmartPtr<Voke::ScreenText> m_Title;
+    DialogFrame m_Frame;
     Voke::SmartPtr<Voke::ScreenText> m_Lines[kLines];
-    int32_t m_Left;
-    int32_t m_Top;
-    int32_t m_Right;
-    int32_t m_Bottom;
-    int32_t m_PanelWidth;
-    int32_t m_PanelHeight;
-    int32_t m_Margin;
-    int32_t m_TitleHeight;
     Voke::SmartPtr<Voke::Surface> m_BarImage;
-    Voke::SmartPtr<Voke::Surface> m_RestartImage;
-    Voke::SmartPtr<Voke::Surface> m_BackImage;
-    Voke::SmartPtr<Voke::Surface> m_FacebookImages[2];
 };

@@ -1,9 +1,7 @@
 #include "game/menus/loading_screen.h"
 
-#include <cstring>
-
-#include "engine/app/key_codes.h"
 #include "engine/core/io_stream.h"
+#include "engine/core/key_codes.h"
 #include "engine/core/vfs.h"
 #include "engine/graphics/surface.h"
 #include "game/menus/menu_support.h"
@@ -41,28 +39,13 @@ void LoadingScreen::Step()
 
 void LoadingScreen::ReadFile()
 {
+    // Only a file of the table's length is read; one that then delivers
+    // fewer bytes shows the error page.
     Voke::SmartPtr<Voke::File> file = Voke::Vfs::Open(kScoreFileName);
-    if (!file) {
-        m_Done = true;
-        return;
-    }
-    // Only a file of the table's length is read, and never more than it.
-    if (file->Length() != kScoreTableBytes) {
-        m_Done = true;
-        return;
-    }
-    uint8_t bytes[kScoreTableBytes];
-    int32_t got = 0;
-    while (got < kScoreTableBytes) {
-        const int n = file->Read(bytes + got, kScoreTableBytes - got);
-        if (n <= 0) break;
-        got += n;
-    }
-    if (got < kScoreTableBytes) {
+    if (file && file->Length() == kScoreTableBytes && !ReadScoreTable(file, m_ReadTable)) {
         m_State = kShortReadState;
         return;
     }
-    std::memcpy(m_ReadTable, bytes, sizeof bytes);
     m_Done = true;
 }
 

@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "engine/app/abstract_app.h"
-#include "engine/app/key_codes.h"
 #include "engine/audio/mixer.h"
+#include "engine/core/key_codes.h"
 #include "engine/graphics/surface.h"
 #include "game/core/game_base.h"
 #include "game/menus/menu_support.h"
@@ -42,8 +42,6 @@ constexpr float kRayRate = 0.16f;
 constexpr int32_t kWalkBaseY = 169;
 
 const Voke::Color kSkyColour = Voke::MakeColor(80, 90, 143, 255);
-const Voke::Color kPanelEdgeColour = Voke::MakeColor(73, 73, 114, 255);
-const Voke::Color kPanelColour = Voke::MakeColor(37, 38, 58, 255);
 
 bool IsBackKey(unsigned key) { return key == Voke::KEY_BACK || key == Voke::KEY_PSP_CIRCLE; }
 
@@ -74,7 +72,6 @@ MainMenu::MainMenu()
       m_Focus(0),
       m_LampPhase(0.0f),
       m_RayPhase(0.0f),
-      m_Layout(),
       m_IntroTime(0.0f),
       m_IntroActive(false),
       m_FrameCount(0),
@@ -120,11 +117,9 @@ void MainMenu::Show()
     m_ChosenLevel = -1;
     m_Active = true;
     m_PanelTime = 0.0f;
-    for (Button& button : m_Buttons) button.Show();
-    m_Focus = kRunButton;
-    m_Buttons[kRunButton].focused = true;
+    FocusButton(kRunButton);
     StartButtonSlides();
-    m_PolicemanX = float(MenuSupport::ScreenWidth(m_Game)) + kPolicemanStartPastRight;
+    m_PolicemanX = PolicemanStartX();
     m_SoundOn = m_Game ? m_Game->m_SoundOn : true;
 
     Voke::Mixer* mixer = Voke::AbstractApp::s_mixer;
@@ -161,9 +156,9 @@ void MainMenu::FocusButton(int32_t index)
     m_Buttons[index].focused = true;
 }
 
-void MainMenu::ActivateFocused()
+void MainMenu::Activate(int32_t index)
 {
-    switch (m_Focus) {
+    switch (index) {
     case kRunButton:
         if (m_Game) m_Game->m_Endless = false;
         Deactivate();
@@ -184,12 +179,38 @@ void MainMenu::ActivateFocused()
         // Its clicked mark waits for TakeMoreGamesClick.
         break;
     default:
-        if (m_LevelSelect && m_Focus >= 0 && m_Focus < kLevelButtons) {
+        if (m_LevelSelect && index >= 0 && index < kLevelButtons) {
             Deactivate();
-            m_ChosenLevel = m_Focus;
+            m_ChosenLevel = index;
         }
         break;
     }
+}
+
+template <typename Handle>
+bool MainMenu::ToOpenPopup(Handle handle)
+{
+    switch (OpenPage()) {
+    case Page::kAbout:
+        handle(m_AboutPage);
+        return true;
+    case Page::kScores:
+        handle(m_ScoresPage);
+        return true;
+    case Page::kExit:
+        handle(m_ExitDialog);
+        return true;
+    default:
+        return false;
+    }
+}
+
+template <typename Handle>
+bool MainMenu::ToOpenPage(Handle handle)
+{
+    if (OpenPage() != Page::kEndless) return ToOpenPopup(handle);
+    handle(m_EndlessPage);
+    return true;
 }
 
 void MainMenu::OnKeyDown(unsigned key)
@@ -199,22 +220,7 @@ void MainMenu::OnKeyDown(unsigned key)
         SkipIntro();
         return;
     }
-    switch (OpenPage()) {
-    case Page::kAbout:
-        m_AboutPage.OnKeyDown(key);
-        return;
-    case Page::kScores:
-        m_ScoresPage.OnKeyDown(key);
-        return;
-    case Page::kExit:
-        m_ExitDialog.OnKeyDown(key);
-        return;
-    case Page::kEndless:
-        m_EndlessPage.OnKeyDown(key);
-        return;
-    case Page::kNone:
-        break;
-    }
+    if (ToOpenPage([key](auto& page) { page.OnKeyDown(key); })) return;
     if (IsBackKey(key)) {
         m_ExitDialog.Show();
         return;
@@ -231,25 +237,13 @@ void MainMenu::OnKeyDown(unsigned key)
     }
     if (next != m_Focus) FocusButton(next);
 
-    if (IsActivationKey(key)) ActivateFocused();
+    if (IsActivationKey(key)) Activate(m_Focus);
 }
 
 void MainMenu::OnKeyUp(unsigned key)
 {
     if (!m_Active) return;
-    switch (OpenPage()) {
-    case Page::kAbout:
-        m_AboutPage.OnKeyUp(key);
-        return;
-    case Page::kScores:
-        m_ScoresPage.OnKeyUp(key);
-        return;
-    case Page::kExit:
-        m_ExitDialog.OnKeyUp(key);
-        return;
-    default:
-        break;
-    }
+    if (ToOpenPopup([key](auto& page) { page.OnKeyUp(key); })) return;
     for (Button& button : m_Buttons) button.OnKeyUp(key);
 }
 
@@ -260,22 +254,7 @@ void MainMenu::OnPointerPressAt(int32_t x, int32_t y)
         SkipIntro();
         return;
     }
-    switch (OpenPage()) {
-    case Page::kAbout:
-        m_AboutPage.OnPointerPressAt(x, y);
-        return;
-    case Page::kScores:
-        m_ScoresPage.OnPointerPressAt(x, y);
-        return;
-    case Page::kExit:
-        m_ExitDialog.OnPointerPressAt(x, y);
-        return;
-    case Page::kEndless:
-        m_EndlessPage.OnPointerPressAt(x, y);
-        return;
-    case Page::kNone:
-        break;
-    }
+    if (ToOpenPage([x, y](auto& page) { page.OnPointerPressAt(x, y); })) return;
 
     for (Button& button : m_Buttons) button.clicked = false;
     // The level buttons take part only while they are shown, so that their
@@ -283,21 +262,9 @@ void MainMenu::OnPointerPressAt(int32_t x, int32_t y)
     for (int32_t i = m_LevelSelect ? 0 : kAboutButton; i < kButtons; ++i) {
         if (i == kExitButton) continue;  // reached by keys only
         m_Buttons[i].OnPointerPressAt(x, y);
-        if (m_Buttons[i].clicked) break;
-    }
-
-    if (m_Buttons[kEndlessButton].clicked) m_EndlessPage.Show();
-    if (m_Buttons[kRunButton].clicked) {
-        if (m_Game) m_Game->m_Endless = false;
-        Deactivate();
-    }
-    if (m_Buttons[kAboutButton].clicked) m_AboutPage.Show();
-    if (m_Buttons[kScoresButton].clicked) m_ScoresPage.Show();
-    if (m_LevelSelect) {
-        for (int32_t i = 0; i < kLevelButtons; ++i) {
-            if (!m_Buttons[i].clicked) continue;
-            Deactivate();
-            m_ChosenLevel = i;
+        if (m_Buttons[i].clicked) {
+            Activate(i);
+            return;
         }
     }
 }
@@ -305,74 +272,23 @@ void MainMenu::OnPointerPressAt(int32_t x, int32_t y)
 void MainMenu::OnPointerReleaseAt(int32_t x, int32_t y)
 {
     if (!m_Active) return;
-    switch (OpenPage()) {
-    case Page::kAbout:
-        m_AboutPage.OnPointerReleaseAt(x, y);
-        return;
-    case Page::kScores:
-        m_ScoresPage.OnPointerReleaseAt(x, y);
-        return;
-    case Page::kExit:
-        m_ExitDialog.OnPointerReleaseAt(x, y);
-        return;
-    default:
-        break;
-    }
+    if (ToOpenPopup([x, y](auto& page) { page.OnPointerReleaseAt(x, y); })) return;
     for (Button& button : m_Buttons) button.OnPointerReleaseAt(x, y);
 }
 
 void MainMenu::OnPointerDown(const TouchList& touches)
 {
-    if (!m_Active) return;
-    switch (OpenPage()) {
-    case Page::kAbout:
-        m_AboutPage.OnPointerDown(touches);
-        break;
-    case Page::kScores:
-        m_ScoresPage.OnPointerDown(touches);
-        break;
-    case Page::kExit:
-        m_ExitDialog.OnPointerDown(touches);
-        break;
-    default:
-        break;
-    }
+    if (m_Active) ToOpenPopup([&touches](auto& page) { page.OnPointerDown(touches); });
 }
 
 void MainMenu::OnPointerUp(const TouchList& touches)
 {
-    if (!m_Active) return;
-    switch (OpenPage()) {
-    case Page::kAbout:
-        m_AboutPage.OnPointerUp(touches);
-        break;
-    case Page::kScores:
-        m_ScoresPage.OnPointerUp(touches);
-        break;
-    case Page::kExit:
-        m_ExitDialog.OnPointerUp(touches);
-        break;
-    default:
-        break;
-    }
+    if (m_Active) ToOpenPopup([&touches](auto& page) { page.OnPointerUp(touches); });
 }
 
 void MainMenu::OnPointerMove(const TouchList& touches)
 {
-    if (!m_Active) return;
-    switch (OpenPage()) {
-    case Page::kAbout:
-        m_AboutPage.OnPointerMove(touches);
-        break;
-    case Page::kScores:
-        m_ScoresPage.OnPointerMove(touches);
-        break;
-    case Page::kExit:
-        m_ExitDialog.OnPointerMove(touches);
-        break;
-    default:
-        break;
-    }
+    if (m_Active) ToOpenPopup([&touches](auto& page) { page.OnPointerMove(touches); });
 }
 
 bool MainMenu::TakeMoreGamesClick()
@@ -395,11 +311,15 @@ void MainMenu::UpdateIntro(float dt)
     mixer->Play(m_IntroSound, true);
 }
 
+float MainMenu::PolicemanStartX() const
+{
+    return float(MenuSupport::ScreenWidth(m_Game)) + kPolicemanStartPastRight;
+}
+
 void MainMenu::UpdatePoliceman(float dt)
 {
     m_PolicemanX -= kPolicemanSpeed * dt;
-    if (m_PolicemanX < kPolicemanWrapX)
-        m_PolicemanX = float(MenuSupport::ScreenWidth(m_Game)) + kPolicemanStartPastRight;
+    if (m_PolicemanX < kPolicemanWrapX) m_PolicemanX = PolicemanStartX();
     m_SwingPhase += kSwingRate * dt;
     if (m_SwingPhase >= 1.0f) {
         m_SwingPhase -= 1.0f;
@@ -426,23 +346,8 @@ void MainMenu::Update(float dt)
     m_LampPhase += dt;
     if (m_LampPhase > 1.0f) m_LampPhase = 0.0f;
 
-    switch (OpenPage()) {
-    case Page::kAbout:
-        m_AboutPage.Update(dt);
-        break;
-    case Page::kScores:
-        m_ScoresPage.Update(dt);
-        break;
-    case Page::kExit:
-        m_ExitDialog.Update(dt);
-        break;
-    case Page::kEndless:
-        m_EndlessPage.Update(dt);
-        break;
-    case Page::kNone:
-        for (Button& button : m_Buttons) button.Update(dt);
-        break;
-    }
+    if (ToOpenPage([dt](auto& page) { page.Update(dt); })) return;
+    for (Button& button : m_Buttons) button.Update(dt);
 }
 
 uint8_t MainMenu::GetLampOpacity() const
@@ -503,18 +408,6 @@ void MainMenu::RenderScene(Voke::Surface* target)
     m_Backgrounds[2].Draw(target, 0, 0);
 }
 
-void MainMenu::RenderPanel(Voke::Surface* target)
-{
-    const int32_t w = MenuSupport::ScreenWidth(m_Game), h = MenuSupport::ScreenHeight(m_Game);
-    const int32_t k = std::min(TruncToPixel(640.0f * m_PanelTime), 160);
-    const int32_t x0 = 530 - 2 * k;
-    const int32_t b = h - (h / 26) / 2 - 1;
-    const int32_t cw = MenuSupport::ImageWidth(m_PanelCapImage), ch = MenuSupport::ImageHeight(m_PanelCapImage);
-    MenuSupport::DrawImage(target, m_PanelCapImage, x0, b - ch);
-    Voke::Surface::FillRect(target, x0 + cw, b - ch, x0 + cw + w, b - ch + 1, &kPanelEdgeColour);
-    Voke::Surface::FillRect(target, x0 + cw, b - ch + 1, x0 + cw + w, b - 1, &kPanelColour);
-}
-
 void MainMenu::RenderIntro(Voke::Surface* target)
 {
     const int32_t w = MenuSupport::ScreenWidth(m_Game), h = MenuSupport::ScreenHeight(m_Game);
@@ -564,23 +457,8 @@ void MainMenu::Render(Voke::Surface* target)
         RenderIntro(target);
         return;
     }
-    switch (OpenPage()) {
-    case Page::kAbout:
-        m_AboutPage.Render(target);
-        return;
-    case Page::kScores:
-        m_ScoresPage.Render(target);
-        return;
-    case Page::kExit:
-        m_ExitDialog.Render(target);
-        return;
-    case Page::kEndless:
-        m_EndlessPage.Render(target);
-        return;
-    case Page::kNone:
-        break;
-    }
-    RenderPanel(target);
+    if (ToOpenPage([target](auto& page) { page.Render(target); })) return;
+    MenuSupport::DrawBottomBar(target, m_Game, m_PanelCapImage, m_PanelTime);
     if (m_LevelSelect)
         for (int32_t i = 0; i < kLevelButtons; ++i) m_Buttons[i].Render(target);
     for (int32_t i : {kAboutButton, kScoresButton, kEndlessButton, kMoreGamesButton, kRunButton})

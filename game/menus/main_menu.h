@@ -157,12 +157,21 @@ private:
     Page OpenPage() const;
     void LoadIntro();
     void LoadPoliceman();
+    // Where the policeman enters: just past the right edge.
+    float PolicemanStartX() const;
     void FocusButton(int32_t index);
-    // The run, the level buttons and the pages as the focused button or a
-    // press chooses them.
-    void ActivateFocused();
+    // Does what button `index` stands for, chosen by key or press: starts a
+    // run, opens a page, or leaves a more-games click to be collected.
+    void Activate(int32_t index);
+    // Hands the open page to `handle` and returns true; false when no page
+    // is open. ToOpenPopup serves the about, scores and exit pages only: the
+    // endless page has no handlers for releases and touches, and lets those
+    // reach the menu as if no page were open.
+    template <typename Handle>
+    bool ToOpenPage(Handle handle);
+    template <typename Handle>
+    bool ToOpenPopup(Handle handle);
     void RenderScene(Voke::Surface* target);
-    void RenderPanel(Voke::Surface* target);
     void RenderIntro(Voke::Surface* target);
     void DrawPoliceman(Voke::Surface* target, int32_t baseY, bool mirrored, float angleBase, float angleSign);
 
@@ -171,7 +180,6 @@ private:
     float m_PanelTime;
     Button m_Buttons[kButtons];
     int32_t m_Focus;
-    Voke::SmartPtr<Voke::Surface> m_ButtonImages[kButtons];
     TiledPicture m_Backgrounds[3];  // far, middle, near
     Voke::SmartPtr<Voke::Surface> m_RayImage;
     Voke::SmartPtr<Voke::Surface> m_LampImage;
@@ -181,8 +189,6 @@ private:
     ScoresPopup m_ScoresPage;
     ExitDialog m_ExitDialog;
     EndlessMenu m_EndlessPage;
-    // left, top, right, bottom, width, height, margin
-    int32_t m_Layout[7];
     // upper strip 1, upper strip 2, lower strip, left piece, right piece,
     // tap label
     Voke::SmartPtr<Voke::Surface> m_IntroImages[kIntroImages];

@@ -11,8 +11,6 @@
 
 namespace {
 
-enum LayoutField { kLeft, kTop, kRight, kBottom, kWidth, kHeight, kMargin };
-
 const char* const kLevelCaptionIds[MainMenu::kLevelButtons] = {
     "IDS_PRISON", "IDS_METRO", "IDS_SEWERS", "IDS_FACTORY", "IDS_SUBURBS", "IDS_ROOFTOPS",
 };
@@ -45,16 +43,10 @@ Voke::SmartPtr<Voke::AudioSource> LoadSound(const char* name)
 void MainMenu::Load()
 {
     const int32_t w = MenuSupport::ScreenWidth(m_Game), h = MenuSupport::ScreenHeight(m_Game);
-    m_Layout[kLeft] = w / 2 - w / 2;
-    m_Layout[kTop] = h / 2 - h / 2;
-    m_Layout[kRight] = w / 2 + w / 2;
-    m_Layout[kBottom] = h / 2 + h / 2;
-    m_Layout[kWidth] = w;
-    m_Layout[kHeight] = h;
-    m_Layout[kMargin] = w / 40;
+    // The menu's layout is the whole logical screen, centred on itself.
+    const int32_t left = w / 2 - w / 2, top = h / 2 - h / 2, right = w / 2 + w / 2, bottom = h / 2 + h / 2;
+    const int32_t margin = w / 40;
     m_ChosenLevel = -1;
-    const int32_t left = m_Layout[kLeft], top = m_Layout[kTop], right = m_Layout[kRight];
-    const int32_t bottom = m_Layout[kBottom], margin = m_Layout[kMargin];
 
     // The column the level buttons stand in; buttons 6 to 11 are placed
     // again below from their pictures.
@@ -65,8 +57,6 @@ void MainMenu::Load()
     for (const ButtonImage& entry : kButtonImages) {
         Voke::SmartPtr<Voke::Surface> image = MenuSupport::LoadImage(entry.name, entry.localised, false);
         m_Buttons[entry.button].SetImages(image, image);
-        // Only the button holds the endless-mode picture.
-        m_ButtonImages[entry.button] = entry.button == kEndlessButton ? nullptr : image.Get();
     }
     auto place = [&](int32_t index, int32_t x, int32_t y) {
         Button& button = m_Buttons[index];
@@ -127,7 +117,7 @@ void MainMenu::LoadPoliceman()
     m_FlashlightImage = MenuSupport::LoadImage("menu_main_latarka.png", false, false);
     m_Frame = 0;
     m_FrameCount = kWalkFrames;
-    m_PolicemanX = float(MenuSupport::ScreenWidth(m_Game)) + 40.0f;
+    m_PolicemanX = PolicemanStartX();
     m_SwingPhase = 0.0f;
 }
 
@@ -147,7 +137,6 @@ void MainMenu::Release()
     m_AboutPage.Release();
     m_EndlessPage.Release();
     for (Button& button : m_Buttons) button.Release();
-    for (auto& image : m_ButtonImages) image = nullptr;
     for (TiledPicture& background : m_Backgrounds) background.Release();
     m_RayImage = nullptr;
     m_LampImage = nullptr;

@@ -1,6 +1,7 @@
 #include "game/menus/menu_support.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "engine/app/abstract_app.h"
 #include "engine/core/text_dict.h"
@@ -8,6 +9,15 @@
 #include "engine/graphics/surface.h"
 #include "game/core/game_base.h"
 #include "game/core/language.h"
+#include "game/presentation/pixel_math.h"
+
+namespace {
+// NOTE: the bottom bar slides 160 steps of 2 pixels at 640 steps a second.
+constexpr float kBarRate = 640.0f;
+constexpr int32_t kBarSteps = 160;
+const Voke::Color kBarEdgeColour = Voke::MakeColor(73, 73, 114, 255);
+const Voke::Color kBarColour = Voke::MakeColor(37, 38, 58, 255);
+}  // namespace
 
 namespace MenuSupport {
 
@@ -42,6 +52,19 @@ Voke::SmartPtr<Voke::ScreenText> Layout(const Voke::Text::Format& format, const 
     return Voke::SmartPtr<Voke::ScreenText>(new Voke::ScreenText(format, text, Voke::ScreenText::Size{width, 0}));
 }
 
+Voke::SmartPtr<Voke::ScreenText> LayoutTitle(const GameBase* owner, const char* id, int32_t width)
+{
+    return Layout(MakeFormat(owner, "fontbig", {255, 255, 255, 255}, kAlignCentre), Text(id), width);
+}
+
+Voke::WideString NumberText(const char* format, int32_t value)
+{
+    // NOTE: 16 characters hold any int with sign and padding.
+    char text[16];
+    std::snprintf(text, sizeof text, format, static_cast<int>(value));
+    return Voke::ToWideString(text);
+}
+
 bool HasGlyphs(const Voke::ScreenText* text) { return text && text->glyphs && text->glyphs[0].page; }
 
 int32_t TextWidth(const Voke::ScreenText* text) { return text ? text->width : 0; }
@@ -65,6 +88,20 @@ int32_t ImageHeight(const Voke::Surface* image) { return image ? image->GetHeigh
 void DrawImage(Voke::Surface* target, Voke::Surface* image, int32_t x, int32_t y)
 {
     if (image) Voke::Surface::Blit(target, x, y, image, image->GetClipRect());
+}
+
+void DrawBottomBar(Voke::Surface* target, const GameBase* owner, Voke::Surface* cap, float elapsed)
+{
+    const int32_t w = ScreenWidth(owner), h = ScreenHeight(owner);
+    const int32_t reveal = std::min(TruncToPixel(elapsed * kBarRate), kBarSteps);
+    const int32_t x = 2 * (265 - reveal);
+    // The cap's bottom row stands half a 26th of the screen height above
+    // the bottom edge.
+    const int32_t capTop = h - 1 - (h / 26) / 2 - ImageHeight(cap);
+    const int32_t bodyX = x + ImageWidth(cap);
+    DrawImage(target, cap, x, capTop);
+    Voke::Surface::FillRect(target, bodyX, capTop, bodyX + w, capTop + 1, &kBarEdgeColour);
+    Voke::Surface::FillRect(target, bodyX, capTop + 1, bodyX + w, capTop + ImageHeight(cap) - 1, &kBarColour);
 }
 
 int32_t ScreenWidth(const GameBase* owner) { return owner ? owner->m_ScreenWidth : 0; }

@@ -1,6 +1,7 @@
 // Small services shared by the menu pages and dialogs: texts of the chosen
 // language, the text formats and screen texts the pages build, images that
-// may be missing, and the clip rectangle the scrolling pages narrow.
+// may be missing, the sliding bottom bar, and the clip rectangle the
+// scrolling pages narrow.
 //
 // Every image helper accepts a null surface: a page whose picture failed to
 // load lays itself out with a 0 x 0 image and draws nothing in its place.
@@ -40,6 +41,12 @@ Voke::Text::Format MakeUnalignedFormat(const GameBase* owner, const char* fontNa
 // The text laid out in the format over `width` pixels with no height limit.
 Voke::SmartPtr<Voke::ScreenText> Layout(const Voke::Text::Format& format, const Voke::WideString& text,
                                         int32_t width);
+// A page's title: the text of `id` in the owner's "fontbig", white, centred
+// over `width` pixels.
+Voke::SmartPtr<Voke::ScreenText> LayoutTitle(const GameBase* owner, const char* id, int32_t width);
+// The number printed with a printf format of one int conversion ("%d",
+// "%2d"), widened.
+Voke::WideString NumberText(const char* format, int32_t value);
 
 // Whether the text laid out at least one glyph; false for null.
 bool HasGlyphs(const Voke::ScreenText* text);
@@ -58,6 +65,14 @@ int32_t ImageWidth(const Voke::Surface* image);
 int32_t ImageHeight(const Voke::Surface* image);
 // Blits the image whole with its top-left corner at (x, y); nothing for null.
 void DrawImage(Voke::Surface* target, Voke::Surface* image, int32_t x, int32_t y);
+
+// The bar that the main menu and the game-over dialog slide in along the
+// bottom edge: the cap picture at its left end, then the bar's body with a
+// one-pixel top line, reaching a screen width past the cap. `elapsed`
+// seconds into the slide its left end stands at 530 - 2 * min(trunc(640 *
+// elapsed), 160): at rest at 210 after a quarter second. A missing cap
+// counts as 0 x 0.
+void DrawBottomBar(Voke::Surface* target, const GameBase* owner, Voke::Surface* cap, float elapsed);
 
 // The game's logical screen size; 0 x 0 without an owner.
 int32_t ScreenWidth(const GameBase* owner);

@@ -19,14 +19,8 @@
 #include <cstdint>
 
 #include "engine/core/ref_counter.h"
-#include "game/menus/button.h"
 #include "game/menus/score_table.h"
-#include "game/presentation/touch_point.h"
-
-namespace Voke {
-class ScreenText;
-class Surface;
-}  // namespace Voke
+#include "game/menus/scrolling_panel.h"
 
 class GameBase;
 
@@ -48,8 +42,8 @@ public:
     // Rebuilds the lines from the table and opens the page with the close
     // button focused; the scroll stays where it was.
     void Show();
-    void Hide() { m_Active = false; }
-    bool IsActive() const { return m_Active; }
+    void Hide() { m_Panel.active = false; }
+    bool IsActive() const { return m_Panel.active; }
 
     // Copies the table's 120 bytes out / in; nothing for a null buffer or a
     // size below 120. A new table shows from the next Show.
@@ -61,7 +55,7 @@ public:
     const ScoreRecord& GetRecord(int32_t rank) const { return m_Table[rank]; }
 
     void OnPointerDown(const TouchList& touches);
-    void OnPointerUp(const TouchList& touches);
+    void OnPointerUp(const TouchList& /*touches*/) { m_Panel.OnPointerUp(); }
     void OnPointerMove(const TouchList& touches);
     void OnPointerPressAt(int32_t x, int32_t y);
     void OnPointerReleaseAt(int32_t /*x*/, int32_t /*y*/) {}
@@ -72,10 +66,10 @@ public:
     // Drops the buttons' texts and images, the title and the images.
     void Release();
 
-    int32_t GetScroll() const { return m_Scroll; }
-    Button& GetCloseButton() { return m_CloseButton; }
-    Button& GetDownButton() { return m_DownButton; }
-    Button& GetUpButton() { return m_UpButton; }
+    int32_t GetScroll() const { return m_Panel.scroll; }
+    Button& GetCloseButton() { return m_Panel.closeButton; }
+    Button& GetDownButton() { return m_Panel.downButton; }
+    Button& GetUpButton() { return m_Panel.upButton; }
     const Voke::ScreenText* GetLine(int32_t rank) const { return m_Lines[rank]; }
 
 private:
@@ -83,25 +77,7 @@ private:
     void ScrollBy(int32_t delta);
 
     GameBase* m_Owner;
-    bool m_Active;
-    Button m_CloseButton;
-    Button m_DownButton;
-    Button m_UpButton;
-    Voke::SmartPtr<Voke::ScreenText> m_Title;
-    int32_t m_Left;
-    int32_t m_Top;
-    int32_t m_Right;
-    int32_t m_Bottom;
-    int32_t m_PanelWidth;
-    int32_t m_PanelHeight;
-    int32_t m_Margin;
-    int32_t m_TitleHeight;
-    Voke::SmartPtr<Voke::Surface> m_CloseImage;
-    Voke::SmartPtr<Voke::Surface> m_UpImage;
-    Voke::SmartPtr<Voke::Surface> m_DownImage;
+    ScrollingPanel m_Panel;
     ScoreRecord m_Table[kScoreRecords];
     Voke::SmartPtr<Voke::ScreenText> m_Lines[kScoreRecords];
-    int32_t m_DragY;
-    int32_t m_Scroll;
-    bool m_Dragging;
 };

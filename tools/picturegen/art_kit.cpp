@@ -13,19 +13,29 @@ int Clamp255(double v)
     return std::min(255, std::max(0, i));
 }
 
+void Stroke(cairo_t* cr, double x1, double y1, double x2, double y2, double width, Rgb c, double a,
+            cairo_line_cap_t cap)
+{
+    SetColour(cr, c, a);
+    cairo_set_line_width(cr, width);
+    cairo_set_line_cap(cr, cap);
+    cairo_move_to(cr, x1, y1);
+    cairo_line_to(cr, x2, y2);
+    cairo_stroke(cr);
+}
+}  // namespace
+
 void SetColour(cairo_t* cr, Rgb c, double a)
 {
     cairo_set_source_rgba(cr, c.r / 255.0, c.g / 255.0, c.b / 255.0, a);
 }
-}  // namespace
+
+void AddColourStop(cairo_pattern_t* p, double offset, Rgb c, double a)
+{
+    cairo_pattern_add_color_stop_rgba(p, offset, c.r / 255.0, c.g / 255.0, c.b / 255.0, a);
+}
 
 bool operator==(Rgb a, Rgb b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
-bool operator<(Rgb a, Rgb b)
-{
-    if (a.r != b.r) return a.r < b.r;
-    if (a.g != b.g) return a.g < b.g;
-    return a.b < b.b;
-}
 
 Rgb Mix(Rgb a, Rgb b, double t)
 {
@@ -49,8 +59,6 @@ std::string FillColourImageName(Rgb c)
     std::snprintf(name, sizeof name, "c%2x%2x%2x.png", c.r & 255, c.g & 255, c.b & 255);
     return name;
 }
-
-Rng::Rng(uint32_t seed) : m_state(seed ? seed : 0x9e3779b9u) {}
 
 Rng::Rng(const std::string& seed) : m_state(2166136261u)
 {
@@ -128,32 +136,32 @@ void Canvas::Ellipse(double cx, double cy, double rx, double ry, Rgb c, double a
     cairo_fill(m_cr);
 }
 
-void Canvas::Line(double x1, double y1, double x2, double y2, double width, Rgb c, double a)
-{
-    SetColour(m_cr, c, a);
-    cairo_set_line_width(m_cr, width);
-    cairo_set_line_cap(m_cr, CAIRO_LINE_CAP_ROUND);
-    cairo_move_to(m_cr, x1, y1);
-    cairo_line_to(m_cr, x2, y2);
-    cairo_stroke(m_cr);
-}
-
-void Canvas::Bar(double x1, double y1, double x2, double y2, double width, Rgb c, double a)
+void Canvas::Ring(double cx, double cy, double r, double width, Rgb c, double a)
 {
     SetColour(m_cr, c, a);
     cairo_set_line_width(m_cr, width);
     cairo_set_line_cap(m_cr, CAIRO_LINE_CAP_BUTT);
-    cairo_move_to(m_cr, x1, y1);
-    cairo_line_to(m_cr, x2, y2);
+    cairo_new_path(m_cr);
+    cairo_arc(m_cr, cx, cy, r, 0, 2 * M_PI);
     cairo_stroke(m_cr);
+}
+
+void Canvas::Line(double x1, double y1, double x2, double y2, double width, Rgb c, double a)
+{
+    Stroke(m_cr, x1, y1, x2, y2, width, c, a, CAIRO_LINE_CAP_ROUND);
+}
+
+void Canvas::Bar(double x1, double y1, double x2, double y2, double width, Rgb c, double a)
+{
+    Stroke(m_cr, x1, y1, x2, y2, width, c, a, CAIRO_LINE_CAP_BUTT);
 }
 
 void Canvas::VGradient(double x, double y, double w, double h, Rgb top, Rgb bottom, double aTop, double aBottom)
 {
     if (w <= 0 || h <= 0) return;
     cairo_pattern_t* p = cairo_pattern_create_linear(0, y, 0, y + h);
-    cairo_pattern_add_color_stop_rgba(p, 0, top.r / 255.0, top.g / 255.0, top.b / 255.0, aTop);
-    cairo_pattern_add_color_stop_rgba(p, 1, bottom.r / 255.0, bottom.g / 255.0, bottom.b / 255.0, aBottom);
+    AddColourStop(p, 0, top, aTop);
+    AddColourStop(p, 1, bottom, aBottom);
     cairo_set_source(m_cr, p);
     cairo_rectangle(m_cr, x, y, w, h);
     cairo_fill(m_cr);
@@ -164,9 +172,9 @@ void Canvas::Glow(double cx, double cy, double r, Rgb c, double a)
 {
     if (r <= 0) return;
     cairo_pattern_t* p = cairo_pattern_create_radial(cx, cy, 0, cx, cy, r);
-    cairo_pattern_add_color_stop_rgba(p, 0, c.r / 255.0, c.g / 255.0, c.b / 255.0, a);
-    cairo_pattern_add_color_stop_rgba(p, 0.45, c.r / 255.0, c.g / 255.0, c.b / 255.0, a * 0.35);
-    cairo_pattern_add_color_stop_rgba(p, 1, c.r / 255.0, c.g / 255.0, c.b / 255.0, 0);
+    AddColourStop(p, 0, c, a);
+    AddColourStop(p, 0.45, c, a * 0.35);
+    AddColourStop(p, 1, c, 0);
     cairo_set_source(m_cr, p);
     cairo_new_path(m_cr);
     cairo_arc(m_cr, cx, cy, r, 0, 2 * M_PI);

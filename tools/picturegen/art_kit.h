@@ -25,7 +25,6 @@ struct Rgb {
 };
 
 bool operator==(Rgb a, Rgb b);
-bool operator<(Rgb a, Rgb b);
 
 // a at t = 0, b at t = 1; components rounded and clamped to 0..255.
 Rgb Mix(Rgb a, Rgb b, double t);
@@ -33,6 +32,11 @@ Rgb Mix(Rgb a, Rgb b, double t);
 Rgb Scale(Rgb c, double f);
 // Each component plus d, clamped.
 Rgb Lift(Rgb c, int d);
+
+// The colour (with alpha a) as the context's source, and as a colour stop
+// of a gradient at offset.
+void SetColour(cairo_t* cr, Rgb c, double a = 1.0);
+void AddColourStop(cairo_pattern_t* p, double offset, Rgb c, double a = 1.0);
 
 // The one-colour image names: "c%02x%02x%02x.png" (tiled-picture rectangles,
 // splinters, head-up display) and "c%2x%2x%2x.png" (background fills, blank
@@ -44,7 +48,6 @@ std::string FillColourImageName(Rgb c);
 // each picture gets its own stable sequence.
 class Rng {
 public:
-    explicit Rng(uint32_t seed);
     explicit Rng(const std::string& seed);
     uint32_t Next();
     // lo..hi inclusive.
@@ -75,6 +78,8 @@ public:
     void Poly(const std::vector<double>& xy, Rgb c, double a = 1.0);
     void Circle(double cx, double cy, double r, Rgb c, double a = 1.0);
     void Ellipse(double cx, double cy, double rx, double ry, Rgb c, double a = 1.0);
+    // A circle's outline, stroked `width` wide (wire loops, coils).
+    void Ring(double cx, double cy, double r, double width, Rgb c, double a = 1.0);
     // A round-capped stroke.
     void Line(double x1, double y1, double x2, double y2, double width, Rgb c, double a = 1.0);
     // A butt-capped stroke (for lines that must end flush, such as mesh wires

@@ -28,5 +28,15 @@ void AddSky(ArtBook& book, const std::string& group, const std::string& name, in
 // A soft cloud of w x h: overlapping ellipses in a colour.
 void AddCloud(ArtBook& book, const std::string& group, const std::string& name, int w, int h, Rgb colour,
               double alpha, const std::string& seed);
+// A w x h picture of `count` stars (see Stars) as a picture of the book.
+void AddStars(ArtBook& book, const std::string& group, const std::string& name, int w, int h, int count, Rgb colour,
+              const std::string& seed, double maxY);
+
+// A layer painted as one strip and shown in two halves: the pictures
+// "<stem>_a.png" and "<stem>_b.png" (AddFoldedHalves, cut in the middle) and
+// their tiled pictures "<stem>_a.xml" and "<stem>_b.xml", each as wide as its
+// half and layoutHeight high, the half at y top and `fill` below it.
+void AddHalvedLayer(ArtBook& book, std::vector<TiledLayout>& out, const std::string& group, const std::string& stem,
+                    const Strip& strip, int top, int layoutHeight, Rgb fill);
 
 }  // namespace PictureGen

@@ -189,15 +189,7 @@ void PaintConstructionBackground(ArtBook& book, std::vector<TiledLayout>& out)
             c.Rect(cx - 3, ctop, 6, h - ctop, {104, 140, 188});
             c.Rect(cx - 4, ctop, 8, 2, {96, 130, 178});
         }
-        std::unique_ptr<Canvas> folded = strip.Fold();
-        AddSlice(book, kSite, "lev4_bg0_a.png", *folded, 0, 0, 512, h);
-        AddSlice(book, kSite, "lev4_bg0_b.png", *folded, 512, 0, 512, h);
-        TiledLayout a{"lev4_bg0_a.xml", 512, 140, {}};
-        a.Texture("lev4_bg0_a.png", 0, top).Fill(0, top + h, 512, 140 - top - h, kSiteFar);
-        TiledLayout b{"lev4_bg0_b.xml", 512, 140, {}};
-        b.Texture("lev4_bg0_b.png", 0, top).Fill(0, top + h, 512, 140 - top - h, kSiteFar);
-        out.push_back(a);
-        out.push_back(b);
+        AddHalvedLayer(book, out, kSite, "lev4_bg0", strip, top, 140, kSiteFar);
     }
 
     {
@@ -226,9 +218,7 @@ void PaintConstructionBackground(ArtBook& book, std::vector<TiledLayout>& out)
         s.antennaChance = 0.1;
         s.seed = "site-mid";
         Skyline(c, s);
-        std::unique_ptr<Canvas> folded = strip.Fold();
-        AddSlice(book, kSite, "lev4_bg1_a.png", *folded, 0, 0, 512, h);
-        AddSlice(book, kSite, "lev4_bg1_b.png", *folded, 512, 0, 512, h);
+        AddFoldedHalves(book, kSite, "lev4_bg1", strip, 512);
         TiledLayout a{"lev4_bg1_a.xml", 512, 160, {}};
         a.Texture("lev4_bg1_crane.png", 170, -4).Texture("lev4_bg1_a.png", 0, top).Fill(0, top + h, 512, 160 - top - h, kSiteMid);
         TiledLayout b{"lev4_bg1_b.xml", 512, 160, {}};
@@ -308,15 +298,7 @@ void PaintSuburbBackground(ArtBook& book, std::vector<TiledLayout>& out)
             else
                 Tree(c, x, g, 2.5, {182, 144, 104}, {194, 156, 114}, {170, 130, 96});
         }
-        std::unique_ptr<Canvas> folded = strip.Fold();
-        AddSlice(book, kSuburb, "lev5_bg0_a.png", *folded, 0, 0, 512, h);
-        AddSlice(book, kSuburb, "lev5_bg0_b.png", *folded, 512, 0, 512, h);
-        TiledLayout a{"lev5_bg0_a.xml", 512, 150, {}};
-        a.Texture("lev5_bg0_a.png", 0, top).Fill(0, top + h, 512, 150 - top - h, kSubFar);
-        TiledLayout b{"lev5_bg0_b.xml", 512, 150, {}};
-        b.Texture("lev5_bg0_b.png", 0, top).Fill(0, top + h, 512, 150 - top - h, kSubFar);
-        out.push_back(a);
-        out.push_back(b);
+        AddHalvedLayer(book, out, kSuburb, "lev5_bg0", strip, top, 150, kSubFar);
     }
     {
         // Layer 1: a village of pitched roofs among round trees, rows 60..130.
@@ -335,15 +317,7 @@ void PaintSuburbBackground(ArtBook& book, std::vector<TiledLayout>& out)
                 x += rng.Range(10, 18);
             }
         }
-        std::unique_ptr<Canvas> folded = strip.Fold();
-        AddSlice(book, kSuburb, "lev5_bg1_a.png", *folded, 0, 0, 512, h);
-        AddSlice(book, kSuburb, "lev5_bg1_b.png", *folded, 512, 0, 512, h);
-        TiledLayout a{"lev5_bg1_a.xml", 512, 150, {}};
-        a.Texture("lev5_bg1_a.png", 0, top).Fill(0, top + h, 512, 150 - top - h, kSubMid);
-        TiledLayout b{"lev5_bg1_b.xml", 512, 150, {}};
-        b.Texture("lev5_bg1_b.png", 0, top).Fill(0, top + h, 512, 150 - top - h, kSubMid);
-        out.push_back(a);
-        out.push_back(b);
+        AddHalvedLayer(book, out, kSuburb, "lev5_bg1", strip, top, 150, kSubMid);
     }
     {
         // Layer 0: nearer houses, a church tower, gardens, rows 116..206.
@@ -374,15 +348,7 @@ void PaintSuburbBackground(ArtBook& book, std::vector<TiledLayout>& out)
         }
         for (int x = -160; x < total + 160; x += 6) c.Rect(x, 72, 2, 6, {120, 86, 66});
         c.Rect(-160, 74, total + 320, 1, {120, 86, 66});
-        std::unique_ptr<Canvas> folded = strip.Fold();
-        AddSlice(book, kSuburb, "lev5_bg2_a.png", *folded, 0, 0, 512, h);
-        AddSlice(book, kSuburb, "lev5_bg2_b.png", *folded, 512, 0, 512, h);
-        TiledLayout a{"lev5_bg2_a.xml", 512, 216, {}};
-        a.Texture("lev5_bg2_a.png", 0, top).Fill(0, top + h, 512, 216 - top - h, kSubNear);
-        TiledLayout b{"lev5_bg2_b.xml", 512, 216, {}};
-        b.Texture("lev5_bg2_b.png", 0, top).Fill(0, top + h, 512, 216 - top - h, kSubNear);
-        out.push_back(a);
-        out.push_back(b);
+        AddHalvedLayer(book, out, kSuburb, "lev5_bg2", strip, top, 216, kSubNear);
     }
 }
 
@@ -504,8 +470,7 @@ void PaintRooftopBackground(ArtBook& book, std::vector<TiledLayout>& out)
         for (int x = 40; x < 186; x += 5)
             for (int y = 16; y < 96; y += 6)
                 if ((x < 62 || x > 150) && rng.Chance(0.2)) c.Rect(x, y, 2, 2, {226, 174, 104});
-        std::unique_ptr<Canvas> folded = strip.Fold();
-        book.Add(kRoofs, "lev6_bg1.png", *folded);
+        AddFolded(book, kRoofs, "lev6_bg1.png", strip);
     }
     TiledLayout mid{"lev6_bg1.xml", 512, 130, {}};
     mid.Texture("lev6_bg1.png", 0, 0).Fill(0, 100, 512, 30, kDuskMid);
@@ -544,15 +509,7 @@ void PaintRooftopBackground(ArtBook& book, std::vector<TiledLayout>& out)
             c.Rect(nx - 12, ny - 10, 6, h - ny + 10, {140, 98, 52});
             c.Rect(nx - 14, ny - 12, 92, 3, {150, 108, 62});
         }
-        std::unique_ptr<Canvas> folded = strip.Fold();
-        AddSlice(book, kRoofs, "lev6_bg2_a.png", *folded, 0, 0, 512, h);
-        AddSlice(book, kRoofs, "lev6_bg2_b.png", *folded, 512, 0, 512, h);
-        TiledLayout a{"lev6_bg2_a.xml", 512, 240, {}};
-        a.Texture("lev6_bg2_a.png", 0, top).Fill(0, top + h, 512, 240 - top - h, kDuskNear);
-        TiledLayout b{"lev6_bg2_b.xml", 512, 240, {}};
-        b.Texture("lev6_bg2_b.png", 0, top).Fill(0, top + h, 512, 240 - top - h, kDuskNear);
-        out.push_back(a);
-        out.push_back(b);
+        AddHalvedLayer(book, out, kRoofs, "lev6_bg2", strip, top, 240, kDuskNear);
     }
 }
 

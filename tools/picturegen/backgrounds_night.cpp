@@ -38,6 +38,26 @@ void AddCloud(ArtBook& book, const std::string& group, const std::string& name, 
     book.Add(group, name, c);
 }
 
+void AddStars(ArtBook& book, const std::string& group, const std::string& name, int w, int h, int count, Rgb colour,
+              const std::string& seed, double maxY)
+{
+    Canvas c(w, h);
+    Stars(c, count, colour, seed, maxY);
+    book.Add(group, name, c);
+}
+
+void AddHalvedLayer(ArtBook& book, std::vector<TiledLayout>& out, const std::string& group, const std::string& stem,
+                    const Strip& strip, int top, int layoutHeight, Rgb fill)
+{
+    const int half = strip.Width() / 2, h = strip.Height();
+    AddFoldedHalves(book, group, stem, strip, half);
+    for (const char* side : {"_a", "_b"}) {
+        TiledLayout t{stem + side + ".xml", half, layoutHeight, {}};
+        t.Texture(stem + side + ".png", 0, top).Fill(0, top + h, half, layoutHeight - top - h, fill);
+        out.push_back(t);
+    }
+}
+
 // ============================ Level 1: the prison ============================
 
 namespace {
@@ -101,23 +121,14 @@ void PaintPrisonMid(ArtBook& book, std::vector<TiledLayout>& out)
     c.Rect(-160, coping, total + 320, h - coping, kNightMid);
     c.Rect(-160, coping, total + 320, 3, {86, 98, 142});
     for (int y = coping + 8; y < h; y += 6) c.Rect(-160, y, total + 320, 1, {58, 70, 112});
-    cairo_t* cr = c.Cr();
-    cairo_set_source_rgba(cr, 86 / 255.0, 98 / 255.0, 142 / 255.0, 0.8);
-    cairo_set_line_width(cr, 1.0);
-    for (int x = -160; x < total + 160; x += 9) {
-        cairo_new_path(cr);
-        cairo_arc(cr, x, coping - 6, 5.5, 0, 2 * M_PI);
-        cairo_stroke(cr);
-    }
+    for (int x = -160; x < total + 160; x += 9) c.Ring(x, coping - 6, 5.5, 1.0, {86, 98, 142}, 0.8);
     // Lamps on the wall.
     for (int x : {60, 330, 500, 760}) {
         c.Rect(x, coping - 26, 2, 26, {50, 60, 98});
         c.Rect(x - 3, coping - 28, 8, 3, {96, 104, 140});
         c.Glow(x + 1, coping - 25, 14, kWarm, 0.45);
     }
-    std::unique_ptr<Canvas> folded = strip.Fold();
-    AddSlice(book, kPrison, "lev1_bg1_a.png", *folded, 0, 0, 415, h);
-    AddSlice(book, kPrison, "lev1_bg1_b.png", *folded, 415, 0, 416, h);
+    AddFoldedHalves(book, kPrison, "lev1_bg1", strip, 415);
     PaintWatchtower(book);
 
     TiledLayout a{"lev1_bg1_a.xml", 415, 190, {}};
@@ -177,15 +188,7 @@ void PaintPrisonNear(ArtBook& book, std::vector<TiledLayout>& out)
         c.Rect(x - 4, 2, 10, 4, {70, 66, 96});
         c.Glow(x + 1, 6, 18, {255, 240, 190}, 0.45);
     }
-    std::unique_ptr<Canvas> folded = strip.Fold();
-    AddSlice(book, kPrison, "lev1_bg2_a.png", *folded, 0, 0, 512, h);
-    AddSlice(book, kPrison, "lev1_bg2_b.png", *folded, 512, 0, 512, h);
-    TiledLayout a{"lev1_bg2_a.xml", 512, 240, {}};
-    a.Texture("lev1_bg2_a.png", 0, top).Fill(0, top + h, 512, 240 - top - h, kNightNear);
-    TiledLayout b{"lev1_bg2_b.xml", 512, 240, {}};
-    b.Texture("lev1_bg2_b.png", 0, top).Fill(0, top + h, 512, 240 - top - h, kNightNear);
-    out.push_back(a);
-    out.push_back(b);
+    AddHalvedLayer(book, out, kPrison, "lev1_bg2", strip, top, 240, kNightNear);
 }
 }  // namespace
 
@@ -194,11 +197,7 @@ void PaintPrisonBackground(ArtBook& book, std::vector<TiledLayout>& out)
     // The sky: fixed, drawn from y -150; only its rows 150..470 are seen.
     AddSky(book, kPrison, "lev1_sky.png", 16, 320,
            {{0.0, {18, 16, 34}}, {0.35, {40, 40, 74}}, {0.7, {72, 84, 130}}, {1.0, {90, 106, 154}}});
-    {
-        Canvas c(240, 130);
-        Stars(c, 46, {230, 230, 255}, "prison-stars", 120);
-        book.Add(kPrison, "lev1_stars.png", c);
-    }
+    AddStars(book, kPrison, "lev1_stars.png", 240, 130, 46, {230, 230, 255}, "prison-stars", 120);
     TiledLayout sky{"lev1_bg.xml", 480, 470, {}};
     sky.Texture("lev1_sky.png", 0, 150, 30).Texture("lev1_stars.png", 0, 150, 2);
     out.push_back(sky);
@@ -237,8 +236,7 @@ void PaintPrisonBackground(ArtBook& book, std::vector<TiledLayout>& out)
         s.antennaChance = 0.3;
         s.seed = "prison-far";
         Skyline(strip.C(), s);
-        std::unique_ptr<Canvas> folded = strip.Fold();
-        book.Add(kPrison, "lev1_bg0.png", *folded);
+        AddFolded(book, kPrison, "lev1_bg0.png", strip);
     }
     TiledLayout far{"lev1_bg0.xml", 512, 150, {}};
     far.Texture("lev1_bg0.png", 0, 0, 2).Fill(0, 80, 512, 70, kNightFar);
@@ -364,9 +362,7 @@ void PaintMetroTextures(ArtBook& book)
         if (i == 2) c.Rect(8, 10, 20, 8, {240, 240, 240});
         c.Rect(4, 30, 24, 3, {60, 60, 66});
         c.Rect(4, 36, 16, 2, {60, 60, 66});
-        char name[32];
-        std::snprintf(name, sizeof name, "lev2_bg3_poster%d.png", i + 1);
-        book.Add(kMetro, name, c);
+        book.Add(kMetro, Numbered("lev2_bg3_poster%d.png", i + 1), c);
     }
     {
         Canvas c(90, 16);
@@ -559,6 +555,17 @@ const char* const kSewer = "level03";
 const Rgb kVault{49, 52, 74};
 const Rgb kSewerFar{33, 73, 90};
 
+// Adds an arch to the path: the upper half of the ellipse about (cx, cy)
+// with radii rx and ry.
+void ArchPath(cairo_t* cr, double cx, double cy, double rx, double ry)
+{
+    cairo_save(cr);
+    cairo_translate(cr, cx, cy);
+    cairo_scale(cr, rx, ry);
+    cairo_arc(cr, 0, 0, 1, M_PI, 2 * M_PI);
+    cairo_restore(cr);
+}
+
 void PaintSewerTextures(ArtBook& book)
 {
     {
@@ -664,28 +671,18 @@ void PaintSewerBackground(ArtBook& book, std::vector<TiledLayout>& out)
             double cx = px + 32 + 112;
             cairo_rectangle(cr, px + 32, 40, 224, h);
             cairo_fill(cr);
-            cairo_save(cr);
-            cairo_translate(cr, cx, 40);
-            cairo_scale(cr, 112, 30);
-            cairo_arc(cr, 0, 0, 1, M_PI, 2 * M_PI);
-            cairo_restore(cr);
+            ArchPath(cr, cx, 40, 112, 30);
             cairo_fill(cr);
         }
         cairo_restore(cr);
         for (int px : {96 - 768, 96, 352, 608, 96 + 768}) {
             double cx = px + 32 + 112;
-            cairo_set_source_rgb(cr, 60 / 255.0, 80 / 255.0, 98 / 255.0);
+            SetColour(cr, {60, 80, 98});
             cairo_set_line_width(cr, 3);
-            cairo_save(cr);
-            cairo_translate(cr, cx, 40);
-            cairo_scale(cr, 113, 31);
-            cairo_arc(cr, 0, 0, 1, M_PI, 2 * M_PI);
-            cairo_restore(cr);
+            ArchPath(cr, cx, 40, 113, 31);
             cairo_stroke(cr);
         }
-        std::unique_ptr<Canvas> folded = strip.Fold();
-        AddSlice(book, kSewer, "lev3_bg_02_a.png", *folded, 0, 0, 448, h);
-        AddSlice(book, kSewer, "lev3_bg_02_b.png", *folded, 448, 0, 320, h);
+        AddFoldedHalves(book, kSewer, "lev3_bg_02", strip, 448);
         TiledLayout a{"lev3_bg_02_a.xml", 448, 250, {}};
         a.Texture("lev3_bg_02_a.png", 0, 0)
             .Texture("lev3_bg2_pillar.png", 96, 70, 1, 3)
@@ -708,27 +705,17 @@ void PaintSewerBackground(ArtBook& book, std::vector<TiledLayout>& out)
         cairo_t* cr = c.Cr();
         for (int px : {10 - 868, 10, 444, 10 + 868}) {
             double x0 = px + 48, w = 434 - 48;
-            cairo_save(cr);
-            cairo_translate(cr, x0 + w / 2, h);
-            cairo_scale(cr, w / 2, h - 14);
-            cairo_arc(cr, 0, 0, 1, M_PI, 2 * M_PI);
-            cairo_restore(cr);
+            ArchPath(cr, x0 + w / 2, h, w / 2, h - 14);
             cairo_save(cr);
             cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
             cairo_fill(cr);
             cairo_restore(cr);
-            cairo_save(cr);
-            cairo_translate(cr, x0 + w / 2, h);
-            cairo_scale(cr, w / 2 + 2, h - 12);
-            cairo_arc(cr, 0, 0, 1, M_PI, 2 * M_PI);
-            cairo_restore(cr);
-            cairo_set_source_rgb(cr, 74 / 255.0, 78 / 255.0, 104 / 255.0);
+            ArchPath(cr, x0 + w / 2, h, w / 2 + 2, h - 12);
+            SetColour(cr, {74, 78, 104});
             cairo_set_line_width(cr, 4);
             cairo_stroke(cr);
         }
-        std::unique_ptr<Canvas> folded = strip.Fold();
-        AddSlice(book, kSewer, "lev3_bg_01_a.png", *folded, 0, 0, 434, h);
-        AddSlice(book, kSewer, "lev3_bg_01_b.png", *folded, 434, 0, 434, h);
+        AddFoldedHalves(book, kSewer, "lev3_bg_01", strip, 434);
         TiledLayout a{"lev3_bg_01_a.xml", 434, 340, {}};
         a.Fill(0, 0, 434, top, kVault)
             .Texture("lev3_bg_01_a.png", 0, top)

@@ -6,10 +6,15 @@ namespace {
 LevelPieces MakeLevel(int level)
 {
     LevelPieces t;
-    auto row = [&t](const char* image, int part, int style, unsigned flags = 0) {
+    auto row = [&t](const std::string& image, int part, int style, unsigned flags = 0) {
         t.rows.push_back({image, part, style, flags});
     };
     const int L = kPartLeft, M = kPartMiddle, R = kPartRight, S = kPartSecond;
+    // The roof items of levels 5 and 6: single pieces standing on the roof.
+    auto roofItems = [&row](const std::string& prefix, int style) {
+        for (const char* item : {"klatka", "komin", "rura1", "wentylacja"})
+            row(prefix + item + ".png", kPartSecond, style, kFlagSingle);
+    };
     switch (level) {
     case 0:
         row("lev1_buildin1_01.png", L, 0);
@@ -104,11 +109,10 @@ LevelPieces MakeLevel(int level)
     case 4:
         for (int style = 0; style < 4; ++style) {
             std::string base = "lev5_buildin" + std::to_string(style + 1);
-            t.rows.push_back({base + "_01.png", L, style, 0});
-            t.rows.push_back({base + "_02.png", M, style, 0});
-            t.rows.push_back({base + "_03.png", R, style, 0});
-            for (const char* item : {"klatka", "komin", "rura1", "wentylacja"})
-                t.rows.push_back({std::string("lev5_second_collision_") + item + ".png", S, style, kFlagSingle});
+            row(base + "_01.png", L, style);
+            row(base + "_02.png", M, style);
+            row(base + "_03.png", R, style);
+            roofItems("lev5_second_collision_", style);
         }
         row("lev6_buildin1_01.png", L, 4);
         row("lev6_buildin1_02.png", M, 4);
@@ -118,15 +122,12 @@ LevelPieces MakeLevel(int level)
     case 5:
         for (int style = 0; style < 5; ++style) {
             std::string base = "lev6_buildin" + std::to_string(style + 1);
-            t.rows.push_back({base + "_01.png", L, style, 0});
-            t.rows.push_back({base + "_02.png", M, style, 0});
-            t.rows.push_back({base + "_03.png", R, style, 0});
+            row(base + "_01.png", L, style);
+            row(base + "_02.png", M, style);
+            row(base + "_03.png", R, style);
             if (style == 0) row("lev6_billboard_2.png", S, 0, kFlagSingle);
             if (style == 1) row("lev6_billboard2.png", S, 1, kFlagSingle);
-            if (style == 2 || style == 3)
-                for (const char* item : {"klatka", "komin", "rura1", "wentylacja"})
-                    t.rows.push_back(
-                        {std::string("lev6_second_collision_") + item + ".png", S, style, kFlagSingle});
+            if (style == 2 || style == 3) roofItems("lev6_second_collision_", style);
         }
         row("lev6_buildin1_01.png", L, 5);
         row("lev6_buildin1_02.png", M, 5);
@@ -151,11 +152,13 @@ const LevelPieces& PieceTable(int level)
     return level >= 0 && level < 6 ? tables[level] : empty;
 }
 
+std::string LevelGroup(int level) { return "level0" + std::to_string(level + 1); }
+
 std::string BuildingGroup(const std::string& image)
 {
     // "levN_..." belongs to the atlas page "level0N".
     if (image.size() > 4 && image.compare(0, 3, "lev") == 0 && image[3] >= '1' && image[3] <= '6')
-        return std::string("level0") + image[3];
+        return LevelGroup(image[3] - '1');
     return "ab01";
 }
 

@@ -39,8 +39,12 @@ struct LevelPieces {
 // Level index 0..5.
 const LevelPieces& PieceTable(int level);
 
-// The atlas group of a building image: the level its file name belongs to
-// ("lev2_train01.png" -> "level02").
+// The atlas page of a level: "level01" for index 0 ... "level06".
+std::string LevelGroup(int level);
+
+// The atlas group of a level picture: the level its file name belongs to
+// ("lev2_train01.png" -> "level02"); names of no level go on the shared
+// page "ab01".
 std::string BuildingGroup(const std::string& image);
 
 }  // namespace PictureGen

@@ -68,25 +68,14 @@ void ChainFence(Canvas& c, int w, int origin, int top, int bottom)
 // Coils of razor wire on top of a wall: overlapping loops every 8 px.
 void RazorCoils(Canvas& c, int w, int origin, int y)
 {
-    for (int x = -32 + Wrap(origin, 8); x < w + 32; x += 8) {
-        cairo_t* cr = c.Cr();
-        cairo_set_source_rgba(cr, kSteel.r / 255.0, kSteel.g / 255.0, kSteel.b / 255.0, 0.8);
-        cairo_set_line_width(cr, 1.0);
-        cairo_new_path(cr);
-        cairo_arc(cr, x + 4, y, 6.5, 0, 2 * M_PI);
-        cairo_stroke(cr);
-    }
+    for (int x = -32 + Wrap(origin, 8); x < w + 32; x += 8) c.Ring(x + 4, y, 6.5, 1.0, kSteel, 0.8);
 }
 
 // ---- Style 0: the cell block, brick with small barred windows -----------
 
 Facade CellBlock()
 {
-    Facade f;
-    f.height = kHeight;
-    f.walk = kWalk;
-    f.period = 32;
-    f.cap = 16;
+    Facade f(kHeight, kWalk);
     f.body = [](Canvas& c, int w, int origin) {
         Bricks(c, 0, kWalk + 5, w, kHeight - kWalk - 5, origin, 32, {{30, 27, 46}, {28, 25, 43}, {33, 30, 50}},
                kMortar, 16, 6);
@@ -116,11 +105,8 @@ Facade CellBlock()
 
 Facade ConcreteBlock()
 {
-    Facade f;
-    f.height = kHeight;
-    f.walk = kWalk;
+    Facade f(kHeight, kWalk);
     f.period = 40;
-    f.cap = 16;
     f.body = [](Canvas& c, int w, int origin) {
         c.Rect(0, kWalk, w, kHeight - kWalk, {34, 31, 52});
         for (int y = kWalk + 46; y < kHeight; y += 46) c.Rect(0, y, w, 1, {26, 24, 42});
@@ -161,10 +147,7 @@ void ArchedWindow(Canvas& c, int x, int y, int w, int h, Rgb glass)
 
 Facade StoneWing(bool drainpipeEnds)
 {
-    Facade f;
-    f.height = kHeight;
-    f.walk = kWalk;
-    f.period = 32;
+    Facade f(kHeight, kWalk);
     f.cap = 24;
     f.body = [](Canvas& c, int w, int origin) {
         Bricks(c, 0, kWalk + 5, w, kHeight - kWalk - 5, origin, 32, {{36, 30, 50}, {33, 28, 46}, {39, 33, 54}},
@@ -203,11 +186,7 @@ Facade StoneWing(bool drainpipeEnds)
 
 Facade OfficeBlock()
 {
-    Facade f;
-    f.height = kHeight;
-    f.walk = kWalk;
-    f.period = 32;
-    f.cap = 16;
+    Facade f(kHeight, kWalk);
     f.body = [](Canvas& c, int w, int origin) {
         c.Rect(0, kWalk, w, kHeight - kWalk, {36, 33, 56});
         for (int y : {62, 120, 178}) {
@@ -243,10 +222,7 @@ Facade OfficeBlock()
 
 Facade PerimeterWall(bool concrete)
 {
-    Facade f;
-    f.height = kHeight;
-    f.walk = kWalk;
-    f.period = 32;
+    Facade f(kHeight, kWalk);
     f.cap = 0;
     f.body = [concrete](Canvas& c, int w, int origin) {
         if (concrete) {
@@ -271,9 +247,7 @@ Facade PerimeterWall(bool concrete)
 void PaintPrisonBuildings(ArtBook& book)
 {
     Facade cells = CellBlock();
-    PaintFacadePiece(book, kGroup, "lev1_buildin1_01.png", cells, PieceKind::Left, 1);
-    PaintFacadePiece(book, kGroup, "lev1_buildin1_02.png", cells, PieceKind::Middle, 2);
-    PaintFacadePiece(book, kGroup, "lev1_buildin1_03.png", cells, PieceKind::Right, 1);
+    PaintFacadeStyle(book, kGroup, "lev1_buildin1", cells);
 
     Facade concrete = ConcreteBlock();
     PaintFacadePiece(book, kGroup, "lev1_buildin2_02.png", concrete, PieceKind::Left, 1);
@@ -281,9 +255,7 @@ void PaintPrisonBuildings(ArtBook& book)
     PaintFacadePiece(book, kGroup, "lev1_buildin2_01.png", concrete, PieceKind::Right, 1);
 
     Facade wing = StoneWing(false);
-    PaintFacadePiece(book, kGroup, "lev1_buildin3_01.png", wing, PieceKind::Left, 1);
-    PaintFacadePiece(book, kGroup, "lev1_buildin3_02.png", wing, PieceKind::Middle, 2);
-    PaintFacadePiece(book, kGroup, "lev1_buildin3_03.png", wing, PieceKind::Right, 1);
+    PaintFacadeStyle(book, kGroup, "lev1_buildin3", wing);
 
     Facade wing2 = StoneWing(true);
     PaintFacadePiece(book, kGroup, "lev1_buildin3_08.png", wing2, PieceKind::Left, 1);

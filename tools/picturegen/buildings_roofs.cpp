@@ -61,11 +61,7 @@ struct SuburbLook {
 
 Facade SuburbHouse(SuburbLook look)
 {
-    Facade f;
-    f.height = kHeight;
-    f.walk = kWalk;
-    f.period = 32;
-    f.cap = 16;
+    Facade f(kHeight, kWalk);
     f.body = [look](Canvas& c, int w, int origin) {
         if (look.brick) {
             Bricks(c, 0, kWalk, w, kHeight - kWalk, origin, 32, {look.wall, Scale(look.wall, 0.93), Lift(look.wall, 6)},
@@ -139,11 +135,7 @@ struct DuskLook {
 
 Facade DuskBlock(DuskLook look)
 {
-    Facade f;
-    f.height = kHeight;
-    f.walk = kWalk;
-    f.period = 32;
-    f.cap = 16;
+    Facade f(kHeight, kWalk);
     f.body = [look](Canvas& c, int w, int origin) {
         if (look.kind == 0) {
             Bricks(c, 0, kWalk, w, kHeight - kWalk, origin, 32, {look.wall, Scale(look.wall, 0.92), Lift(look.wall, 5)},
@@ -195,11 +187,7 @@ Facade DuskBlock(DuskLook look)
 // The corrugated hall (level 6 style 4): its top edge is the walk line.
 Facade Hall()
 {
-    Facade f;
-    f.height = 208;
-    f.walk = 0;
-    f.period = 32;
-    f.cap = 16;
+    Facade f(208, 0);
     f.body = [](Canvas& c, int w, int origin) {
         c.Rect(0, 0, w, 208, {64, 60, 66});
         for (int x = 0; x < w; ++x) {
@@ -247,7 +235,6 @@ void PaintBillboard(ArtBook& book, const std::string& name, int poster)
     if (poster == 0) {
         // A holiday poster: sea, sun and a sail.
         c.Rect(px, py, pw, ph, {244, 150, 84});
-        c.Rect(px, py + ph / 2, pw, ph / 2, {60, 120, 170});
         c.Circle(px + 74, py + ph / 2, 12, {255, 214, 120});
         c.Rect(px, py + ph / 2, pw, ph / 2, {60, 120, 170});
         c.Poly({px + 24.0, py + ph - 8.0, px + 36.0, py + 8.0, px + 40.0, py + ph - 8.0}, {250, 244, 236});
@@ -345,9 +332,7 @@ void PaintSuburbBuildings(ArtBook& book)
             };
         // A style has one middle piece, repeated along the building: what
         // should stand once goes on the left piece.
-        PaintFacadePiece(book, group, base + "_01.png", f, PieceKind::Left, 1, extra);
-        PaintFacadePiece(book, group, base + "_02.png", f, PieceKind::Middle, 2);
-        PaintFacadePiece(book, group, base + "_03.png", f, PieceKind::Right, 1);
+        PaintFacadeStyle(book, group, base, f, extra);
     }
     RoofItemPalette items{{150, 120, 100}, {186, 156, 132}, {112, 88, 72}, {96, 70, 60}, {170, 130, 110},
                           {62, 52, 52}, {150, 152, 156}, {206, 208, 210}, {96, 98, 104}, {150, 70, 52},
@@ -391,14 +376,10 @@ void PaintRooftopBuildings(ArtBook& book)
                 c.Rect(x0 + 15, 0, 2, 18, {60, 56, 62});
                 for (int y : {4, 9}) c.Rect(x0 + 8, y, 16, 1, {60, 56, 62});
             };
-        PaintFacadePiece(book, group, base + "_01.png", f, PieceKind::Left, 1, extra);
-        PaintFacadePiece(book, group, base + "_02.png", f, PieceKind::Middle, 2);
-        PaintFacadePiece(book, group, base + "_03.png", f, PieceKind::Right, 1);
+        PaintFacadeStyle(book, group, base, f, extra);
     }
     Facade hall = Hall();
-    PaintFacadePiece(book, group, "lev6_buildin5_01.png", hall, PieceKind::Left, 1);
-    PaintFacadePiece(book, group, "lev6_buildin5_02.png", hall, PieceKind::Middle, 2);
-    PaintFacadePiece(book, group, "lev6_buildin5_03.png", hall, PieceKind::Right, 1);
+    PaintFacadeStyle(book, group, "lev6_buildin5", hall);
     PaintBillboard(book, "lev6_billboard_2.png", 0);
     PaintBillboard(book, "lev6_billboard2.png", 1);
     RoofItemPalette items{{76, 64, 62}, {120, 96, 84}, {52, 44, 44}, {62, 54, 56}, {150, 112, 90},

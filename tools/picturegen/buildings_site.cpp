@@ -26,11 +26,7 @@ const Rgb kInterior{40, 44, 54};
 
 Facade ConcreteFrame()
 {
-    Facade f;
-    f.height = kHeight;
-    f.walk = 0;
-    f.period = 32;
-    f.cap = 16;
+    Facade f(kHeight, 0);
     f.body = [](Canvas& c, int w, int) {
         c.Rect(0, 0, w, kHeight, kInterior);
         for (int y = 0; y < kHeight; y += 52) {
@@ -72,11 +68,7 @@ Facade ConcreteFrame()
 
 Facade Scaffolded()
 {
-    Facade f;
-    f.height = kHeight;
-    f.walk = 0;
-    f.period = 32;
-    f.cap = 16;
+    Facade f(kHeight, 0);
     f.body = [](Canvas& c, int w, int origin) {
         Bricks(c, 0, 0, w, kHeight, origin, 32, {{96, 70, 58}, {88, 64, 54}, {102, 76, 62}}, {70, 54, 48}, 16, 8);
         for (int y = 48; y < kHeight; y += 48) {
@@ -112,11 +104,7 @@ Facade Scaffolded()
 
 Facade SteelFrame()
 {
-    Facade f;
-    f.height = kHeight;
-    f.walk = 0;
-    f.period = 32;
-    f.cap = 16;
+    Facade f(kHeight, 0);
     f.body = [](Canvas& c, int w, int) {
         c.Rect(0, 0, w, kHeight, {36, 40, 50});
         for (int y = 0; y < kHeight; y += 56) {
@@ -151,11 +139,7 @@ Facade SteelFrame()
 
 Facade FinishedBlock()
 {
-    Facade f;
-    f.height = kHeight;
-    f.walk = 0;
-    f.period = 32;
-    f.cap = 16;
+    Facade f(kHeight, 0);
     f.body = [](Canvas& c, int w, int) {
         c.Rect(0, 0, w, kHeight, {74, 82, 96});
         for (int y = 48; y < kHeight; y += 40) c.Rect(0, y, w, 1, {60, 68, 80});
@@ -272,19 +256,13 @@ void PaintHangingLoads(ArtBook& book)
 void PaintConstructionBuildings(ArtBook& book)
 {
     Facade scaffold = Scaffolded();
-    PaintFacadePiece(book, kGroup, "lev4_buildin2_01.png", scaffold, PieceKind::Left, 1);
-    PaintFacadePiece(book, kGroup, "lev4_buildin2_02.png", scaffold, PieceKind::Middle, 2);
-    PaintFacadePiece(book, kGroup, "lev4_buildin2_03.png", scaffold, PieceKind::Right, 1);
+    PaintFacadeStyle(book, kGroup, "lev4_buildin2", scaffold);
 
     Facade frame = ConcreteFrame();
-    PaintFacadePiece(book, kGroup, "lev4_buildin1_01.png", frame, PieceKind::Left, 1);
-    PaintFacadePiece(book, kGroup, "lev4_buildin1_02.png", frame, PieceKind::Middle, 2);
-    PaintFacadePiece(book, kGroup, "lev4_buildin1_03.png", frame, PieceKind::Right, 1);
+    PaintFacadeStyle(book, kGroup, "lev4_buildin1", frame);
 
     Facade steel = SteelFrame();
-    PaintFacadePiece(book, kGroup, "lev4_buildin3_01.png", steel, PieceKind::Left, 1);
-    PaintFacadePiece(book, kGroup, "lev4_buildin3_02.png", steel, PieceKind::Middle, 2);
-    PaintFacadePiece(book, kGroup, "lev4_buildin3_03.png", steel, PieceKind::Right, 1);
+    PaintFacadeStyle(book, kGroup, "lev4_buildin3", steel);
 
     Facade block = FinishedBlock();
     PaintFacadePiece(book, kGroup, "lev4_buildin4_01.png", block, PieceKind::Left, 1);

@@ -45,10 +45,7 @@ void RoundCorner(Canvas& c, int x, int r, bool leftEnd)
 
 Facade Train()
 {
-    Facade f;
-    f.height = kHeight;
-    f.walk = 0;
-    f.period = 32;
+    Facade f(kHeight, 0);
     f.cap = 40;
     f.body = [](Canvas& c, int w, int origin) {
         c.Rect(0, 0, w, 2, kTrainRoofLit);
@@ -144,11 +141,7 @@ void Graffiti(Canvas& c, int x, int w, Rgb a, Rgb b, Rng& rng)
 // The platform the runner drops to between trains.
 Facade Platform()
 {
-    Facade f;
-    f.height = 96;
-    f.walk = 0;
-    f.period = 32;
-    f.cap = 16;
+    Facade f(96, 0);
     f.body = [](Canvas& c, int w, int origin) {
         Bricks(c, 0, 10, w, 86, origin, 32, {{54, 84, 86}, {50, 80, 82}, {58, 88, 90}}, {36, 58, 60}, 16, 8);
         c.Rect(0, 0, w, 2, {176, 190, 180});
@@ -202,11 +195,7 @@ const Rgb kDrain{14, 22, 28};
 
 Facade Walkway()
 {
-    Facade f;
-    f.height = kHeight;
-    f.walk = 0;
-    f.period = 32;
-    f.cap = 16;
+    Facade f(kHeight, 0);
     f.body = [](Canvas& c, int w, int origin) {
         Bricks(c, 0, 7, w, kHeight - 7, origin, 32, {{46, 66, 80}, {42, 61, 74}, {50, 70, 84}}, kSewerMortar, 16,
                8);

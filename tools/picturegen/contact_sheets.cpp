@@ -34,7 +34,7 @@ std::vector<Emitter> DecorationSetup(int level)
     std::vector<std::string> birds = {"lev5_ptok_1.png", "lev5_ptok_2.png", "lev5_ptok_3.png", "lev5_ptok_4.png",
                                       "lev5_ptok_5.png"};
     std::vector<std::string> water;
-    for (int i = 1; i <= 12; ++i) water.push_back("lev3_woda3_woda" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".png");
+    for (int i = 1; i <= 12; ++i) water.push_back(Numbered("lev3_woda3_woda%02d.png", i));
     switch (level) {
     case 0:
         return {{1, 720, 215, 3.0, 2400, 1, heli, "ray_reflec3.png"}, {2, 574, 78, 3.0, 831, 1, {"ray_reflec3.png"}, ""}};
@@ -96,12 +96,49 @@ void Turn(cairo_t* cr, cairo_surface_t* s, double x, double y, double px, double
 
 void Square(cairo_t* cr, double x, double y, double s, Rgb c, double a = 1.0)
 {
-    cairo_set_source_rgba(cr, c.r / 255.0, c.g / 255.0, c.b / 255.0, a);
+    SetColour(cr, c, a);
     cairo_rectangle(cr, x, y, s, s);
     cairo_fill(cr);
 }
 
 double Tri(double p) { return p < 0.5 ? 2 * p : 2 - 2 * p; }
+
+// The particles of an emitter at (x, y): a welder's sparks (kind 8) or a
+// chimney's smoke (9 near, 10 far).
+void DrawParticles(cairo_t* cr, const ArtBook& book, int kind, double x, double y)
+{
+    if (kind == 8) {
+        for (int k = 0; k < 6; ++k) Square(cr, x + 10 - k * 4, y + 10 + k * 5, 2, {255, 255, 255}, 0.9 - k * 0.12);
+        return;
+    }
+    cairo_surface_t* puff = book.Find(kind == 9 ? "lev4_ru_smoke04.png" : "lev4_smoke_bg0.png");
+    for (int k = 0; k < 7; ++k) {
+        double px = x - k * (kind == 9 ? 8 : 5), py = y - k * (kind == 9 ? 7 : 8);
+        Blit(cr, puff, px - 10, py - 8, kind == 9 ? 1.0 - k * 0.13 : 1.0);
+    }
+}
+
+// A flock at (x, y): ten birds (kind 18), or five and eight more flying
+// the other way (19), each bird at its own frame after `frame`.
+void DrawFlock(cairo_t* cr, const ArtBook& book, const Emitter& e, int frame, double x, double y)
+{
+    struct Bird {
+        int ox, oy, k;
+    };
+    static const Bird ten[] = {{0, 3, 0},  {20, 5, 3},   {30, 1, 1},   {50, 7, 4},   {75, 4, 5},
+                               {5, -7, 3}, {28, -15, 6}, {33, -29, 4}, {57, -18, 7}, {77, -16, 8}};
+    static const Bird five[] = {{0, -23, 0}, {5, -25, 3}, {12, -11, 1}, {20, -7, 4}, {25, 4, 5}};
+    static const Bird eight[] = {{17, 7, 0},   {46, 20, 3},  {75, 13, 6},  {34, 26, 9},
+                                 {63, 19, 12}, {22, 12, 15}, {51, 25, 18}, {80, 18, 21}};
+    int n = static_cast<int>(e.frames.size());
+    auto bird = [&](int k) { return book.Find(e.frames[(frame + k) % n]); };
+    if (e.kind == 18) {
+        for (const Bird& b : ten) Blit(cr, bird(b.k), x + b.ox, y + b.oy);
+    } else {
+        for (const Bird& b : five) Blit(cr, bird(b.k), x + b.ox, y + b.oy);
+        for (const Bird& b : eight) Turn(cr, bird(b.k), x + b.ox, y + b.oy, 0, 0, 0, true);
+    }
+}
 
 // Draws the emitters of a layer (below -1: all) the way the far pass does,
 // with every phase at 0.3.
@@ -126,15 +163,7 @@ void DrawDecorations(cairo_t* cr, const ArtBook& book, int level, int layer, dou
             double y = e.y - ly;
             if (x > kScreenWidth + 400) continue;
             if (sprites) {
-                if (e.kind == 8) {
-                    for (int k = 0; k < 6; ++k) Square(cr, x + 10 - k * 4, y + 10 + k * 5, 2, {255, 255, 255}, 0.9 - k * 0.12);
-                    continue;
-                }
-                cairo_surface_t* puff = book.Find(e.kind == 9 ? "lev4_ru_smoke04.png" : "lev4_smoke_bg0.png");
-                for (int k = 0; k < 7; ++k) {
-                    double px = x - k * (e.kind == 9 ? 8 : 5), py = y - k * (e.kind == 9 ? 7 : 8);
-                    Blit(cr, puff, px - 10, py - 8, e.kind == 9 ? 1.0 - k * 0.13 : 1.0);
-                }
+                DrawParticles(cr, book, e.kind, x, y);
                 continue;
             }
             switch (e.kind) {
@@ -186,26 +215,9 @@ void DrawDecorations(cairo_t* cr, const ArtBook& book, int level, int layer, dou
                 Turn(cr, F, x, y + flyDy, 123, 19, 0.26 + 0.13 * std::sin(2 * M_PI * phase));
                 break;
             case 18:
-            case 19: {
-                struct Bird {
-                    int ox, oy, k;
-                };
-                static const Bird ten[] = {{0, 3, 0},   {20, 5, 3},   {30, 1, 1},   {50, 7, 4},   {75, 4, 5},
-                                           {5, -7, 3},  {28, -15, 6}, {33, -29, 4}, {57, -18, 7}, {77, -16, 8}};
-                static const Bird five[] = {{0, -23, 0}, {5, -25, 3}, {12, -11, 1}, {20, -7, 4}, {25, 4, 5}};
-                static const Bird eight[] = {{17, 7, 0},  {46, 20, 3},  {75, 13, 6},  {34, 26, 9},
-                                             {63, 19, 12}, {22, 12, 15}, {51, 25, 18}, {80, 18, 21}};
-                double dy = -((lx / 4) % 240);
-                int n = static_cast<int>(e.frames.size());
-                auto bird = [&](int k) { return book.Find(e.frames[(frame + k) % n]); };
-                if (e.kind == 18) {
-                    for (const Bird& b : ten) Blit(cr, bird(b.k), x + b.ox, y + dy + b.oy);
-                } else {
-                    for (const Bird& b : five) Blit(cr, bird(b.k), x + b.ox, y + dy + b.oy);
-                    for (const Bird& b : eight) Turn(cr, bird(b.k), x + b.ox, y + dy + b.oy, 0, 0, 0, true);
-                }
+            case 19:
+                DrawFlock(cr, book, e, frame, x, y - (lx / 4) % 240);
                 break;
-            }
             default:
                 break;
             }
@@ -273,7 +285,7 @@ void DrawBuildings(cairo_t* cr, const ArtBook& book, int level, double scrollX, 
             double py = piece(middles[j], pen);
             unsigned flags = t.rows[middles[j]].flags;
             if (level == 2 && (flags & kFlagWater))
-                Blit(cr, book.Find("lev3_woda2_0" + std::to_string(1 + (3 + j) % 8) + ".png"), pen + 12, py + 42);
+                Blit(cr, book.Find(Numbered("lev3_woda2_%02d.png", 1 + (3 + j) % 8)), pen + 12, py + 42);
             if (level == 3 && (flags & kFlagFan))
                 Blit(cr, book.Find("lev4_fan_" + std::to_string(1 + j % 3) + ".png"), pen + 14, py + 43);
             pen += width(middles[j]);
@@ -377,19 +389,19 @@ void BuildingSheet(ArtBook& book, int level)
     sheet.Rect(0, 0, width, height, {96, 96, 104});
     int y = pad;
     for (int s = 0; s < styles; ++s) {
+        // The girders (level 4, style 4) hang by their bottom edge.
+        const bool beam = level == 3 && s == 4;
+        std::vector<std::string> middles, seconds;
+        std::string left, right;
+        for (const PieceRow& r : t.rows) {
+            if (r.style != s) continue;
+            if (r.part == kPartLeft) left = r.image;
+            if (r.part == kPartRight) right = r.image;
+            if (r.part == kPartMiddle) middles.push_back(r.image);
+            if (r.part == kPartSecond) seconds.push_back(r.image);
+        }
         for (int pass = 0; pass < 2; ++pass) {
-            std::vector<std::string> order;
-            std::vector<std::string> middles;
-            std::string left, right;
-            std::vector<std::string> seconds;
-            for (const PieceRow& r : t.rows) {
-                if (r.style != s) continue;
-                if (r.part == kPartLeft) left = r.image;
-                if (r.part == kPartRight) right = r.image;
-                if (r.part == kPartMiddle) middles.push_back(r.image);
-                if (r.part == kPartSecond) seconds.push_back(r.image);
-            }
-            order.push_back(left);
+            std::vector<std::string> order{left};
             if (pass == 0) {
                 for (const std::string& m : middles) order.push_back(m);
             } else {
@@ -402,14 +414,12 @@ void BuildingSheet(ArtBook& book, int level)
             int walk = t.styles[s].roofOffset;
             for (const std::string& name : order) {
                 if (name.empty()) continue;
-                int py = y;
-                bool beam = level == 3 && s == 4;
-                if (beam) py = y + rowHeight[s] - book.HeightOf(name);
+                int py = beam ? y + rowHeight[s] - book.HeightOf(name) : y;
                 sheet.Draw(book.Find(name), x, py);
                 x += book.WidthOf(name);
             }
             // The walk line, marked left of the row.
-            int mark = level == 3 && s == 4 ? y + rowHeight[s] - 23 : y + walk;
+            int mark = beam ? y + rowHeight[s] - 23 : y + walk;
             sheet.Rect(2, mark, 8, 1, {255, 60, 200});
             if (pass == 0) {
                 x += pad;
@@ -421,7 +431,7 @@ void BuildingSheet(ArtBook& book, int level)
             y += rowHeight[s] + pad;
         }
     }
-    AddSheet(book, "level0" + std::to_string(level + 1) + "_buildings", sheet.Surface());
+    AddSheet(book, LevelGroup(level) + "_buildings", sheet.Surface());
 }
 
 void SceneSheet(ArtBook& book, const std::map<std::string, TiledLayout>& layouts, int level)
@@ -446,7 +456,7 @@ void SceneSheet(ArtBook& book, const std::map<std::string, TiledLayout>& layouts
     }
     for (int p = 1; p < 3; ++p) sheet.Rect(p * kScreenWidth, 0, 1, sheet.Height(), {255, 255, 255});
     for (int r = 1; r < rows; ++r) sheet.Rect(0, r * kScreenHeight, sheet.Width(), 1, {255, 255, 255});
-    AddSheet(book, "level0" + std::to_string(level + 1) + "_scene", sheet.Surface());
+    AddSheet(book, LevelGroup(level) + "_scene", sheet.Surface());
 }
 
 void MenuSheet(ArtBook& book, const std::map<std::string, TiledLayout>& layouts)
@@ -535,7 +545,7 @@ void PaintContactSheets(ArtBook& book, const std::vector<TiledLayout>& layouts)
     std::vector<std::string> props;
     for (const char* o : {"beczka_red", "beczki", "skrzynia2", "wozek", "beczka_kanal"})
         for (const char* suffix : {".png", "_frag01.png", "_frag02.png"}) props.push_back(std::string(o) + suffix);
-    for (int i = 1; i <= 8; ++i) props.push_back("lev3_woda2_0" + std::to_string(i) + ".png");
+    for (int i = 1; i <= 8; ++i) props.push_back(Numbered("lev3_woda2_%02d.png", i));
     for (const char* r : {"lev3_rat.png", "lev3_rat2.png", "lev3_rat_anim_01.png", "lev3_rat_anim_02.png",
                           "lev3_rat_anim_03.png", "lev3_rat_anim_04.png", "lev4_fan_1.png", "lev4_fan_2.png",
                           "lev4_fan_3.png"})
@@ -551,7 +561,7 @@ void PaintContactSheets(ArtBook& book, const std::vector<TiledLayout>& layouts)
                           "lev6_neon_1_on.png", "lev6_neon_1_off.png", "lev6_neon_2_on.png", "lev6_neon_2_off.png",
                           "thunder_bolt.png", "lev1_moon.png"})
         deco.push_back(d);
-    for (int i = 1; i <= 12; ++i) deco.push_back("lev3_woda3_woda" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".png");
+    for (int i = 1; i <= 12; ++i) deco.push_back(Numbered("lev3_woda3_woda%02d.png", i));
     PropsSheet(book, "decorations", deco);
 }
 

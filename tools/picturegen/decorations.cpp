@@ -5,7 +5,6 @@
 // neon signs. Pivots and anchor points are those the decorations turn and
 // place them by.
 #include <cmath>
-#include <cstdio>
 
 #include "tools/picturegen/facade.h"
 #include "tools/picturegen/level_art.h"
@@ -14,13 +13,6 @@ namespace PictureGen {
 
 namespace {
 
-std::string Numbered(const char* pattern, int n)
-{
-    char name[64];
-    std::snprintf(name, sizeof name, pattern, n);
-    return name;
-}
-
 // A cone of light from a point (ax, ay) widening to `bottom` wide at the
 // picture's bottom, fading out downwards.
 void LightCone(Canvas& c, double ax, double ay, double top, double bottom, Rgb colour, double alpha)
@@ -28,8 +20,8 @@ void LightCone(Canvas& c, double ax, double ay, double top, double bottom, Rgb c
     int h = c.Height();
     cairo_t* cr = c.Cr();
     cairo_pattern_t* p = cairo_pattern_create_linear(0, ay, 0, h);
-    cairo_pattern_add_color_stop_rgba(p, 0, colour.r / 255.0, colour.g / 255.0, colour.b / 255.0, alpha);
-    cairo_pattern_add_color_stop_rgba(p, 1, colour.r / 255.0, colour.g / 255.0, colour.b / 255.0, 0);
+    AddColourStop(p, 0, colour, alpha);
+    AddColourStop(p, 1, colour, 0);
     cairo_set_source(cr, p);
     cairo_move_to(cr, ax - top / 2, ay);
     cairo_line_to(cr, ax + top / 2, ay);

@@ -36,6 +36,16 @@ void SetColour(cairo_t* cr, Rgb c, double alpha)
     cairo_set_source_rgba(cr, c.r / 255.0, c.g / 255.0, c.b / 255.0, alpha);
 }
 
+void PaintRadial(cairo_t* cr, double cx, double cy, double inner, double outer,
+                 std::initializer_list<GradientStop> stops)
+{
+    cairo_pattern_t* gradient = cairo_pattern_create_radial(cx, cy, inner, cx, cy, outer);
+    for (const GradientStop& s : stops) cairo_pattern_add_color_stop_rgba(gradient, s.offset, s.r, s.g, s.b, s.a);
+    cairo_set_source(cr, gradient);
+    cairo_paint(cr);
+    cairo_pattern_destroy(gradient);
+}
+
 Surface MakeSurface(int width, int height)
 {
     return Surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, std::max(width, 1), std::max(height, 1)));
@@ -51,12 +61,11 @@ Context MakeContext(cairo_surface_t* surface)
 void RoundedRect(cairo_t* cr, double x, double y, double w, double h, double r)
 {
     r = std::min(r, std::min(w, h) / 2);
-    const double pi = 3.14159265358979323846;
     cairo_new_sub_path(cr);
-    cairo_arc(cr, x + w - r, y + r, r, -pi / 2, 0);
-    cairo_arc(cr, x + w - r, y + h - r, r, 0, pi / 2);
-    cairo_arc(cr, x + r, y + h - r, r, pi / 2, pi);
-    cairo_arc(cr, x + r, y + r, r, pi, 3 * pi / 2);
+    cairo_arc(cr, x + w - r, y + r, r, -kPi / 2, 0);
+    cairo_arc(cr, x + w - r, y + h - r, r, 0, kPi / 2);
+    cairo_arc(cr, x + r, y + h - r, r, kPi / 2, kPi);
+    cairo_arc(cr, x + r, y + r, r, kPi, 3 * kPi / 2);
     cairo_close_path(cr);
 }
 
@@ -179,6 +188,15 @@ double FitTextSize(cairo_t* cr, FontStyle style, const std::string& utf8, double
         size -= 0.25;
     }
     return size;
+}
+
+void SheetHead(cairo_t* cr, double r, double g, double b, double x, double y, const std::string& title)
+{
+    cairo_set_source_rgb(cr, r, g, b);
+    cairo_paint(cr);
+    SelectFont(cr, FontStyle::Bold, 14);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    FillText(cr, x, y, title);
 }
 
 InkBox FindInk(cairo_surface_t* surface, int alphaThreshold)

@@ -12,10 +12,13 @@
 
 #include <cairo.h>
 
+#include <initializer_list>
 #include <memory>
 #include <string>
 
 namespace PictureGen::Kit {
+
+inline constexpr double kPi = 3.14159265358979323846;
 
 // An opaque colour given as 0..255 channels, the way the palettes of the
 // content direction name them.
@@ -45,6 +48,15 @@ using Context = std::unique_ptr<cairo_t, ContextDeleter>;
 Surface MakeSurface(int width, int height);
 // A context drawing on the surface, with anti-aliasing on.
 Context MakeContext(cairo_surface_t* surface);
+
+// A stop of a gradient: its offset (0..1) and its colour and alpha as 0..1.
+struct GradientStop {
+    double offset, r, g, b, a;
+};
+// Paints (within the clip) a radial gradient about (cx, cy) running from
+// radius inner to radius outer through the stops: glows, flashes, sparks.
+void PaintRadial(cairo_t* cr, double cx, double cy, double inner, double outer,
+                 std::initializer_list<GradientStop> stops);
 
 // Path helpers; they add to the current path and draw nothing.
 void RoundedRect(cairo_t* cr, double x, double y, double w, double h, double radius);
@@ -76,6 +88,10 @@ TextSize MeasureText(cairo_t* cr, const std::string& utf8);
 void FillText(cairo_t* cr, double x, double y, const std::string& utf8);
 // The largest pixel size, at most maxSize, at which the text fits in width.
 double FitTextSize(cairo_t* cr, FontStyle style, const std::string& utf8, double width, double maxSize);
+
+// The head of a review sheet: the whole surface painted in (r, g, b) and the
+// title written at (x, y) in 14 px bold white.
+void SheetHead(cairo_t* cr, double r, double g, double b, double x, double y, const std::string& title);
 
 // The smallest rectangle holding every pixel whose alpha is above the
 // threshold; empty (w = h = 0) for a picture without such pixels.

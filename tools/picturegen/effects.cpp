@@ -15,8 +15,6 @@ using namespace Kit;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
 Surface RainDrop()
 {
     // NOTE: 7 x 7: a 6 px streak from the top right to the bottom left.
@@ -39,13 +37,7 @@ Surface SnowFlake()
 {
     Surface flake = MakeSurface(5, 5);
     Context cr = MakeContext(flake.get());
-    cairo_pattern_t* glow = cairo_pattern_create_radial(2.5, 2.5, 0, 2.5, 2.5, 2.5);
-    cairo_pattern_add_color_stop_rgba(glow, 0, 1, 1, 1, 0.95);
-    cairo_pattern_add_color_stop_rgba(glow, 0.5, 0.95, 0.97, 1, 0.7);
-    cairo_pattern_add_color_stop_rgba(glow, 1, 0.95, 0.97, 1, 0);
-    cairo_set_source(cr.get(), glow);
-    cairo_paint(cr.get());
-    cairo_pattern_destroy(glow);
+    PaintRadial(cr.get(), 2.5, 2.5, 0, 2.5, {{0, 1, 1, 1, 0.95}, {0.5, 0.95, 0.97, 1, 0.7}, {1, 0.95, 0.97, 1, 0}});
     return flake;
 }
 
@@ -56,14 +48,8 @@ Surface Flash()
     const double c = size / 2.0;
     Surface flash = MakeSurface(size, size);
     Context cr = MakeContext(flash.get());
-    cairo_pattern_t* glow = cairo_pattern_create_radial(c, c, 0, c, c, c);
-    cairo_pattern_add_color_stop_rgba(glow, 0, 1, 1, 0.92, 0.95);
-    cairo_pattern_add_color_stop_rgba(glow, 0.2, 1, 0.9, 0.6, 0.6);
-    cairo_pattern_add_color_stop_rgba(glow, 0.55, 1, 0.7, 0.35, 0.18);
-    cairo_pattern_add_color_stop_rgba(glow, 1, 1, 0.6, 0.3, 0);
-    cairo_set_source(cr.get(), glow);
-    cairo_paint(cr.get());
-    cairo_pattern_destroy(glow);
+    PaintRadial(cr.get(), c, c, 0, c,
+                {{0, 1, 1, 0.92, 0.95}, {0.2, 1, 0.9, 0.6, 0.6}, {0.55, 1, 0.7, 0.35, 0.18}, {1, 1, 0.6, 0.3, 0}});
     cairo_set_line_cap(cr.get(), CAIRO_LINE_CAP_ROUND);
     for (int i = 0; i < 12; ++i) {
         double a = i * kPi / 6 + 0.13;
@@ -89,15 +75,8 @@ Surface Spark(Rgb colour)
     const double c = size / 2.0;
     Surface spark = MakeSurface(size, size);
     Context cr = MakeContext(spark.get());
-    cairo_pattern_t* glow = cairo_pattern_create_radial(c, c, 0, c, c, c);
     double r = colour.r / 255.0, g = colour.g / 255.0, b = colour.b / 255.0;
-    cairo_pattern_add_color_stop_rgba(glow, 0, 1, 1, 1, 1);
-    cairo_pattern_add_color_stop_rgba(glow, 0.25, r, g, b, 0.95);
-    cairo_pattern_add_color_stop_rgba(glow, 0.6, r, g, b, 0.35);
-    cairo_pattern_add_color_stop_rgba(glow, 1, r, g, b, 0);
-    cairo_set_source(cr.get(), glow);
-    cairo_paint(cr.get());
-    cairo_pattern_destroy(glow);
+    PaintRadial(cr.get(), c, c, 0, c, {{0, 1, 1, 1, 1}, {0.25, r, g, b, 0.95}, {0.6, r, g, b, 0.35}, {1, r, g, b, 0}});
     return spark;
 }
 

@@ -31,6 +31,14 @@ void PaintFacadePiece(ArtBook& book, const std::string& group, const std::string
     book.Add(group, name, c);
 }
 
+void PaintFacadeStyle(ArtBook& book, const std::string& group, const std::string& base, const Facade& facade,
+                      const PieceExtra& leftExtra)
+{
+    PaintFacadePiece(book, group, base + "_01.png", facade, PieceKind::Left, 1, leftExtra);
+    PaintFacadePiece(book, group, base + "_02.png", facade, PieceKind::Middle, 2);
+    PaintFacadePiece(book, group, base + "_03.png", facade, PieceKind::Right, 1);
+}
+
 void Bricks(Canvas& c, int x, int y, int w, int h, int origin, int period, const std::vector<Rgb>& tones,
             Rgb mortar, int bw, int bh)
 {

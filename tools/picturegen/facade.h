@@ -21,6 +21,9 @@ namespace PictureGen {
 enum class PieceKind { Left, Middle, Right, Uniform };
 
 struct Facade {
+    Facade() = default;
+    Facade(int imageHeight, int walkLine) : height(imageHeight), walk(walkLine) {}
+
     int height = 248;  // image height: the walk line plus enough to reach the screen bottom
     int walk = 40;     // the walk line: the roof's collision top below the image top
     int period = 32;   // block width; middle pieces are whole blocks
@@ -41,6 +44,13 @@ using PieceExtra = std::function<void(Canvas&, int x0, int w, Rng&)>;
 // and adds it to the book.
 void PaintFacadePiece(ArtBook& book, const std::string& group, const std::string& name, const Facade& facade,
                       PieceKind kind, int blocks, const PieceExtra& extra = nullptr);
+
+// Paints the three pieces most styles are made of: "<base>_01.png", the left
+// piece of one block (with leftExtra on it: what stands once on a building),
+// "<base>_02.png", a middle piece of two blocks, and "<base>_03.png", the
+// right piece of one block.
+void PaintFacadeStyle(ArtBook& book, const std::string& group, const std::string& base, const Facade& facade,
+                      const PieceExtra& leftExtra = nullptr);
 
 // Floor modulo: 0 <= result < m for m > 0.
 int Wrap(int a, int m);

@@ -76,11 +76,7 @@ void PictureSink::WriteGroupSheets()
         int height = y + rowHeight + kLabelHeight + kGap;
         Surface sheet = MakeSurface(kSheetWidth, height);
         Context cr = MakeContext(sheet.get());
-        cairo_set_source_rgb(cr.get(), 0.16, 0.16, 0.2);
-        cairo_paint(cr.get());
-        SelectFont(cr.get(), FontStyle::Bold, 14);
-        cairo_set_source_rgb(cr.get(), 1, 1, 1);
-        FillText(cr.get(), kGap, 18, group + " (" + std::to_string(items.size()) + " pictures)");
+        SheetHead(cr.get(), 0.16, 0.16, 0.2, kGap, 18, group + " (" + std::to_string(items.size()) + " pictures)");
         SelectFont(cr.get(), FontStyle::Regular, 9);
         for (Item& item : items) {
             cairo_save(cr.get());

@@ -18,7 +18,6 @@ using namespace Kit;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 // NOTE: both caps are 30 x 20: edge and 18 body rows, then a clear row, as
 // the bands they end are drawn.
 constexpr int kCapWidth = 30, kCapHeight = 20, kBandRows = 19;

@@ -4,12 +4,12 @@
 
 #include "tools/picturegen/background_painters.h"
 #include "tools/picturegen/building_painters.h"
+#include "tools/picturegen/building_tables.h"
 #include "tools/picturegen/painters.h"
 
 namespace PictureGen {
 
 const char* const kSharedGroup = "ab01";
-const char* const kLooseGroup = "loose";
 
 void PaintBuildings(ArtBook& book)
 {
@@ -38,14 +38,11 @@ namespace {
 // The atlas page a tiled picture is drawn with: its level's page for the
 // level layers ("lev3_..."), the thunder of the first level, the menu
 // backgrounds with the menu, the rest (flights) with the shared page.
-const char* LayoutGroup(const std::string& file)
+std::string LayoutGroup(const std::string& file)
 {
-    static const char* const kLevelGroups[] = {"level01", "level02", "level03", "level04", "level05", "level06"};
-    if (file.size() > 4 && file.compare(0, 3, "lev") == 0 && file[3] >= '1' && file[3] <= '6')
-        return kLevelGroups[file[3] - '1'];
-    if (file.compare(0, 7, "thunder") == 0) return kLevelGroups[0];
+    if (file.compare(0, 7, "thunder") == 0) return LevelGroup(0);
     if (file.compare(0, 9, "menu_main") == 0) return "ab02";
-    return kSharedGroup;
+    return BuildingGroup(file);
 }
 }  // namespace
 
@@ -59,7 +56,7 @@ void PaintColourImages(ArtBook& book, const std::vector<TiledLayout>& layouts)
     // uses it, so that a fill or a splinter drawn between the family's other
     // pictures needs no texture switch of its own (and no file is decoded
     // again for the colours that are fetched by name at every draw).
-    auto paint = [&](const char* group, const std::string& name, Rgb colour) {
+    auto paint = [&](const std::string& group, const std::string& name, Rgb colour) {
         if (!names.insert(name).second) return;
         Canvas c(side, side);
         cairo_surface_flush(c.Surface());
@@ -81,11 +78,10 @@ void PaintColourImages(ArtBook& book, const std::vector<TiledLayout>& layouts)
                           {255, 255, 255}, {0, 255, 0}, {255, 0, 0}};
     for (Rgb c : shared) paint(kSharedGroup, ColourImageName(c), c);
     // The background fills, named with blank padding.
-    static const char* const kLevelGroups[] = {"level01", "level02", "level03", "level04", "level05", "level06"};
     for (int level = 0; level < 6; ++level)
         for (const LayerSetup& s : BackgroundSetup(level)) {
-            if (s.fillBelow) paint(kLevelGroups[level], FillColourImageName(s.below), s.below);
-            if (s.fillAbove) paint(kLevelGroups[level], FillColourImageName(s.above), s.above);
+            if (s.fillBelow) paint(LevelGroup(level), FillColourImageName(s.below), s.below);
+            if (s.fillAbove) paint(LevelGroup(level), FillColourImageName(s.above), s.above);
         }
     // The rectangles of the tiled pictures.
     for (const TiledLayout& layout : layouts)

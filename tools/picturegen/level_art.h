@@ -31,7 +31,5 @@ void PaintContactSheets(ArtBook& book, const std::vector<TiledLayout>& layouts);
 
 // The game-wide atlas page the level art puts its shared pictures in.
 extern const char* const kSharedGroup;
-// The group of pictures that stay separate files.
-extern const char* const kLooseGroup;
 
 }  // namespace PictureGen

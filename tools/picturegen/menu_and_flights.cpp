@@ -20,11 +20,7 @@ void PaintMenuTextures(ArtBook& book)
 {
     const char* g = kSharedGroup;
     AddSky(book, g, "menubg_sky.png", 16, 160, {{0.0, {80, 90, 143}}, {1.0, {98, 108, 158}}});
-    {
-        Canvas c(240, 90);
-        Stars(c, 30, {236, 236, 255}, "menu-stars", 86);
-        book.Add(g, "menubg_stars.png", c);
-    }
+    AddStars(book, g, "menubg_stars.png", 240, 90, 30, {236, 236, 255}, "menu-stars", 86);
     {
         Strip strip(240, 70);
         SkylineLook s;
@@ -47,8 +43,7 @@ void PaintMenuTextures(ArtBook& book)
         s.antennaChance = 0.3;
         s.seed = "menu-city";
         Skyline(strip.C(), s);
-        std::unique_ptr<Canvas> folded = strip.Fold();
-        book.Add(g, "menubg_city.png", *folded);
+        AddFolded(book, g, "menubg_city.png", strip);
     }
     {
         // The watchtower, drawn at (178, 0) of the screen: the blinking lamp
@@ -75,14 +70,7 @@ void PaintMenuTextures(ArtBook& book)
         Bricks(c, 0, 16, 64, 46, 0, 64, {{58, 58, 96}, {54, 54, 90}, {62, 62, 100}}, {46, 46, 78}, 16, 7);
         c.Rect(0, 12, 64, 5, {92, 94, 136});
         c.Rect(0, 12, 64, 1, {120, 122, 160});
-        cairo_t* cr = c.Cr();
-        cairo_set_source_rgba(cr, 110 / 255.0, 112 / 255.0, 150 / 255.0, 0.85);
-        cairo_set_line_width(cr, 1);
-        for (int x = -8; x < 72; x += 8) {
-            cairo_new_path(cr);
-            cairo_arc(cr, x + 4, 6, 5.5, 0, 2 * M_PI);
-            cairo_stroke(cr);
-        }
+        for (int x = -8; x < 72; x += 8) c.Ring(x + 4, 6, 5.5, 1, {110, 112, 150}, 0.85);
         book.Add(g, "menubg_wall.png", c);
     }
     {

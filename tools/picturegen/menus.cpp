@@ -8,7 +8,6 @@
 // two of them 110 px apart); the six endless-mode level pictures 150 x 54 in
 // the endless page's grid (gap 16, back button at y 279).
 #include <cmath>
-#include <cstdio>
 #include <string>
 
 #include "tools/picturegen/draw_kit.h"
@@ -22,20 +21,21 @@ using namespace Kit;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+// The disc of a round button, size x size.
+void RoundBase(cairo_t* cr, int size)
+{
+    const double c = size / 2.0;
+    cairo_arc(cr, c, c, c - 1, 0, 2 * kPi);
+    AccentEdgedPanel(cr);
+}
 
-// Round icon buttons (about, exit cross, arrows, key hints).
-Surface RoundIcon(int size, Icon icon, bool accentFill)
+// Round icon buttons (about, exit cross, share).
+Surface RoundIcon(int size, Icon icon)
 {
     Surface out = MakeSurface(size, size);
     Context cr = MakeContext(out.get());
     const double c = size / 2.0;
-    cairo_arc(cr.get(), c, c, c - 1, 0, 2 * kPi);
-    SetColour(cr.get(), accentFill ? Palette::kAccent : Palette::kPanel, accentFill ? 1.0 : 0.88);
-    cairo_fill_preserve(cr.get());
-    cairo_set_line_width(cr.get(), 2);
-    SetColour(cr.get(), accentFill ? Shade(Palette::kAccent, 0.3) : Palette::kAccent);
-    cairo_stroke(cr.get());
+    RoundBase(cr.get(), size);
     SetColour(cr.get(), Palette::kText);
     double inner = std::round(size * 0.56);
     DrawIcon(cr.get(), icon, std::round(c - inner / 2), std::round(c - inner / 2), inner);
@@ -46,12 +46,7 @@ Surface Arrow(bool up)
 {
     Surface out = MakeSurface(24, 24);
     Context cr = MakeContext(out.get());
-    cairo_arc(cr.get(), 12, 12, 11, 0, 2 * kPi);
-    SetColour(cr.get(), Palette::kPanel, 0.88);
-    cairo_fill_preserve(cr.get());
-    cairo_set_line_width(cr.get(), 2);
-    SetColour(cr.get(), Palette::kAccent);
-    cairo_stroke(cr.get());
+    RoundBase(cr.get(), 24);
     cairo_new_path(cr.get());
     if (up) {
         cairo_move_to(cr.get(), 12, 6.5);
@@ -108,14 +103,8 @@ Surface Lamp()
 {
     Surface out = MakeSurface(16, 16);
     Context cr = MakeContext(out.get());
-    cairo_pattern_t* glow = cairo_pattern_create_radial(8, 8, 0, 8, 8, 8);
-    cairo_pattern_add_color_stop_rgba(glow, 0, 1, 0.92, 0.8, 1);
-    cairo_pattern_add_color_stop_rgba(glow, 0.22, 1, 0.45, 0.3, 1);
-    cairo_pattern_add_color_stop_rgba(glow, 0.5, 1, 0.25, 0.15, 0.4);
-    cairo_pattern_add_color_stop_rgba(glow, 1, 1, 0.2, 0.1, 0);
-    cairo_set_source(cr.get(), glow);
-    cairo_paint(cr.get());
-    cairo_pattern_destroy(glow);
+    PaintRadial(cr.get(), 8, 8, 0, 8,
+                {{0, 1, 0.92, 0.8, 1}, {0.22, 1, 0.45, 0.3, 1}, {0.5, 1, 0.25, 0.15, 0.4}, {1, 1, 0.2, 0.1, 0}});
     return out;
 }
 
@@ -437,11 +426,11 @@ Surface EndlessLevel(int level, const Words& words)
 void PaintMenus(PictureSink& sink)
 {
     const char* page = kInterfacePage;
-    sink.Add(page, "icon_krzyzyk.png", RoundIcon(24, Icon::Cross, false).get());
-    sink.Add(page, "main_menu_button_about.png", RoundIcon(28, Icon::Info, false).get());
+    sink.Add(page, "icon_krzyzyk.png", RoundIcon(24, Icon::Cross).get());
+    sink.Add(page, "main_menu_button_about.png", RoundIcon(28, Icon::Info).get());
     sink.Add(page, "icon_arrow_up.png", Arrow(true).get());
     sink.Add(page, "icon_arrow_down.png", Arrow(false).get());
-    sink.Add(page, "icon_facebook.png", RoundIcon(24, Icon::Share, false).get());
+    sink.Add(page, "icon_facebook.png", RoundIcon(24, Icon::Share).get());
     const char* hints[4] = {"main_menu_psp_buttons_cross2.png", "main_menu_psp_buttons_square2.png",
                             "main_menu_psp_buttons_up2.png", "main_menu_psp_buttons_down2.png"};
     for (int i = 0; i < 4; ++i) sink.Add(page, hints[i], KeyHint(i).get());
@@ -475,11 +464,8 @@ void PaintMenus(PictureSink& sink)
         // 480), so it is drawn larger.
         dialog("tutorial-android-main-menu.png",
                TextButton(words.mainMenu, 240, 48, ButtonStyle::Secondary, Icon::Home, 20));
-        for (int level = 0; level < 6; ++level) {
-            char name[32];
-            std::snprintf(name, sizeof name, "endless-button-%02d.png", level + 1);
-            dialog(name, EndlessLevel(level, words));
-        }
+        for (int level = 0; level < 6; ++level)
+            dialog(Numbered("endless-button-%02d.png", level + 1), EndlessLevel(level, words));
     }
 }
 

@@ -2,7 +2,6 @@
 // halves, and the props drawn over building pieces: the sewer drain's water,
 // the two rats on the sewer roofs and the construction block's wall fan.
 #include <cmath>
-#include <cstdio>
 
 #include "tools/picturegen/facade.h"
 #include "tools/picturegen/level_art.h"
@@ -127,9 +126,7 @@ void PaintDrainWater(ArtBook& book)
             }
         }
         c.Rect(8, 0, 24, 2, {210, 250, 255}, 0.9);
-        char name[32];
-        std::snprintf(name, sizeof name, "lev3_woda2_%02d.png", f + 1);
-        book.Add("level03", name, c);
+        book.Add("level03", Numbered("lev3_woda2_%02d.png", f + 1), c);
     }
 }
 
@@ -173,9 +170,7 @@ void PaintRats(ArtBook& book)
     for (int i = 0; i < 4; ++i) {
         Canvas c(w, h);
         Rat(c, true, raise[i], swing[i]);
-        char name[32];
-        std::snprintf(name, sizeof name, "lev3_rat_anim_%02d.png", i + 1);
-        book.Add("level03", name, c);
+        book.Add("level03", Numbered("lev3_rat_anim_%02d.png", i + 1), c);
     }
 }
 
@@ -198,9 +193,7 @@ void PaintFans(ArtBook& book)
         c.Circle(16, 16, 3.5, {96, 104, 112});
         c.Circle(15, 15, 1.5, {200, 206, 212});
         for (int k = 0; k < 4; ++k) c.Rect(1, 4 + k * 8, 30, 1, {30, 34, 40}, 0.8);
-        char name[32];
-        std::snprintf(name, sizeof name, "lev4_fan_%d.png", f + 1);
-        book.Add("level04", name, c);
+        book.Add("level04", Numbered("lev4_fan_%d.png", f + 1), c);
     }
 }
 

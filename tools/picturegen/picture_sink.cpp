@@ -42,6 +42,13 @@ bool SafeRelative(const std::string& path)
 
 }  // namespace
 
+std::string Numbered(const char* pattern, int n)
+{
+    char name[64];
+    std::snprintf(name, sizeof name, pattern, n);
+    return name;
+}
+
 PictureSink::PictureSink(std::string outDir) : m_outDir(std::move(outDir)) {}
 
 void PictureSink::Fail(const std::string& message)
@@ -97,11 +104,6 @@ void PictureSink::AddSheet(const std::string& name, cairo_surface_t* image)
     cairo_surface_flush(image);
     std::string path = m_sheetDir + "/" + name + ".png";
     if (cairo_surface_write_to_png(image, path.c_str()) != CAIRO_STATUS_SUCCESS) Fail("cannot write " + path);
-}
-
-cairo_surface_t* NewImage(int width, int height)
-{
-    return cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
 }
 
 }  // namespace PictureGen

@@ -64,8 +64,8 @@ private:
     bool m_ok = true;
 };
 
-// A new transparent ARGB32 surface of w x h; the caller destroys it after
-// handing it to the sink.
-cairo_surface_t* NewImage(int width, int height);
+// A numbered picture name: the printf pattern with its one number filled in
+// ("lev5_heli_%d.png" and 2 give "lev5_heli_2.png").
+std::string Numbered(const char* pattern, int n);
 
 }  // namespace PictureGen

@@ -11,7 +11,6 @@
 // middle background.
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -25,7 +24,6 @@ using namespace Kit;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr int kFrames = 31;
 constexpr int kCell = 100;
 // NOTE: the policeman's feet fill cell row 73; his frame offsets leave him
@@ -65,29 +63,10 @@ const Outfit& PolicemanOutfit()
 }
 
 // A leg through a walking stride, s 0..1 from the heel strike.
-struct LegKey {
-    double s, thigh, knee, point;
-};
-const LegKey kWalk[] = {
+const std::vector<LegKey> kWalk = {
     {0.00, 24, 4, -6}, {0.15, 14, 14, 0}, {0.32, 0, 6, 0},   {0.50, -18, 10, 24},
     {0.62, -12, 40, 40}, {0.76, 10, 58, 20}, {0.90, 26, 18, 0},
 };
-
-void WalkLeg(double s, double& thigh, double& knee, double& point)
-{
-    std::vector<PoseKey> keys;
-    for (const LegKey& k : kWalk) {
-        Pose p{};
-        p[kNearThigh] = k.thigh;
-        p[kNearKnee] = k.knee;
-        p[kNearFoot] = k.point;
-        keys.push_back({k.s, p});
-    }
-    Pose p = PoseAt(keys, s, true);
-    thigh = p[kNearThigh];
-    knee = p[kNearKnee];
-    point = p[kNearFoot];
-}
 
 // The swing of frame f as the menu computes it (the middle of the frame's
 // span of the walk phase) and the beam's turn at that swing.
@@ -110,8 +89,8 @@ Walker PoseWalker(int f)
     p[kHipY] = 60;
     p[kLean] = 3;
     p[kNod] = 4;
-    WalkLeg(s, p[kNearThigh], p[kNearKnee], p[kNearFoot]);
-    WalkLeg(s + 0.5, p[kFarThigh], p[kFarKnee], p[kFarFoot]);
+    LegAt(kWalk, s, p[kNearThigh], p[kNearKnee], p[kNearFoot]);
+    LegAt(kWalk, s + 0.5, p[kFarThigh], p[kFarKnee], p[kFarFoot]);
     // The free arm swings against the near leg.
     double swing = std::cos(2 * kPi * s);
     p[kFarShoulder] = 4 + 20 * swing;
@@ -173,12 +152,7 @@ Surface Beam()
         cairo_fill(cr.get());
     }
     cairo_pattern_destroy(fade);
-    cairo_pattern_t* glow = cairo_pattern_create_radial(kPivotX, kPivotY, 0, kPivotX, kPivotY, 5);
-    cairo_pattern_add_color_stop_rgba(glow, 0, 1, 0.97, 0.85, 0.7);
-    cairo_pattern_add_color_stop_rgba(glow, 1, 1, 0.97, 0.85, 0);
-    cairo_set_source(cr.get(), glow);
-    cairo_paint(cr.get());
-    cairo_pattern_destroy(glow);
+    PaintRadial(cr.get(), kPivotX, kPivotY, 0, 5, {{0, 1, 0.97, 0.85, 0.7}, {1, 1, 0.97, 0.85, 0}});
     return beam;
 }
 
@@ -197,11 +171,17 @@ void PolicemanSheet(PictureSink& sink, const std::vector<WalkFrame>& frames, cai
     int rows = (kFrames + perRow - 1) / perRow;
     Surface sheet = MakeSurface(perRow * (shownW + gap) + gap, rows * (shown + label + gap) + 30 + 100);
     Context cr = MakeContext(sheet.get());
-    cairo_set_source_rgb(cr.get(), 0.1, 0.1, 0.14);
-    cairo_paint(cr.get());
-    SelectFont(cr.get(), FontStyle::Bold, 14);
-    cairo_set_source_rgb(cr.get(), 1, 1, 1);
-    FillText(cr.get(), gap, 20, "policeman: 31 walk frames with the torch beam as the menu turns it");
+    SheetHead(cr.get(), 0.1, 0.1, 0.14, gap, 20, "policeman: 31 walk frames with the torch beam as the menu turns it");
+    // The beam of frame f as the menu turns it, for the frame's cell at (x, y).
+    auto drawBeam = [&](int f, double x, double y) {
+        const WalkFrame& w = frames[f];
+        cairo_save(cr.get());
+        cairo_translate(cr.get(), x + w.dx + 3, y + w.dy + 20 + std::trunc(3.12 * Swing(f)));
+        cairo_rotate(cr.get(), BeamAngle(f));
+        cairo_set_source_surface(cr.get(), beam, -kPivotX, -kPivotY);
+        cairo_paint(cr.get());
+        cairo_restore(cr.get());
+    };
     for (int f = 0; f < kFrames; ++f) {
         int x = gap + (f % perRow) * (shownW + gap), y = 28 + (f / perRow) * (shown + label + gap);
         cairo_save(cr.get());
@@ -213,12 +193,7 @@ void PolicemanSheet(PictureSink& sink, const std::vector<WalkFrame>& frames, cai
         cairo_scale(cr.get(), zoom, zoom);
         cairo_translate(cr.get(), 0, -22);
         const WalkFrame& w = frames[f];
-        cairo_save(cr.get());
-        cairo_translate(cr.get(), w.dx + 3, w.dy + 20 + std::trunc(3.12 * Swing(f)));
-        cairo_rotate(cr.get(), BeamAngle(f));
-        cairo_set_source_surface(cr.get(), beam, -kPivotX, -kPivotY);
-        cairo_paint(cr.get());
-        cairo_restore(cr.get());
+        drawBeam(f, 0, 0);
         cairo_set_source_surface(cr.get(), w.image.get(), w.dx, w.dy);
         cairo_pattern_set_filter(cairo_get_source(cr.get()), CAIRO_FILTER_NEAREST);
         cairo_paint(cr.get());
@@ -238,12 +213,7 @@ void PolicemanSheet(PictureSink& sink, const std::vector<WalkFrame>& frames, cai
         int f = (i * 4) % kFrames;
         double px = 20 + i * 80;
         const WalkFrame& w = frames[f];
-        cairo_save(cr.get());
-        cairo_translate(cr.get(), px + w.dx + 3, y - 20 + w.dy + 20 + std::trunc(3.12 * Swing(f)));
-        cairo_rotate(cr.get(), BeamAngle(f));
-        cairo_set_source_surface(cr.get(), beam, -kPivotX, -kPivotY);
-        cairo_paint(cr.get());
-        cairo_restore(cr.get());
+        drawBeam(f, px, y - 20);
         cairo_set_source_surface(cr.get(), w.image.get(), px + w.dx, y - 20 + w.dy);
         cairo_paint(cr.get());
     }
@@ -256,18 +226,13 @@ void PaintPoliceman(PictureSink& sink)
 {
     std::vector<WalkFrame> frames;
     for (int f = 0; f < kFrames; ++f) {
-        char name[40];
-        std::snprintf(name, sizeof name, "policjant_idzie%04d.png", f);
+        const std::string name = Numbered("policjant_idzie%04d.png", f);
         Walker w = PoseWalker(f);
-        Surface cell = MakeSurface(kCell, kCell);
-        Context cr = MakeContext(cell.get());
-        cairo_rectangle(cr.get(), 0, 0, kCell, kGround);
-        cairo_clip(cr.get());
-        w.figure.Draw(cr.get());
+        Surface cell = DrawInCell(w.figure, kCell, kGround);
         const int dx = kOffsets[f][0], dy = kOffsets[f][1];
         InkBox strong = FindInk(cell.get(), 48);
         if (strong.x < dx || strong.y < dy)
-            sink.Fail(std::string(name) + ": the policeman reaches outside his frame");
+            sink.Fail(name + ": the policeman reaches outside his frame");
         InkBox ink = FindInk(cell.get());
         Surface image = CropSurface(cell.get(), dx, dy, ink.x + ink.w - dx, ink.y + ink.h - dy);
         sink.Add(kCharacterPage, name, image.get());

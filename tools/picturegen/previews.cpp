@@ -5,7 +5,7 @@
 // pictures are read back from what the painters wrote. Panels and texts that
 // the game draws itself are stood in for with plain shapes and DejaVu text.
 #include <cmath>
-#include <cstdio>
+#include <map>
 #include <string>
 
 #include "tools/picturegen/draw_kit.h"
@@ -24,28 +24,36 @@ class Screen {
 public:
     Screen(PictureSink& sink, Rgb background) : m_sink(sink), m_surface(MakeSurface(kW, kH)), m_cr(MakeContext(m_surface.get()))
     {
-        cairo_set_source_rgb(m_cr.get(), background.r / 255.0, background.g / 255.0, background.b / 255.0);
+        SetColour(m_cr.get(), background);
         cairo_paint(m_cr.get());
     }
     cairo_t* cr() { return m_cr.get(); }
 
+    // A picture the painters wrote, read back once per screen; null when
+    // there is none of that name.
+    cairo_surface_t* Picture(const std::string& name)
+    {
+        auto it = m_pictures.find(name);
+        if (it == m_pictures.end()) it = m_pictures.emplace(name, Surface(m_sink.Load(name))).first;
+        return it->second.get();
+    }
     // Blits a picture at (x, y); returns its size.
     std::pair<int, int> Blit(const std::string& name, double x, double y, double alpha = 1.0)
     {
-        Surface picture(m_sink.Load(name));
+        cairo_surface_t* picture = Picture(name);
         if (!picture) {
             m_sink.Fail("preview: no picture " + name);
             return {0, 0};
         }
-        cairo_set_source_surface(cr(), picture.get(), x, y);
+        cairo_set_source_surface(cr(), picture, x, y);
         cairo_paint_with_alpha(cr(), alpha);
-        return {cairo_image_surface_get_width(picture.get()), cairo_image_surface_get_height(picture.get())};
+        return Size(name);
     }
     std::pair<int, int> Size(const std::string& name)
     {
-        Surface picture(m_sink.Load(name));
+        cairo_surface_t* picture = Picture(name);
         if (!picture) return {0, 0};
-        return {cairo_image_surface_get_width(picture.get()), cairo_image_surface_get_height(picture.get())};
+        return {cairo_image_surface_get_width(picture), cairo_image_surface_get_height(picture)};
     }
     void Fill(double x, double y, double w, double h, Rgb colour, double alpha = 1.0)
     {
@@ -88,6 +96,7 @@ private:
     PictureSink& m_sink;
     Surface m_surface;
     Context m_cr;
+    std::map<std::string, Surface> m_pictures;
 };
 
 void HudPreview(PictureSink& sink, const Language& language)
@@ -127,24 +136,18 @@ void HudPreview(PictureSink& sink, const Language& language)
     auto [pw, ph] = s.Size(Localised("pause_button.png", language));
     (void)ph;
     s.Blit(Localised("pause_button.png", language), kW / 2 - pw / 2, 6);
-    Surface font(sink.Load("hud_score_font.png"));
-    if (font) {
-        const int digits[3] = {0, 5, 2};
+    if (cairo_surface_t* font = s.Picture("hud_score_font.png")) {
+        // Right to left: 0, 5, 2 and the "+" (cell 0; digit d is cell d + 1).
+        const int cells[4] = {1, 6, 3, 0};
         double x = 170 + 40 - 1 + 13 * 4, y = 177 - 20 + 28;
-        for (int i = 0; i < 3; ++i, x -= 13) {
+        for (int i = 0; i < 4; ++i, x -= 13) {
             cairo_save(s.cr());
             cairo_rectangle(s.cr(), x, y, 13, 16);
             cairo_clip(s.cr());
-            cairo_set_source_surface(s.cr(), font.get(), x - 13 * (digits[i] + 1), y);
+            cairo_set_source_surface(s.cr(), font, x - 13 * cells[i], y);
             cairo_paint(s.cr());
             cairo_restore(s.cr());
         }
-        cairo_save(s.cr());
-        cairo_rectangle(s.cr(), x, y, 13, 16);
-        cairo_clip(s.cr());
-        cairo_set_source_surface(s.cr(), font.get(), x, y);
-        cairo_paint(s.cr());
-        cairo_restore(s.cr());
     }
     s.Write("preview_hud_" + language.code);
 }
@@ -157,14 +160,13 @@ void MenuPreview(PictureSink& sink, const Language& language)
     s.Blit("lampka.png", 215, 23, 0.8);
     // The policeman at mid-screen, frame 8, and his torch.
     const int frame = 8;
-    const double swing = std::sin(3.14159265358979323846 * (frame + 0.5) / 31);
+    const double swing = std::sin(kPi * (frame + 0.5) / 31);
     const int dx = 41, dy = 31, px = 250;
-    Surface beam(sink.Load("menu_main_latarka.png"));
-    if (beam) {
+    if (cairo_surface_t* beam = s.Picture("menu_main_latarka.png")) {
         cairo_save(s.cr());
         cairo_translate(s.cr(), px + 3 + dx, dy + 189 + std::trunc(3.12 * swing));
         cairo_rotate(s.cr(), -0.21 * swing);
-        cairo_set_source_surface(s.cr(), beam.get(), -94, -18);
+        cairo_set_source_surface(s.cr(), beam, -94, -18);
         cairo_paint(s.cr());
         cairo_restore(s.cr());
     }
@@ -215,11 +217,9 @@ void PagesPreview(PictureSink& sink, const Language& language)
     auto [iw, ih] = s.Size(Localised("endless-button-06.png", language));
     const int gap = (350 - 2 * iw) / 3;
     for (int i = 0; i < 6; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "endless-button-%02d.png", i + 1);
         int c = i / 3, r = i % 3;
         int x = left + gap + c * (gap + iw), y = top + 42 + gap + r * (ih + gap);
-        s.Blit(Localised(name, language), x, y);
+        s.Blit(Localised(Numbered("endless-button-%02d.png", i + 1), language), x, y);
         SelectFont(s.cr(), FontStyle::Bold, 12);
         std::string best = std::to_string(1200 * (i + 1));
         TextSize t = MeasureText(s.cr(), best);

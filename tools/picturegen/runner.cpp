@@ -73,42 +73,23 @@ Pose MakePose(double hipX, double hipY, double turn, double lean, double nod, do
 // One leg through a running stride, s 0..1 from touchdown: stance until
 // about 0.32, then the heel comes up under the seat and the knee drives
 // forward for the next touchdown.
-struct LegKey {
-    double s, thigh, knee, point;
-};
-const LegKey kStride[] = {
+const std::vector<LegKey> kStride = {
     {0.00, 36, 22, 0},  {0.14, 16, 40, -6}, {0.30, -18, 46, 30}, {0.42, -10, 84, 52},
     {0.55, 32, 128, 44}, {0.70, 56, 104, 30}, {0.86, 58, 60, 14},
 };
-
-void StrideAt(double s, double& thigh, double& knee, double& point)
-{
-    std::vector<PoseKey> keys;
-    for (const LegKey& k : kStride) {
-        Pose p{};
-        p[kNearThigh] = k.thigh;
-        p[kNearKnee] = k.knee;
-        p[kNearFoot] = k.point;
-        keys.push_back({k.s, p});
-    }
-    Pose p = PoseAt(keys, s, true);
-    thigh = p[kNearThigh];
-    knee = p[kNearKnee];
-    point = p[kNearFoot];
-}
 
 // The sprint at stride position s of the near leg; the far leg runs half a
 // stride behind and each arm swings against its leg.
 Pose RunPose(double s)
 {
-    const double twoPi = 2 * 3.14159265358979323846;
+    const double twoPi = 2 * kPi;
     Pose p{};
     p[kHipX] = 48;
     p[kHipY] = 53;
     p[kLean] = 12 - 2.5 * std::cos(2 * twoPi * s);
     p[kNod] = 6;
-    StrideAt(s, p[kNearThigh], p[kNearKnee], p[kNearFoot]);
-    StrideAt(s + 0.5, p[kFarThigh], p[kFarKnee], p[kFarFoot]);
+    LegAt(kStride, s, p[kNearThigh], p[kNearKnee], p[kNearFoot]);
+    LegAt(kStride, s + 0.5, p[kFarThigh], p[kFarKnee], p[kFarFoot]);
     // The near arm is furthest forward when the near leg pushes off.
     double swing = std::cos(twoPi * (s - 0.3));
     p[kNearShoulder] = 4 + 50 * swing;
@@ -147,11 +128,7 @@ constexpr Point kTuckPivot = {3, -5};
 std::vector<std::string> Names(const char* pattern, int first, int step, int count)
 {
     std::vector<std::string> names;
-    for (int i = 0; i < count; ++i) {
-        char name[64];
-        std::snprintf(name, sizeof name, pattern, first + i * step);
-        names.push_back(name);
-    }
+    for (int i = 0; i < count; ++i) names.push_back(Numbered(pattern, first + i * step));
     return names;
 }
 
@@ -317,17 +294,11 @@ std::vector<RunnerState> States()
 
 bool Verbose() { return std::getenv("PICTUREGEN_VERBOSE") != nullptr; }
 
+// Centred (death) frames may reach below the roof line; the others stop at
+// it, their soles flat on it.
 Surface RenderCell(const Figure& figure, bool clipAtRoof)
 {
-    Surface cell = MakeSurface(kCell, kCell);
-    Context cr = MakeContext(cell.get());
-    if (clipAtRoof) {
-        // Nothing goes below the roof line: the soles rest flat on it.
-        cairo_rectangle(cr.get(), 0, 0, kCell, kGround);
-        cairo_clip(cr.get());
-    }
-    figure.Draw(cr.get());
-    return cell;
+    return DrawInCell(figure, kCell, clipAtRoof ? kGround : 0);
 }
 
 struct RunnerFrame {
@@ -395,11 +366,8 @@ void RunnerSheets(PictureSink& sink, const std::vector<RunnerState>& states,
         int height = rows * (cellShown + label + gap) + 34;
         Surface sheet = MakeSurface(width, height);
         Context cr = MakeContext(sheet.get());
-        cairo_set_source_rgb(cr.get(), 0.12, 0.12, 0.16);
-        cairo_paint(cr.get());
-        SelectFont(cr.get(), FontStyle::Bold, 14);
-        cairo_set_source_rgb(cr.get(), 1, 1, 1);
-        FillText(cr.get(), gap, 20, std::string("runner, ") + states[s].label + ": red collision box, green roof line");
+        SheetHead(cr.get(), 0.12, 0.12, 0.16, gap, 20,
+                  std::string("runner, ") + states[s].label + ": red collision box, green roof line");
         for (int k = 0; k < count; ++k) {
             int x = gap + (k % perRow) * (cellShown + gap);
             int y = 30 + (k / perRow) * (cellShown + label + gap);
@@ -473,13 +441,8 @@ void PaintDust(PictureSink& sink)
 {
     Surface dust = MakeSurface(7, 7);
     Context cr = MakeContext(dust.get());
-    cairo_pattern_t* glow = cairo_pattern_create_radial(3.5, 3.5, 0.5, 3.5, 3.5, 3.5);
-    cairo_pattern_add_color_stop_rgba(glow, 0, 0.9, 0.88, 0.83, 0.9);
-    cairo_pattern_add_color_stop_rgba(glow, 0.6, 0.86, 0.84, 0.78, 0.55);
-    cairo_pattern_add_color_stop_rgba(glow, 1, 0.86, 0.84, 0.78, 0);
-    cairo_set_source(cr.get(), glow);
-    cairo_paint(cr.get());
-    cairo_pattern_destroy(glow);
+    PaintRadial(cr.get(), 3.5, 3.5, 0.5, 3.5,
+                {{0, 0.9, 0.88, 0.83, 0.9}, {0.6, 0.86, 0.84, 0.78, 0.55}, {1, 0.86, 0.84, 0.78, 0}});
     sink.Add(kCharacterPage, "kurz.png", dust.get());
 }
 

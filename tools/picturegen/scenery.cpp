@@ -21,19 +21,27 @@ std::unique_ptr<Canvas> Strip::Fold() const
     return out;
 }
 
-std::unique_ptr<Canvas> Slice(const Canvas& source, int x, int y, int w, int h)
-{
-    std::unique_ptr<Canvas> out(new Canvas(w, h));
-    cairo_surface_flush(source.Surface());
-    out->CopyFrom(source.Surface(), x, y, w, h, 0, 0);
-    return out;
-}
-
 void AddSlice(ArtBook& book, const std::string& group, const std::string& name, const Canvas& strip, int x, int y,
               int w, int h)
 {
-    std::unique_ptr<Canvas> part = Slice(strip, x, y, w, h);
-    book.Add(group, name, *part);
+    Canvas part(w, h);
+    cairo_surface_flush(strip.Surface());
+    part.CopyFrom(strip.Surface(), x, y, w, h, 0, 0);
+    book.Add(group, name, part);
+}
+
+void AddFolded(ArtBook& book, const std::string& group, const std::string& name, const Strip& strip)
+{
+    std::unique_ptr<Canvas> folded = strip.Fold();
+    book.Add(group, name, *folded);
+}
+
+void AddFoldedHalves(ArtBook& book, const std::string& group, const std::string& stem, const Strip& strip,
+                     int split)
+{
+    std::unique_ptr<Canvas> folded = strip.Fold();
+    AddSlice(book, group, stem + "_a.png", *folded, 0, 0, split, strip.Height());
+    AddSlice(book, group, stem + "_b.png", *folded, split, 0, strip.Width() - split, strip.Height());
 }
 
 void Skyline(Canvas& c, const SkylineLook& s)
@@ -80,8 +88,7 @@ void SkyGradient(Canvas& c, const std::vector<SkyStop>& stops)
 {
     if (stops.empty()) return;
     cairo_pattern_t* p = cairo_pattern_create_linear(0, 0, 0, c.Height());
-    for (const SkyStop& s : stops)
-        cairo_pattern_add_color_stop_rgb(p, s.t, s.colour.r / 255.0, s.colour.g / 255.0, s.colour.b / 255.0);
+    for (const SkyStop& s : stops) AddColourStop(p, s.t, s.colour);
     cairo_set_source(c.Cr(), p);
     cairo_paint(c.Cr());
     cairo_pattern_destroy(p);

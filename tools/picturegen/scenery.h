@@ -29,12 +29,16 @@ private:
     std::unique_ptr<Canvas> m_wide;
 };
 
-// A w x h part of a picture at (x, y) as a new canvas.
-std::unique_ptr<Canvas> Slice(const Canvas& source, int x, int y, int w, int h);
-
-// Adds a slice of the strip to the book.
+// Adds the w x h part of the strip at (x, y) to the book.
 void AddSlice(ArtBook& book, const std::string& group, const std::string& name, const Canvas& strip, int x, int y,
               int w, int h);
+
+// Folds the strip and adds it whole to the book.
+void AddFolded(ArtBook& book, const std::string& group, const std::string& name, const Strip& strip);
+// Folds the strip and adds it cut in two at x split: "<stem>_a.png" left of
+// the cut and "<stem>_b.png" from it to the end.
+void AddFoldedHalves(ArtBook& book, const std::string& group, const std::string& stem, const Strip& strip,
+                     int split);
 
 struct SkylineLook {
     int from = 0;       // strip x where the first block starts

@@ -9,8 +9,6 @@ using namespace Kit;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
 double Radians(double degrees) { return degrees * kPi / 180.0; }
 
 // Direction of an angle measured from straight down, +90 forward (+x).
@@ -64,6 +62,22 @@ Pose PoseAt(const std::vector<PoseKey>& keys, double t, bool cyclic)
     for (int v = 0; v < kPoseValues; ++v)
         out[v] = CatmullRom(at(k - 1)[v], at(k)[v], at(k + 1)[v], at(k + 2)[v], u);
     return out;
+}
+
+void LegAt(const std::vector<LegKey>& stride, double s, double& thigh, double& knee, double& point)
+{
+    std::vector<PoseKey> keys;
+    for (const LegKey& k : stride) {
+        Pose p{};
+        p[kNearThigh] = k.thigh;
+        p[kNearKnee] = k.knee;
+        p[kNearFoot] = k.point;
+        keys.push_back({k.s, p});
+    }
+    Pose p = PoseAt(keys, s, true);
+    thigh = p[kNearThigh];
+    knee = p[kNearKnee];
+    point = p[kNearFoot];
 }
 
 Build Build::Scaled(double f) const
@@ -171,7 +185,6 @@ Figure::Figure(const Build& b, const Outfit& o, const Pose& p, Point pivot) : m_
     m_shapes.push_back({Shape::Head, {place(head), place(headUp)}, b.headRadius, 0, o.skin});
     drawArm(nearArm, true);
 
-    m_nearHand = place(nearArm.hand);
     m_shoulder = place(shoulder);
     m_hip = place(origin);
 }
@@ -186,16 +199,10 @@ void Figure::AddDisc(Point c, double radius, Rgb colour)
     m_shapes.push_back({Shape::Disc, {c}, radius, 0, colour});
 }
 
-void Figure::AddPolygon(std::vector<Point> points, Rgb colour)
-{
-    m_shapes.push_back({Shape::Polygon, std::move(points), 0, 0, colour});
-}
-
 void Figure::Translate(double dx, double dy)
 {
     for (Shape& s : m_shapes)
         for (Point& p : s.points) p = {p.x + dx, p.y + dy};
-    m_nearHand = {m_nearHand.x + dx, m_nearHand.y + dy};
     m_shoulder = {m_shoulder.x + dx, m_shoulder.y + dy};
     m_hip = {m_hip.x + dx, m_hip.y + dy};
 }
@@ -204,7 +211,6 @@ void Figure::Mirror(double axis)
 {
     for (Shape& s : m_shapes)
         for (Point& p : s.points) p.x = 2 * axis - p.x;
-    m_nearHand.x = 2 * axis - m_nearHand.x;
     m_shoulder.x = 2 * axis - m_shoulder.x;
     m_hip.x = 2 * axis - m_hip.x;
     m_mirrored = !m_mirrored;
@@ -228,42 +234,22 @@ std::vector<Point> Figure::Extremes(const Shape& s) const
         box(s.points[1], s.width2 / 2);
         break;
     case Shape::Head: box(s.points[0], s.width * (m_outfit.cap ? 1.6 : 1.1)); break;
-    case Shape::Polygon: out = s.points; break;
     }
     return out;
 }
 
-double Figure::Bottom() const
+double Figure::Extent(double Point::*axis, bool greatest) const
 {
-    double v = -1e9;
+    double v = greatest ? -1e9 : 1e9;
     for (const Shape& s : m_shapes)
-        for (Point p : Extremes(s)) v = std::max(v, p.y);
+        for (Point p : Extremes(s)) v = greatest ? std::max(v, p.*axis) : std::min(v, p.*axis);
     return v;
 }
 
-double Figure::Top() const
-{
-    double v = 1e9;
-    for (const Shape& s : m_shapes)
-        for (Point p : Extremes(s)) v = std::min(v, p.y);
-    return v;
-}
-
-double Figure::Left() const
-{
-    double v = 1e9;
-    for (const Shape& s : m_shapes)
-        for (Point p : Extremes(s)) v = std::min(v, p.x);
-    return v;
-}
-
-double Figure::Right() const
-{
-    double v = -1e9;
-    for (const Shape& s : m_shapes)
-        for (Point p : Extremes(s)) v = std::max(v, p.x);
-    return v;
-}
+double Figure::Bottom() const { return Extent(&Point::y, true); }
+double Figure::Top() const { return Extent(&Point::y, false); }
+double Figure::Left() const { return Extent(&Point::x, false); }
+double Figure::Right() const { return Extent(&Point::x, true); }
 
 void Figure::DrawTorso(cairo_t* cr, const Shape& s) const
 {
@@ -382,16 +368,21 @@ void Figure::Draw(cairo_t* cr) const
             break;
         case Shape::Torso: DrawTorso(cr, s); break;
         case Shape::Head: DrawHead(cr, s); break;
-        case Shape::Polygon:
-            cairo_new_path(cr);
-            for (Point p : s.points) cairo_line_to(cr, p.x, p.y);
-            cairo_close_path(cr);
-            SetColour(cr, s.colour);
-            cairo_fill(cr);
-            break;
         }
     }
     cairo_restore(cr);
+}
+
+Surface DrawInCell(const Figure& figure, int cell, double floor)
+{
+    Surface picture = MakeSurface(cell, cell);
+    Context cr = MakeContext(picture.get());
+    if (floor > 0) {
+        cairo_rectangle(cr.get(), 0, 0, cell, floor);
+        cairo_clip(cr.get());
+    }
+    figure.Draw(cr.get());
+    return picture;
 }
 
 }  // namespace PictureGen

@@ -52,6 +52,14 @@ struct PoseKey {
 // keys before the first and after the last.
 Pose PoseAt(const std::vector<PoseKey>& keys, double t, bool cyclic);
 
+// One leg through a cyclic stride: at s (0..1 from the key at 0) the thigh,
+// knee and foot values of a Pose (as kNearThigh, kNearKnee, kNearFoot),
+// on PoseAt's curve through the keys (sorted by s).
+struct LegKey {
+    double s, thigh, knee, point;
+};
+void LegAt(const std::vector<LegKey>& stride, double s, double& thigh, double& knee, double& point);
+
 // Bone lengths and stroke widths in pixels.
 struct Build {
     double headRadius, neck, torso, hipWidth, chestWidth;
@@ -103,18 +111,16 @@ public:
     void Mirror(double axis);
 
     // Joint positions after posing (and any translation or mirroring).
-    Point NearHand() const { return m_nearHand; }
     Point Shoulder() const { return m_shoulder; }
     Point Hip() const { return m_hip; }
 
     // Props held by the figure, drawn over it in the order added.
     void AddStroke(Point a, Point b, double width, Kit::Rgb colour);
     void AddDisc(Point c, double radius, Kit::Rgb colour);
-    void AddPolygon(std::vector<Point> points, Kit::Rgb colour);
 
 private:
     struct Shape {
-        enum Kind { Stroke, Disc, Torso, Head, Polygon } kind;
+        enum Kind { Stroke, Disc, Torso, Head } kind;
         std::vector<Point> points;  // stroke ends, centre, torso hip/shoulder, head centre/up
         double width = 0;           // stroke width or disc radius; torso hip width
         double width2 = 0;          // torso chest width
@@ -124,12 +130,18 @@ private:
     void DrawTorso(cairo_t* cr, const Shape& s) const;
     void DrawHead(cairo_t* cr, const Shape& s) const;
     std::vector<Point> Extremes(const Shape& s) const;
+    // The greatest (or least) x or y any shape reaches.
+    double Extent(double Point::*axis, bool greatest) const;
 
     Build m_build;
     Outfit m_outfit;
     std::vector<Shape> m_shapes;
     bool m_mirrored = false;
-    Point m_nearHand, m_shoulder, m_hip;
+    Point m_shoulder, m_hip;
 };
+
+// The figure drawn in a transparent cell x cell picture; with floor > 0
+// nothing of it goes below the row floor (the roof line its soles rest on).
+Kit::Surface DrawInCell(const Figure& figure, int cell, double floor);
 
 }  // namespace PictureGen

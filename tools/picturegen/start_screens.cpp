@@ -16,8 +16,6 @@ using namespace Kit;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
 // The team's mark: an orange disc carrying a white bolt, and the team's name.
 Surface SplashLogo()
 {
@@ -26,8 +24,7 @@ Surface SplashLogo()
     Context cr = MakeContext(out.get());
     cairo_arc(cr.get(), 200, 66, 46, 0, 2 * kPi);
     SetColour(cr.get(), Palette::kAccent);
-    cairo_fill(cr.get());
-    cairo_arc(cr.get(), 200, 66, 46, 0, 2 * kPi);
+    cairo_fill_preserve(cr.get());
     cairo_set_line_width(cr.get(), 3);
     SetColour(cr.get(), Palette::kAccentLight);
     cairo_stroke(cr.get());

@@ -61,7 +61,7 @@ void DrawLayout(cairo_t* cr, const TiledLayout& layout, int x, int y, const ArtB
 {
     for (const LayoutTile& t : layout.tiles) {
         if (t.rect) {
-            cairo_set_source_rgb(cr, t.colour.r / 255.0, t.colour.g / 255.0, t.colour.b / 255.0);
+            SetColour(cr, t.colour);
             cairo_rectangle(cr, x + t.x, y + t.y, t.width, t.height);
             cairo_fill(cr);
             continue;
@@ -216,7 +216,7 @@ void DrawBackgroundLayer(cairo_t* cr, const LayerSetup& setup, double scrollX, d
 
     auto fill = [cr](Rgb c, double fx, double fy, double fw, double fh) {
         if (fw <= 0 || fh <= 0) return;
-        cairo_set_source_rgb(cr, c.r / 255.0, c.g / 255.0, c.b / 255.0);
+        SetColour(cr, c);
         cairo_rectangle(cr, fx, fy, fw, fh);
         cairo_fill(cr);
     };

@@ -79,7 +79,7 @@ void Action(cairo_t* cr, RunnerStateId state, int frame, double scale, double x,
     cairo_save(cr);
     cairo_translate(cr, x, feetY);
     cairo_scale(cr, 1, 0.2);
-    cairo_arc(cr, 0, 0, 14 * scale, 0, 2 * 3.14159265358979323846);
+    cairo_arc(cr, 0, 0, 14 * scale, 0, 2 * kPi);
     cairo_restore(cr);
     SetColour(cr, Palette::kInk, 0.5);
     cairo_fill(cr);

@@ -8,7 +8,6 @@ namespace PictureGen {
 using namespace Kit;
 
 namespace {
-constexpr double kPi = 3.14159265358979323846;
 
 void Polygon(cairo_t* cr, std::initializer_list<std::pair<double, double>> points, double x, double y, double s)
 {
@@ -125,6 +124,15 @@ void DrawIcon(cairo_t* cr, Icon icon, double x, double y, double s)
     cairo_restore(cr);
 }
 
+void AccentEdgedPanel(cairo_t* cr)
+{
+    SetColour(cr, Palette::kPanel, 0.88);
+    cairo_fill_preserve(cr);
+    cairo_set_line_width(cr, 2);
+    SetColour(cr, Palette::kAccent);
+    cairo_stroke(cr);
+}
+
 void ShadowedText(cairo_t* cr, double x, double y, const std::string& utf8)
 {
     SetColour(cr, Palette::kInk, 0.45);
@@ -144,11 +152,7 @@ Surface TextButton(const std::string& caption, int width, int height, ButtonStyl
     const double bodyHeight = style == ButtonStyle::Secondary ? h : h - 2;
     if (style == ButtonStyle::Secondary) {
         Capsule(cr, 1, 1, w - 2, h - 2);
-        SetColour(cr, Palette::kPanel, 0.88);
-        cairo_fill_preserve(cr);
-        cairo_set_line_width(cr, 2);
-        SetColour(cr, Palette::kAccent);
-        cairo_stroke(cr);
+        AccentEdgedPanel(cr);
     } else {
         Rgb face = style == ButtonStyle::Primary ? Palette::kAccent : Palette::kBack;
         Capsule(cr, 0, 2, w, h - 2);

@@ -37,6 +37,10 @@ enum class ButtonStyle {
 Kit::Surface TextButton(const std::string& caption, int width, int height, ButtonStyle style, Icon icon,
                    double textSize);
 
+// Fills the current path as a translucent dark panel and edges it with a
+// 2 px accent line: secondary buttons and round icon buttons.
+void AccentEdgedPanel(cairo_t* cr);
+
 // White text with a soft dark shadow, left edge at x and baseline at y.
 void ShadowedText(cairo_t* cr, double x, double y, const std::string& utf8);
 

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "engine/app/display.h"
-#include "engine/app/key_codes.h"
 #include "engine/audio/mixer.h"
 #include "engine/core/app_globals.h"
 #include "engine/core/asset_dict.h"
+#include "engine/core/key_codes.h"
 #include "engine/core/memory.h"
 #include "engine/core/registry.h"
 #include "engine/core/text_dict.h"

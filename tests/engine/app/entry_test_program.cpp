@@ -4,8 +4,8 @@
 
 #include <cstdio>
 
-#include "engine/app/key_codes.h"
 #include "engine/app/maemo_main.h"
+#include "engine/core/key_codes.h"
 
 namespace {
 

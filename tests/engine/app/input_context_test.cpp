@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/app/clock.h"
-#include "engine/app/key_codes.h"
+#include "engine/core/key_codes.h"
 
 namespace Voke {
 namespace {

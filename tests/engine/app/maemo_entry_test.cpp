@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/app/key_codes.h"
+#include "engine/core/key_codes.h"
 #include "tests/engine/app/bus_peer.h"
 #include "tests/engine/app/x_test_connection.h"
 

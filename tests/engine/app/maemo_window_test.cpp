@@ -11,12 +11,12 @@
 #include <cstdlib>
 #include <thread>
 
-#include "engine/app/key_codes.h"
 #include "engine/app/machine_keys.h"
 #include "engine/app/maemo_display.h"
 #include "engine/app/maemo_main.h"
 #include "engine/app/maemo_session.h"
 #include "engine/core/app_globals.h"
+#include "engine/core/key_codes.h"
 #include "engine/graphics/maemo_surface.h"
 #include "tests/engine/app/bus_peer.h"
 #include "tests/engine/app/maemo_test_app.h"

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/app/key_codes.h"
+#include "engine/core/key_codes.h"
 #include "engine/debug/debug_overlay.h"
 #include "engine/script/lua.h"
 #include "tests/engine/debug/console_test_support.h"

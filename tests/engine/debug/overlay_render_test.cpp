@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "engine/app/key_codes.h"
 #include "engine/core/io_stream.h"
+#include "engine/core/key_codes.h"
 #include "engine/debug/debug_images.h"
 #include "engine/debug/debug_overlay.h"
 #include "engine/debug/debug_plot.h"

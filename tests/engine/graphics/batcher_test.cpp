@@ -1,7 +1,10 @@
 // The batcher's state machine on the real driver: how many draw calls state
-// changes cost, the index-array limit, blending decisions, the scissor and
+// changes cost, the batch limit, quads beside other shapes, the vertex ring,
+// the program for opaque white batches, blending decisions, the scissor and
 // the release of textures with geometry pending.
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 #include "engine/graphics/batcher.h"
 #include "engine/graphics/opengl_batcher.h"
@@ -49,35 +52,116 @@ TEST_F(BatcherTest, OneTextureOneDrawCall)
     EXPECT_EQ(GetRenderStats().drawCalls, before.drawCalls + 6);
 }
 
-TEST_F(BatcherTest, IndexArrayLimitForcesADraw)
+TEST_F(BatcherTest, BatchRunsToTheSixteenBitIndexLimit)
 {
     OpenGLBatcher* b = Batcher();
     BatcherVertex v{0, 0, 0, 0, 255, 255, 255, 255};
     Surface::FillRect(m_window, 0, 0, 1, 1, &kRed);  // a state for the geometry
     b->Flush();
     b->AddVertex(&v);
-    EXPECT_EQ(b->GetPendingIndexBytes(), 2u);  // the first vertex of a strip
+    EXPECT_EQ(b->GetPendingIndexCount(), 1u);  // the first vertex of a strip
     b->AddVertex(&v);
-    EXPECT_EQ(b->GetPendingIndexBytes(), 6u);  // joined to the one before
+    EXPECT_EQ(b->GetPendingIndexCount(), 3u);  // joined to the one before
     b->Clear(0, 0, 0, 1);
-    EXPECT_EQ(b->GetPendingIndexBytes(), 0u);
+    EXPECT_EQ(b->GetPendingIndexCount(), 0u);
 
-    auto fill = [&](uint32_t bytes) {
-        while (b->GetPendingIndexBytes() + 24 <= bytes) b->AddQuad(&v, &v, &v, &v);
-        while ((bytes - b->GetPendingIndexBytes()) % 4 != 0) b->AddTriangle(&v, &v, &v);
-        while (b->GetPendingIndexBytes() < bytes) b->AddLine(&v, &v);
-        ASSERT_EQ(b->GetPendingIndexBytes(), bytes);
-    };
-    fill(32754);
-    b->AddQuad(&v, &v, &v, &v);
-    EXPECT_EQ(b->GetPendingIndexBytes(), 32766u);
-    b->Clear(0, 0, 0, 1);
-    fill(32756);
+    // 16 384 quads address all 65 536 vertices: one draw.
     uint64_t draws = GetRenderStats().drawCalls;
-    b->AddQuad(&v, &v, &v, &v);
-    EXPECT_EQ(b->GetPendingIndexBytes(), 12u);
+    for (uint32_t i = 0; i < OpenGLBatcher::kMaxVertices / 4; ++i) b->AddQuad(&v, &v, &v, &v);
+    EXPECT_EQ(b->GetPendingVertexCount(), OpenGLBatcher::kMaxVertices);
+    EXPECT_EQ(b->GetPendingIndexCount(), OpenGLBatcher::kMaxVertices / 4 * 6);
+    EXPECT_EQ(GetRenderStats().drawCalls, draws);
+    b->AddQuad(&v, &v, &v, &v);  // one more: the full batch is drawn first
+    EXPECT_EQ(b->GetPendingVertexCount(), 4u);
     EXPECT_EQ(GetRenderStats().drawCalls, draws + 1);
     b->Clear(0, 0, 0, 1);
+
+    // Lines fill it the same way, and a quad after them gets indices of its own.
+    while (b->GetPendingVertexCount() + 2 <= OpenGLBatcher::kMaxVertices - 4) b->AddLine(&v, &v);
+    b->AddQuad(&v, &v, &v, &v);
+    EXPECT_EQ(b->GetPendingVertexCount(), OpenGLBatcher::kMaxVertices);
+    EXPECT_EQ(b->GetPendingIndexCount(), (OpenGLBatcher::kMaxVertices - 4) + 6);
+    draws = GetRenderStats().drawCalls;
+    b->AddTriangle(&v, &v, &v);
+    EXPECT_EQ(GetRenderStats().drawCalls, draws + 1);
+    EXPECT_EQ(b->GetPendingIndexCount(), 3u);
+    b->Clear(0, 0, 0, 1);
+}
+
+TEST_F(BatcherTest, QuadsAndOtherShapesShareABatch)
+{
+    // Quads first (drawn through the fixed quad indices), then triangles and
+    // lines in the same batch: the quads get their indices written.
+    const Color green = MakeColor(0, 255, 0), blue = MakeColor(0, 0, 255);
+    uint64_t draws = GetRenderStats().drawCalls;
+    Surface::FillRect(m_window, 0, 0, 8, 8, &kRed);
+    Surface::FillRect(m_window, 10, 0, 18, 8, &kRed);
+    Surface::FillCircle(m_window, 30, 20, 6, &kRed);
+    Surface::FillRect(m_window, 40, 0, 48, 8, &kRed);
+    Surface::FillRect(m_window, 0, 30, 8, 38, &green);
+    Surface::DrawLine(m_window, 0, 44.5f, 60, 44.5f, &blue);
+    EXPECT_EQ(WindowPixel(4, 4), kRed);
+    EXPECT_EQ(WindowPixel(14, 4), kRed);
+    EXPECT_EQ(WindowPixel(30, 20), kRed);
+    EXPECT_EQ(WindowPixel(44, 4), kRed);
+    EXPECT_EQ(WindowPixel(4, 34), green);
+    EXPECT_EQ(WindowPixel(20, 44), blue);
+    EXPECT_EQ(WindowPixel(20, 10), MakeColor(0, 0, 0));
+    EXPECT_EQ(GetRenderStats().drawCalls, draws + 2);  // the line mode splits
+}
+
+TEST_F(BatcherTest, UploadsWrapAroundTheVertexRing)
+{
+    // More full batches than the ring holds: each draw still reads its own.
+    SmartPtr<Surface> image(MakeImage(2, 2, RGBA8888, [](int x, int) { return x ? kRed : MakeColor(0, 0, 255); }));
+    const Rect left{0, 0, 1, 2}, right{1, 0, 1, 2};
+    const uint32_t batches = OpenGLBatcher::kVertexRingBytes / (OpenGLBatcher::kMaxVertices * 16) + 1;
+    for (uint32_t k = 0; k <= batches * (OpenGLBatcher::kMaxVertices / 4); ++k)
+        Surface::Blit(m_window, int(k % 2) * 2, 0, image, k % 2 ? &right : &left);
+    Surface::Blit(m_window, 10, 10, image, image->GetClipRect());
+    EXPECT_EQ(WindowPixel(0, 0), MakeColor(0, 0, 255));
+    EXPECT_EQ(WindowPixel(2, 1), kRed);
+    EXPECT_EQ(WindowPixel(10, 10), MakeColor(0, 0, 255));
+    EXPECT_EQ(WindowPixel(11, 11), kRed);
+}
+
+TEST_F(BatcherTest, OpaqueWhiteBatchesSkipTheVertexColour)
+{
+    OpenGLBatcher* b = Batcher();
+    SmartPtr<Surface> image(MakeImage(2, 2, RGB888, [](int, int) { return MakeColor(200, 100, 50); }));
+    Surface::Blit(m_window, 0, 0, image, image->GetClipRect());
+    b->Flush();
+    EXPECT_EQ(b->GetDrawnShader(), b->GetProgram(OpenGLBatcher::kPlain));
+    EXPECT_EQ(b->GetCurrentShader(), b->GetProgram(OpenGLBatcher::kTextured));
+    EXPECT_EQ(WindowPixel(1, 1), MakeColor(200, 100, 50));
+
+    // One tinted quad in the batch: the whole batch multiplies the colour.
+    const Color half = MakeColor(128, 255, 255);
+    Surface::Blit(m_window, 4, 0, image, image->GetClipRect());
+    Surface::BlitTinted(m_window, 8, 0, &half, image, image->GetClipRect());
+    b->Flush();
+    EXPECT_EQ(b->GetDrawnShader(), b->GetProgram(OpenGLBatcher::kTextured));
+    EXPECT_EQ(WindowPixel(5, 1), MakeColor(200, 100, 50));
+    EXPECT_EQ(WindowPixel(9, 1), MakeColor(100, 100, 50));
+    image->SetOpacity(128);  // translucent vertices are not white either
+    Surface::Blit(m_window, 12, 0, image, image->GetClipRect());
+    b->Flush();
+    EXPECT_EQ(b->GetDrawnShader(), b->GetProgram(OpenGLBatcher::kTextured));
+}
+
+TEST(BatcherVertexTest, TexCoordsOfWholeTexelsAreExact)
+{
+    for (int size : {1, 2, 256, 2048}) {
+        for (int texel = 0; texel <= size; ++texel) {
+            float t = float(texel) * (1.0f / float(size));
+            EXPECT_EQ(float(BatcherVertex::TexCoord(t)) * (1.0f / BatcherVertex::kTexCoordUnit), t) << texel << "/" << size;
+        }
+    }
+    EXPECT_EQ(BatcherVertex::TexCoord(-0.5f), 0);
+    EXPECT_EQ(BatcherVertex::TexCoord(std::nanf("")), 0);
+    EXPECT_EQ(BatcherVertex::TexCoord(1.5f), 49152);
+    EXPECT_EQ(BatcherVertex::TexCoord(2.0f), 65535);
+    EXPECT_EQ(BatcherVertex::TexCoord(1e30f), 65535);
 }
 
 TEST_F(BatcherTest, BlendingFollowsFormatAlphaAndMode)

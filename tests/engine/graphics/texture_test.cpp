@@ -63,6 +63,28 @@ TEST_F(TextureTest, CompositeTakesTransparencyFromTheAlphaRed)
     EXPECT_EQ(WindowPixel(1, 0), blue);
 }
 
+TEST_F(TextureTest, CompositeKeepsItsAlphaAcrossNewTargets)
+{
+    // Creating a fresh target binds its texture on unit 0, where the mask
+    // program reads the composite's alpha part.
+    const Color red = MakeColor(255, 0, 0);
+    SmartPtr<MemPixelData> colorPixels(new MemPixelData(8, 8, RGB888));
+    SmartPtr<MemPixelData> alphaPixels(new MemPixelData(8, 8, RGB888));  // red 0: opaque
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) colorPixels->SetPixel(x, y, red);
+    SmartPtr<PixelDataGL> color(new PixelDataGL(*colorPixels));
+    SmartPtr<PixelDataGL> alpha(new PixelDataGL(*alphaPixels));
+    SmartPtr<Surface> composite(new Surface(new PixelDataComposite(color, alpha)));
+    SmartPtr<Surface> first(new Surface(8, 8, RGBA8888));
+    SmartPtr<Surface> second(new Surface(8, 8, RGBA8888));
+    Surface::Blit(first, 0, 0, composite, composite->GetClipRect());
+    Surface::Blit(second, 0, 0, composite, composite->GetClipRect());
+    for (Surface* target : {first.Get(), second.Get()}) {
+        EXPECT_EQ(TargetPixel(target, 0, 0), red);
+        EXPECT_EQ(TargetPixel(target, 7, 7), red);
+    }
+}
+
 TEST_F(TextureTest, WindowFramebufferIsNeverATexture)
 {
     auto* screen = static_cast<PixelDataGL*>(m_window->GetPixelData());

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/app/key_codes.h"
+#include "engine/core/key_codes.h"
 #include "engine/core/memory.h"
 #include "engine/script/heap_arena.h"
 

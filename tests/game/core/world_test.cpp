@@ -9,8 +9,8 @@
 #include <ctime>
 #include <string>
 
-#include "engine/app/key_codes.h"
 #include "engine/audio/mixer.h"
+#include "engine/core/key_codes.h"
 #include "engine/text/screen_text.h"
 #include "game/core/game_world.h"
 #include "tests/game/core/shipped_world.h"

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/app/key_codes.h"
+#include "engine/core/key_codes.h"
 
 namespace {
 

@@ -4,7 +4,6 @@
 // the exit dialog's yes and no; the endless page's level grid; the music and
 // the intro sound against the sound switch; a menu whose pictures are all
 // missing; and the game-over dialog.
-#include <GLES2/gl2.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -18,13 +17,11 @@
 #include <vector>
 
 #include "engine/app/abstract_app.h"
-#include "engine/app/key_codes.h"
 #include "engine/audio/audio_asset.h"
 #include "engine/audio/mixer.h"
+#include "engine/core/key_codes.h"
 #include "engine/core/registry.h"
 #include "engine/core/text_dict.h"
-#include "engine/graphics/opengl_batcher.h"
-#include "engine/graphics/pixel_data_gl.h"
 #include "engine/graphics/surface.h"
 #include "engine/text/font_ex.h"
 #include "engine/text/font_set.h"
@@ -35,8 +32,8 @@
 #include "game/menus/main_menu.h"
 #include "tests/engine/audio/audio_test_util.h"
 #include "tests/engine/graphics/asset_image_files.h"
-#include "tests/engine/graphics/gl_fixture.h"
 #include "tests/game/presentation/presentation_test_files.h"
+#include "tests/game/presentation/render_target.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 
@@ -57,14 +54,9 @@ public:
 };
 
 // A whole target read back at once.
-class Frame {
+class Frame : public PresentationTest::Frame {
 public:
-    Frame(std::vector<uint8_t> rgba) : m_rgba(std::move(rgba)) {}
-    Color At(int x, int y) const
-    {
-        const uint8_t* p = &m_rgba[(size_t(y) * kW + x) * 4];
-        return MakeColor(p[0], p[1], p[2]);
-    }
+    Frame(PresentationTest::Frame frame) : PresentationTest::Frame(std::move(frame)) {}
     // Pixels of the box x0 <= x < x1, y0 <= y < y1 for which `match` holds.
     int Count(int x0, int y0, int x1, int y1, const std::function<bool(Color)>& match) const
     {
@@ -73,9 +65,6 @@ public:
             for (int x = x0; x < x1; ++x) n += match(At(x, y)) ? 1 : 0;
         return n;
     }
-
-private:
-    std::vector<uint8_t> m_rgba;
 };
 
 bool White(Color c) { return Voke::ColorR(c) > 200 && Voke::ColorG(c) > 200 && Voke::ColorB(c) > 200; }
@@ -148,13 +137,12 @@ const std::string& MusicFile()
     return ogg;
 }
 
-class MenuRender : public Voke::Test::GLTest {
+class MenuRender : public PresentationTest::RenderTarget {
 protected:
     void SetUp() override
     {
-        GLTest::SetUp();
+        RenderTarget::SetUp();
         m_app = new FakeApp;
-        m_content = std::make_unique<PresentationTest::ContentFolder>();
         for (const char* font : {"fontMenu.xml", "fontMenu.png", "fontbig.xml", "fontbig.png"})
             m_content->Write(font, VokeTest::ReadAll(std::string(VEXBOLT_MENU_FONT_DIR) + "/" + font));
         m_content->Write("l10n/en.xml", Texts());
@@ -189,7 +177,7 @@ protected:
         m_game->m_Fonts = new Voke::Text::FontSet;
         m_game->m_Fonts->Add("default", m_game->m_DefaultFont);
         m_game->m_Fonts->Add("fontbig", m_game->m_BigFont);
-        m_target = new Voke::Surface(kW, kH, Voke::RGBA8888);
+        MakeTarget(kW, kH);
 
         m_menu = std::make_unique<MainMenu>();
         m_menu->SetContext(m_game.get());
@@ -203,7 +191,7 @@ protected:
         m_target.Reset();
         m_content.reset();
         m_app.Reset();
-        GLTest::TearDown();
+        RenderTarget::TearDown();
     }
 
     Voke::Mixer& Mixer() { return *Voke::AbstractApp::s_mixer; }
@@ -214,25 +202,16 @@ protected:
         m_menu->OnKeyDown(Voke::KEY_A);
         m_menu->Update(3.0f);
     }
-    Frame Draw()
+    // The menu, or any page or dialog, drawn on grey and read back.
+    Frame Draw() { return Draw(*m_menu); }
+    template <typename Page>
+    Frame Draw(Page& page)
     {
-        Voke::Surface::Clear(m_target, &kGrey);
-        Voke::Surface::FillRect(m_target, 0, 0, kW, kH, &kGrey);
-        m_menu->Render(m_target);
+        Clear(kGrey);
+        page.Render(m_target);
         return Read();
     }
-    Frame Read()
-    {
-        Batcher()->Flush();
-        auto* texture = static_cast<Voke::PixelDataGL*>(m_target->GetPixelData());
-        GLint previous = 0;
-        glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previous);
-        glBindFramebuffer(GL_FRAMEBUFFER, texture->GetFramebuffer());
-        std::vector<uint8_t> rgba(size_t(kW) * kH * 4);
-        glReadPixels(0, 0, kW, kH, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-        glBindFramebuffer(GL_FRAMEBUFFER, GLuint(previous));
-        return Frame(std::move(rgba));
-    }
+    Frame Read() { return RenderTarget::Read(); }
     void Tap(int x, int y)
     {
         m_menu->OnPointerPressAt(x, y);
@@ -261,9 +240,7 @@ protected:
 
     bool m_withPictures = true;
     Voke::SmartPtr<FakeApp> m_app;
-    std::unique_ptr<PresentationTest::ContentFolder> m_content;
     std::unique_ptr<GameBase> m_game;
-    Voke::SmartPtr<Voke::Surface> m_target;
     std::unique_ptr<MainMenu> m_menu;
 };
 
@@ -713,12 +690,7 @@ TEST_F(MenuRender, GameOverDialogStacksItsLinesAndReportsTheChoice)
     GameOverDialog dialog;
     dialog.SetOwner(m_game.get());
     dialog.Load();
-    auto draw = [&]() {
-        Voke::Surface::Clear(m_target, &kGrey);
-        Voke::Surface::FillRect(m_target, 0, 0, kW, kH, &kGrey);
-        dialog.Render(m_target);
-        return Read();
-    };
+    auto draw = [&]() { return Draw(dialog); };
     // Rows holding the line ink, and the ink's width in the first and the
     // last of them.
     auto inkRows = [](const Frame& f, int& first, int& last) {

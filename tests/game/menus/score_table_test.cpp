@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/app/key_codes.h"
 #include "engine/core/io_stream.h"
+#include "engine/core/key_codes.h"
 #include "engine/core/ref_counter.h"
 #include "engine/core/vfs.h"
 #include "game/menus/loading_screen.h"

@@ -96,6 +96,16 @@ protected:
     }
     static std::string m_dir() { return ::testing::TempDir() + "/level-art-kit"; }
     uint32_t At(int x, int y) { return PixelAt(m_view, x, y); }
+    // A layer of "item.xml": the picture tiled once.
+    LayerSetup TiledItemLayer()
+    {
+        TiledLayout item{"item.xml", 40, 20, {}};
+        item.Texture("item.png", 0, 0);
+        m_layouts["item.xml"] = item;
+        LayerSetup s;
+        s.items = {"item.xml"};
+        return s;
+    }
 
     PictureSink m_sink;
     ArtBook m_book;
@@ -106,11 +116,7 @@ protected:
 
 TEST_F(LayerDrawingTest, AMovingLayerRepeatsAcrossTheScreenAndFillsBelowToTheBottom)
 {
-    TiledLayout item{"item.xml", 40, 20, {}};
-    item.Texture("item.png", 0, 0);
-    m_layouts["item.xml"] = item;
-    LayerSetup s;
-    s.items = {"item.xml"};
+    LayerSetup s = TiledItemLayer();
     s.factor = 2.0;
     s.baseY = 380;  // y = 380 - 200 / 2 = 280: the item's bottom at 300
     s.fillBelow = true;
@@ -142,11 +148,7 @@ TEST_F(LayerDrawingTest, AnImageDrawnOnceFromTheRightStandsAlone)
 
 TEST_F(LayerDrawingTest, AForegroundLayerWrapsNegativeScrollAndFillsAboveWhenBelowTheTop)
 {
-    TiledLayout item{"item.xml", 40, 20, {}};
-    item.Texture("item.png", 0, 0);
-    m_layouts["item.xml"] = item;
-    LayerSetup s;
-    s.items = {"item.xml"};
+    LayerSetup s = TiledItemLayer();
     s.factor = 0.68;
     s.baseY = 300;  // y = scrollY (not divided): 300 - 200 = 100
     s.fillAbove = true;

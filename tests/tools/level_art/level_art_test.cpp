@@ -18,6 +18,7 @@
 
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
+#include "tests/tools/picturegen/png_pixels.h"
 #include "tools/picturegen/building_tables.h"
 #include "tools/picturegen/level_art.h"
 
@@ -26,30 +27,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Image {
-    int w = 0;
-    int h = 0;
-    std::vector<uint32_t> px;  // premultiplied ARGB, as cairo holds it
-    uint32_t At(int x, int y) const { return px[static_cast<size_t>(y) * w + x]; }
-    int Alpha(int x, int y) const { return At(x, y) >> 24; }
-};
-
-Image Load(const std::string& path)
-{
-    Image img;
-    cairo_surface_t* s = cairo_image_surface_create_from_png(path.c_str());
-    if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS) {
-        img.w = cairo_image_surface_get_width(s);
-        img.h = cairo_image_surface_get_height(s);
-        int stride = cairo_image_surface_get_stride(s);
-        const unsigned char* data = cairo_image_surface_get_data(s);
-        for (int y = 0; y < img.h; ++y)
-            for (int x = 0; x < img.w; ++x)
-                img.px.push_back(reinterpret_cast<const uint32_t*>(data + y * stride)[x]);
-    }
-    cairo_surface_destroy(s);
-    return img;
-}
+using Image = PictureGenTest::PngPixels;
 
 // Mean absolute channel difference between two pixel runs of equal length.
 double Diff(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b)
@@ -94,13 +72,6 @@ double Luminance(const Image& img, int y)
         sum += 0.3 * ((p >> 16) & 255) + 0.59 * ((p >> 8) & 255) + 0.11 * (p & 255);
     }
     return sum / img.w;
-}
-
-std::string Numbered(const char* pattern, int n)
-{
-    char name[64];
-    std::snprintf(name, sizeof name, pattern, n);
-    return name;
 }
 
 // The pictures the game asks for, by the atlas group they are packed in.
@@ -196,7 +167,7 @@ protected:
         auto it = s_groups->find(name);
         return it == s_groups->end() ? std::string() : s_out->Path() + "/out/" + it->second + "/" + name;
     }
-    static Image Picture(const std::string& name) { return Load(PathOf(name)); }
+    static Image Picture(const std::string& name) { return PictureGenTest::LoadPng(PathOf(name)); }
 
     static VokeTest::TempDir* s_out;
     static std::vector<TiledLayout>* s_layouts;

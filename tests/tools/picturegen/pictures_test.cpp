@@ -22,43 +22,18 @@
 #include <vector>
 
 #include "tests/support/temp_dir.h"
+#include "tests/tools/picturegen/png_pixels.h"
 
 namespace {
 
 const std::string kReview = PICTUREGEN_REVIEW_DIR;
 const std::string kSheets = PICTUREGEN_SHEETS_DIR;
 
-struct Picture {
-    int w = 0, h = 0;
-    std::vector<uint32_t> px;  // premultiplied ARGB
-    int Alpha(int x, int y) const { return static_cast<int>(px[y * w + x] >> 24); }
-    std::array<int, 3> Colour(int x, int y) const
-    {
-        uint32_t p = px[y * w + x];
-        int a = static_cast<int>(p >> 24);
-        if (a == 0) return {0, 0, 0};
-        auto channel = [&](int shift) { return static_cast<int>(((p >> shift) & 0xff) * 255 + a / 2) / a; };
-        return {channel(16), channel(8), channel(0)};
-    }
-    bool Empty() const { return w == 0 || h == 0; }
-};
+using Picture = PictureGenTest::PngPixels;
 
 Picture Load(const std::string& group, const std::string& name)
 {
-    Picture picture;
-    std::string path = kReview + "/" + group + "/" + name;
-    cairo_surface_t* s = cairo_image_surface_create_from_png(path.c_str());
-    if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS) {
-        picture.w = cairo_image_surface_get_width(s);
-        picture.h = cairo_image_surface_get_height(s);
-        int stride = cairo_image_surface_get_stride(s);
-        const unsigned char* data = cairo_image_surface_get_data(s);
-        picture.px.resize(static_cast<size_t>(picture.w) * picture.h);
-        for (int y = 0; y < picture.h; ++y)
-            std::copy_n(reinterpret_cast<const uint32_t*>(data + y * stride), picture.w, &picture.px[y * picture.w]);
-    }
-    cairo_surface_destroy(s);
-    return picture;
+    return PictureGenTest::LoadPng(kReview + "/" + group + "/" + name);
 }
 
 std::string Format(const char* pattern, int n)

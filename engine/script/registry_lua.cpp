@@ -1,4 +1,4 @@
-// The registry's script functions, on the application's registry.
+// The registry's script functions, on the engine's registry.
 //
 // Lua raises errors by a long jump, which must not cross a live C++ object:
 // the arguments are checked with the plain Lua interface before anything with
@@ -8,7 +8,6 @@
 #include <cmath>
 #include <string>
 
-#include "engine/app/abstract_app.h"
 #include "engine/core/registry.h"
 #include "engine/script/lua.h"
 
@@ -18,7 +17,7 @@ int Registry::LuaSet(lua_State* state)
 {
     std::size_t pathLength = 0;
     const char* path = luaL_checklstring(state, 1, &pathLength);
-    Registry* registry = AbstractApp::s_registry;
+    Registry* registry = Registry::s_engine;
     bool result = false;
     if (registry) {
         const std::string key(path, pathLength);
@@ -47,7 +46,7 @@ int Registry::LuaGet(lua_State* state)
 {
     std::size_t pathLength = 0;
     const char* path = luaL_checklstring(state, 1, &pathLength);
-    Registry* registry = AbstractApp::s_registry;
+    Registry* registry = Registry::s_engine;
     if (!registry) {
         lua_pushnil(state);
         return 1;

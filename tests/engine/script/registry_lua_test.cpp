@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "engine/app/abstract_app.h"
 #include "engine/core/registry.h"
 #include "engine/script/lua.h"
 
@@ -13,7 +12,7 @@ class RegistryScript : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        AbstractApp::s_registry = new Registry;
+        Registry::s_engine = new Registry;
         m_lua = new Lua;
         m_lua->RegisterFunction("RegSet", &Registry::LuaSet);
         m_lua->RegisterFunction("RegGet", &Registry::LuaGet);
@@ -21,7 +20,7 @@ protected:
     void TearDown() override
     {
         m_lua.Reset();
-        AbstractApp::s_registry.Reset();
+        Registry::s_engine.Reset();
     }
 
     // Runs `source` (which returns one value) and gives that value's type.
@@ -39,7 +38,7 @@ protected:
 
 TEST_F(RegistryScript, SetChoosesTheTypeFromTheValue)
 {
-    Registry& registry = *AbstractApp::s_registry;
+    Registry& registry = *Registry::s_engine;
     ASSERT_EQ(Run("return RegSet('/s/b', true)"), LUA_TBOOLEAN);
     EXPECT_TRUE(lua_toboolean(L(), -1));
     Run("return RegSet('/s/i', 7.0)");
@@ -76,7 +75,7 @@ TEST_F(RegistryScript, SetChoosesTheTypeFromTheValue)
 
 TEST_F(RegistryScript, GetPushesByType)
 {
-    Registry& registry = *AbstractApp::s_registry;
+    Registry& registry = *Registry::s_engine;
     registry.Set("/g/b", false);
     registry.Set("/g/i", 5);
     registry.Set("/g/f", 0.5f);
@@ -93,7 +92,7 @@ TEST_F(RegistryScript, GetPushesByType)
     EXPECT_EQ(Run("return RegGet('/g/missing')"), LUA_TNIL);
     EXPECT_EQ(Run("return RegGet('/g/unset')"), LUA_TNIL);
 
-    AbstractApp::s_registry.Reset();
+    Registry::s_engine.Reset();
     EXPECT_EQ(Run("return RegGet('/g/i')"), LUA_TNIL);
     ASSERT_EQ(Run("return RegSet('/g/i', 1)"), LUA_TBOOLEAN);
     EXPECT_FALSE(lua_toboolean(L(), -1));

@@ -1,4 +1,4 @@
-#include "engine/app/key_codes.h"
+#include "engine/core/key_codes.h"
 
 namespace Voke {
 
