@@ -5,7 +5,7 @@
 // level played to its end by the automatic player.
 #include <cstring>
 
-#include "engine/app/key_codes.h"
+#include "engine/core/key_codes.h"
 #include "engine/core/registry.h"
 #include "game/core/run_records.h"
 #include "tests/game/core/game_harness.h"

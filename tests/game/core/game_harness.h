@@ -16,7 +16,7 @@
 #include <string>
 
 #include "engine/app/abstract_app.h"
-#include "engine/app/key_codes.h"
+#include "engine/core/key_codes.h"
 #include "engine/audio/mixer.h"
 #include "engine/core/asset_dict.h"
 #include "engine/core/registry.h"
