@@ -8,27 +8,27 @@ namespace {
 // Written on the main thread when the user picks a language, read by the
 // loader thread and the main thread afterwards.
 std::mutex g_languageLock;
-std::string g_languageCode;
-std::string g_languageSuffix;
+std::string LanguageCode;
+std::string LanguageSuffix;
 }  // namespace
 
 void SetLanguageCode(const std::string& code)
 {
     std::lock_guard<std::mutex> lock(g_languageLock);
-    g_languageCode = code;
-    g_languageSuffix = code == "en" || code.empty() ? std::string() : "_" + code;
+    LanguageCode = code;
+    LanguageSuffix = code == "en" || code.empty() ? std::string() : "_" + code;
 }
 
 std::string GetLanguageCode()
 {
     std::lock_guard<std::mutex> lock(g_languageLock);
-    return g_languageCode;
+    return LanguageCode;
 }
 
 std::string GetLanguageSuffix()
 {
     std::lock_guard<std::mutex> lock(g_languageLock);
-    return g_languageSuffix;
+    return LanguageSuffix;
 }
 
 std::string LocalizedAssetName(const std::string& name)
