@@ -7,6 +7,16 @@
 // silent: its thread still pulls blocks at the rate they would be heard (so
 // sounds end on time and nothing piles up) and sleeps in between, never
 // spinning. A device is never restarted; the mixer makes a new one.
+//
+// Underruns: the simple API reports none, so the writer asks the server,
+// before each write, how much written sound is still to be heard (the
+// stream's latency, which includes the sink's own). A write that finds less
+// than an eighth of a block left, once the stream has been filled and has
+// started, came too late: the server ran dry, or was within a few
+// milliseconds of it, and the listener heard a gap. Such writes are counted
+// process-wide, over every device. Limits: on a sink whose own latency
+// exceeds an eighth of a block a dry server is not seen; the server's clock
+// is interpolated between its timing updates.
 #pragma once
 
 #include <atomic>
@@ -45,6 +55,10 @@ public:
 
     // The name the device gives the server: the program's title.
     static NarrowString GetApplicationName();
+
+    // Writes, by every device of the process so far, that found the
+    // server's buffer empty (see above).
+    static uint64_t GetUnderrunCount();
 
 private:
     void ThreadMain();
