@@ -335,9 +335,9 @@ struct ArchiveDamage {
 
 void PrintTo(const ArchiveDamage& damage, std::ostream* out) { *out << damage.archive << " " << damage.how; }
 
-class DamagedArchive : public VexboltReliabilityTest, public ::testing::WithParamInterface<ArchiveDamage> {};
+class DamagedGameArchive : public VexboltReliabilityTest, public ::testing::WithParamInterface<ArchiveDamage> {};
 
-TEST_P(DamagedArchive, IsReportedOrSurvivedNeverACrash)
+TEST_P(DamagedGameArchive, IsReportedOrSurvivedNeverACrash)
 {
     // The executable linked into a folder of its own beside copies of the
     // archives: the game mounts them from its executable's folder.
@@ -409,7 +409,7 @@ TEST_P(DamagedArchive, IsReportedOrSurvivedNeverACrash)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    TruncatedOrChanged, DamagedArchive,
+    TruncatedOrChanged, DamagedGameArchive,
     ::testing::Values(ArchiveDamage{"data.pak", "half"}, ArchiveDamage{"data.pak", "head"},
                       ArchiveDamage{"data.pak", "bytes"}, ArchiveDamage{"data.pak", "empty"},
                       ArchiveDamage{"atlas.pak", "half"}, ArchiveDamage{"atlas.pak", "head"},
