@@ -339,6 +339,12 @@ void MaemoApplication::GoFullScreen()
 
 void MaemoApplication::Exit() { m_quitRequested = true; }
 
+void MaemoApplication::ExitWithStatus(int status)
+{
+    m_exitStatus = status;
+    m_quitRequested = true;
+}
+
 void MaemoApplication::RequestTermination()
 {
     g_terminationRequested = 1;
@@ -551,7 +557,7 @@ int MaemoApplication::Run()
         if (g_terminationRequested) Exit();
         if (m_quitRequested) {
             Unload();
-            return 0;
+            return m_exitStatus;
         }
         if (m_session) {
             m_session->Dispatch();

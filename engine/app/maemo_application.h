@@ -45,7 +45,8 @@ public:
 
     // The main loop: Initialize, then passes of bus dispatch, X events, the
     // active-window check, the accelerometer and one Tick, until Exit or a
-    // close request; then Unload. Returns the exit status, 0.
+    // close request; then Unload. Returns the exit status: 0, or the one
+    // given to ExitWithStatus.
     int Run();
 
     // Connects the application to its session: answers "top_application" on
@@ -72,6 +73,9 @@ public:
     void EnableAccelerometer(float& interval) override;
     void DisableAccelerometer() override;
     void Exit() override;
+    // Exit, with `status` as Run's result (for an application that finds
+    // it cannot run, e.g. while initializing).
+    void ExitWithStatus(int status);
     // Starts "xdg-open" with the address as its one argument (no shell) and
     // waits for it; true when it ran and exited with status 0.
     bool OpenUrl(const WideString& url) override;
@@ -127,6 +131,7 @@ private:
     void FindTouchDevice();
 
     bool m_quitRequested = false;
+    int m_exitStatus = 0;
     bool m_displayOn = true;
     bool m_keepDisplayOn = false;
     bool m_accelerometerOn = false;

@@ -123,10 +123,14 @@ std::unique_ptr<MaemoSession> MaemoSession::Open(const NarrowString& service, co
     session->m_version = version;
     session->m_session = Connect(DBUS_BUS_SESSION, &error);
     if (!session->m_session) {
-        std::printf("session: cannot connect to the session bus: %s\n",
+        // A desktop without a session bus still runs the program; it only
+        // cannot be raised by the desktop nor minimise itself.
+        std::printf("session: cannot connect to the session bus, running without it: %s\n",
                     dbus_error_is_set(&error) ? error.message : "unknown error");
         dbus_error_free(&error);
-        return nullptr;
+        session->m_system = Connect(DBUS_BUS_SYSTEM, &error);
+        dbus_error_free(&error);
+        return session;
     }
     int reply = dbus_bus_request_name(session->m_session, service.c_str(), DBUS_NAME_FLAG_DO_NOT_QUEUE, &error);
     if (reply != DBUS_REQUEST_NAME_REPLY_PRIMARY_OWNER && reply != DBUS_REQUEST_NAME_REPLY_ALREADY_OWNER) {

@@ -7,8 +7,10 @@
 // that over libdbus, and nothing else; the application never sees a libdbus
 // type.
 //
-// The session bus is required. The system bus is optional (build machines and
-// desktops often have none): without it the display counts as on for good.
+// Both buses are optional. Without a session bus the program runs unknown to
+// the desktop (it cannot be raised nor minimised); without a system bus
+// (build machines and desktops often have none) the display counts as on
+// for good.
 // Every call runs on the main thread; handlers run inside Dispatch and Wait.
 #pragma once
 
@@ -36,7 +38,9 @@ public:
     // name `service` there (which must be a valid bus name and not owned by
     // another process), then connects to the system bus if one answers.
     // `version` is the application's version, kept for the record. Returns
-    // null after a failure, reported as one line on standard output.
+    // null for an invalid name or one that another process owns; a session
+    // bus that does not answer gives a session without it. Either is
+    // reported as one line on standard output.
     static std::unique_ptr<MaemoSession> Open(const NarrowString& service, const NarrowString& version);
     // Releases the name and closes both connections.
     ~MaemoSession();

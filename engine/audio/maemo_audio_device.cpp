@@ -33,11 +33,17 @@ MaemoAudioDevice::MaemoAudioDevice(const AudioFormat& format, const MixerConfig&
 
     const NarrowString name = GetApplicationName();
     setenv("PULSE_PROP_application.name", name.c_str(), 1);
+    Connect();
+}
 
+void MaemoAudioDevice::Connect()
+{
+    const NarrowString name = GetApplicationName();
+    const int bufferSize = static_cast<int>(m_buffer.size());
     pa_sample_spec spec;
     spec.format = PA_SAMPLE_S16LE;
-    spec.rate = static_cast<uint32_t>(format.rate);
-    spec.channels = static_cast<uint8_t>(format.channels);
+    spec.rate = static_cast<uint32_t>(m_format.rate);
+    spec.channels = static_cast<uint8_t>(m_format.channels);
     // Two blocks of target length: the mixer runs about two blocks ahead of
     // what is heard.
     pa_buffer_attr attr;
@@ -88,7 +94,8 @@ void MaemoAudioDevice::ThreadMain()
     const auto blockTime = std::chrono::microseconds(
         bytesPerSecond > 0 ? int64_t(bytes) * 1000000 / bytesPerSecond : 46000);
     auto next = std::chrono::steady_clock::now();
-    // NOTE: the server starts playing once two blocks (its target length)
+    auto lastAttempt = next;
+    // NOTE: a stream starts playing once two blocks (its target length)
     // are written; before that an empty buffer is no underrun. Afterwards a
     // write that finds less than an eighth of a block still to be heard
     // counts as one: a writer on time finds one to two blocks queued, and
@@ -98,6 +105,18 @@ void MaemoAudioDevice::ThreadMain()
     const pa_usec_t dryUs = static_cast<pa_usec_t>(blockTime.count() / 8);
 
     while (!m_stopFlag.load()) {
+        // A server that has come (back) is taken up again, so the sound
+        // returns without a restart; at most one attempt per interval, since
+        // a refused connection costs a socket round trip.
+        if (!m_connection && std::chrono::steady_clock::now() - lastAttempt >= kReconnectInterval) {
+            lastAttempt = std::chrono::steady_clock::now();
+            Connect();
+            if (m_connection) {
+                next = lastAttempt;
+                written = 0;  // a new stream fills up again
+            }
+        }
+
         // The stream outlives the thread (its owner releases the device, and
         // so joins this thread, before anything else).
         if (AudioStream* stream = m_stream.Get()) stream->Read(m_buffer.data(), bytes);

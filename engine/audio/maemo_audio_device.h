@@ -6,7 +6,8 @@
 // Without a sound server, or after the server goes away, the device stays
 // silent: its thread still pulls blocks at the rate they would be heard (so
 // sounds end on time and nothing piles up) and sleeps in between, never
-// spinning. A device is never restarted; the mixer makes a new one.
+// spinning. Meanwhile it tries to open a new stream once per
+// kReconnectInterval, so the sound comes back with the server.
 //
 // Underruns: the simple API reports none, so the writer asks the server,
 // before each write, how much written sound is still to be heard (the
@@ -20,6 +21,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -60,13 +62,19 @@ public:
     // server's buffer empty (see above).
     static uint64_t GetUnderrunCount();
 
+    // NOTE: how often a device without a server tries to connect again.
+    static constexpr std::chrono::milliseconds kReconnectInterval{1000};
+
 private:
+    // Opens the playback stream; leaves m_connection null when no server
+    // takes it. Constructor, then the writer thread only.
+    void Connect();
     void ThreadMain();
     void CloseConnection();
 
     AudioFormat m_format;
-    // Opened by the constructor; afterwards used and closed only by the
-    // writer thread, and by the destructor after the join.
+    // Opened by the constructor; afterwards opened again, used and closed
+    // only by the writer thread, and closed by the destructor after the join.
     pa_simple* m_connection = nullptr;
     std::atomic<bool> m_connected{false};
     std::vector<uint8_t> m_buffer;

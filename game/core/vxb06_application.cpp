@@ -1,5 +1,7 @@
 #include "game/core/vxb06_application.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -39,10 +41,17 @@ void vxb06Application::Initialize()
 
     // Later mounts are searched first: a plain name in "atlas.pak", then
     // (fall-through) in "data.pak"; a "save/" name in the player's save folder,
-    // then in the archives. A missing archive is simply not mounted.
+    // then in the archives. A missing archive is simply not mounted; one that
+    // is there but cannot be read would leave the game on a black screen with
+    // nothing to tap, so the game says which and ends with a failure.
     Voke::Vfs::Init();
-    Voke::Vfs::MountPak("data.pak", "", 0);
-    Voke::Vfs::MountPak("atlas.pak", "", Voke::VfsMount::FallThrough);
+    for (const char* archive : {"data.pak", "atlas.pak"}) {
+        const int flags = archive[0] == 'a' ? Voke::VfsMount::FallThrough : 0;
+        if (Voke::Vfs::MountPak(archive, "", flags) || access(archive, F_OK) != 0) continue;
+        std::printf("the archive \"%s\" is damaged and cannot be read\n", archive);
+        std::fflush(stdout);
+        ExitWithStatus(1);
+    }
     Voke::Vfs::MountDirectory("save/", "save/", Voke::VfsMount::FallThrough | Voke::VfsMount::SaveFiles);
 
     std::srand(static_cast<unsigned>(Voke::GetTime()));

@@ -296,6 +296,35 @@ TEST_F(GameControllerTest, TheLastLevelEndsTheRunWithACompletedScore)
     EXPECT_EQ(VokeTest::ReadAll(SaveFile("config.xml")).size(), size_t(kScoreTableBytes));
 }
 
+// Closing the window during the credits: the application's Unload runs in
+// the middle of the ending, with the credits' script and the level live. It
+// must release everything (the leak check at exit sees what it does not).
+TEST_F(GameControllerTest, UnloadedDuringTheCreditsItReleasesEverything)
+{
+    menu().m_LevelSelect = true;
+    Key(Voke::KEY_LEFT);
+    Key(Voke::KEY_LEFT);
+    Key(Voke::KEY_SELECT);
+    Step();
+    ASSERT_EQ(m_game->GetLevel(), 5);
+    CloseTutorial();
+
+    VokeTest::AutoPlayer policy;
+    auto credits = [&] { return world().IsEndingStarted() && world().EndingTimer >= 5.0f; };
+    for (float t = 0.0f; t < 4 * 200.0f && !credits(); t += kStep) {
+        ASSERT_NE(m_game->GetScreen(), GameScreen::GameOver) << "the automatic player lost every life";
+        if (m_game->GetScreen() == GameScreen::Retry) policy = VokeTest::AutoPlayer();
+        policy.Act(world().GetPlayer(), world().GetBuildings(5), world().GetObstacles(5), kStep);
+        Step();
+    }
+    ASSERT_TRUE(credits());
+    ASSERT_EQ(m_game->GetScreen(), GameScreen::InGame);
+
+    // What the main loop runs once the window is closed.
+    m_game->Unload();
+    m_game.reset();
+}
+
 TEST_F(GameControllerTest, TheEndOfALevelLeadsIntoTheNextAtTheSpeedReached)
 {
     menu().m_LevelSelect = true;

@@ -1,0 +1,468 @@
+// The game's executable as its end-to-end tests drive it: the game as a child
+// process with a home folder of its own (GameProcess), its window on the X
+// server read back and tapped with XTest (GameWindow), the screens it shows
+// recognised from a few pixels, and services of a test's own (an X server, a
+// session bus, a sound server) for the tests that run side by side or stop
+// a service under the game.
+//
+// Everything waits by polling for the effect it expects, never for a fixed
+// time, and every child started here is ended and reaped with its object.
+#pragma once
+
+#include <X11/Xutil.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/engine/app/x_test_connection.h"
+#include "tests/support/files.h"
+
+namespace VokeTest {
+
+using Clock = std::chrono::steady_clock;
+
+// Polls `done` every 20 ms for at most `seconds`; whether it came true.
+inline bool PollUntil(const std::function<bool()>& done, double seconds)
+{
+    const auto end = Clock::now() + std::chrono::duration<double>(seconds);
+    while (!done()) {
+        if (Clock::now() >= end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+// A child process with the given arguments and environment, its standard
+// output and error in `log` (or discarded when `log` is empty). Ended with
+// SIGKILL and reaped with the object when still running.
+class ChildProcess {
+public:
+    ChildProcess(const std::vector<std::string>& args, const std::vector<std::string>& env,
+                 const std::string& log = "")
+    {
+        std::vector<std::string> strings = args;
+        std::vector<char*> argv;
+        for (std::string& a : strings) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        std::vector<std::string> vars = env;
+        std::vector<char*> envp;
+        for (std::string& v : vars) envp.push_back(v.data());
+        envp.push_back(nullptr);
+
+        const int out = open(log.empty() ? "/dev/null" : log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        if (out >= 0) {
+            posix_spawn_file_actions_adddup2(&actions, out, 1);
+            posix_spawn_file_actions_adddup2(&actions, out, 2);
+        }
+        if (posix_spawnp(&m_pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) m_pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        if (out >= 0) close(out);
+    }
+    ~ChildProcess() { Kill(SIGKILL); }
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool Started() const { return m_pid > 0 || m_status >= 0; }
+    pid_t Pid() const { return m_pid; }
+    bool Running()
+    {
+        if (m_pid <= 0) return false;
+        int status = 0;
+        if (waitpid(m_pid, &status, WNOHANG) != m_pid) return true;
+        m_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        m_pid = -1;
+        return false;
+    }
+    // The exit status (128 + the signal for a killed child) once the child
+    // has ended by itself within `seconds`; -1 when it has not.
+    int Wait(double seconds)
+    {
+        PollUntil([this] { return !Running(); }, seconds);
+        return Running() ? -1 : m_status;
+    }
+    // Sends `signal` and, for a signal that ends it, reaps the child.
+    void Kill(int signal)
+    {
+        if (m_pid <= 0) return;
+        kill(m_pid, signal);
+        if (signal != SIGKILL) return;
+        int status = 0;
+        waitpid(m_pid, &status, 0);
+        m_status = 128 + SIGKILL;
+        m_pid = -1;
+    }
+
+private:
+    pid_t m_pid = -1;
+    int m_status = -1;
+};
+
+// The environment of this process without the variables whose names (with
+// their "=") are in `drop`, plus `add`.
+inline std::vector<std::string> Environment(const std::vector<std::string>& drop, const std::vector<std::string>& add)
+{
+    std::vector<std::string> vars;
+    for (char** e = environ; *e; ++e) {
+        bool dropped = false;
+        for (const std::string& name : drop) dropped = dropped || std::strncmp(*e, name.c_str(), name.size()) == 0;
+        if (!dropped) vars.push_back(*e);
+    }
+    vars.insert(vars.end(), add.begin(), add.end());
+    return vars;
+}
+
+// How a game is started besides its home folder.
+struct GameOptions {
+    // Variables set for the game ("NAME=value"), replacing this process's.
+    std::vector<std::string> env;
+    // The executable; the built one by default. The game changes to its
+    // folder and mounts the archives from there.
+    std::string program = VEXBOLT_PROGRAM;
+    // Arguments run before the program, which they must end by executing
+    // (with the program's path as its first argument).
+    std::vector<std::string> wrapper;
+};
+
+// The game as a child process with a home folder of its own; its standard
+// output and error go to "game.log" in that folder. Always ended and reaped.
+class GameProcess {
+public:
+    explicit GameProcess(const std::string& home, const GameOptions& options = GameOptions())
+        : m_log(home + "/game.log"), m_child(Arguments(options), Variables(home, options), m_log)
+    {
+    }
+
+    bool Started() const { return m_child.Started(); }
+    bool Running() { return m_child.Running(); }
+    int Wait(double seconds) { return m_child.Wait(seconds); }
+    void Kill(int signal) { m_child.Kill(signal); }
+    std::string Output() const { return ReadAll(m_log); }
+
+private:
+    static std::vector<std::string> Arguments(const GameOptions& options)
+    {
+        std::vector<std::string> args = options.wrapper;
+        args.push_back(options.program);
+        return args;
+    }
+    static std::vector<std::string> Variables(const std::string& home, const GameOptions& options)
+    {
+        std::vector<std::string> drop = {"HOME=", "XDG_CONFIG_HOME=", "ASAN_OPTIONS=", "LD_PRELOAD="};
+        for (const std::string& var : options.env) drop.push_back(var.substr(0, var.find('=') + 1));
+        std::vector<std::string> add = options.env;
+        add.push_back("HOME=" + home);
+        // Mesa's driver stays loaded to the end (the window's eglTerminate
+        // would unload it, and what it keeps for the process would show as
+        // leaks of an unknown module). The fast unwinder: the slow one can
+        // deadlock against the driver's code generator registering its frames.
+        add.push_back("LD_PRELOAD=" + std::string(VEXBOLT_KEEP_GL_DRIVER));
+        add.push_back("ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:verify_asan_link_order=0");
+        return Environment(drop, add);
+    }
+
+    std::string m_log;
+    ChildProcess m_child;
+};
+
+// Exit 0 and no sanitizer report in the output.
+inline ::testing::AssertionResult EndedCleanly(GameProcess& game, double seconds = 60.0)
+{
+    const int status = game.Wait(seconds);
+    const std::string output = game.Output();
+    if (status != 0) return ::testing::AssertionFailure() << "exit status " << status << "\n" << output;
+    for (const char* report : {"Sanitizer", "runtime error", "terminate called"})
+        if (output.find(report) != std::string::npos) return ::testing::AssertionFailure() << output;
+    return ::testing::AssertionSuccess();
+}
+
+// The game's window as the X server shows it.
+class GameWindow {
+public:
+    // NOTE: the window is the device's, 800 x 480; the game's logical screen
+    // is 480 x 320.
+    static constexpr int kWidth = 800;
+    static constexpr int kHeight = 480;
+
+    // On the X server named `display` (the environment's by default).
+    explicit GameWindow(const std::string& display = "") : m_x(display.empty() ? nullptr : display.c_str()) {}
+
+    bool Find(double seconds)
+    {
+        return PollUntil([this] { return (m_window = Named(m_x.Root(), "Vexbolt!")) != 0; }, seconds);
+    }
+    bool Connected() const { return m_x.display != nullptr; }
+
+    // The window's pixels now, 0xRRGGBB, row by row; empty when the window
+    // is gone.
+    std::vector<uint32_t> Capture()
+    {
+        std::vector<uint32_t> pixels;
+        XErrorHandler previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+        XImage* image = XGetImage(m_x.display, m_window, 0, 0, kWidth, kHeight, AllPlanes, ZPixmap);
+        XSync(m_x.display, False);
+        XSetErrorHandler(previous);
+        if (!image) return pixels;
+        pixels.resize(size_t(kWidth) * kHeight);
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x) pixels[size_t(y) * kWidth + x] = uint32_t(XGetPixel(image, x, y)) & 0xFFFFFF;
+        XDestroyImage(image);
+        return pixels;
+    }
+    // Captures until `seen` holds for a capture, at most `seconds`.
+    bool WaitFor(const std::function<bool(const std::vector<uint32_t>&)>& seen, double seconds)
+    {
+        return PollUntil(
+            [&] {
+                const std::vector<uint32_t> pixels = Capture();
+                if (!pixels.empty() && seen(pixels)) return true;
+                std::this_thread::sleep_for(std::chrono::milliseconds(80));
+                return false;
+            },
+            seconds);
+    }
+
+    // A press and release of the first button at a window position.
+    void Tap(int x, int y)
+    {
+        int rx = 0, ry = 0;
+        Window child = 0;
+        XTranslateCoordinates(m_x.display, m_window, m_x.Root(), x, y, &rx, &ry, &child);
+        m_x.MoveTo(rx, ry);
+        m_x.Button(1, true);
+        std::this_thread::sleep_for(std::chrono::milliseconds(60));
+        m_x.Button(1, false);
+    }
+    void Close() { m_x.SendDeleteWindow(m_window); }
+
+private:
+    Window Named(Window parent, const char* name)
+    {
+        Window root = 0, up = 0, *children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(m_x.display, parent, &root, &up, &children, &count)) return 0;
+        Window found = 0;
+        for (unsigned i = 0; i < count && !found; ++i) {
+            char* title = nullptr;
+            if (XFetchName(m_x.display, children[i], &title) && title) {
+                if (std::strcmp(title, name) == 0) found = children[i];
+                XFree(title);
+            }
+            if (!found) found = Named(children[i], name);
+        }
+        if (children) XFree(children);
+        return found;
+    }
+
+    Voke::XTestConnection m_x;
+    Window m_window = 0;
+};
+
+// What the window shows, from a few pixels.
+namespace Screens {
+
+inline int Red(uint32_t p) { return int(p >> 16 & 0xFF); }
+inline int Green(uint32_t p) { return int(p >> 8 & 0xFF); }
+inline int Blue(uint32_t p) { return int(p & 0xFF); }
+inline uint32_t At(const std::vector<uint32_t>& pixels, int x, int y) { return pixels[size_t(y) * GameWindow::kWidth + x]; }
+inline bool Dark(uint32_t p) { return Red(p) < 24 && Green(p) < 24 && Blue(p) < 24; }
+
+// Where things are on the window: logical positions times 800 / 480.
+// The French flag's white band (logical 240, 120) and the gap between the
+// two rows of flags (logical 240, 166).
+inline bool Language(const std::vector<uint32_t>& p)
+{
+    const uint32_t white = At(p, 400, 180);
+    return Red(white) > 200 && Green(white) > 200 && Blue(white) > 200 && Dark(At(p, 400, 250)) &&
+           !Dark(At(p, 208, 180));
+}
+// The British flag, which picks English.
+constexpr int kEnglishX = 208, kEnglishY = 180;
+// The splash logo's disc, centred on the window.
+inline bool Splash(const std::vector<uint32_t>& p) { return !Dark(At(p, 400, 206)); }
+// A scene over most of the window (the menu's or a level's), not the
+// loading screen.
+inline bool MostlyDrawn(const std::vector<uint32_t>& p)
+{
+    int drawn = 0, total = 0;
+    for (int y = 5; y < GameWindow::kHeight; y += 20)
+        for (int x = 5; x < GameWindow::kWidth; x += 20, ++total) drawn += Dark(At(p, x, y)) ? 0 : 1;
+    return drawn * 2 > total;
+}
+// The menu's orange play button at the bottom centre (its orange left of
+// the caption); it slides in once the intro has ended, and blinks.
+constexpr int kPlayX = 300, kPlayY = 373;
+inline bool PlayButton(const std::vector<uint32_t>& p)
+{
+    const uint32_t c = At(p, kPlayX, kPlayY);
+    return Red(c) > 200 && Green(c) > 90 && Green(c) < 200 && Blue(c) < 90;
+}
+
+}  // namespace Screens
+
+// Splash, English, the menu's intro: ends with the play button shown.
+inline void ReachMenu(GameProcess& game, GameWindow& window)
+{
+    ASSERT_TRUE(game.Started());
+    ASSERT_TRUE(window.Connected());
+    ASSERT_TRUE(window.Find(60.0)) << game.Output();
+    ASSERT_TRUE(window.WaitFor(Screens::Splash, 30.0)) << "the splash logo\n" << game.Output();
+    // Taps before the flags go nowhere.
+    window.Tap(Screens::kEnglishX, Screens::kEnglishY);
+    ASSERT_TRUE(window.WaitFor(Screens::Language, 30.0)) << "the language flags\n" << game.Output();
+    window.Tap(Screens::kEnglishX, Screens::kEnglishY);
+    ASSERT_TRUE(window.WaitFor(Screens::MostlyDrawn, 60.0)) << "loading ends in the menu\n" << game.Output();
+    window.Tap(400, 240);  // ends the intro
+    ASSERT_TRUE(window.WaitFor(Screens::PlayButton, 20.0)) << "the play button\n" << game.Output();
+}
+
+// From the menu: play, then the tutorial closed; the runner runs.
+inline void StartRun(GameWindow& window)
+{
+    window.Tap(Screens::kPlayX, Screens::kPlayY);
+    ASSERT_TRUE(window.WaitFor([](const std::vector<uint32_t>& p) { return !Screens::PlayButton(p); }, 20.0));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    window.Tap(300, 240);  // closes the tutorial
+}
+
+// Services of a test's own, so that games run side by side (each owns the
+// session bus name and the X server's focus of its own services) or a test
+// can stop one under the game: an X server (Xvfb, 800 x 480) and a session
+// bus, and on request a sound server with a null sink. All are ended with
+// the object.
+class PrivateServices {
+public:
+    explicit PrivateServices(const std::string& folder) : m_folder(folder)
+    {
+        StartXServer();
+        StartSessionBus();
+    }
+    ~PrivateServices()
+    {
+        StopSoundServer();
+        if (m_busPid > 0) kill(m_busPid, SIGKILL);
+        if (m_xPid > 0) {
+            kill(m_xPid, SIGTERM);
+            int status = 0;
+            waitpid(m_xPid, &status, 0);
+        }
+    }
+    PrivateServices(const PrivateServices&) = delete;
+    PrivateServices& operator=(const PrivateServices&) = delete;
+
+    bool Up() const { return !m_display.empty() && !m_bus.empty(); }
+    const std::string& Display() const { return m_display; }
+    // The variables that point a game at these services.
+    std::vector<std::string> Env() const
+    {
+        std::vector<std::string> env = {"DISPLAY=" + m_display, "DBUS_SESSION_BUS_ADDRESS=" + m_bus,
+                                        "DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + m_folder + "/no-system-bus"};
+        if (!m_pulseSocket.empty()) env.push_back("PULSE_SERVER=unix:" + m_pulseSocket);
+        return env;
+    }
+
+    // A sound server with one null sink, "reliability", on a socket that
+    // stays the same across restarts. Waits until it answers.
+    bool StartSoundServer()
+    {
+        m_pulseSocket = m_folder + "/pulse.sock";
+        const std::string home = m_folder + "/pulse-home", runtime = m_folder + "/pulse-runtime";
+        std::filesystem::create_directories(home);
+        std::filesystem::create_directories(runtime);
+        chmod(runtime.c_str(), 0700);
+        unlink(m_pulseSocket.c_str());
+        m_pulse = std::make_unique<ChildProcess>(
+            std::vector<std::string>{"pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit", "-n",
+                                     "--use-pid-file=no", "--log-target=stderr", "--log-level=error",
+                                     "--load=module-null-sink sink_name=reliability rate=22050 format=s16le channels=2",
+                                     "--load=module-native-protocol-unix socket=" + m_pulseSocket + " auth-anonymous=1"},
+            // On the test's own bus: the server takes a well-known name there.
+            Environment({"HOME=", "XDG_RUNTIME_DIR=", "PULSE_SERVER=", "PULSE_COOKIE=", "DBUS_SESSION_BUS_ADDRESS="},
+                        {"HOME=" + home, "XDG_RUNTIME_DIR=" + runtime, "DBUS_SESSION_BUS_ADDRESS=" + m_bus}),
+            m_folder + "/pulse.log");
+        return PollUntil([this] { return Pactl({"info"}) == 0 || !m_pulse->Running(); }, 20.0) && m_pulse->Running();
+    }
+    std::string SoundServerLog() const { return ReadAll(m_folder + "/pulse.log"); }
+    void StopSoundServer()
+    {
+        if (m_pulse) m_pulse->Kill(SIGKILL);
+        m_pulse.reset();
+    }
+    // Runs pactl against the sound server; its exit status, its output in
+    // `output` when given.
+    int Pactl(const std::vector<std::string>& args, std::string* output = nullptr)
+    {
+        std::vector<std::string> argv = {"pactl"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        const std::string log = m_folder + "/pactl.out";
+        ChildProcess pactl(argv, Environment({"PULSE_SERVER="}, {"PULSE_SERVER=unix:" + m_pulseSocket}), log);
+        const int status = pactl.Wait(20.0);
+        if (output) *output = ReadAll(log);
+        return status;
+    }
+
+private:
+    void StartXServer()
+    {
+        int fds[2];
+        if (pipe2(fds, O_CLOEXEC) != 0) return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], 5);  // -displayfd writes the number here
+        const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        posix_spawn_file_actions_adddup2(&actions, null, 2);
+        char* argv[] = {const_cast<char*>("Xvfb"),   const_cast<char*>("-displayfd"), const_cast<char*>("5"),
+                        const_cast<char*>("-screen"), const_cast<char*>("0"),          const_cast<char*>("800x480x24"),
+                        const_cast<char*>("-nolisten"), const_cast<char*>("tcp"),      nullptr};
+        pid_t pid = -1;
+        if (posix_spawnp(&pid, "Xvfb", &actions, nullptr, argv, environ) != 0) pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        close(fds[1]);
+        if (null >= 0) close(null);
+        m_xPid = pid;
+        std::string number;
+        pollfd fd{fds[0], POLLIN, 0};
+        char c = 0;
+        while (pid > 0 && poll(&fd, 1, 20000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+        close(fds[0]);
+        if (!number.empty()) m_display = ":" + number;
+    }
+    void StartSessionBus()
+    {
+        const std::string out = m_folder + "/bus.out";
+        ChildProcess bus({"dbus-daemon", "--session", "--fork", "--print-address=1", "--print-pid=1"}, Environment({}, {}),
+                         out);
+        if (bus.Wait(20.0) != 0) return;
+        const std::string text = ReadAll(out);
+        const size_t line = text.find('\n');
+        if (line == std::string::npos) return;
+        m_bus = text.substr(0, line);
+        m_busPid = std::atoi(text.c_str() + line + 1);
+    }
+
+    std::string m_folder;
+    pid_t m_xPid = -1;
+    std::string m_display;
+    std::string m_bus;
+    pid_t m_busPid = -1;
+    std::string m_pulseSocket;
+    std::unique_ptr<ChildProcess> m_pulse;
+};
+
+}  // namespace VokeTest
