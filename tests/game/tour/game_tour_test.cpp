@@ -119,6 +119,7 @@ protected:
         std::filesystem::current_path(std::filesystem::path(VXB_DATA_PAK).parent_path());
         setenv("XDG_CONFIG_HOME", m_config.Path().c_str(), 1);
         m_out = std::getenv("VXB_TOUR_OUT") ? std::getenv("VXB_TOUR_OUT") : "";
+        if (!m_out.empty()) std::filesystem::create_directories(m_out);
 
         m_app = new TourApp;
         m_app->GoFullScreen();
