@@ -23,6 +23,7 @@
 #include "engine/audio/maemo_audio_device.h"
 #include "engine/audio/mixer.h"
 #include "tests/engine/audio/audio_test_util.h"
+#include "tests/support/monitor_recorder.h"
 
 extern char** environ;
 
@@ -53,59 +54,6 @@ double CpuSeconds()
 
 void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-// Records the default sink's monitor with parec until stopped.
-class MonitorRecorder {
-public:
-    MonitorRecorder()
-    {
-        int fds[2];
-        if (pipe(fds) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-        const char* argv[] = {"parec", "-d", "@DEFAULT_MONITOR@", "--format=s16le", "--rate=22050", "--channels=2",
-                              "--raw", "--latency-msec=20", nullptr};
-        if (posix_spawnp(&m_pid, "parec", &actions, nullptr, const_cast<char**>(argv), environ) != 0) m_pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        close(fds[1]);
-        m_fd = fds[0];
-        m_reader = std::thread([this] {
-            uint8_t buffer[4096];
-            for (;;) {
-                const ssize_t got = read(m_fd, buffer, sizeof(buffer));
-                if (got <= 0) break;
-                m_bytes.insert(m_bytes.end(), buffer, buffer + got);
-            }
-        });
-    }
-    ~MonitorRecorder() { Stop(); }
-
-    bool Running() const { return m_pid > 0; }
-
-    // The recorded samples.
-    std::vector<int16_t> Stop()
-    {
-        if (m_pid > 0) {
-            kill(m_pid, SIGINT);
-            waitpid(m_pid, nullptr, 0);
-            m_pid = -1;
-        }
-        if (m_reader.joinable()) m_reader.join();
-        if (m_fd >= 0) close(m_fd);
-        m_fd = -1;
-        std::vector<int16_t> samples(m_bytes.size() / 2);
-        std::memcpy(samples.data(), m_bytes.data(), samples.size() * 2);
-        return samples;
-    }
-
-private:
-    pid_t m_pid = -1;
-    int m_fd = -1;
-    std::thread m_reader;
-    std::vector<uint8_t> m_bytes;
-};
-
 // A second of stereo signal whose frames are all distinct and non-zero.
 std::vector<int16_t> Signal()
 {
@@ -127,10 +75,8 @@ TEST(MaemoAudioDeviceTest, PlaysTheMixersOutputBitExact)
     twin->Play(test::MakeBuffer(kStereo22, signal), true);
     const std::vector<int16_t> expected = test::ReadSamples(twin, static_cast<int>(signal.size()) * 2 + 8192);
 
-    MonitorRecorder recorder;
+    VokeTest::MonitorRecorder recorder;
     ASSERT_TRUE(recorder.Running());
-    // Play only once the recorder is connected to the server.
-    for (int i = 0; i < 100 && std::system("pactl list short source-outputs | grep -q .") != 0; ++i) SleepMs(50);
     {
         SmartPtr<Mixer> mixer(new Mixer(kStereo22, MixerConfig()));
         ASSERT_TRUE(mixer->HasDevice());

@@ -133,6 +133,19 @@ Color GLTest::TargetPixel(Surface* target, int x, int y)
     return MakeColor(p[0], p[1], p[2], p[3]);
 }
 
+std::vector<uint8_t> GLTest::TargetPixels(Surface* target)
+{
+    Batcher()->Flush();
+    auto* texture = static_cast<PixelDataGL*>(target->GetPixelData());
+    GLint fb = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &fb);
+    glBindFramebuffer(GL_FRAMEBUFFER, texture->GetFramebuffer());
+    std::vector<uint8_t> rgba(size_t(target->GetWidth()) * target->GetHeight() * 4);
+    glReadPixels(0, 0, target->GetWidth(), target->GetHeight(), GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    glBindFramebuffer(GL_FRAMEBUFFER, GLuint(fb));
+    return rgba;
+}
+
 void GLTest::Store(MemPixelData* pixels, int x, int y, Color c)
 {
     uint8_t* p = pixels->GetDataMutable() + size_t(y) * pixels->GetPitch() +

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "engine/core/ref_counter.h"
 #include "engine/graphics/pixel_data.h"
@@ -39,6 +40,9 @@ protected:
     // The pixel at (x, y) of an off-screen target surface (its first row is
     // the image's top row).
     Color TargetPixel(Surface* target, int x, int y);
+    // All pixels of an off-screen target, RGBA, in the same row order.
+    // Flushes first.
+    std::vector<uint8_t> TargetPixels(Surface* target);
 
     // A texture surface of w x h from memory pixels of `format` filled by
     // `fill(x, y)` (a Color; stored in the format's own memory layout).

@@ -89,18 +89,7 @@ protected:
     }
 
     // The whole target, read back at once.
-    std::vector<uint8_t> Read()
-    {
-        Batcher()->Flush();
-        auto* texture = static_cast<Voke::PixelDataGL*>(m_target->GetPixelData());
-        GLint previous = 0;
-        glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previous);
-        glBindFramebuffer(GL_FRAMEBUFFER, texture->GetFramebuffer());
-        std::vector<uint8_t> rgba(size_t(kW) * kH * 4);
-        glReadPixels(0, 0, kW, kH, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-        glBindFramebuffer(GL_FRAMEBUFFER, GLuint(previous));
-        return rgba;
-    }
+    std::vector<uint8_t> Read() { return TargetPixels(m_target); }
     static Color At(const std::vector<uint8_t>& rgba, int x, int y)
     {
         const uint8_t* p = &rgba[(size_t(y) * kW + x) * 4];

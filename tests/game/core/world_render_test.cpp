@@ -121,14 +121,7 @@ protected:
     // The target's pixels, top row first, without alpha.
     std::vector<uint8_t> ReadRgb()
     {
-        Batcher()->Flush();
-        auto* texture = static_cast<Voke::PixelDataGL*>(m_target->GetPixelData());
-        GLint previous = 0;
-        glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previous);
-        glBindFramebuffer(GL_FRAMEBUFFER, texture->GetFramebuffer());
-        std::vector<uint8_t> rgba(size_t(kW) * kH * 4);
-        glReadPixels(0, 0, kW, kH, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-        glBindFramebuffer(GL_FRAMEBUFFER, GLuint(previous));
+        const std::vector<uint8_t> rgba = TargetPixels(m_target);
         std::vector<uint8_t> rgb(size_t(kW) * kH * 3);
         for (size_t i = 0; i < size_t(kW) * kH; ++i) std::memcpy(&rgb[i * 3], &rgba[i * 4], 3);
         return rgb;

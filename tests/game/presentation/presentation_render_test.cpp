@@ -21,8 +21,7 @@
 #include "game/presentation/tiled_picture.h"
 #include "game/presentation/weather_effect.h"
 #include "tests/engine/graphics/asset_image_files.h"
-#include "tests/engine/graphics/gl_fixture.h"
-#include "tests/game/presentation/presentation_test_files.h"
+#include "tests/game/presentation/render_target.h"
 
 namespace {
 
@@ -46,42 +45,19 @@ std::string Hex(Color c)
     return text;
 }
 
-// A whole target read back at once; colours without alpha.
-class Frame {
-public:
-    Frame(std::vector<uint8_t> rgba, int w, int h) : m_rgba(std::move(rgba)), m_w(w), m_h(h) {}
-    Color At(int x, int y) const
-    {
-        const uint8_t* p = &m_rgba[(size_t(y) * m_w + x) * 4];
-        return MakeColor(p[0], p[1], p[2]);
-    }
-    int Width() const { return m_w; }
-    int Height() const { return m_h; }
+using PresentationTest::Frame;
 
-private:
-    std::vector<uint8_t> m_rgba;
-    int m_w, m_h;
-};
-
-class PresentationRender : public Voke::Test::GLTest {
+class PresentationRender : public PresentationTest::RenderTarget {
 protected:
     void SetUp() override
     {
-        GLTest::SetUp();
-        m_content = std::make_unique<PresentationTest::ContentFolder>();
-        m_target = new Voke::Surface(kW, kH, Voke::RGBA8888);
+        RenderTarget::SetUp();
+        MakeTarget(kW, kH);
         Voke::Surface::Clear(m_target, &kBlack);
         m_game.m_ScreenWidth = kW;
         m_game.m_ScreenHeight = kH;
         m_game.InitRandom(1234u);
     }
-    void TearDown() override
-    {
-        m_target.Reset();
-        m_content.reset();
-        GLTest::TearDown();
-    }
-
     void Png(const std::string& name, int w, int h, const Voke::Test::PixelFunction& pixel)
     {
         m_content->Write(name, Voke::Test::MakePngFile(w, h, pixel));
@@ -93,26 +69,8 @@ protected:
     }
     void Text(const std::string& name, const std::string& text) { m_content->Write(name, text); }
 
-    Frame Read()
-    {
-        Batcher()->Flush();
-        auto* texture = static_cast<Voke::PixelDataGL*>(m_target->GetPixelData());
-        GLint previous = 0;
-        glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previous);
-        glBindFramebuffer(GL_FRAMEBUFFER, texture->GetFramebuffer());
-        std::vector<uint8_t> rgba(size_t(kW) * kH * 4);
-        glReadPixels(0, 0, kW, kH, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-        glBindFramebuffer(GL_FRAMEBUFFER, GLuint(previous));
-        return Frame(std::move(rgba), kW, kH);
-    }
-    void Clear(Color c = kBlack)
-    {
-        Voke::Surface::Clear(m_target, &c);
-        Voke::Surface::FillRect(m_target, 0, 0, kW, kH, &c);
-    }
+    void Clear(Color c = kBlack) { RenderTarget::Clear(c); }
 
-    std::unique_ptr<PresentationTest::ContentFolder> m_content;
-    Voke::SmartPtr<Voke::Surface> m_target;
     GameBase m_game;
 };
 

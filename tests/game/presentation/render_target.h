@@ -56,18 +56,7 @@ protected:
         Voke::Surface::Clear(m_target, &c);
         Voke::Surface::FillRect(m_target, 0, 0, m_w, m_h, &c);
     }
-    Frame Read()
-    {
-        Batcher()->Flush();
-        auto* texture = static_cast<Voke::PixelDataGL*>(m_target->GetPixelData());
-        GLint previous = 0;
-        glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previous);
-        glBindFramebuffer(GL_FRAMEBUFFER, texture->GetFramebuffer());
-        std::vector<uint8_t> rgba(size_t(m_w) * m_h * 4);
-        glReadPixels(0, 0, m_w, m_h, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-        glBindFramebuffer(GL_FRAMEBUFFER, GLuint(previous));
-        return Frame(std::move(rgba), m_w);
-    }
+    Frame Read() { return Frame(TargetPixels(m_target), m_w); }
     // The game's text format: white in the font "default", centred or left.
     static Voke::Text::Format WhiteText(Voke::Text::FontSet* fonts, bool centred)
     {

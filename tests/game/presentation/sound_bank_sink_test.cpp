@@ -20,66 +20,13 @@
 #include "game/core/game_base.h"
 #include "game/presentation/sound_bank.h"
 #include "tests/game/presentation/presentation_test_files.h"
+#include "tests/support/monitor_recorder.h"
 
 extern char** environ;
 
 namespace {
 
 void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-// Records the default sink's monitor until stopped.
-class MonitorRecorder {
-public:
-    MonitorRecorder()
-    {
-        int fds[2];
-        if (pipe(fds) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-        const char* argv[] = {"parec", "-d", "@DEFAULT_MONITOR@", "--format=s16le", "--rate=22050", "--channels=2",
-                              "--raw", "--latency-msec=20", nullptr};
-        if (posix_spawnp(&m_pid, "parec", &actions, nullptr, const_cast<char**>(argv), environ) != 0) m_pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        close(fds[1]);
-        m_fd = fds[0];
-        m_reader = std::thread([this] {
-            uint8_t buffer[4096];
-            for (;;) {
-                const ssize_t got = read(m_fd, buffer, sizeof(buffer));
-                if (got <= 0) break;
-                m_bytes.insert(m_bytes.end(), buffer, buffer + got);
-            }
-        });
-        // Sounds are played only once the recorder is connected.
-        for (int i = 0; i < 100 && std::system("pactl list short source-outputs | grep -q .") != 0; ++i) SleepMs(50);
-    }
-    ~MonitorRecorder() { Stop(); }
-
-    bool Running() const { return m_pid > 0; }
-
-    std::vector<int16_t> Stop()
-    {
-        if (m_pid > 0) {
-            kill(m_pid, SIGINT);
-            waitpid(m_pid, nullptr, 0);
-            m_pid = -1;
-        }
-        if (m_reader.joinable()) m_reader.join();
-        if (m_fd >= 0) close(m_fd);
-        m_fd = -1;
-        std::vector<int16_t> samples(m_bytes.size() / 2);
-        if (!samples.empty()) std::memcpy(samples.data(), m_bytes.data(), samples.size() * 2);
-        return samples;
-    }
-
-private:
-    pid_t m_pid = -1;
-    int m_fd = -1;
-    std::thread m_reader;
-    std::vector<uint8_t> m_bytes;
-};
 
 // Every frame non-zero and distinct, and small enough that two plays add
 // without saturating.
@@ -131,7 +78,7 @@ protected:
 
 TEST_F(SoundBankSink, TwoOverlappingPlaysOfOneIdAreHeardAsTheirSum)
 {
-    MonitorRecorder recorder;
+    VokeTest::MonitorRecorder recorder;
     ASSERT_TRUE(recorder.Running());
     StartMixer();
     m_bank.Play(17);
@@ -160,7 +107,7 @@ TEST_F(SoundBankSink, TwoOverlappingPlaysOfOneIdAreHeardAsTheirSum)
 
 TEST_F(SoundBankSink, TheSoundSwitchSilencesNewSounds)
 {
-    MonitorRecorder recorder;
+    VokeTest::MonitorRecorder recorder;
     ASSERT_TRUE(recorder.Running());
     StartMixer();
     m_game.m_SoundOn = false;
@@ -171,7 +118,7 @@ TEST_F(SoundBankSink, TheSoundSwitchSilencesNewSounds)
     EXPECT_GT(silent.size(), 22050u / 2);
     EXPECT_TRUE(Sounded(silent).empty());
 
-    MonitorRecorder again;
+    VokeTest::MonitorRecorder again;
     m_game.m_SoundOn = true;
     m_bank.Play(17);
     SleepMs(800);
@@ -185,7 +132,7 @@ TEST_F(SoundBankSink, PauseAndResumeKeepThePosition)
     const std::vector<int16_t> longer = Signal(22050);
     m_content.Write("gl_kroki_nowe_8_a.wav", PresentationTest::MakeWav(longer));
     m_bank.Load();
-    MonitorRecorder recorder;
+    VokeTest::MonitorRecorder recorder;
     ASSERT_TRUE(recorder.Running());
     StartMixer();
     m_bank.Play(0);
