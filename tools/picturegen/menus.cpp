@@ -220,10 +220,14 @@ Surface TitlePiece()
     SetColour(cr.get(), Palette::kInk, 0.96);
     cairo_fill(cr.get());
 
-    SelectFont(cr.get(), FontStyle::BoldOblique, 58);
+    // The menu draws this piece 24 px left of the screen's edge: the title's
+    // ink (with its 3 px shadow) keeps within the visible part, x 30 to 322.
     const std::string name = "VEXBOLT", bang = "!";
-    TextSize t = MeasureText(cr.get(), name + bang);
-    double x = 24 + (300 - t.width) / 2, y = 80;
+    const double visibleLeft = 30, visibleWidth = 292;
+    const double size = FitTextSize(cr.get(), FontStyle::BoldOblique, name + bang, visibleWidth - 3, 58);
+    SelectFont(cr.get(), FontStyle::BoldOblique, size);
+    const TextSize t = MeasureText(cr.get(), name + bang);
+    const double x = visibleLeft + (visibleWidth - 3 - t.inkWidth) / 2 - t.inkLeft, y = 80;
     SetColour(cr.get(), Palette::kAccentDark);
     FillText(cr.get(), x + 3, y + 3, name + bang);
     SetColour(cr.get(), Palette::kText);
