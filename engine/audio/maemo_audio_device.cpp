@@ -9,6 +9,13 @@
 
 namespace Voke {
 
+namespace {
+// Written by the writer threads, read by anyone.
+std::atomic<uint64_t> g_underruns{0};
+}  // namespace
+
+uint64_t MaemoAudioDevice::GetUnderrunCount() { return g_underruns.load(); }
+
 SmartPtr<AudioDevice> MaemoAudioDevice::Create(const AudioFormat& format, const MixerConfig& config)
 {
     return SmartPtr<AudioDevice>(new MaemoAudioDevice(format, config));
@@ -88,6 +95,14 @@ void MaemoAudioDevice::ThreadMain()
         bytesPerSecond > 0 ? int64_t(bytes) * 1000000 / bytesPerSecond : 46000);
     auto next = std::chrono::steady_clock::now();
     auto lastAttempt = next;
+    // NOTE: a stream starts playing once two blocks (its target length)
+    // are written; before that an empty buffer is no underrun. Afterwards a
+    // write that finds less than an eighth of a block still to be heard
+    // counts as one: a writer on time finds one to two blocks queued, and
+    // what remains when the server has run dry is the sink's own latency
+    // (well under a millisecond on a null sink).
+    int written = 0;
+    const pa_usec_t dryUs = static_cast<pa_usec_t>(blockTime.count() / 8);
 
     while (!m_stopFlag.load()) {
         // A server that has come (back) is taken up again, so the sound
@@ -96,7 +111,10 @@ void MaemoAudioDevice::ThreadMain()
         if (!m_connection && std::chrono::steady_clock::now() - lastAttempt >= kReconnectInterval) {
             lastAttempt = std::chrono::steady_clock::now();
             Connect();
-            if (m_connection) next = lastAttempt;
+            if (m_connection) {
+                next = lastAttempt;
+                written = 0;  // a new stream fills up again
+            }
         }
 
         // The stream outlives the thread (its owner releases the device, and
@@ -104,7 +122,13 @@ void MaemoAudioDevice::ThreadMain()
         if (AudioStream* stream = m_stream.Get()) stream->Read(m_buffer.data(), bytes);
 
         if (m_connection) {
+            if (written >= 2) {
+                int error = 0;
+                const pa_usec_t queued = pa_simple_get_latency(m_connection, &error);
+                if (queued < dryUs && error == 0) ++g_underruns;
+            }
             if (pa_simple_write(m_connection, m_buffer.data(), m_buffer.size(), nullptr) >= 0) {
+                if (written < 2) ++written;
                 next = std::chrono::steady_clock::now();
                 continue;
             }

@@ -8,6 +8,16 @@
 // sounds end on time and nothing piles up) and sleeps in between, never
 // spinning. Meanwhile it tries to open a new stream once per
 // kReconnectInterval, so the sound comes back with the server.
+//
+// Underruns: the simple API reports none, so the writer asks the server,
+// before each write, how much written sound is still to be heard (the
+// stream's latency, which includes the sink's own). A write that finds less
+// than an eighth of a block left, once the stream has been filled and has
+// started, came too late: the server ran dry, or was within a few
+// milliseconds of it, and the listener heard a gap. Such writes are counted
+// process-wide, over every device. Limits: on a sink whose own latency
+// exceeds an eighth of a block a dry server is not seen; the server's clock
+// is interpolated between its timing updates.
 #pragma once
 
 #include <atomic>
@@ -47,6 +57,10 @@ public:
 
     // The name the device gives the server: the program's title.
     static NarrowString GetApplicationName();
+
+    // Writes, by every device of the process so far, that found the
+    // server's buffer empty (see above).
+    static uint64_t GetUnderrunCount();
 
     // NOTE: how often a device without a server tries to connect again.
     static constexpr std::chrono::milliseconds kReconnectInterval{1000};

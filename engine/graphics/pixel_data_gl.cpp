@@ -2,6 +2,7 @@
 
 #include <GLES2/gl2.h>
 #include <GLES2/gl2ext.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <cstring>
@@ -52,6 +53,20 @@ void SetEnums(PixelDataGL::UploadData& u, uint32_t format)
     case PVRTC4_RGBA: u.internalFormat = 0x8C02; break;
     case ETC1: u.internalFormat = 0x8D64; break;  // GL_ETC1_RGB8_OES
     default: u.internalFormat = u.format = GL_RGB; u.type = GL_UNSIGNED_BYTE; break;
+    }
+}
+
+// Bytes per pixel of an uncompressed upload.
+uint64_t PixelBytes(uint32_t format, uint32_t type)
+{
+    if (type == GL_UNSIGNED_SHORT_5_6_5 || type == GL_UNSIGNED_SHORT_4_4_4_4 || type == GL_UNSIGNED_SHORT_5_5_5_1)
+        return 2;
+    switch (format) {
+    case GL_ALPHA:
+    case GL_LUMINANCE: return 1;
+    case GL_LUMINANCE_ALPHA: return 2;
+    case GL_RGB: return 3;
+    default: return 4;
     }
 }
 
@@ -254,14 +269,26 @@ void PixelDataGL::Upload(uint32_t flags)
         // ReleaseAll): only an empty texture of the same size can be made.
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, m_paddedWidth, m_paddedHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE,
                      nullptr);
+        m_textureBytes = uint64_t(m_paddedWidth) * uint64_t(m_paddedHeight) * 4;
     } else if (m_upload->format == 0) {
         glCompressedTexImage2D(GL_TEXTURE_2D, 0, m_upload->internalFormat, m_upload->width, m_upload->height, 0,
                                GLsizei(m_upload->size), m_upload->data);
+        m_textureBytes = m_upload->size;
     } else {
         glTexImage2D(GL_TEXTURE_2D, 0, GLint(m_upload->internalFormat), m_upload->width, m_upload->height, 0,
                      m_upload->format, m_upload->type, m_upload->data);
+        m_textureBytes = uint64_t(m_upload->width) * uint64_t(m_upload->height) *
+                         PixelBytes(m_upload->format, m_upload->type);
     }
-    if (!g_keepUploads) ReleaseRecord();
+    if (!g_keepUploads) {
+        const bool large = m_upload && m_upload->data && m_upload->size >= kLargeRecordBytes;
+        ReleaseRecord();
+        // The record was made on the loader thread, so it lies in that
+        // thread's malloc arena, which keeps freed memory; the driver now
+        // holds a copy of it. Giving the free pages back keeps the two from
+        // adding up in resident memory as the levels' pictures upload.
+        if (large) malloc_trim(0);
+    }
     m_uploaded = true;
 }
 
@@ -298,6 +325,15 @@ size_t PixelDataGL::GetLiveCount()
 {
     std::lock_guard<std::mutex> lock(g_registryLock);
     return Registry().size();
+}
+
+uint64_t PixelDataGL::GetTextureBytes()
+{
+    std::lock_guard<std::mutex> lock(g_registryLock);
+    uint64_t bytes = 0;
+    for (const PixelDataGL* texture : Registry())
+        if (texture->m_texture) bytes += texture->m_textureBytes;
+    return bytes;
 }
 
 PixelDataComposite::PixelDataComposite(PixelDataGL* color, PixelDataGL* alpha) : m_color(color), m_alpha(alpha)

@@ -94,9 +94,18 @@ public:
     static void SetKeepUploads(bool keep);
     // Live textures in the registry.
     static size_t GetLiveCount();
+    // Bytes of texture storage GL holds for the live textures: each texture
+    // that has GL names counted at its padded size in its upload format
+    // (compressed ones at their block data); mipmaps are never made. The
+    // window's framebuffer is not counted.
+    static uint64_t GetTextureBytes();
 
     // NOTE: frames a texture may go unbound before eviction takes it.
     static constexpr int kIdleFramesBeforeEviction = 50;
+    // NOTE: releasing an upload record of at least this many bytes returns
+    // the process's free heap pages to the system (an atlas page; smaller
+    // pictures are not worth the walk over the heap).
+    static constexpr uint32_t kLargeRecordBytes = 256 * 1024;
 
 private:
     PixelDataGL() = default;
@@ -114,6 +123,8 @@ private:
     int m_paddedWidth = 1;
     int m_paddedHeight = 1;
     bool m_registered = false;
+    // What the last upload gave GL, for GetTextureBytes.
+    uint64_t m_textureBytes = 0;
 };
 
 // A colour texture and a separate alpha texture (transparency in its red

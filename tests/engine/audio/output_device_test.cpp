@@ -147,6 +147,40 @@ TEST(MaemoAudioDeviceTest, WithoutAServerSoundsEndOnTimeAndNothingSpins)
         unsetenv("PULSE_SERVER");
 }
 
+// A quiet tone whose writer is held up once, at its tenth block, for
+// `stallMs`.
+class StallingStream : public AudioStream {
+public:
+    explicit StallingStream(int stallMs) : m_stallMs(stallMs) {}
+    int Read(void* buffer, int bytes) override
+    {
+        if (++m_reads == 10) SleepMs(m_stallMs);
+        auto* samples = static_cast<int16_t*>(buffer);
+        for (int i = 0; i < bytes / 2; ++i) samples[i] = static_cast<int16_t>((i & 64) ? 300 : -300);
+        return bytes;
+    }
+
+private:
+    int m_stallMs;
+    int m_reads = 0;
+};
+
+TEST(MaemoAudioDeviceTest, AWriterHeldUpPastTheServersBufferCountsAnUnderrun)
+{
+    if (!HaveServer()) GTEST_SKIP() << "no sound server (scripts/test starts one)";
+    // Two 4096-byte blocks are about 93 ms of sound: a 400 ms stall leaves
+    // the server dry at least once.
+    const uint64_t before = MaemoAudioDevice::GetUnderrunCount();
+    SmartPtr<StallingStream> stream(new StallingStream(400));
+    {
+        SmartPtr<MaemoAudioDevice> device(new MaemoAudioDevice(kStereo22, MixerConfig()));
+        ASSERT_TRUE(device->IsConnected());
+        device->Start(stream);
+        SleepMs(1500);
+    }
+    EXPECT_GE(MaemoAudioDevice::GetUnderrunCount(), before + 1);
+}
+
 // A sound server of the test's own, so that the test can make it go away.
 class PrivateServer {
 public:

@@ -143,6 +143,39 @@ TEST_F(TextureTest, ReleasedNamesAreRebuiltAtNextUse)
     PixelDataGL::SetKeepUploads(false);
 }
 
+TEST_F(TextureTest, TextureBytesFollowUploadsAndEvictions)
+{
+    PixelDataGL::SetKeepUploads(true);
+    const uint64_t before = PixelDataGL::GetTextureBytes();
+    // 3 x 5 RGB888 pads to 4 x 8 at 3 bytes; 5 x 2 RGBA8888 to 8 x 2 at 4;
+    // an RGB565 render target of 3 x 3 to 4 x 4 at 2; an 8 x 4 DXT1 is two
+    // 8-byte blocks. Nothing counts before its first draw.
+    SmartPtr<Surface> rgb(MakeImage(3, 5, RGB888, [](int, int) { return MakeColor(1, 2, 3); }));
+    SmartPtr<Surface> rgba(MakeImage(5, 2, RGBA8888, [](int, int) { return MakeColor(1, 2, 3); }));
+    SmartPtr<Surface> target(new Surface(3, 3, RGB565));
+    const uint8_t dxt1[8] = {0xE0, 0x07, 0xE0, 0x07, 0, 0, 0, 0};
+    SmartPtr<Surface> compressed(Compressed(DXT1, 8, 4, dxt1, 8));
+    EXPECT_EQ(PixelDataGL::GetTextureBytes(), before);
+    Surface::Blit(m_window, 0, 0, rgb, rgb->GetClipRect());
+    Surface::Blit(m_window, 0, 0, rgba, rgba->GetClipRect());
+    Color red = MakeColor(255, 0, 0);
+    Surface::FillRect(target, 0, 0, 3, 3, &red);
+    Surface::Blit(m_window, 0, 0, compressed, compressed->GetClipRect());
+    Batcher()->Flush();
+    EXPECT_EQ(PixelDataGL::GetTextureBytes(), before + 4 * 8 * 3 + 8 * 2 * 4 + 4 * 4 * 2 + 16);
+
+    // An evicted texture gives its storage back; destroyed ones too.
+    for (int frame = 0; frame < PixelDataGL::kIdleFramesBeforeEviction + 1; ++frame) {
+        Surface::Blit(m_window, 0, 0, rgba, rgba->GetClipRect());
+        Batcher()->Flush();
+        PixelDataGL::CollectUnused();
+    }
+    EXPECT_EQ(PixelDataGL::GetTextureBytes(), before + 8 * 2 * 4);
+    rgba.Reset();
+    EXPECT_EQ(PixelDataGL::GetTextureBytes(), before);
+    PixelDataGL::SetKeepUploads(false);
+}
+
 }  // namespace
 }  // namespace Test
 }  // namespace Voke
