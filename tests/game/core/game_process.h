@@ -359,7 +359,7 @@ public:
     ~PrivateServices()
     {
         StopSoundServer();
-        if (m_busPid > 0) kill(m_busPid, SIGKILL);
+        m_sessionBus.reset();
         if (m_xPid > 0) {
             kill(m_xPid, SIGTERM);
             int status = 0;
@@ -390,11 +390,13 @@ public:
         std::filesystem::create_directories(runtime);
         chmod(runtime.c_str(), 0700);
         unlink(m_pulseSocket.c_str());
+        std::vector<std::string> args = kDieWithTheTest;
+        args.insert(args.end(), {"pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit", "-n",
+                                 "--use-pid-file=no", "--log-target=stderr", "--log-level=error",
+                                 "--load=module-null-sink sink_name=reliability rate=22050 format=s16le channels=2",
+                                 "--load=module-native-protocol-unix socket=" + m_pulseSocket + " auth-anonymous=1"});
         m_pulse = std::make_unique<ChildProcess>(
-            std::vector<std::string>{"pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit", "-n",
-                                     "--use-pid-file=no", "--log-target=stderr", "--log-level=error",
-                                     "--load=module-null-sink sink_name=reliability rate=22050 format=s16le channels=2",
-                                     "--load=module-native-protocol-unix socket=" + m_pulseSocket + " auth-anonymous=1"},
+            args,
             // On the test's own bus: the server takes a well-known name there.
             Environment({"HOME=", "XDG_RUNTIME_DIR=", "PULSE_SERVER=", "PULSE_COOKIE=", "DBUS_SESSION_BUS_ADDRESS="},
                         {"HOME=" + home, "XDG_RUNTIME_DIR=" + runtime, "DBUS_SESSION_BUS_ADDRESS=" + m_bus}),
@@ -430,11 +432,13 @@ private:
         posix_spawn_file_actions_adddup2(&actions, fds[1], 5);  // -displayfd writes the number here
         const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
         posix_spawn_file_actions_adddup2(&actions, null, 2);
-        char* argv[] = {const_cast<char*>("Xvfb"),   const_cast<char*>("-displayfd"), const_cast<char*>("5"),
-                        const_cast<char*>("-screen"), const_cast<char*>("0"),          const_cast<char*>("800x480x24"),
-                        const_cast<char*>("-nolisten"), const_cast<char*>("tcp"),      nullptr};
+        std::vector<std::string> args = kDieWithTheTest;
+        args.insert(args.end(), {"Xvfb", "-displayfd", "5", "-screen", "0", "800x480x24", "-nolisten", "tcp"});
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
         pid_t pid = -1;
-        if (posix_spawnp(&pid, "Xvfb", &actions, nullptr, argv, environ) != 0) pid = -1;
+        if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
         posix_spawn_file_actions_destroy(&actions);
         close(fds[1]);
         if (null >= 0) close(null);
@@ -449,21 +453,29 @@ private:
     void StartSessionBus()
     {
         const std::string out = m_folder + "/bus.out";
-        ChildProcess bus({"dbus-daemon", "--session", "--fork", "--print-address=1", "--print-pid=1"}, Environment({}, {}),
-                         out);
-        if (bus.Wait(20.0) != 0) return;
-        const std::string text = ReadAll(out);
+        std::vector<std::string> args = kDieWithTheTest;
+        args.insert(args.end(), {"dbus-daemon", "--session", "--nofork", "--print-address=1"});
+        m_sessionBus = std::make_unique<ChildProcess>(args, Environment({}, {}), out);
+        std::string text;
+        PollUntil(
+            [&] {
+                text = ReadAll(out);
+                return text.find('\n') != std::string::npos || !m_sessionBus->Running();
+            },
+            20.0);
         const size_t line = text.find('\n');
-        if (line == std::string::npos) return;
-        m_bus = text.substr(0, line);
-        m_busPid = std::atoi(text.c_str() + line + 1);
+        if (line != std::string::npos && m_sessionBus->Running()) m_bus = text.substr(0, line);
     }
+
+    // Services started through this end with the test's process even when
+    // it is killed (a test that runs out of time), instead of outliving it.
+    inline static const std::vector<std::string> kDieWithTheTest = {"setpriv", "--pdeathsig", "KILL"};
 
     std::string m_folder;
     pid_t m_xPid = -1;
     std::string m_display;
     std::string m_bus;
-    pid_t m_busPid = -1;
+    std::unique_ptr<ChildProcess> m_sessionBus;
     std::string m_pulseSocket;
     std::unique_ptr<ChildProcess> m_pulse;
 };
