@@ -128,16 +128,15 @@ std::unique_ptr<MaemoSession> MaemoSession::Open(const NarrowString& service, co
         std::printf("session: cannot connect to the session bus, running without it: %s\n",
                     dbus_error_is_set(&error) ? error.message : "unknown error");
         dbus_error_free(&error);
-        session->m_system = Connect(DBUS_BUS_SYSTEM, &error);
-        dbus_error_free(&error);
-        return session;
-    }
-    int reply = dbus_bus_request_name(session->m_session, service.c_str(), DBUS_NAME_FLAG_DO_NOT_QUEUE, &error);
-    if (reply != DBUS_REQUEST_NAME_REPLY_PRIMARY_OWNER && reply != DBUS_REQUEST_NAME_REPLY_ALREADY_OWNER) {
-        std::printf("session: cannot register %s on the session bus: %s\n", service.c_str(),
-                    dbus_error_is_set(&error) ? error.message : "the name is taken");
-        dbus_error_free(&error);
-        return nullptr;
+    } else {
+        const int reply =
+            dbus_bus_request_name(session->m_session, service.c_str(), DBUS_NAME_FLAG_DO_NOT_QUEUE, &error);
+        if (reply != DBUS_REQUEST_NAME_REPLY_PRIMARY_OWNER && reply != DBUS_REQUEST_NAME_REPLY_ALREADY_OWNER) {
+            std::printf("session: cannot register %s on the session bus: %s\n", service.c_str(),
+                        dbus_error_is_set(&error) ? error.message : "the name is taken");
+            dbus_error_free(&error);
+            return nullptr;
+        }
     }
 
     // Optional: without a system bus the display never reports a state.

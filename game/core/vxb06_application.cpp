@@ -45,10 +45,13 @@ void vxb06Application::Initialize()
     // is there but cannot be read would leave the game on a black screen with
     // nothing to tap, so the game says which and ends with a failure.
     Voke::Vfs::Init();
-    for (const char* archive : {"data.pak", "atlas.pak"}) {
-        const int flags = archive[0] == 'a' ? Voke::VfsMount::FallThrough : 0;
-        if (Voke::Vfs::MountPak(archive, "", flags) || access(archive, F_OK) != 0) continue;
-        std::printf("the archive \"%s\" is damaged and cannot be read\n", archive);
+    struct Archive {
+        const char* name;
+        int flags;
+    };
+    for (const Archive& archive : {Archive{"data.pak", 0}, Archive{"atlas.pak", Voke::VfsMount::FallThrough}}) {
+        if (Voke::Vfs::MountPak(archive.name, "", archive.flags) || access(archive.name, F_OK) != 0) continue;
+        std::printf("the archive \"%s\" is damaged and cannot be read\n", archive.name);
         std::fflush(stdout);
         ExitWithStatus(1);
     }

@@ -12,12 +12,10 @@
 // copy them over tests/game/core/world_frames/.
 #include <GLES2/gl2.h>
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -30,6 +28,7 @@
 #include "tests/engine/graphics/gl_fixture.h"
 #include "tests/game/core/shipped_world.h"
 #include "tests/game/support/autoplayer.h"
+#include "tests/game/support/screen_picture.h"
 
 namespace {
 
@@ -52,32 +51,6 @@ constexpr int kMaxDifferingPixels = kW * kH * 3 / 1000;
 std::string ReferencePath(int level)
 {
     return std::string(VEXBOLT_WORLD_FRAMES_DIR) + "/level" + std::to_string(level + 1) + ".png";
-}
-
-bool WritePng(const std::string& path, const std::vector<uint8_t>& rgb)
-{
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    image.width = kW;
-    image.height = kH;
-    image.format = PNG_FORMAT_RGB;
-    return png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), 0, nullptr) != 0;
-}
-
-bool ReadPng(const std::string& path, std::vector<uint8_t>& rgb)
-{
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
-    image.format = PNG_FORMAT_RGB;
-    if (image.width != kW || image.height != kH) {
-        png_image_free(&image);
-        return false;
-    }
-    rgb.assign(PNG_IMAGE_SIZE(image), 0);
-    return png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) != 0;
 }
 
 class WorldFrames : public Voke::Test::GLTest {
@@ -111,21 +84,15 @@ protected:
         return cost;
     }
 
-    // Brightness (the sum of the channels) of the target's pixel.
-    int Brightness(const std::vector<uint8_t>& rgb, int x, int y)
+    // Brightness (the sum of the channels) of a pixel.
+    static int Brightness(const VokeTest::ScreenPicture& picture, int x, int y)
     {
-        const uint8_t* p = &rgb[(size_t(y) * kW + x) * 3];
-        return p[0] + p[1] + p[2];
+        const uint32_t p = picture.At(x, y);
+        return int(p >> 16 & 0xFF) + int(p >> 8 & 0xFF) + int(p & 0xFF);
     }
 
-    // The target's pixels, top row first, without alpha.
-    std::vector<uint8_t> ReadRgb()
-    {
-        const std::vector<uint8_t> rgba = TargetPixels(m_target);
-        std::vector<uint8_t> rgb(size_t(kW) * kH * 3);
-        for (size_t i = 0; i < size_t(kW) * kH; ++i) std::memcpy(&rgb[i * 3], &rgba[i * 4], 3);
-        return rgb;
-    }
+    // The target's pixels.
+    VokeTest::ScreenPicture ReadPicture() { return VokeTest::ScreenPicture::FromTarget(TargetPixels(m_target), kW, kH); }
 
     VokeTest::ShippedWorld m_shipped;
     Voke::SmartPtr<Voke::Surface> m_target;
@@ -156,21 +123,17 @@ TEST_F(WorldFrames, EveryLevelMatchesItsReferenceWithinTheDrawCallBudget)
         EXPECT_LE(mostDraws, kDrawCallBudget);
         EXPECT_LE(mostBinds, kTextureBindBudget);
 
-        const std::vector<uint8_t> frame = ReadRgb();
+        const VokeTest::ScreenPicture frame = ReadPicture();
         if (out) {
             const std::string path = std::string(out) + "/level" + std::to_string(level + 1) + ".png";
-            EXPECT_TRUE(WritePng(path, frame)) << path;
+            EXPECT_TRUE(frame.Write(path)) << path;
             continue;
         }
-        std::vector<uint8_t> reference;
-        ASSERT_TRUE(ReadPng(ReferencePath(level), reference)) << ReferencePath(level);
-        int differing = 0;
-        for (size_t i = 0; i < size_t(kW) * kH; ++i) {
-            int worst = 0;
-            for (int c = 0; c < 3; ++c) worst = std::max(worst, std::abs(int(frame[i * 3 + c]) - reference[i * 3 + c]));
-            differing += worst > kChannelTolerance;
-        }
-        EXPECT_LE(differing, kMaxDifferingPixels) << "pixels that differ from " << ReferencePath(level);
+        VokeTest::ScreenPicture reference;
+        ASSERT_TRUE(reference.Read(ReferencePath(level))) << ReferencePath(level);
+        ASSERT_EQ(reference.PixelCount(), frame.PixelCount()) << ReferencePath(level);
+        EXPECT_LE(frame.CountDiffering(reference, kChannelTolerance), kMaxDifferingPixels)
+            << "pixels that differ from " << ReferencePath(level);
     }
 }
 
@@ -182,7 +145,7 @@ TEST_F(WorldFrames, PauseScreenAndEndingFadeDarkenTheLevel)
     GameWorld& world = *m_shipped.world;
     for (int i = 0; i < 30; ++i) world.Update(kFrame);
     DrawFrame(world);
-    const std::vector<uint8_t> level = ReadRgb();
+    const VokeTest::ScreenPicture level = ReadPicture();
     // A bright spot of the sky, away from the head-up display and the middle.
     int bx = 0, by = 0;
     for (int y = 60; y < 140; y += 4)
@@ -196,7 +159,7 @@ TEST_F(WorldFrames, PauseScreenAndEndingFadeDarkenTheLevel)
     world.Pause();
     world.GetOverlay().Hide();
     DrawFrame(world);
-    const std::vector<uint8_t> paused = ReadRgb();
+    const VokeTest::ScreenPicture paused = ReadPicture();
     EXPECT_NEAR(Brightness(paused, bx, by), bright * 63 / 255, 6);
     int white = 0;
     for (int y = 140; y < 180; ++y)
@@ -206,7 +169,7 @@ TEST_F(WorldFrames, PauseScreenAndEndingFadeDarkenTheLevel)
     // over the window afterwards).
     world.Pause();
     DrawFrame(world);
-    EXPECT_NEAR(Brightness(ReadRgb(), bx, by), bright, 6);
+    EXPECT_NEAR(Brightness(ReadPicture(), bx, by), bright, 6);
     world.Resume();
     world.GetOverlay().Hide();
 
@@ -215,10 +178,10 @@ TEST_F(WorldFrames, PauseScreenAndEndingFadeDarkenTheLevel)
     world.m_EndingStarted = world.m_RunnerGone = true;
     world.EndingTimer = 2.75f;
     DrawFrame(world);
-    EXPECT_NEAR(Brightness(ReadRgb(), bx, by), bright * (255 - 127) / 255, 6);
+    EXPECT_NEAR(Brightness(ReadPicture(), bx, by), bright * (255 - 127) / 255, 6);
     world.EndingTimer = 4.0f;
     DrawFrame(world);
-    EXPECT_EQ(Brightness(ReadRgb(), bx, by), 0);
+    EXPECT_EQ(Brightness(ReadPicture(), bx, by), 0);
 }
 
 // Without any content (no archive mounted) every load step finds nothing:
@@ -252,9 +215,10 @@ TEST_F(WorldFrames, AWorldWithoutItsContentRunsAndDrawsNothing)
             world->DrawOverlay(m_target);
             world->Resume();
         }
-        const std::vector<uint8_t> frame = ReadRgb();
+        const VokeTest::ScreenPicture frame = ReadPicture();
         int lit = 0;
-        for (uint8_t c : frame) lit += c != 0;
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x) lit += frame.At(x, y) != 0;
         EXPECT_EQ(lit, 0);
         world->Release();
         game.ReleaseRandom();

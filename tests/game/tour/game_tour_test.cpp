@@ -42,12 +42,12 @@
 #include "engine/graphics/surface.h"
 #include "game/core/vxb06_application.h"
 #include "tests/game/support/autoplayer.h"
-#include "tests/game/tour/tour_picture.h"
+#include "tests/game/support/screen_picture.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-using VokeTest::TourPicture;
+using VokeTest::ScreenPicture;
 
 constexpr int kWindowWidth = 800;
 constexpr int kWindowHeight = 480;
@@ -210,7 +210,7 @@ protected:
     {
         m_app->ArmGrab();
         m_app->RenderFrame();
-        const TourPicture seen = TourPicture::FromFramebuffer(m_app->Grabbed(), kWindowWidth, kWindowHeight);
+        const ScreenPicture seen = ScreenPicture::FromFramebuffer(m_app->Grabbed(), kWindowWidth, kWindowHeight);
         ASSERT_FALSE(seen.Empty()) << name;
         m_shots.push_back(name);
         if (!m_out.empty()) {
@@ -218,7 +218,7 @@ protected:
             return;
         }
         const std::string path = std::string(VXB_TOUR_REFERENCES) + "/" + name + ".png";
-        TourPicture reference;
+        ScreenPicture reference;
         if (!reference.Read(path)) {
             ADD_FAILURE() << "no reference picture " << path;
             return;

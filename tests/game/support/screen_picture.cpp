@@ -1,4 +1,4 @@
-#include "tests/game/tour/tour_picture.h"
+#include "tests/game/support/screen_picture.h"
 
 #include <png.h>
 
@@ -8,15 +8,23 @@
 
 namespace VokeTest {
 
-TourPicture::TourPicture(int32_t width, int32_t height)
+ScreenPicture::ScreenPicture(int32_t width, int32_t height)
     : m_width(std::max(width, 0)), m_height(std::max(height, 0)), m_rgb(size_t(m_width) * m_height * 3, 0)
 {
 }
 
-TourPicture TourPicture::FromFramebuffer(const std::vector<uint8_t>& rgba, int32_t width, int32_t height)
+ScreenPicture ScreenPicture::FromTarget(const std::vector<uint8_t>& rgba, int32_t width, int32_t height)
 {
-    if (width < 2 || height < 2 || rgba.size() < size_t(width) * height * 4) return TourPicture();
-    TourPicture half(width / 2, height / 2);
+    if (width < 1 || height < 1 || rgba.size() < size_t(width) * height * 4) return ScreenPicture();
+    ScreenPicture picture(width, height);
+    for (size_t i = 0; i < size_t(width) * height; ++i) std::memcpy(&picture.m_rgb[i * 3], &rgba[i * 4], 3);
+    return picture;
+}
+
+ScreenPicture ScreenPicture::FromFramebuffer(const std::vector<uint8_t>& rgba, int32_t width, int32_t height)
+{
+    if (width < 2 || height < 2 || rgba.size() < size_t(width) * height * 4) return ScreenPicture();
+    ScreenPicture half(width / 2, height / 2);
     for (int32_t y = 0; y < half.m_height; ++y) {
         // glReadPixels gives the bottom row first.
         const uint8_t* lower = &rgba[size_t(height - 1 - 2 * y) * width * 4];
@@ -32,7 +40,7 @@ TourPicture TourPicture::FromFramebuffer(const std::vector<uint8_t>& rgba, int32
     return half;
 }
 
-bool TourPicture::Read(const std::string& path)
+bool ScreenPicture::Read(const std::string& path)
 {
     png_image image;
     std::memset(&image, 0, sizeof image);
@@ -50,7 +58,7 @@ bool TourPicture::Read(const std::string& path)
     return true;
 }
 
-bool TourPicture::Write(const std::string& path) const
+bool ScreenPicture::Write(const std::string& path) const
 {
     if (Empty()) return false;
     png_image image;
@@ -62,7 +70,7 @@ bool TourPicture::Write(const std::string& path) const
     return png_image_write_to_file(&image, path.c_str(), 0, m_rgb.data(), 0, nullptr) != 0;
 }
 
-int64_t TourPicture::CountDiffering(const TourPicture& other, int32_t tolerance) const
+int64_t ScreenPicture::CountDiffering(const ScreenPicture& other, int32_t tolerance) const
 {
     if (m_width != other.m_width || m_height != other.m_height) return std::max(PixelCount(), other.PixelCount());
     int64_t differing = 0;
@@ -74,13 +82,13 @@ int64_t TourPicture::CountDiffering(const TourPicture& other, int32_t tolerance)
     return differing;
 }
 
-uint32_t TourPicture::At(int32_t x, int32_t y) const
+uint32_t ScreenPicture::At(int32_t x, int32_t y) const
 {
     const uint8_t* p = &m_rgb[(size_t(y) * m_width + x) * 3];
     return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
 }
 
-void TourPicture::Set(int32_t x, int32_t y, uint32_t rgb)
+void ScreenPicture::Set(int32_t x, int32_t y, uint32_t rgb)
 {
     uint8_t* p = &m_rgb[(size_t(y) * m_width + x) * 3];
     p[0] = uint8_t(rgb >> 16);

@@ -1,4 +1,4 @@
-// The tour's pictures: halving a frame read back from GL (bottom row first)
+// The picture tests' pictures: halving a frame read back from GL (bottom row first)
 // into an upright picture, the PNG round trip, and the comparison that
 // tells driver rounding from a screen drawn differently.
 #include <gtest/gtest.h>
@@ -6,12 +6,12 @@
 #include <cstdint>
 #include <vector>
 
-#include "tests/game/tour/tour_picture.h"
+#include "tests/game/support/screen_picture.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-using VokeTest::TourPicture;
+using VokeTest::ScreenPicture;
 
 // A w x h RGBA frame, bottom row first, each pixel from `color(x, y)` with
 // y counted from the top.
@@ -31,7 +31,7 @@ std::vector<uint8_t> Frame(int w, int h, Color color)
     return rgba;
 }
 
-TEST(TourPicture, HalvingAveragesEachBlockAndTurnsTheFrameUpright)
+TEST(ScreenPictureTest, HalvingAveragesEachBlockAndTurnsTheFrameUpright)
 {
     // Top half red, bottom half blue; the top-left block mixes black and
     // white in a checker.
@@ -39,7 +39,7 @@ TEST(TourPicture, HalvingAveragesEachBlockAndTurnsTheFrameUpright)
         if (x < 2 && y < 2) return (x + y) % 2 ? 0xFFFFFF : 0x000000;
         return y < 3 ? 0xFF0000 : 0x0000FF;
     });
-    const TourPicture half = TourPicture::FromFramebuffer(rgba, 8, 6);
+    const ScreenPicture half = ScreenPicture::FromFramebuffer(rgba, 8, 6);
     ASSERT_EQ(half.Width(), 4);
     ASSERT_EQ(half.Height(), 3);
     EXPECT_EQ(half.At(0, 0), 0x808080u) << "the mean of two black and two white pixels, rounded";
@@ -48,17 +48,17 @@ TEST(TourPicture, HalvingAveragesEachBlockAndTurnsTheFrameUpright)
     EXPECT_EQ(half.At(3, 2), 0x0000FFu);
 
     // Fewer bytes than the size says: nothing.
-    EXPECT_TRUE(TourPicture::FromFramebuffer(std::vector<uint8_t>(10), 8, 6).Empty());
+    EXPECT_TRUE(ScreenPicture::FromFramebuffer(std::vector<uint8_t>(10), 8, 6).Empty());
 }
 
-TEST(TourPicture, RoundTripsThroughPngAndRejectsWhatIsNoPicture)
+TEST(ScreenPictureTest, RoundTripsThroughPngAndRejectsWhatIsNoPicture)
 {
     VokeTest::TempDir dir;
-    TourPicture picture(5, 3);
+    ScreenPicture picture(5, 3);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 5; ++x) picture.Set(x, y, uint32_t(x * 40) << 16 | uint32_t(y * 90) << 8 | 7);
     ASSERT_TRUE(picture.Write(dir / "p.png"));
-    TourPicture back;
+    ScreenPicture back;
     ASSERT_TRUE(back.Read(dir / "p.png"));
     EXPECT_EQ(back.Width(), 5);
     EXPECT_EQ(back.Height(), 3);
@@ -73,36 +73,36 @@ TEST(TourPicture, RoundTripsThroughPngAndRejectsWhatIsNoPicture)
     }
     EXPECT_FALSE(back.Read(dir / "text.png"));
     EXPECT_EQ(back.Width(), 5) << "a failed read leaves the picture as it was";
-    EXPECT_FALSE(TourPicture().Write(dir / "empty.png"));
+    EXPECT_FALSE(ScreenPicture().Write(dir / "empty.png"));
     EXPECT_FALSE(picture.Write(dir / "no/such/folder.png"));
 }
 
-TEST(TourPicture, RoundingPassesAndAMovedOrMissingLayerDoesNot)
+TEST(ScreenPictureTest, RoundingPassesAndAMovedOrMissingLayerDoesNot)
 {
-    TourPicture reference(40, 20);
+    ScreenPicture reference(40, 20);
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 40; ++x) reference.Set(x, y, x >= 10 && x < 20 && y >= 5 && y < 15 ? 0xE0C040 : 0x203040);
 
     // Every channel a little off: within the tolerance.
-    TourPicture rounded = reference;
+    ScreenPicture rounded = reference;
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 40; ++x) rounded.Set(x, y, reference.At(x, y) + 0x0A0A0A);
     EXPECT_EQ(rounded.CountDiffering(reference, 24), 0);
     EXPECT_EQ(rounded.CountDiffering(reference, 9), 40 * 20) << "every pixel is 10 off in each channel";
 
     // The block two pixels to the right: two columns on each side differ.
-    TourPicture moved(40, 20);
+    ScreenPicture moved(40, 20);
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 40; ++x) moved.Set(x, y, x >= 12 && x < 22 && y >= 5 && y < 15 ? 0xE0C040 : 0x203040);
     EXPECT_EQ(moved.CountDiffering(reference, 24), 2 * 2 * 10);
 
     // One channel alone far off counts.
-    TourPicture blue = reference;
+    ScreenPicture blue = reference;
     blue.Set(0, 0, reference.At(0, 0) ^ 0x0000FF);
     EXPECT_EQ(blue.CountDiffering(reference, 24), 1);
 
     // A picture of another size differs everywhere.
-    EXPECT_EQ(TourPicture(40, 10).CountDiffering(reference, 255), 800);
+    EXPECT_EQ(ScreenPicture(40, 10).CountDiffering(reference, 255), 800);
 }
 
 }  // namespace

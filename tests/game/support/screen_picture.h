@@ -1,6 +1,7 @@
-// A picture of the game's window as the tour keeps it: RGB, top row first,
-// at half the window's size (each pixel the mean of a 2 x 2 block), with
-// reading and writing as PNG and the comparison the tour applies to it.
+// A picture of what the game drew, as the picture tests keep it: RGB, top
+// row first, either a target read back whole or a window frame at half its
+// size (each pixel the mean of a 2 x 2 block); read and written as PNG, and
+// compared with a reference the way those tests do.
 //
 // Limits: only the simple PNG forms libpng converts to RGB are read; odd
 // window sizes lose their last row or column when halved.
@@ -12,15 +13,19 @@
 
 namespace VokeTest {
 
-class TourPicture {
+class ScreenPicture {
 public:
-    TourPicture() = default;
-    TourPicture(int32_t width, int32_t height);
+    ScreenPicture() = default;
+    ScreenPicture(int32_t width, int32_t height);
 
+    // An off-screen target read back whole: RGBA, `width` x `height`, top
+    // row first (as the GL fixture's TargetPixels gives it). An empty
+    // picture when the pixels are fewer than the size says.
+    static ScreenPicture FromTarget(const std::vector<uint8_t>& rgba, int32_t width, int32_t height);
     // The half-size picture of a frame read back with glReadPixels: RGBA,
     // `width` x `height`, bottom row first. An empty picture when the rows
     // are fewer than the size says.
-    static TourPicture FromFramebuffer(const std::vector<uint8_t>& rgba, int32_t width, int32_t height);
+    static ScreenPicture FromFramebuffer(const std::vector<uint8_t>& rgba, int32_t width, int32_t height);
 
     // False, the picture unchanged, when the file does not open or is not a
     // PNG libpng can read.
@@ -31,7 +36,7 @@ public:
     // The pixels that differ between two pictures of one size: a pixel
     // differs when any channel is more than `tolerance` off. Pictures of
     // different sizes differ everywhere (the larger pixel count is given).
-    int64_t CountDiffering(const TourPicture& other, int32_t tolerance) const;
+    int64_t CountDiffering(const ScreenPicture& other, int32_t tolerance) const;
 
     bool Empty() const { return m_rgb.empty(); }
     int32_t Width() const { return m_width; }
