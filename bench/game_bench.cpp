@@ -36,11 +36,13 @@
 //   audio_underruns                      writes that found the sound server dry
 // and a few lines about the run, starting with "#", on standard error.
 //
-//   game_bench [--seconds S] [--seed N] [--data DIR]
+//   game_bench [--seconds S] [--seed N] [--data DIR] [--trace FILE]
 //     S: play time per level (default 60); N: the generator's seed (default
 //     2026); DIR: the folder holding data.pak and atlas.pak (default: the
-//     build's). Needs an X server, a session bus and a sound server
-//     (scripts/test game_bench runs it with all three).
+//     build's); FILE: every timed frame written as a line "level seconds
+//     frame update draw present cpu" (ms), to find where slow frames sit.
+//     Needs an X server, a session bus and a sound server (scripts/test
+//     game_bench runs it with all three).
 #include <time.h>
 #include <unistd.h>
 
@@ -82,6 +84,12 @@ struct Options {
     double seconds = 60.0;
     uint32_t seed = 2026;
     std::string dataDir = VXB_DATA_DIR;
+    std::string trace;
+};
+
+struct FrameTrace {
+    int level;
+    double seconds, frameMs, updateMs, drawMs, presentMs, cpuMs;
 };
 
 struct LevelFigures {
@@ -113,6 +121,7 @@ struct RunFigures {
     double loading = -1.0;
     double loadedRssMb = 0.0;
     LevelFigures levels[GameWorld::kLevels];
+    std::vector<FrameTrace> trace;
     bool finished = false;
 };
 
@@ -164,11 +173,19 @@ public:
         // The pass that ends here: its frame has been shown.
         if (m_frameLevel >= 0) {
             LevelFigures& figures = g_run.levels[m_frameLevel];
-            figures.frameMs.push_back(Since(m_frameStart, now) * 1000.0);
-            figures.updateMs += Since(m_frameStart, m_updateEnd) * 1000.0;
-            figures.drawMs += Since(m_drawStart, m_drawEnd) * 1000.0;
-            figures.presentMs += Since(m_drawEnd, now) * 1000.0;
-            figures.cpuMs += (ProcessCpuSeconds() - m_frameCpu) * 1000.0;
+            const FrameTrace frame{m_frameLevel + 1,
+                                   m_levelTime,
+                                   Since(m_frameStart, now) * 1000.0,
+                                   Since(m_frameStart, m_updateEnd) * 1000.0,
+                                   Since(m_drawStart, m_drawEnd) * 1000.0,
+                                   Since(m_drawEnd, now) * 1000.0,
+                                   (ProcessCpuSeconds() - m_frameCpu) * 1000.0};
+            figures.frameMs.push_back(frame.frameMs);
+            figures.updateMs += frame.updateMs;
+            figures.drawMs += frame.drawMs;
+            figures.presentMs += frame.presentMs;
+            figures.cpuMs += frame.cpuMs;
+            if (!g_options.trace.empty()) g_run.trace.push_back(frame);
         }
         if (g_run.startToSplash < 0.0 && m_renderedMode == GameMode::Splash)
             g_run.startToSplash = Since(g_run.start, now);
@@ -341,6 +358,8 @@ bool ParseOptions(int argc, char** argv)
             g_options.seed = static_cast<uint32_t>(std::strtoul(argv[++i], nullptr, 10));
         else if (arg == "--data")
             g_options.dataDir = argv[++i];
+        else if (arg == "--trace")
+            g_options.trace = argv[++i];
         else
             return false;
     }
@@ -358,7 +377,7 @@ int main(int argc, char** argv)
 {
     g_run.start = Clock::now();
     if (!ParseOptions(argc, argv)) {
-        std::fprintf(stderr, "usage: game_bench [--seconds S] [--seed N] [--data DIR]\n");
+        std::fprintf(stderr, "usage: game_bench [--seconds S] [--seed N] [--data DIR] [--trace FILE]\n");
         return 2;
     }
     // The saves go to a folder of their own, removed afterwards.
@@ -369,6 +388,8 @@ int main(int argc, char** argv)
         return 1;
     }
     setenv("XDG_CONFIG_HOME", config, 1);
+    // The trace is named from where the bench was started.
+    if (!g_options.trace.empty()) g_options.trace = std::filesystem::absolute(g_options.trace).string();
     if (chdir(g_options.dataDir.c_str()) != 0) {
         std::fprintf(stderr, "game_bench: no folder %s\n", g_options.dataDir.c_str());
         return 1;
@@ -383,6 +404,18 @@ int main(int argc, char** argv)
     if (status != 0 || !g_run.finished) {
         std::fprintf(stderr, "game_bench: the run did not finish (status %d)\n", status);
         return 1;
+    }
+
+    if (!g_options.trace.empty()) {
+        std::FILE* out = std::fopen(g_options.trace.c_str(), "w");
+        if (!out) {
+            std::fprintf(stderr, "game_bench: cannot write %s\n", g_options.trace.c_str());
+            return 1;
+        }
+        for (const FrameTrace& f : g_run.trace)
+            std::fprintf(out, "%d %.3f %.3f %.3f %.3f %.3f %.3f\n", f.level, f.seconds, f.frameMs, f.updateMs, f.drawMs,
+                         f.presentMs, f.cpuMs);
+        std::fclose(out);
     }
 
     const char* threads = std::getenv("LP_NUM_THREADS");
