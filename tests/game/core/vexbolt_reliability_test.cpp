@@ -1,10 +1,11 @@
 // The game's executable under what goes wrong on a player's machine: save
 // files that are damaged, cut short, empty, huge or of another kind; the
-// process killed while it saves; the window closed while it loads and while
-// it plays; the sound server going away and coming back; no message bus; a
-// configuration folder it cannot write; damaged archives. Each case runs the
-// real executable on an X server and a session bus of its own, so the cases
-// run side by side (the game owns a name on its bus and the server's focus).
+// process killed while it saves; the window closed while it loads, while it
+// plays and during the credits; the sound server going away and coming back;
+// no message bus; a configuration folder it cannot write; damaged archives.
+// Each case runs the real executable on an X server and a session bus of its
+// own, so the cases run side by side (the game owns a name on its bus and the
+// server's focus).
 //
 // The game must never crash nor print a sanitizer report, and whatever it
 // cannot use it replaces with good files at its next save, or leaves alone
@@ -15,15 +16,20 @@
 
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <random>
-#include <utility>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "engine/core/pak_mount.h"
 #include "engine/core/registry.h"
 #include "game/menus/score_table.h"
 #include "tests/game/core/game_process.h"
 #include "tests/support/files.h"
+#include "tests/support/pak_files.h"
 #include "tests/support/temp_dir.h"
+#include "tools/pak_builder.h"
 
 namespace {
 
@@ -82,6 +88,18 @@ protected:
         const std::string now = ReadAll(SavePath("config.xml"));
         if (saved && now.size() == size_t(kScoreTableBytes) && now != before) return ::testing::AssertionSuccess();
         return ::testing::AssertionFailure() << "no finished run\n" << game.Output();
+    }
+
+    // The executable linked into a folder of its own beside the archives
+    // given (name, bytes): the game mounts them from its executable's
+    // folder. The program to start.
+    std::string GameBeside(const std::vector<std::pair<std::string, std::string>>& archives) const
+    {
+        const std::string folder = m_home / "game";
+        std::filesystem::create_directories(folder);
+        std::filesystem::create_symlink(VEXBOLT_PROGRAM, folder + "/vexbolt");
+        for (const auto& [name, bytes] : archives) WriteBytes(folder + "/" + name, bytes);
+        return folder + "/vexbolt";
     }
 
     void ExpectNoTemporaryFiles()
@@ -227,6 +245,136 @@ TEST_F(VexboltReliabilityTest, ClosedWhilePlayingItEndsCleanly)
     EXPECT_TRUE(RegistryFileHolds(SavePath("controls.xml"), "/controls/swap"));
 }
 
+// Closed during the credits. They follow the exit of the last level, which
+// the window's input reaches only after six levels of play; so the game runs
+// on a copy of its data in which the last level is a short walk to its exit:
+// the level menu shown, the exit placed at once, no obstacles, and a row in
+// which the runner's building is followed by the exit building at its own
+// height. Running from one roof onto another at the same height is no
+// landing, so the runner jumps now and then: he lands on the exit building
+// once he is over it.
+
+// The built archive at `path` with the entries named in `replaced` holding
+// other bytes; every name must be one of the archive's.
+std::string Repacked(const std::string& path, std::map<std::string, std::string> replaced)
+{
+    Voke::SmartPtr<Voke::PakMount> pak(new Voke::PakMount(path.c_str(), "", 0));
+    EXPECT_TRUE(pak->IsValid()) << path;
+    std::vector<PakBuilder::Entry> entries;
+    for (int i = 0; i < pak->GetEntryCount(); ++i) {
+        const std::string name = pak->GetName(pak->GetEntry(i));
+        const auto found = replaced.find(name);
+        if (found != replaced.end()) {
+            entries.push_back({name, found->second});
+            replaced.erase(found);
+            continue;
+        }
+        Voke::SmartPtr<Voke::File> file = pak->OpenRead(name.c_str());
+        EXPECT_NE(file.Get(), nullptr) << name;
+        if (file) entries.push_back({name, VokeTest::ReadFile(file)});
+    }
+    for (const auto& [name, bytes] : replaced) ADD_FAILURE() << path << " holds no " << name;
+    PakBuilder::Options fast;
+    fast.preset = 0;
+    std::string archive, error;
+    EXPECT_TRUE(PakBuilder::BuildArchive(entries, fast, archive, error)) << error;
+    return archive;
+}
+
+// The game's data with the last level made a short walk to its exit.
+std::string ShortLastLevelData()
+{
+    // The level buttons shown, and the last level's playing time over from
+    // its start: the exit is placed as soon as the runner stands on a roof.
+    const char* const levels =
+        "<level_gameplay>"
+        "<TimeOfPlayingInSeconds level=\"6\" value=\"0\"/>"
+        "<DebugLevelsMenu value=\"true\"/>"
+        "</level_gameplay>";
+    // The exit is the first building starting more than a screen past the
+    // start of the one after the runner's: at the start, past the second.
+    // Every other building is of the first style, whose roofs lie at one
+    // height. The gap after building i is -20000 + 39600 i px: the second
+    // building (of another style, whose roof may stand higher) lies far
+    // behind the runner, and the third, the exit, starts back under the
+    // first one's end, 400 px less the second's width (160 px: one middle
+    // piece between its ends) before it. Widened to two screens, the exit
+    // then reaches some 750 px past the first building.
+    const char* const row =
+        "<build_arrange>"
+        "<m_FreeSpaceBetweenConstant value=\"-20000\"/>"
+        "<m_FreeSpaceBetweenRandomRange value=\"0\"/>"
+        "<m_MoreSpaceIfCloserTillTheEnd value=\"39600\"/>"
+        "<m_ConstantY value=\"224\"/>"
+        "<m_HeightRandomRange value=\"0\"/>"
+        "<m_MinMiddleAssets value=\"1\"/>"
+        "<m_MaxMiddleAssets value=\"1\"/>"
+        "<m_MinBuildingWidth value=\"0\"/>"
+        "<m_AllowSecondCollision value=\"false\"/>"
+        "<m_AlwaysFirstBuildingBetween value=\"true\"/>"
+        "</build_arrange>";
+    // One obstacle per billion pixels: none on the level's row.
+    const char* const obstacles =
+        "<obstacles><MinimumDistanceBetweenTwoObstacles level=\"6\" value=\"1000000000\"/></obstacles>";
+    return Repacked(VXB_DATA_PAK,
+                    {{"level_gameplay.xml", levels}, {"build_arrange_lev6.xml", row}, {"obstacles.xml", obstacles}});
+}
+
+// Whether `test` holds for a grid of pixels over the whole window.
+bool Everywhere(const std::vector<uint32_t>& p, bool (*test)(uint32_t))
+{
+    for (int y = 4; y < GameWindow::kHeight; y += 24)
+        for (int x = 4; x < GameWindow::kWidth; x += 24)
+            if (!test(Screens::At(p, x, y))) return false;
+    return true;
+}
+bool Light(uint32_t c) { return Screens::Red(c) > 100 && Screens::Green(c) > 100 && Screens::Blue(c) > 100; }
+// The ending has faded the level out.
+bool Black(const std::vector<uint32_t>& p) { return Everywhere(p, Screens::Dark); }
+// The white flash that opens the credits, fading out over a second.
+bool Flash(const std::vector<uint32_t>& p) { return Everywhere(p, Light); }
+// The credits' title: white letters on black in the middle of the window
+// (logical 130 to 150 px from the top).
+bool Title(const std::vector<uint32_t>& p)
+{
+    int letters = 0;
+    for (int y = 216; y < 250; ++y)
+        for (int x = 240; x < 560; ++x) letters += Light(Screens::At(p, x, y)) ? 1 : 0;
+    return letters > 40 && Screens::Dark(Screens::At(p, 4, 4)) && Screens::Dark(Screens::At(p, 795, 475));
+}
+// The last level's button, the lowest of the level menu's column.
+constexpr int kLastLevelX = 513, kLastLevelY = 316;
+
+TEST_F(VexboltReliabilityTest, ClosedDuringTheCreditsItEndsCleanly)
+{
+    // With a sound server: the credits' music plays when the window closes.
+    ASSERT_TRUE(m_services.StartSoundServer()) << m_services.SoundServerLog();
+    GameOptions options = Options();
+    options.program = GameBeside({{"data.pak", ShortLastLevelData()}, {"atlas.pak", ReadAll(VXB_ATLAS_PAK)}});
+    GameProcess game(m_home.Path(), options);
+    GameWindow window(m_services.Display());
+    ASSERT_NO_FATAL_FAILURE(VokeTest::ReachMenu(game, window));
+    window.Tap(kLastLevelX, kLastLevelY);
+    ASSERT_TRUE(window.WaitFor([](const std::vector<uint32_t>& p) { return !Screens::PlayButton(p); }, 20.0));
+
+    // The first tap closes the tutorial, each later one makes the runner
+    // jump, until the ending has faded the level out.
+    const bool black = PollUntil(
+        [&] {
+            window.Tap(600, 240);
+            std::this_thread::sleep_for(std::chrono::milliseconds(700));
+            const std::vector<uint32_t> p = window.Capture();
+            return (!p.empty() && Black(p)) || !game.Running();
+        },
+        90.0);
+    ASSERT_TRUE(black && game.Running()) << "the ending\n" << game.Output();
+    // The credits: a white flash, then their title on black, the music on.
+    ASSERT_TRUE(window.WaitFor(Flash, 20.0)) << "the credits' flash\n" << game.Output();
+    ASSERT_TRUE(window.WaitFor(Title, 20.0)) << "the credits' title\n" << game.Output();
+    window.Close();
+    EXPECT_TRUE(VokeTest::EndedCleanly(game));
+}
+
 // ---------------------------------------------------------------------------
 // Lost services.
 
@@ -339,32 +487,25 @@ class DamagedGameArchive : public VexboltReliabilityTest, public ::testing::With
 
 TEST_P(DamagedGameArchive, IsReportedOrSurvivedNeverACrash)
 {
-    // The executable linked into a folder of its own beside copies of the
-    // archives: the game mounts them from its executable's folder.
-    const std::string folder = m_home / "game";
-    std::filesystem::create_directories(folder);
-    std::filesystem::create_symlink(VEXBOLT_PROGRAM, folder + "/vexbolt");
-    for (const auto& [name, source] : {std::pair<std::string, std::string>{"data.pak", VXB_DATA_PAK},
-                                       std::pair<std::string, std::string>{"atlas.pak", VXB_ATLAS_PAK}}) {
-        std::string bytes = ReadAll(source);
-        ASSERT_GT(bytes.size(), 4096u) << source;
-        if (name == GetParam().archive) {
-            const std::string how = GetParam().how;
-            if (how == "half") bytes.resize(bytes.size() / 2);
-            if (how == "head") bytes.resize(100);
-            if (how == "empty") bytes.clear();
-            if (how == "bytes") {
-                // Every 997th byte changed, the index and the headers among
-                // them.
-                for (size_t k = 0; k < bytes.size(); k += 997) bytes[k] = char(bytes[k] ^ 0x5A);
-                for (size_t k = bytes.size() - 64; k < bytes.size(); k += 7) bytes[k] = char(bytes[k] ^ 0xA5);
-            }
+    std::vector<std::pair<std::string, std::string>> archives = {{"data.pak", ReadAll(VXB_DATA_PAK)},
+                                                                 {"atlas.pak", ReadAll(VXB_ATLAS_PAK)}};
+    for (auto& [name, bytes] : archives) {
+        ASSERT_GT(bytes.size(), 4096u) << name;
+        if (name != GetParam().archive) continue;
+        const std::string how = GetParam().how;
+        if (how == "half") bytes.resize(bytes.size() / 2);
+        if (how == "head") bytes.resize(100);
+        if (how == "empty") bytes.clear();
+        if (how == "bytes") {
+            // Every 997th byte changed, the index and the headers among
+            // them.
+            for (size_t k = 0; k < bytes.size(); k += 997) bytes[k] = char(bytes[k] ^ 0x5A);
+            for (size_t k = bytes.size() - 64; k < bytes.size(); k += 7) bytes[k] = char(bytes[k] ^ 0xA5);
         }
-        WriteBytes(folder + "/" + name, bytes);
     }
 
     GameOptions options = Options();
-    options.program = folder + "/vexbolt";
+    options.program = GameBeside(archives);
     GameProcess game(m_home.Path(), options);
     GameWindow window(m_services.Display());
 
