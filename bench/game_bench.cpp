@@ -24,6 +24,11 @@
 //   levelN.cpu_ms.mean                   processor time of the whole process
 //                                        (all its threads) per frame
 //   levelN.frames_over_16.7ms            frames that missed a 60 Hz refresh
+//   levelN.stolen_s                      processor time the hypervisor took
+//                                        from this machine during the level
+//                                        (all processors, s; 0 on bare metal)
+//   levelN.frames_stolen                 frames during which it took any
+//   levelN.frame_ms.p99_unstolen         99th percentile of the other frames
 //   levelN.draw_calls, .texture_binds    per frame
 //   levelN.texture_mb                    GL texture storage at the level's end
 //   levelN.rss_mb, .rss_anon_mb          resident memory at the level's end, all
@@ -40,7 +45,9 @@
 //     S: play time per level (default 60); N: the generator's seed (default
 //     2026); DIR: the folder holding data.pak and atlas.pak (default: the
 //     build's); FILE: every timed frame written as a line "level seconds
-//     frame update draw present cpu" (ms), to find where slow frames sit.
+//     frame update draw present cpu machine steal" (ms; machine: the busy
+//     processor time of every process, steal: the time the hypervisor
+//     took, both counted in 10 ms ticks), to find where slow frames sit.
 //     Needs an X server, a session bus and a sound server (scripts/test
 //     game_bench runs it with all three).
 #include <time.h>
@@ -90,10 +97,15 @@ struct Options {
 struct FrameTrace {
     int level;
     double seconds, frameMs, updateMs, drawMs, presentMs, cpuMs;
+    // The machine's busy processor time over the frame (every process,
+    // this one included) and the time the hypervisor took, ms.
+    double machineMs, stealMs;
 };
 
 struct LevelFigures {
     std::vector<double> frameMs;
+    // The frames during which the hypervisor took no processor time.
+    std::vector<double> unstolenFrameMs;
     // Summed over the frames, ms: the game's update, the issue of the draw
     // (the batcher's calls), and the rest (the last batch, the swap and the
     // main loop's events).
@@ -104,6 +116,9 @@ struct LevelFigures {
     // renderer's, the sound writer's), ms: what the frames cost whatever
     // else runs on the machine.
     double cpuMs = 0.0;
+    // Processor time the hypervisor gave to other machines over the frames
+    // (all processors, ms): frames wait for it whatever the game does.
+    double stealMs = 0.0;
     uint64_t drawCalls = 0;
     uint64_t textureBinds = 0;
     uint64_t textureBytes = 0;
@@ -127,6 +142,29 @@ struct RunFigures {
 
 Options g_options;
 RunFigures g_run;
+
+// The machine's busy and stolen processor time so far, in seconds (the
+// first line of /proc/stat; zeros when it cannot be read).
+struct MachineCpu {
+    double busy = 0.0;
+    double steal = 0.0;
+};
+
+MachineCpu ReadMachineCpu()
+{
+    MachineCpu cpu;
+    std::FILE* stat = std::fopen("/proc/stat", "r");
+    if (!stat) return cpu;
+    unsigned long long user = 0, nice = 0, system = 0, idle = 0, iowait = 0, irq = 0, softirq = 0, steal = 0;
+    const int fields = std::fscanf(stat, "cpu %llu %llu %llu %llu %llu %llu %llu %llu", &user, &nice, &system, &idle,
+                                   &iowait, &irq, &softirq, &steal);
+    std::fclose(stat);
+    if (fields != 8) return cpu;
+    const double tick = static_cast<double>(sysconf(_SC_CLK_TCK));
+    cpu.busy = static_cast<double>(user + nice + system + irq + softirq) / tick;
+    cpu.steal = static_cast<double>(steal) / tick;
+    return cpu;
+}
 
 double ProcessCpuSeconds()
 {
@@ -173,18 +211,25 @@ public:
         // The pass that ends here: its frame has been shown.
         if (m_frameLevel >= 0) {
             LevelFigures& figures = g_run.levels[m_frameLevel];
-            const FrameTrace frame{m_frameLevel + 1,
+            FrameTrace frame{m_frameLevel + 1,
                                    m_levelTime,
                                    Since(m_frameStart, now) * 1000.0,
                                    Since(m_frameStart, m_updateEnd) * 1000.0,
                                    Since(m_drawStart, m_drawEnd) * 1000.0,
                                    Since(m_drawEnd, now) * 1000.0,
-                                   (ProcessCpuSeconds() - m_frameCpu) * 1000.0};
+                                   (ProcessCpuSeconds() - m_frameCpu) * 1000.0,
+                                   0.0,
+                                   0.0};
+            const MachineCpu machine = ReadMachineCpu();
+            frame.machineMs = (machine.busy - m_frameMachine.busy) * 1000.0;
+            frame.stealMs = (machine.steal - m_frameMachine.steal) * 1000.0;
             figures.frameMs.push_back(frame.frameMs);
             figures.updateMs += frame.updateMs;
             figures.drawMs += frame.drawMs;
             figures.presentMs += frame.presentMs;
             figures.cpuMs += frame.cpuMs;
+            figures.stealMs += frame.stealMs;
+            if (frame.stealMs <= 0.0) figures.unstolenFrameMs.push_back(frame.frameMs);
             if (!g_options.trace.empty()) g_run.trace.push_back(frame);
         }
         if (g_run.startToSplash < 0.0 && m_renderedMode == GameMode::Splash)
@@ -202,6 +247,7 @@ public:
             m_nextTick = now;  // late: the next refresh is the next one
 
         m_frameLevel = Drive();
+        m_frameMachine = ReadMachineCpu();
         m_frameStart = Clock::now();
         m_frameCpu = ProcessCpuSeconds();
         seconds = static_cast<float>(kFrameSeconds);
@@ -325,6 +371,7 @@ private:
     Clock::time_point m_frameStart;
     Clock::time_point m_updateEnd;
     double m_frameCpu = 0.0;
+    MachineCpu m_frameMachine;
     Clock::time_point m_drawStart;
     Clock::time_point m_drawEnd;
     Clock::time_point m_tapTime;
@@ -413,8 +460,8 @@ int main(int argc, char** argv)
             return 1;
         }
         for (const FrameTrace& f : g_run.trace)
-            std::fprintf(out, "%d %.3f %.3f %.3f %.3f %.3f %.3f\n", f.level, f.seconds, f.frameMs, f.updateMs, f.drawMs,
-                         f.presentMs, f.cpuMs);
+            std::fprintf(out, "%d %.3f %.3f %.3f %.3f %.3f %.3f %.0f %.0f\n", f.level, f.seconds, f.frameMs, f.updateMs,
+                         f.drawMs, f.presentMs, f.cpuMs, f.machineMs, f.stealMs);
         std::fclose(out);
     }
 
@@ -442,6 +489,9 @@ int main(int argc, char** argv)
         Print(key + "present_ms.mean", f.presentMs / frames);
         Print(key + "cpu_ms.mean", f.cpuMs / frames);
         Print(key + "frames_over_16.7ms", late);
+        Print(key + "stolen_s", f.stealMs / 1000.0);
+        Print(key + "frames_stolen", static_cast<uint64_t>(f.frameMs.size() - f.unstolenFrameMs.size()));
+        Print(key + "frame_ms.p99_unstolen", Percentile(f.unstolenFrameMs, 0.99));
         Print(key + "draw_calls", static_cast<double>(f.drawCalls) / frames);
         Print(key + "texture_binds", static_cast<double>(f.textureBinds) / frames);
         Print(key + "texture_mb", static_cast<double>(f.textureBytes) / (1024.0 * 1024.0));
