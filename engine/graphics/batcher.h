@@ -113,6 +113,9 @@ struct GLCaps {
     bool pvr;
     bool dxtc;
     bool etc;
+    // Four-byte pixels may be uploaded (and rendered to) in blue-green-red-
+    // alpha order (GL_EXT_texture_format_BGRA8888).
+    bool bgra;
     int32_t maxTextureSize;
     int32_t textureUnits;
 };

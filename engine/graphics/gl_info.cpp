@@ -66,6 +66,7 @@ bool GLInfo::Init()
     if (HasExtension("GL_IMG_texture_compression_pvrtc")) g_caps.pvr = true;
     if (HasExtension("GL_EXT_texture_compression_s3tc")) g_caps.dxtc = true;
     if (HasExtension("GL_OES_compressed_ETC1_RGB8_texture")) g_caps.etc = true;
+    if (HasExtension("GL_EXT_texture_format_BGRA8888")) g_caps.bgra = true;
     GLint value = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &value);
     g_caps.maxTextureSize = value;

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "engine/graphics/pixel_data_gl.h"
+#include "engine/graphics/surface.h"
 
 namespace Voke {
 
@@ -200,7 +201,8 @@ void OpenGLBatcher::SetTexture(PixelData* source, uint32_t flags, uint8_t alpha)
     } else {
         return;  // CPU-side pixel data is never bound
     }
-    bool opaque = PixelData::GetFormatInfo(source->GetFormat()).alphaBits == 0 && alpha == 255 && m_blendMode != 1;
+    const bool noAlpha = PixelData::GetFormatInfo(source->GetFormat()).alphaBits == 0 || (flags & Surface::kOpaque);
+    bool opaque = noAlpha && alpha == 255 && m_blendMode != 1;
     SetBlending(!opaque);
 }
 

@@ -74,13 +74,26 @@ const char kTexturedFragment[] =
     "  gl_FragColor = texture2D(tex, vTex) * vColor;\n"
     "}\n";
 
-// The texel alone: the textured program for opaque white vertices.
+// The texel alone: the textured program for opaque white vertices, which
+// most pixels go through (every sprite drawn as it is, and the back buffer's
+// stretch over the window). Its sampler is highp where the fragment language
+// has it: a low-precision texel is converted through half floats, which keeps
+// a software rasteriser (Mesa's llvmpipe) off its fast 8-bit path. The
+// textured program keeps lowp: on that path texel times colour left some
+// blended images undrawn.
+#define TEXTURE_SAMPLER                      \
+    "#ifdef GL_FRAGMENT_PRECISION_HIGH\n"    \
+    "uniform highp sampler2D tex;\n"         \
+    "#else\n"                                \
+    "uniform lowp sampler2D tex;\n"          \
+    "#endif\n"
 const char kPlainFragment[] =
     "varying mediump vec2 vTex;\n"
-    "uniform lowp sampler2D tex;\n"
+    TEXTURE_SAMPLER
     "void main() {\n"
     "  gl_FragColor = texture2D(tex, vTex);\n"
     "}\n";
+#undef TEXTURE_SAMPLER
 
 // tex holds transparency in its red channel, tex2 the colour.
 const char kMaskFragment[] =

@@ -35,6 +35,12 @@ bool g_keepUploads = false;  // set before any texture exists, read on the main 
 constexpr GLenum kCompressedDXT1 = 0x83F0;  // GL_COMPRESSED_RGB_S3TC_DXT1_EXT
 constexpr GLenum kCompressedDXT5 = 0x83F3;  // GL_COMPRESSED_RGBA_S3TC_DXT5_EXT
 
+// Four-byte pixels are kept in memory as blue, green, red, alpha. Where the
+// driver takes that order they are uploaded as they are: no swap, and a
+// software rasteriser keeps such textures (and targets) on its fast 8-bit
+// path, which the red-first order leaves.
+GLenum FourByteFormat() { return GetGLCaps()->bgra ? GL_BGRA_EXT : GL_RGBA; }
+
 void SetEnums(PixelDataGL::UploadData& u, uint32_t format)
 {
     u.format = 0;
@@ -44,7 +50,7 @@ void SetEnums(PixelDataGL::UploadData& u, uint32_t format)
     case RGB565: u.internalFormat = u.format = GL_RGB; u.type = GL_UNSIGNED_SHORT_5_6_5; break;
     case RGB888: u.internalFormat = u.format = GL_RGB; u.type = GL_UNSIGNED_BYTE; break;
     case RGBA8888:
-    case RLE: u.internalFormat = u.format = GL_RGBA; u.type = GL_UNSIGNED_BYTE; break;
+    case RLE: u.internalFormat = u.format = FourByteFormat(); u.type = GL_UNSIGNED_BYTE; break;
     case DXT1: u.internalFormat = kCompressedDXT1; break;
     case DXT5: u.internalFormat = kCompressedDXT5; break;
     case PVRTC2_RGB: u.internalFormat = 0x8C01; break;
@@ -205,7 +211,7 @@ void PixelDataGL::SetUploadFormat565()
     }
 }
 
-uint8_t* PixelDataGL::ConvertForUpload(PixelData& source, int W, int H)
+uint8_t* PixelDataGL::ConvertForUpload(PixelData& source, int W, int H) const
 {
     uint32_t format = source.GetFormat();
     // Run-length pixels decode to four bytes each.
@@ -239,7 +245,9 @@ uint8_t* PixelDataGL::ConvertForUpload(PixelData& source, int W, int H)
         }
         for (int y = height; y < H; ++y)
             std::memcpy(out + size_t(y) * outPitch, out + size_t(height - 1) * outPitch, outPitch);
-        if (bpp >= 3) {
+        // Red first for GL, unless the record takes the pixels in their own
+        // order (see FourByteFormat).
+        if (bpp == 3 || (bpp == 4 && !(m_upload && m_upload->format == GL_BGRA_EXT))) {
             for (uint8_t *p = out, *end = out + outPitch * size_t(H); p < end; p += bpp) std::swap(p[0], p[2]);
         }
     }
@@ -267,7 +275,8 @@ void PixelDataGL::Upload(uint32_t flags)
     if (!m_upload) {
         // The record went with an earlier upload (a new GL context after
         // ReleaseAll): only an empty texture of the same size can be made.
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, m_paddedWidth, m_paddedHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+        const GLenum format = FourByteFormat();
+        glTexImage2D(GL_TEXTURE_2D, 0, GLint(format), m_paddedWidth, m_paddedHeight, 0, format, GL_UNSIGNED_BYTE,
                      nullptr);
         m_textureBytes = uint64_t(m_paddedWidth) * uint64_t(m_paddedHeight) * 4;
     } else if (m_upload->format == 0) {

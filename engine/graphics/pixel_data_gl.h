@@ -75,11 +75,12 @@ public:
 
     // A new buffer of W x H pixels of the source's format: rows copied and
     // their last pixel repeated up to W, the last row repeated down to H,
-    // three- and four-byte pixels swapped to red first; run-length rows are
+    // three-byte pixels swapped to red first, four-byte ones too unless the
+    // record uploads them in their own blue-first order; run-length rows are
     // decoded to four-byte pixels. Calls the source's FreeData. A source
     // without pixels gives zeros; a damaged run-length stream keeps what
     // decoded before the damage and leaves the rest transparent.
-    static uint8_t* ConvertForUpload(PixelData& source, int W, int H);
+    uint8_t* ConvertForUpload(PixelData& source, int W, int H) const;
 
     // The eviction pass, once per frame after presenting when the application
     // asks for idle textures to be collected: textures not bound for more

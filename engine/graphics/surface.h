@@ -24,6 +24,8 @@ public:
     enum Flags : uint32_t {
         kColorKey = 0x1,  // texels equal to the pixel data's key colour are transparent
         kLinear = 0x2,    // linear filtering when the texture is sampled
+        kOpaque = 0x4,    // the pixels' alpha is not looked at: drawn without blending
+                          // (a back buffer whose four-byte pixels carry a meaningless alpha)
     };
 
     // A render target of its own: a new empty texture of that size and format

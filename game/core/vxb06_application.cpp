@@ -66,12 +66,12 @@ void vxb06Application::Initialize()
     config.maxChannels = 10;
     s_mixer = new Voke::Mixer(Voke::AudioFormat{2, 22050}, config);
 
-    uint32_t format = Voke::RGB565;
-    if (m_display && m_display->GetSurface() && m_display->GetSurface()->GetPixelData())
-        format = m_display->GetSurface()->GetPixelData()->GetFormat();
-    m_BackBuffer = new Voke::Surface(kScreenWidth, kScreenHeight, format);
-    // Stretched over the window with linear filtering.
-    m_BackBuffer->SetFlags(m_BackBuffer->TestFlags(~0u) | Voke::Surface::kLinear);
+    // Four bytes a pixel: drawing into it and stretching it then stay on a
+    // software rasteriser's fast path, which a 16-bit target leaves. Its
+    // alpha is whatever the blending left there, so it is stretched over the
+    // window as opaque, with linear filtering.
+    m_BackBuffer = new Voke::Surface(kScreenWidth, kScreenHeight, Voke::RGBA8888);
+    m_BackBuffer->SetFlags(m_BackBuffer->TestFlags(~0u) | Voke::Surface::kLinear | Voke::Surface::kOpaque);
 
     m_Game.Init();
     m_TouchList.assign(1, TouchPoint{0, 0});

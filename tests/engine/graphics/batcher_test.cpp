@@ -187,6 +187,33 @@ TEST_F(BatcherTest, BlendingFollowsFormatAlphaAndMode)
     EXPECT_FALSE(b->IsBlending());
     b->SetOpacityHint(10);
     EXPECT_TRUE(b->IsBlending());
+    // An image flagged opaque is drawn without blending whatever its alpha.
+    b->SetTexture(withAlpha->GetPixelData(), Surface::kOpaque, 255);
+    EXPECT_FALSE(b->IsBlending());
+    b->SetTexture(withAlpha->GetPixelData(), Surface::kOpaque, 128);
+    EXPECT_TRUE(b->IsBlending());
+}
+
+// A four-byte back buffer drawn into, then stretched over the window as
+// opaque: its colours arrive in their own order (whichever byte order the
+// driver takes the texture in), and the alpha that blending left in it does
+// not show through.
+TEST_F(BatcherTest, FourByteBackBufferStretchesOpaque)
+{
+    SmartPtr<Surface> back(new Surface(4, 4, RGBA8888));
+    back->SetFlags(back->TestFlags(~0u) | Surface::kOpaque);
+    Surface::Clear(back, 0);
+    SmartPtr<Surface> translucent(MakeImage(4, 4, RGBA8888, [](int, int) { return MakeColor(200, 100, 50, 128); }));
+    Surface::Blit(back, 0, 0, translucent, translucent->GetClipRect());
+    const Color white = MakeColor(255, 255, 255);
+    Surface::FillRect(m_window, 0, 0, 16, 16, &white);
+    Surface::BlitWhole(m_window, back, back->GetClipRect());
+    Batcher()->Flush();
+    // Half of (200, 100, 50) over black, not blended once more over white.
+    const Color seen = WindowPixel(8, 8);
+    EXPECT_NEAR(ColorR(seen), 100, 2);
+    EXPECT_NEAR(ColorG(seen), 50, 2);
+    EXPECT_NEAR(ColorB(seen), 25, 2);
 }
 
 TEST_F(BatcherTest, RedundantStateCostsNothing)
