@@ -17,6 +17,7 @@
 #include "engine/graphics/batcher.h"
 #include "engine/graphics/pixel_data_gl.h"
 #include "engine/graphics/surface.h"
+#include "game/core/vxb06_application.h"
 #include "tests/engine/graphics/gl_fixture.h"
 #include "tests/game/presentation/scenery_scene.h"
 
@@ -31,7 +32,7 @@ int main(int argc, char** argv)
     int result = 0;
     {
         Voke::SmartPtr<Voke::Surface> window(new Voke::Surface(Voke::PixelDataGL::CreateScreen(800, 480)));
-        Voke::SmartPtr<Voke::Surface> backBuffer(new Voke::Surface(480, 320, Voke::RGBA8888));
+        Voke::SmartPtr<Voke::Surface> backBuffer(vxb06Application::CreateBackBuffer());
         PresentationTest::ContentFolder content;
         auto scene = std::make_unique<PresentationTest::ConstructionSite>();
         if (!PresentationTest::ConstructionSite::WriteContent(content, true)) {

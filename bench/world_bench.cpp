@@ -18,6 +18,7 @@
 #include "engine/graphics/batcher.h"
 #include "engine/graphics/pixel_data_gl.h"
 #include "engine/graphics/surface.h"
+#include "game/core/vxb06_application.h"
 #include "tests/engine/graphics/gl_fixture.h"
 #include "tests/game/core/shipped_world.h"
 #include "tests/game/support/autoplayer.h"
@@ -33,7 +34,7 @@ int main(int argc, char** argv)
     int result = 0;
     {
         Voke::SmartPtr<Voke::Surface> window(new Voke::Surface(Voke::PixelDataGL::CreateScreen(800, 480)));
-        Voke::SmartPtr<Voke::Surface> backBuffer(new Voke::Surface(480, 320, Voke::RGBA8888));
+        Voke::SmartPtr<Voke::Surface> backBuffer(vxb06Application::CreateBackBuffer());
         VokeTest::ShippedWorld shipped;
         std::string error;
         if (!shipped.Load(error)) {

@@ -247,7 +247,7 @@ uint8_t* PixelDataGL::ConvertForUpload(PixelData& source, int W, int H) const
             std::memcpy(out + size_t(y) * outPitch, out + size_t(height - 1) * outPitch, outPitch);
         // Red first for GL, unless the record takes the pixels in their own
         // order (see FourByteFormat).
-        if (bpp == 3 || (bpp == 4 && !(m_upload && m_upload->format == GL_BGRA_EXT))) {
+        if (bpp == 3 || (bpp == 4 && m_upload->format != GL_BGRA_EXT)) {
             for (uint8_t *p = out, *end = out + outPitch * size_t(H); p < end; p += bpp) std::swap(p[0], p[2]);
         }
     }

@@ -66,17 +66,23 @@ void vxb06Application::Initialize()
     config.maxChannels = 10;
     s_mixer = new Voke::Mixer(Voke::AudioFormat{2, 22050}, config);
 
-    // Four bytes a pixel: drawing into it and stretching it then stay on a
-    // software rasteriser's fast path, which a 16-bit target leaves. Its
-    // alpha is whatever the blending left there, so it is stretched over the
-    // window as opaque, with linear filtering.
-    m_BackBuffer = new Voke::Surface(kScreenWidth, kScreenHeight, Voke::RGBA8888);
-    m_BackBuffer->SetFlags(m_BackBuffer->TestFlags(~0u) | Voke::Surface::kLinear | Voke::Surface::kOpaque);
+    m_BackBuffer = CreateBackBuffer();
 
     m_Game.Init();
     m_TouchList.assign(1, TouchPoint{0, 0});
     // Last: the loader fills it with the chosen language's texts.
     s_textDict = new Voke::TextDict;
+}
+
+Voke::Surface* vxb06Application::CreateBackBuffer()
+{
+    // Four bytes a pixel: drawing into it and stretching it then stay on a
+    // software rasteriser's fast path, which a 16-bit target leaves. Its
+    // alpha is whatever the blending left there, so it is stretched over the
+    // window as opaque, with linear filtering.
+    Voke::Surface* backBuffer = new Voke::Surface(kScreenWidth, kScreenHeight, Voke::RGBA8888);
+    backBuffer->SetFlags(backBuffer->TestFlags(~0u) | Voke::Surface::kLinear | Voke::Surface::kOpaque);
+    return backBuffer;
 }
 
 void vxb06Application::Unload() { m_Game.Unload(); }

@@ -80,6 +80,10 @@ public:
     void OnPointerUp(int x, int y, int id) override;
     void OnPointerMove(int x, int y, int id) override;
 
+    // A new back buffer of the logical screen's size, as the game draws into
+    // it and stretches it over the window.
+    static Voke::Surface* CreateBackBuffer();
+
     Game& GetGame() { return m_Game; }
     Voke::Surface* GetBackBuffer() const { return m_BackBuffer; }
     int32_t GetFps() const { return m_Fps; }
