@@ -218,11 +218,9 @@ bool MaemoSurface::SwapBuffers()
 {
     if (!m_eglDisplay) return true;
     // Mesa's X11 presentation loops for ever over a connection whose server
-    // has gone, and such a frame is never shown anyway: the frame is finished
-    // first, so that the check comes right before the presentation, and not
+    // has gone, and such a frame would never be shown anyway: it is not
     // presented when the server has hung up. Xlib then reports the loss to
     // the main loop at its next event read.
-    glFinish();
     if (m_xDisplay && ServerHungUp(static_cast<::Display*>(m_xDisplay))) return false;
     if (!eglSwapBuffers(m_eglDisplay, m_eglSurface)) {
         // Reported once: a lost window fails every frame from then on.
