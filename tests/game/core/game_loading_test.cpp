@@ -125,7 +125,7 @@ TEST_F(GameLoadingTest, EachStepDoesItsWorkAtItsNumber)
     for (int done = 0; done < Game::kLoadSteps; ++done) {
         ASSERT_EQ(m_game->GetLoadStepCount(), done);
         EXPECT_EQ(dict.HasAtlas("ab01.xml"), done > 15) << done;
-        EXPECT_EQ(m_game->m_Fonts->Find("default") != nullptr, done > 15) << done;
+        EXPECT_EQ(m_game->m_Fonts->Contains("default"), done > 15) << done;
         for (int L = 0; L < 6; ++L) EXPECT_EQ(dict.HasAtlas(levelAtlases[L]), done > 25 + L) << done << " " << L;
         EXPECT_EQ(world.GetMusicSource() != nullptr, done > kWorld + 36) << done;
         EXPECT_EQ(world.PauseText != nullptr, done > kWorld + 39) << done;
