@@ -874,24 +874,39 @@ void GameWorld::Render(Voke::Surface* target)
     }
 }
 
+GameWorld::LayerOrder GameWorld::BackgroundLayerOrder(int32_t level)
+{
+    static constexpr int32_t kSkyFirst[] = {4, 3, 2, 1, 0};
+    static constexpr int32_t kEdgeLast[] = {3, 2, 1, 0, 4};
+    if (level == 0) return LayerOrder{kSkyFirst, 5};
+    if (level == 1) return LayerOrder{kEdgeLast, 5};
+    return LayerOrder{kSkyFirst + 1, 4};
+}
+
 void GameWorld::DrawScenery(Voke::Surface* target)
 {
     const int32_t L = m_Level;
     LevelBackground& bg = *m_Background;
     LevelDecorations& deco = *m_CurrentDecorations;
 
-    if (L == 0) bg.DrawLayer(target, 4);
-    bg.DrawLayer(target, 3);
+    // Each layer draws only the rows that the layers after it leave
+    // uncovered.
+    const LayerOrder order = BackgroundLayerOrder(L);
+    RowBand rows[LevelBackground::kLayers];
+    bg.FindVisibleRows(*target, order.layers, order.count, rows);
+
+    if (L == 0) bg.DrawLayer(target, 4, rows[4]);
+    bg.DrawLayer(target, 3, rows[3]);
     m_Thunder.Draw(target);
-    bg.DrawLayer(target, 2);
+    bg.DrawLayer(target, 2, rows[2]);
     if (L == 1 || L == 5) deco.RenderAnimations(target, 1, -2);
     if (L == 3) deco.RenderSprites(target, 2);
     m_Fireworks.Draw(target);
-    bg.DrawLayer(target, 1);
+    bg.DrawLayer(target, 1, rows[1]);
     if (L == 0) deco.RenderAnimations(target, 1, -2);
     if (L == 4) deco.RenderAnimations(target, 1, 1);
     if (L == 3) deco.RenderSprites(target, 1);
-    bg.DrawLayer(target, 0);
+    bg.DrawLayer(target, 0, rows[0]);
     if (L == 2 || L == 3) deco.RenderAnimations(target, 1, -2);
     if (L == 5) deco.RenderAnimations(target, 1, 0);
     if (L == 4) deco.RenderAnimations(target, 1, 0);
@@ -901,7 +916,7 @@ void GameWorld::DrawScenery(Voke::Surface* target)
     m_CurrentObstacles->RenderFragments(target);
     // Under the tutorial the runner is not shown.
     if (!m_Overlay.IsActive()) m_Player.Draw(target);
-    if (L == 1) bg.DrawLayer(target, 4);
+    if (L == 1) bg.DrawLayer(target, 4, rows[4]);
     deco.RenderAnimations(target, 0, -2);
     m_Weather.Draw(target);
     DrawTransitions(target);
