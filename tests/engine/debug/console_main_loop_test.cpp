@@ -68,6 +68,7 @@ TEST(ConsoleMainLoopTest, CommandsAreServedWhileTheApplicationIsPaused)
         return false;
     };
     EXPECT_EQ(app->Run(), 0);
+    ASSERT_TRUE(remote.joinable()) << "no frame took the connection";
     remote.join();
     EXPECT_EQ(greeting.size(), 2u);
     EXPECT_EQ(help, std::vector<std::string>(overlay->GetHelpLines().begin(), overlay->GetHelpLines().end()));
