@@ -355,6 +355,30 @@ TEST_F(GameControllerTest, TheEndOfALevelLeadsIntoTheNextAtTheSpeedReached)
     EXPECT_EQ(m_game->GetScreen(), GameScreen::InGame);
     EXPECT_EQ(m_game->GetLevel(), 5);
     EXPECT_EQ(world().GetPlayer().GetSpeed(), saved);
+
+    // A later run from the level menu retries at its level's own start
+    // speed, not at the one this run saved.
+    RunUntil(GameScreen::GameOver);
+    ASSERT_EQ(m_game->GetScreen(), GameScreen::GameOver);
+    Key(Voke::KEY_RIGHT);
+    HoldKey(Voke::KEY_SELECT);
+    ASSERT_EQ(m_game->GetScreen(), GameScreen::Menu);
+    menu().m_LevelSelect = true;
+    Key(Voke::KEY_LEFT);
+    Key(Voke::KEY_LEFT);
+    Key(Voke::KEY_LEFT);
+    ASSERT_EQ(menu().GetFocus(), 4);
+    Key(Voke::KEY_SELECT);
+    Step();
+    ASSERT_EQ(m_game->GetLevel(), 4);
+    CloseTutorial();
+    const float start = world().GetLevelParams(4).PlayerStartHorizontalSpeed;
+    ASSERT_NE(start, saved);
+    RunUntil(GameScreen::Retry);
+    ASSERT_EQ(m_game->GetScreen(), GameScreen::Retry);
+    Step();
+    EXPECT_EQ(m_game->GetLevel(), 4);
+    EXPECT_EQ(world().GetPlayer().GetSpeed(), start);
 }
 
 }  // namespace
