@@ -25,6 +25,7 @@
 #include "engine/graphics/surface.h"
 #include "engine/core/asset_dict.h"
 #include "engine/core/vfs.h"
+#include "engine/debug/debug_overlay.h"
 #include "tests/engine/graphics/gl_fixture.h"
 #include "tests/game/core/shipped_world.h"
 #include "tests/game/support/autoplayer.h"
@@ -182,6 +183,35 @@ TEST_F(WorldFrames, PauseScreenAndEndingFadeDarkenTheLevel)
     world.EndingTimer = 4.0f;
     DrawFrame(world);
     EXPECT_EQ(Brightness(ReadPicture(), bx, by), 0);
+}
+
+// The level's debug lines (switched on in the level data) are drawn only
+// while a debug overlay exists, with its font, along the bottom of the frame.
+TEST_F(WorldFrames, DebugLinesNeedADebugOverlay)
+{
+    std::string error;
+    ASSERT_TRUE(m_shipped.Load(error)) << error;
+    m_shipped.game.m_SoundOn = false;
+    m_shipped.Start(2, 17u);
+    GameWorld& world = *m_shipped.world;
+    for (int i = 0; i < 30; ++i) world.Update(kFrame);
+    world.RenderDebugParams = 0;
+    DrawFrame(world);
+    const VokeTest::ScreenPicture plain = ReadPicture();
+    world.RenderDebugParams = 1;
+    DrawFrame(world);
+    EXPECT_EQ(ReadPicture().CountDiffering(plain, 0), 0) << "no overlay, no lines";
+
+    ASSERT_NE(Voke::DebugOverlay::Create(), nullptr);
+    DrawFrame(world);
+    const VokeTest::ScreenPicture lines = ReadPicture();
+    Voke::DebugOverlay::s_instance.Reset();
+    int above = 0, along = 0;
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x)
+            if (lines.At(x, y) != plain.At(x, y)) ++(y < kH - 24 ? above : along);
+    EXPECT_EQ(above, 0);
+    EXPECT_GT(along, 50) << "the lines along the bottom";
 }
 
 // Without any content (no archive mounted) every load step finds nothing:
