@@ -39,6 +39,7 @@
 #include "game/core/language.h"
 #include "game/core/player.h"
 #include "game/menus/about_popup.h"
+#include "game/menus/scores_popup.h"
 #include "tests/content/game_names.h"
 
 namespace {
@@ -480,12 +481,22 @@ TEST_F(ContentFonts, EveryTextFitsItsPlaceOnScreen)
                                      t["IDS_JUMPS"] + ": 99999", t["IDS_RUNNING_TIME"] + ": 99h:59m:59s",
                                      t["IDS_OBSTACLES_DESTROYED"] + ": 99999"};
         for (const std::string& line : lines) check(file + " \"" + line + "\"", Width(m_menu, line), 336);
-        // Score lines start 16 px into the 288 px panel; keep that margin on
-        // the right too.
-        check(file + " completed score line",
-              Width(m_menu, "10. " + t["IDS_COMPLETED"] + "! " + t["IDS_POINTS"] + ": 9999999"), 288 - 32);
-        check(file + " score line",
-              Width(m_menu, "10. " + t["IDS_DISTANCE"] + ": 99999, " + t["IDS_POINTS"] + ": 9999999"), 288 - 32);
+        // Score lines start 16 px into the 288 px panel and end left of the
+        // arrow buttons (24 px wide, 13 px in from the panel's right edge),
+        // with the widest figures the page shows.
+        const int scoreRoom = 288 - 16 - 13 - 24;
+        const std::string most = std::to_string(ScoresPopup::kShownPointsMax);
+        const std::string least = std::to_string(-ScoresPopup::kShownPointsMax / 10);
+        const std::string far = std::to_string(ScoresPopup::kShownDistanceMax);
+        const std::string behind = std::to_string(-ScoresPopup::kShownDistanceMax / 10);
+        for (const std::string& points : {most, least}) {
+            check(file + " completed score line",
+                  Width(m_menu, "10. " + t["IDS_COMPLETED"] + "! " + t["IDS_POINTS"] + ": " + points), scoreRoom);
+            for (const std::string& distance : {far, behind})
+                check(file + " score line",
+                      Width(m_menu, "10. " + t["IDS_DISTANCE"] + ": " + distance + ", " + t["IDS_POINTS"] + ": " + points),
+                      scoreRoom);
+        }
 
         // The about page: 37 entries laid out 346 px wide, where a longer one
         // wraps (no word may be wider); blank ones ("-") take 13 px. The Down

@@ -499,6 +499,27 @@ TEST_F(MenuRender, ScoresPageShowsTheTableAsOfItsOpening)
     EXPECT_EQ(scores.GetRecord(0).points, 0);
 }
 
+TEST_F(MenuRender, ScoreLinesEndLeftOfTheArrowsWhateverTheFigures)
+{
+    // A hand-edited table at the ends of the int range.
+    ScoreRecord table[kScoreRecords];
+    for (int32_t k = 0; k < kScoreRecords; ++k)
+        table[k] = k % 2 ? ScoreRecord{INT32_MIN, INT32_MIN, 0} : ScoreRecord{INT32_MAX, INT32_MAX, k % 4 ? 0 : 1};
+    uint8_t bytes[kScoreTableBytes];
+    EncodeScoreTable(table, bytes);
+    m_menu->SetScoresTable(bytes, kScoreTableBytes);
+    SkipIntroAndSettle();
+    Tap(413, 300);
+    ASSERT_TRUE(m_menu->GetScoresPage().IsActive());
+    // The arrows (16 px here) stand 13 px in from the panel's right edge.
+    for (int scroll : {0, 86}) {
+        Drag(120, 120 - scroll);
+        const Frame frame = Draw();
+        EXPECT_GT(frame.Count(112, 115, 355, 225, White), 200) << scroll;
+        EXPECT_EQ(frame.Count(353, 115, 384, 225, White), 0) << scroll;
+    }
+}
+
 TEST_F(MenuRender, ExitDialogAsksAndOnlyYesQuits)
 {
     SkipIntroAndSettle();
