@@ -11,6 +11,7 @@
 #include "engine/core/key_codes.h"
 #include "engine/core/strings.h"
 #include "engine/core/xml.h"
+#include "engine/debug/debug_overlay.h"
 #include "engine/graphics/asset_surfaces.h"
 #include "engine/graphics/surface.h"
 #include "engine/text/font_set.h"
@@ -963,6 +964,9 @@ void GameWorld::DrawOverlay(Voke::Surface* target)
 
 void GameWorld::DrawDebugLines(Voke::Surface* target)
 {
+    // Debug output of a developer build: shown only while a debug overlay
+    // exists, which the game never makes.
+    if (!Voke::DebugOverlay::Instance()) return;
     const int32_t w = target->GetWidth(), h = target->GetHeight();
     char line[96];
     std::snprintf(line, sizeof line, "SEC: %i", TruncToPixel(m_Elapsed));

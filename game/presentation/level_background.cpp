@@ -236,8 +236,9 @@ void LevelBackground::Load(int32_t levelIndex)
         int dx = 0, dy = 0;
         if (m_Owner && m_Owner->m_Resolution)
             m_Owner->m_Resolution->Get(static_cast<unsigned>(levelIndex), static_cast<unsigned>(index), &dx, &dy);
-        layer.baseX += dx;
-        layer.baseY += dy;
+        // The offsets are data: summed wide and held within the far-off range.
+        layer.baseX = static_cast<int32_t>(Bounded(int64_t(layer.baseX) + dx));
+        layer.baseY = static_cast<int32_t>(Bounded(int64_t(layer.baseY) + dy));
 
         if (layer.fillBelow) layer.fillBelowImage = FillImage(layer.fillBelowColour);
         if (layer.fillAbove) layer.fillAboveImage = FillImage(layer.fillAboveColour);

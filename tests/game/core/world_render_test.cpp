@@ -25,6 +25,7 @@
 #include "engine/graphics/surface.h"
 #include "engine/core/asset_dict.h"
 #include "engine/core/vfs.h"
+#include "engine/debug/debug_overlay.h"
 #include "game/presentation/level_background.h"
 #include "tests/engine/graphics/gl_fixture.h"
 #include "tests/game/core/shipped_world.h"
@@ -227,6 +228,29 @@ TEST_F(WorldFrames, PauseScreenAndEndingFadeDarkenTheLevel)
     world.EndingTimer = 4.0f;
     DrawFrame(world);
     EXPECT_EQ(Brightness(ReadPicture(), bx, by), 0);
+}
+
+// The level's debug lines (switched on in the level data) are drawn only
+// while a debug overlay exists.
+TEST_F(WorldFrames, DebugLinesNeedADebugOverlay)
+{
+    std::string error;
+    ASSERT_TRUE(m_shipped.Load(error)) << error;
+    m_shipped.game.m_SoundOn = false;
+    m_shipped.Start(2, 17u);
+    GameWorld& world = *m_shipped.world;
+    for (int i = 0; i < 30; ++i) world.Update(kFrame);
+    world.RenderDebugParams = 0;
+    DrawFrame(world);
+    const VokeTest::ScreenPicture plain = ReadPicture();
+    world.RenderDebugParams = 1;
+    DrawFrame(world);
+    EXPECT_EQ(ReadPicture().CountDiffering(plain, 0), 0) << "no overlay, no lines";
+
+    ASSERT_NE(Voke::DebugOverlay::Create(), nullptr);
+    DrawFrame(world);
+    Voke::DebugOverlay::s_instance.Reset();
+    EXPECT_GT(ReadPicture().CountDiffering(plain, kChannelTolerance), 50) << "the lines";
 }
 
 // Without any content (no archive mounted) every load step finds nothing:
