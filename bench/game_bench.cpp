@@ -14,8 +14,24 @@
 // sleep and the automatic player's planning, which is not the game's, are
 // left out.
 //
+// The floor: what every frame of this design costs whatever it shows, the
+// 480 x 320 back buffer stretched over the window and the buffers swapped,
+// measured in the same window and run, on frames that do nothing else (no
+// update, no scene): for a tenth of the play time per level (at least 2 s)
+// at the menu right before the first level, and as long again after the
+// last level. The levels are given as ratios to it.
+//
 // Prints one figure per line, `key value`, on standard output:
+//   floor.frame_ms.median, .p99          the floor's frame time, ms (both
+//                                        stretches of floor frames together)
+//   floor.cpu_ms.mean, floor.present_ms.mean
+//                                        its processor time per frame, and
+//                                        the time from the stretch's issue to
+//                                        the next pass
 //   levelN.frame_ms.median, .p99, .max   frame time, ms (N = 1 to 6)
+//   levelN.frame_ms.vs_floor             the level's median over the floor's
+//   levelN.p99.vs_floor                  the level's 99th percentile over the
+//                                        floor's
 //   levelN.fps                           frames per second the frame time allows
 //   levelN.update_ms.mean, .draw_ms.mean, .present_ms.mean
 //                                        the frame's parts: the game's update,
@@ -45,9 +61,10 @@
 //     S: play time per level (default 60); N: the generator's seed (default
 //     2026); DIR: the folder holding data.pak and atlas.pak (default: the
 //     build's); FILE: every timed frame written as a line "level seconds
-//     frame update draw present cpu machine steal" (ms; machine: the busy
-//     processor time of every process, steal: the time the hypervisor
-//     took, both counted in 10 ms ticks), to find where slow frames sit.
+//     frame update draw present cpu machine steal" (level 0: a floor
+//     frame; ms; machine: the busy processor time of every process, steal:
+//     the time the hypervisor took, both counted in 10 ms ticks), to find
+//     where slow frames sit.
 //     Needs an X server, a session bus and a sound server (scripts/test
 //     game_bench runs it with all three).
 #include <time.h>
@@ -70,6 +87,7 @@
 #include "engine/core/application_title.h"
 #include "engine/core/key_codes.h"
 #include "engine/graphics/batcher.h"
+#include "engine/graphics/maemo_surface.h"
 #include "engine/graphics/pixel_data_gl.h"
 #include "engine/graphics/surface.h"
 #include "game/core/game.h"
@@ -86,6 +104,10 @@ using Clock = std::chrono::steady_clock;
 constexpr double kFrameSeconds = 1.0 / 60.0;
 // NOTE: the menu is left this long after its first frame (its intro plays).
 constexpr double kMenuSeconds = 1.0;
+// NOTE: each stretch of floor frames lasts this share of a level's play
+// time, and at least kMinFloorSeconds.
+constexpr double kFloorShare = 0.1;
+constexpr double kMinFloorSeconds = 2.0;
 
 struct Options {
     double seconds = 60.0;
@@ -136,6 +158,7 @@ struct RunFigures {
     double loading = -1.0;
     double loadedRssMb = 0.0;
     LevelFigures levels[GameWorld::kLevels];
+    LevelFigures floor;
     std::vector<FrameTrace> trace;
     bool finished = false;
 };
@@ -197,20 +220,12 @@ public:
         m_nextTick = Clock::now();
     }
 
-    void Render(Voke::MaemoSurface* surface) override
-    {
-        m_drawStart = Clock::now();
-        vxb06Application::Render(surface);
-        m_drawEnd = Clock::now();
-        m_renderedMode = GetGame().GetMode();
-    }
-
     void Update(float& seconds) override
     {
         const Clock::time_point now = Clock::now();
         // The pass that ends here: its frame has been shown.
-        if (m_frameLevel >= 0) {
-            LevelFigures& figures = g_run.levels[m_frameLevel];
+        if (m_frameFigures) {
+            LevelFigures& figures = *m_frameFigures;
             FrameTrace frame{m_frameLevel + 1,
                                    m_levelTime,
                                    Since(m_frameStart, now) * 1000.0,
@@ -247,13 +262,30 @@ public:
             m_nextTick = now;  // late: the next refresh is the next one
 
         m_frameLevel = Drive();
+        m_frameFigures = m_floorFrames > 0 ? &g_run.floor : m_frameLevel >= 0 ? &g_run.levels[m_frameLevel] : nullptr;
         m_frameMachine = ReadMachineCpu();
         m_frameStart = Clock::now();
         m_frameCpu = ProcessCpuSeconds();
         seconds = static_cast<float>(kFrameSeconds);
-        vxb06Application::Update(seconds);
+        // A floor frame leaves the game as it is.
+        if (m_floorFrames == 0) vxb06Application::Update(seconds);
         m_updateEnd = Clock::now();
-        Observe();
+        if (m_floorFrames == 0) Observe();
+    }
+
+    // A floor frame only stretches the back buffer (whatever it last held)
+    // over the window; the main loop then swaps as on every frame.
+    void Render(Voke::MaemoSurface* surface) override
+    {
+        m_drawStart = Clock::now();
+        if (m_floorFrames > 0) {
+            Voke::Surface::BlitWhole(surface, GetBackBuffer(), GetBackBuffer()->GetClipRect());
+            --m_floorFrames;
+        } else {
+            vxb06Application::Render(surface);
+        }
+        m_drawEnd = Clock::now();
+        m_renderedMode = GetGame().GetMode();
     }
 
 private:
@@ -261,6 +293,12 @@ private:
     // the frame counts for, or -1.
     int Drive()
     {
+        if (m_floorFrames > 0) return -1;
+        if (m_exitAfterFloor) {
+            g_run.finished = true;
+            Exit();
+            return -1;
+        }
         Game& game = GetGame();
         if (game.GetMode() == GameMode::LanguageChoice && !m_tapped && !game.GetLanguageFlags().empty()) {
             const LanguageFlag& flag = game.GetLanguageFlags().front();  // English
@@ -280,6 +318,11 @@ private:
             // has the focus) pressed by the next.
             m_menuTime += kFrameSeconds;
             if (m_menuTime >= kMenuSeconds && m_level < 0) {
+                if (!m_floorBeforeDone) {
+                    m_floorBeforeDone = true;
+                    StartFloor();
+                    return -1;
+                }
                 PressSelect();
                 m_menuTime = kMenuSeconds - 0.25;
             }
@@ -299,8 +342,8 @@ private:
         if (m_levelTime >= g_options.seconds) {
             FinishLevel();
             if (m_level + 1 >= GameWorld::kLevels) {
-                g_run.finished = true;
-                Exit();
+                m_exitAfterFloor = true;
+                StartFloor();
                 return -1;
             }
             // The controller enters the next level in this frame's update,
@@ -357,6 +400,11 @@ private:
         figures.rssAnonMb = StatusMb("RssAnon");
     }
 
+    void StartFloor()
+    {
+        m_floorFrames = static_cast<int>(std::max(g_options.seconds * kFloorShare, kMinFloorSeconds) / kFrameSeconds);
+    }
+
     void PressSelect()
     {
         DispatchKeyDown(Voke::KEY_SELECT);
@@ -376,6 +424,13 @@ private:
     Clock::time_point m_drawEnd;
     Clock::time_point m_tapTime;
     int m_frameLevel = -1;
+    // The figures the frame under way counts for, or null.
+    LevelFigures* m_frameFigures = nullptr;
+    // Floor frames still to draw; the first stretch of them is done; the
+    // run ends after the second.
+    int m_floorFrames = 0;
+    bool m_floorBeforeDone = false;
+    bool m_exitAfterFloor = false;
     GameMode m_renderedMode = GameMode::Start;
     bool m_tapped = false;
     double m_menuTime = 0.0;
@@ -470,6 +525,13 @@ int main(int argc, char** argv)
     getloadavg(load, 3);
     std::fprintf(stderr, "# %.0f s per level, seed %u, LP_NUM_THREADS=%s, load average %.2f %.2f %.2f\n",
                  g_options.seconds, g_options.seed, threads ? threads : "(default)", load[0], load[1], load[2]);
+    const LevelFigures& floor = g_run.floor;
+    const double floorFrames = std::max<double>(1.0, static_cast<double>(floor.frameMs.size()));
+    const double floorMedian = Percentile(floor.frameMs, 0.5), floorP99 = Percentile(floor.frameMs, 0.99);
+    Print("floor.frame_ms.median", floorMedian);
+    Print("floor.frame_ms.p99", floorP99);
+    Print("floor.cpu_ms.mean", floor.cpuMs / floorFrames);
+    Print("floor.present_ms.mean", floor.presentMs / floorFrames);
     for (int level = 0; level < GameWorld::kLevels; ++level) {
         const LevelFigures& f = g_run.levels[level];
         const std::string key = "level" + std::to_string(level + 1) + ".";
@@ -483,6 +545,8 @@ int main(int argc, char** argv)
         Print(key + "frame_ms.median", Percentile(f.frameMs, 0.5));
         Print(key + "frame_ms.p99", Percentile(f.frameMs, 0.99));
         Print(key + "frame_ms.max", Percentile(f.frameMs, 1.0));
+        Print(key + "frame_ms.vs_floor", floorMedian > 0.0 ? Percentile(f.frameMs, 0.5) / floorMedian : 0.0);
+        Print(key + "p99.vs_floor", floorP99 > 0.0 ? Percentile(f.frameMs, 0.99) / floorP99 : 0.0);
         Print(key + "fps", total > 0.0 ? 1000.0 * frames / total : 0.0);
         Print(key + "update_ms.mean", f.updateMs / frames);
         Print(key + "draw_ms.mean", f.drawMs / frames);

@@ -123,6 +123,16 @@ void AbstractApp::RenderFrame()
     if (m_flags & kCollectIdleTextures) PixelDataGL::CollectUnused();
 }
 
+int AbstractApp::GetConsoleWakeDescriptor() const
+{
+    return s_debugOverlay ? s_debugOverlay->GetWakeDescriptor() : -1;
+}
+
+void AbstractApp::ServeConsoleWhilePaused()
+{
+    if (s_debugOverlay) s_debugOverlay->ServeWhilePaused();
+}
+
 void AbstractApp::SetActive(bool active)
 {
     if (!(m_flags & kNeverPause)) m_paused = !active;

@@ -73,6 +73,12 @@ public:
     void Tick(float seconds);
     // One render pass on the display's window surface.
     void RenderFrame();
+    // The debug console's work while paused: a platform loop that blocks
+    // while the application is paused polls this descriptor (-1: none) and,
+    // when it is readable, calls ServeConsoleWhilePaused, so remote commands
+    // are still served.
+    int GetConsoleWakeDescriptor() const;
+    void ServeConsoleWhilePaused();
 
     // Input from the platform; dropped while paused. The debug overlay, when
     // there is one, gets the first word.

@@ -665,7 +665,7 @@ bool MaemoApplication::WaitWhilePaused()
 
         while (!XPending(dpy)) {
             if (!HasWindow()) return false;
-            pollfd fds[4];
+            pollfd fds[5];
             nfds_t count = 0;
             fds[count++] = {ConnectionNumber(dpy), POLLIN, 0};
             if (g_wakePipe[0] >= 0) fds[count++] = {g_wakePipe[0], POLLIN, 0};
@@ -673,11 +673,19 @@ bool MaemoApplication::WaitWhilePaused()
                 if (int fd = m_session->GetSystemFd(); fd >= 0) fds[count++] = {fd, POLLIN, 0};
                 if (int fd = m_session->GetSessionFd(); fd >= 0) fds[count++] = {fd, POLLIN, 0};
             }
+            // The debug console serves its clients while paused; its "exit"
+            // ends the wait like a close request.
+            const nfds_t console = count;
+            if (int fd = GetConsoleWakeDescriptor(); fd >= 0) fds[count++] = {fd, POLLIN, 0};
             if (poll(fds, count, -1) < 0) {
                 if (errno != EINTR) return true;
                 break;  // a signal: look at the termination flag
             }
             if (g_terminationRequested) break;
+            if (console < count && fds[console].revents) {
+                ServeConsoleWhilePaused();
+                if (m_quitRequested) return false;
+            }
             if (m_session) {
                 bool wasOn = m_displayOn;
                 m_session->Dispatch();

@@ -158,8 +158,9 @@ private:
     void HandleInputEvent(XEvent& event);
     void Resize(int width, int height);
     // Blocks while paused until the window is active and the display on,
-    // dispatching the buses. Returns false when a close request or the
-    // window's loss ended it.
+    // dispatching the buses and serving the debug console. Returns false
+    // when a close request (or the console's "exit") or the window's loss
+    // ended it.
     bool WaitWhilePaused();
     void SendToRoot(unsigned long type, long d0, long d1, long d2, long d3, long d4);
     void FindTouchDevice();

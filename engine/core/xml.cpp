@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <memory>
 
 #include <pugixml.hpp>
@@ -15,6 +16,26 @@
 
 namespace Voke {
 namespace {
+
+// Reads an integer as the scanf conversions do: leading blanks, a sign, then
+// digits in `base` (0: a leading 0x is hexadecimal and a leading 0 octal, as
+// "%i"), stopping at the first character that is no digit. Read wide, a
+// value beyond T's range becomes its nearest bound instead of wrapping (for
+// which scanf leaves the result undefined). False, with `out` untouched,
+// without a digit.
+template <class T>
+bool ReadInteger(const char* text, int base, T& out)
+{
+    if (!text) return false;
+    char* end = nullptr;
+    long long value = std::strtoll(text, &end, base);
+    if (end == text) return false;
+    // strtoll itself saturates at the long long bounds (ERANGE).
+    if (value < static_cast<long long>(std::numeric_limits<T>::min())) value = std::numeric_limits<T>::min();
+    if (value > static_cast<long long>(std::numeric_limits<T>::max())) value = std::numeric_limits<T>::max();
+    out = static_cast<T>(value);
+    return true;
+}
 
 // Default options, plus keeping a text made only of blanks when it is the
 // element's whole content: a dictionary text may be a single space. Entities
@@ -177,23 +198,9 @@ const char* XmlIt::GetText() const
     return text.empty() ? nullptr : text.get();
 }
 
-bool XmlIt::GetText(short& out) const
-{
-    const char* text = GetText();
-    short value;
-    if (!text || std::sscanf(text, "%hd", &value) != 1) return false;
-    out = value;
-    return true;
-}
+bool XmlIt::GetText(short& out) const { return ReadInteger(GetText(), 10, out); }
 
-bool XmlIt::GetTextInt(int& out) const
-{
-    const char* text = GetText();
-    int value;
-    if (!text || std::sscanf(text, "%i", &value) != 1) return false;
-    out = value;
-    return true;
-}
+bool XmlIt::GetTextInt(int& out) const { return ReadInteger(GetText(), 0, out); }
 
 bool XmlIt::GetText(float& a, float& b, float& c) const
 {
@@ -285,38 +292,16 @@ bool XmlIt::HasAttribute(const char* name, bool whenEmpty) const
     return *value ? true : whenEmpty;
 }
 
-namespace {
-
-template <class T>
-bool ScanAttribute(const char* value, const char* format, T& out)
-{
-    T read;
-    if (!value || std::sscanf(value, format, &read) != 1) return false;
-    out = read;
-    return true;
-}
-
-}  // namespace
-
 bool XmlIt::GetAttribute(const char* name, unsigned short& out) const
 {
-    return ScanAttribute(GetAttributeRaw(name), "%hu", out);
+    return ReadInteger(GetAttributeRaw(name), 10, out);
 }
 
-bool XmlIt::GetAttribute(const char* name, short& out) const
-{
-    return ScanAttribute(GetAttributeRaw(name), "%hd", out);
-}
+bool XmlIt::GetAttribute(const char* name, short& out) const { return ReadInteger(GetAttributeRaw(name), 10, out); }
 
-bool XmlIt::GetAttribute(const char* name, unsigned& out) const
-{
-    return ScanAttribute(GetAttributeRaw(name), "%u", out);
-}
+bool XmlIt::GetAttribute(const char* name, unsigned& out) const { return ReadInteger(GetAttributeRaw(name), 10, out); }
 
-bool XmlIt::GetAttribute(const char* name, int& out) const
-{
-    return ScanAttribute(GetAttributeRaw(name), "%i", out);
-}
+bool XmlIt::GetAttribute(const char* name, int& out) const { return ReadInteger(GetAttributeRaw(name), 0, out); }
 
 bool XmlIt::GetAttribute(const char* name, float& out) const
 {

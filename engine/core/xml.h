@@ -11,7 +11,10 @@
 // memory in proportion to the input only.
 //
 // Getters never throw: each returns true when the item was present and read,
-// and false otherwise, leaving its output untouched.
+// and false otherwise, leaving its output untouched. Integers are read as
+// the scanf conversions named beside each getter read them (leading blanks,
+// a sign, digits up to the first other character), except that a value
+// beyond the output's range reads as the nearest bound of that range.
 #pragma once
 
 #include <cstddef>

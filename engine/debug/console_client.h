@@ -23,12 +23,19 @@ struct ConsoleClient {
         bool tooLong = false;  // the line went past the limit; its text was dropped
     };
 
-    // Written only by the main thread (replies), read only by the client's
-    // thread; released by the main thread once that thread has been joined.
+    // Written only by the main thread (replies, sent without waiting), read
+    // only by the client's thread; released by the main thread once that
+    // thread has been joined.
     SmartPtr<StreamSocket> socket;
     DebugOverlay* overlay = nullptr;
     pthread_t thread{};
     bool threadStarted = false;
+
+    // Main thread only: replies the connection has not taken yet, and
+    // whether the client was disconnected (none of its lines runs any more;
+    // the record goes once its thread has ended).
+    NarrowString pending;
+    bool disconnected = false;
 
     // Guards the three fields below; taken by the client's thread (which
     // queues lines and marks the end) and the main thread (which takes the

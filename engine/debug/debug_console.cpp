@@ -1,7 +1,10 @@
 // The debug overlay's console: the command interpreter, printing, and the
 // remote connections (accepting, the client threads, serving their lines).
 #include <pthread.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cfloat>
 #include <climits>
@@ -124,7 +127,15 @@ void DebugOverlay::Log(const NarrowString& text)
 
 void DebugOverlay::WriteLine(ConsoleClient* client, const NarrowString& line)
 {
-    if (client->socket) client->socket->WriteString(line + "\r\n");
+    if (client->disconnected) return;
+    client->pending += line;
+    client->pending += "\r\n";
+    // Sent in bulk after the client's lines have run, or here once the queue
+    // is full: what the connection then leaves is too much.
+    if (client->pending.size() > kMaxPendingReplyBytes) {
+        SendPending(client);
+        if (client->pending.size() > kMaxPendingReplyBytes) Disconnect(client);
+    }
 }
 
 void DebugOverlay::Execute(const NarrowString& line, ConsoleClient* client)
@@ -325,6 +336,7 @@ void DebugOverlay::ListTexts(ConsoleClient* client)
 
 bool DebugOverlay::StartListening(uint32_t address, uint16_t port)
 {
+    if (m_wakeDescriptor < 0) m_wakeDescriptor = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     Network* network = Network::Create();
     m_listenSocket = network->CreateListenSocket();
     return m_listenSocket && m_listenSocket->Listen(address, port) == 0;
@@ -335,18 +347,35 @@ uint16_t DebugOverlay::GetListeningPort() const
     return m_listenSocket && m_listenSocket->IsListening() ? m_listenSocket->GetLocalPort() : 0;
 }
 
+void DebugOverlay::SignalWake()
+{
+    if (m_wakeDescriptor < 0) return;
+    const uint64_t one = 1;
+    ssize_t ignored = ::write(m_wakeDescriptor, &one, sizeof one);  // a full counter wakes as well
+    (void)ignored;
+}
+
 void DebugOverlay::AcceptClient()
 {
     if (!m_listenSocket->IsListening()) return;
     SmartPtr<StreamSocket> socket(m_listenSocket->Accept());
     if (!socket) return;
-    socket->SetSendTimeout(kReplyTimeoutMs);
+    if (m_clients.size() >= kMaxClients) {
+        // Told why, without waiting for it to read; the connection closes
+        // with the socket.
+        NarrowString refusal = "Too many connections (the limit is ";
+        AppendInt(refusal, int(kMaxClients));
+        refusal += ")\r\n";
+        socket->TrySend(refusal.data(), int(refusal.size()));
+        return;
+    }
 
     std::unique_ptr<ConsoleClient> client(new ConsoleClient);
     client->socket = socket;
     client->overlay = this;
     WriteLine(client.get(), GetWelcomeText());
     WriteLine(client.get(), ApplicationTitle + " remote debug connection");
+    SendPending(client.get());
 
     pthread_attr_t attributes;
     if (pthread_attr_init(&attributes) != 0) return;
@@ -376,17 +405,31 @@ void DebugOverlay::ClientThread(ConsoleClient* client)
     for (;;) {
         ConsoleClient::Line line;
         if (!ReadConsoleLine(socket, line)) break;
-        std::unique_lock<std::mutex> lock(client->lock);
-        client->roomForLines.wait(lock, [client] { return client->stopping || client->lines.size() < kMaxQueuedLines; });
-        if (client->stopping) break;
-        client->lines.push_back(std::move(line));
+        {
+            std::unique_lock<std::mutex> lock(client->lock);
+            client->roomForLines.wait(lock, [client] { return client->stopping || client->lines.size() < kMaxQueuedLines; });
+            if (client->stopping) break;
+            client->lines.push_back(std::move(line));
+        }
+        SignalWake();
     }
-    std::lock_guard<std::mutex> lock(client->lock);
-    client->finished = true;
+    {
+        std::lock_guard<std::mutex> lock(client->lock);
+        client->finished = true;
+    }
+    SignalWake();
 }
 
 void DebugOverlay::ServeClients()
 {
+    // Emptied before the queues are looked at: a line queued from here on
+    // wakes the next wait.
+    uint64_t signals;
+    if (m_wakeDescriptor >= 0) {
+        ssize_t ignored = ::read(m_wakeDescriptor, &signals, sizeof signals);
+        (void)ignored;
+    }
+
     for (auto it = m_clients.begin(); it != m_clients.end();) {
         ConsoleClient* client = it->get();
         std::deque<ConsoleClient::Line> lines;
@@ -398,6 +441,7 @@ void DebugOverlay::ServeClients()
         }
         client->roomForLines.notify_one();
         for (const ConsoleClient::Line& line : lines) {
+            if (client->disconnected) break;
             if (line.tooLong) {
                 NarrowString reply = "Line too long (the limit is ";
                 AppendInt(reply, int(kMaxLineBytes));
@@ -406,8 +450,10 @@ void DebugOverlay::ServeClients()
                 Execute(line.text, client);
             }
         }
+        SendPending(client);
         if (finished) {
-            EndClient(client, false);
+            // The thread has done its last act; joining it does not wait.
+            if (client->threadStarted) pthread_join(client->thread, nullptr);
             it = m_clients.erase(it);
         } else {
             ++it;
@@ -415,21 +461,45 @@ void DebugOverlay::ServeClients()
     }
 }
 
-void DebugOverlay::EndClient(ConsoleClient* client, bool programEnding)
+void DebugOverlay::SendPending(ConsoleClient* client)
 {
-    if (programEnding) {
-        WriteLine(client, "Application is shutting down. KTHXBAI");
-        {
-            std::lock_guard<std::mutex> lock(client->lock);
-            client->stopping = true;
-        }
-        client->roomForLines.notify_one();
-        // Wakes the thread's blocked read.
-        if (client->socket) client->socket->Shutdown();
+    size_t sent = 0;
+    while (!client->disconnected && sent < client->pending.size()) {
+        int count = client->socket->TrySend(client->pending.data() + sent,
+                                            int(std::min<size_t>(client->pending.size() - sent, INT_MAX)));
+        if (count < 0) Disconnect(client);
+        if (count <= 0) break;
+        sent += size_t(count);
     }
-    if (client->threadStarted) pthread_join(client->thread, nullptr);
-    client->threadStarted = false;
-    client->socket.Reset();
+    client->pending.erase(0, sent);
+}
+
+void DebugOverlay::Disconnect(ConsoleClient* client)
+{
+    client->disconnected = true;
+    NarrowString().swap(client->pending);
+    {
+        std::lock_guard<std::mutex> lock(client->lock);
+        client->stopping = true;
+    }
+    client->roomForLines.notify_one();
+    // Wakes the thread's blocked read; it then ends and is joined when the
+    // client is next served.
+    client->socket->Shutdown();
+}
+
+void DebugOverlay::CloseConsole()
+{
+    m_listenSocket.Reset();
+    for (std::unique_ptr<ConsoleClient>& client : m_clients) {
+        WriteLine(client.get(), "Application is shutting down. KTHXBAI");
+        SendPending(client.get());
+        if (!client->disconnected) Disconnect(client.get());
+        if (client->threadStarted) pthread_join(client->thread, nullptr);
+    }
+    m_clients.clear();
+    if (m_wakeDescriptor >= 0) ::close(m_wakeDescriptor);
+    m_wakeDescriptor = -1;
 }
 
 }  // namespace Voke

@@ -124,9 +124,7 @@ DebugOverlay::~DebugOverlay()
             if (Lua::GetErrorReporter() == &DebugOverlay::ReportScriptError) Lua::SetErrorReporter(nullptr);
         }
     }
-    m_listenSocket.Reset();
-    for (std::unique_ptr<ConsoleClient>& client : m_clients) EndClient(client.get(), true);
-    m_clients.clear();
+    CloseConsole();
     for (SmartPtr<DebugPlot>& plot : m_plots) plot.Reset();
     m_fpsCounter.Reset();
 }
@@ -161,10 +159,8 @@ void DebugOverlay::Update(float& seconds)
     for (SmartPtr<DebugPlot>& plot : m_plots)
         if (plot) plot->Update(dt);
 
-    if (m_listenSocket) {
-        AcceptClient();
-        ServeClients();
-    }
+    if (m_listenSocket) AcceptClient();
+    if (!m_clients.empty()) ServeClients();
 }
 
 void DebugOverlay::UpdateScrolling(float seconds)

@@ -11,11 +11,17 @@
 // on the device while the console is open, and remote users on TCP (see
 // StartListening). Every command runs on the main thread: a client's thread
 // only reads its lines and queues them; the overlay's Update executes them
-// and writes the replies.
+// and writes the replies, and so does ServeWhilePaused while the application
+// is paused and no Update runs. Replies are sent without waiting: what a
+// client does not take stays queued for later frames, and a client that lets
+// more than kMaxPendingReplyBytes pile up, or whose connection fails, is
+// disconnected. So the main thread never waits for a client, and a client
+// costs a frame at most the run of kMaxQueuedLines commands.
 //
 // Limits: a console line holds at most kMaxLineBytes bytes; the console keeps
 // the newest kMaxConsoleLines lines; a client may have kMaxQueuedLines lines
-// waiting before its thread stops reading.
+// waiting before its thread stops reading; at most kMaxClients connections are
+// served at once.
 //
 // Nothing in the game creates an overlay.
 #pragma once
@@ -81,9 +87,12 @@ public:
     // NOTE: a client's thread waits while this many of its lines are queued
     // for the main thread.
     static constexpr std::size_t kMaxQueuedLines = 64;
-    // NOTE: a reply write to a client that takes no data fails after this
-    // long, so a stuck client cannot stall the frame for longer.
-    static constexpr int kReplyTimeoutMs = 2000;
+    // NOTE: replies a client has not taken, beyond what the system buffers
+    // for its connection; a client that lets more pile up is disconnected.
+    static constexpr std::size_t kMaxPendingReplyBytes = 256 * 1024;
+    // NOTE: connections served at once (each has a thread and its stack); a
+    // further one is told so and closed.
+    static constexpr std::size_t kMaxClients = 4;
     // The remote console's port, and its address: the loopback interface
     // only, since the console can end the program and change settings
     // without any authentication.
@@ -173,8 +182,17 @@ public:
     bool StartListening(uint32_t address = kLoopbackAddress, uint16_t port = kConsolePort);
     // The port listened on; 0 when not listening.
     uint16_t GetListeningPort() const;
-    // Connections being served (finished ones until the next Update).
+    // Connections being served (ended ones until they are next served).
     std::size_t GetClientCount() const { return m_clients.size(); }
+    // For a main loop that blocks while the application is paused (and so
+    // runs no Update): readable while a client's line waits or a client has
+    // gone; the loop then calls ServeWhilePaused. -1 when the system gives
+    // no descriptor (lines then wait for the next Update).
+    int GetWakeDescriptor() const { return m_wakeDescriptor; }
+    // Runs the clients' waiting lines, sends what they have not taken yet
+    // and lets ended clients go, as Update does; new connections are taken
+    // only by Update.
+    void ServeWhilePaused() { ServeClients(); }
 
     // Showing makes the plot when its slot is empty; hiding releases it.
     void ShowFpsPlot(bool show) { ShowPlot(kPlotFrameRate, show); }
@@ -216,8 +234,13 @@ private:
     void UpdateScrolling(float seconds);
     void AcceptClient();
     void ServeClients();
-    void EndClient(ConsoleClient* client, bool programEnding);
+    void Disconnect(ConsoleClient* client);
+    // Closes the port and ends every connection, telling each client that
+    // the program is ending.
+    void CloseConsole();
     void WriteLine(ConsoleClient* client, const NarrowString& line);
+    void SendPending(ConsoleClient* client);
+    void SignalWake();
 
     void ListAssets(ConsoleClient* client);
     void ListRegistry(ConsoleClient* client);
@@ -262,6 +285,9 @@ private:
     SmartPtr<DebugPlot> m_plots[kPlotCount];
     SmartPtr<ListenSocket> m_listenSocket;
     std::list<std::unique_ptr<ConsoleClient>> m_clients;
+    // Counts lines queued and clients ended by the client threads; read
+    // empty by the main thread before it serves them.
+    int m_wakeDescriptor = -1;
     // Set by the script error reporter (any thread); the main thread then
     // opens the console and pauses the sound.
     std::atomic<bool> m_scriptErrorPending{false};

@@ -39,10 +39,10 @@ public:
     // Ends the connection in both directions without closing the descriptor:
     // a read blocked in another thread returns with what it has.
     virtual void Shutdown() = 0;
-    // Bounds how long one write may wait for the peer to take data; a write
-    // that times out fails (state 2). 0 waits for ever. False when the
-    // option cannot be set.
-    virtual bool SetSendTimeout(int milliseconds) = 0;
+    // Sends what the connection takes at once, never waiting for the peer:
+    // the bytes sent (0 when it takes none now), or -1 once the connection
+    // has failed (state 2). A closed peer is a failure, never a signal.
+    virtual int TrySend(const void* buffer, int bytes) = 0;
 
     bool IsOpen() override { return GetState() == kSocketOpen; }
     // False once the socket has failed.

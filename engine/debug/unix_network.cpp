@@ -6,7 +6,6 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <sys/time.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -168,12 +167,20 @@ void UnixStreamSocket::Shutdown()
     if (m_descriptor != -1) ::shutdown(m_descriptor, SHUT_RDWR);
 }
 
-bool UnixStreamSocket::SetSendTimeout(int milliseconds)
+int UnixStreamSocket::TrySend(const void* buffer, int bytes)
 {
-    timeval timeout;
-    timeout.tv_sec = milliseconds / 1000;
-    timeout.tv_usec = (milliseconds % 1000) * 1000;
-    return ::setsockopt(m_descriptor, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout) == 0;
+    if (m_state == kSocketError) return -1;
+    if (bytes <= 0) return 0;
+    for (;;) {
+        MarkNetworkActivity();
+        ssize_t sent = ::send(m_descriptor, buffer, size_t(bytes), MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (sent >= 0) return int(sent);
+        if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
+        if (errno != EINTR) {
+            m_state = kSocketError;
+            return -1;
+        }
+    }
 }
 
 }  // namespace Voke

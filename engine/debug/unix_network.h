@@ -52,7 +52,7 @@ public:
     int Connect(uint32_t address, uint16_t port) override;
     int GetState() const override { return m_state.load(std::memory_order_relaxed); }
     void Shutdown() override;
-    bool SetSendTimeout(int milliseconds) override;
+    int TrySend(const void* buffer, int bytes) override;
 
 private:
     // Written by the thread that reads and the thread that writes.

@@ -5,6 +5,7 @@
 #include "engine/core/vfs.h"
 #include "engine/core/xml.h"
 #include "engine/graphics/asset_surfaces.h"
+#include "engine/graphics/pixel_data_gl.h"
 
 namespace Voke {
 
@@ -13,6 +14,17 @@ AtlasSurface::AtlasSurface(Surface* page, int x, int y, int width, int height)
 {
     SetPixelData(page->GetPixelData());
     m_clip = Rect{0, 0, width, height};
+    // The atlas makes its entries right after loading the page, before
+    // anything can draw (and so upload) it.
+    PixelData* pixels = page->GetPixelData();
+    if (pixels && pixels->GetKind() == PixelData::kTexture)
+        m_opaqueRows = static_cast<PixelDataGL*>(pixels)->FindOpaqueRows(x, y, width, height);
+}
+
+bool AtlasSurface::IsRowOpaque(int y) const
+{
+    if (y < 0 || size_t(y) >= m_opaqueRows.size() || GetOpacity() != 255) return false;
+    return !TestFlags(kLinear | kColorKey) && m_opaqueRows[size_t(y)];
 }
 
 AtlasSurface::~AtlasSurface() { m_page.Reset(); }

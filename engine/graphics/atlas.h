@@ -35,12 +35,18 @@ public:
     uint32_t TestFlags(uint32_t mask) const override { return m_page->TestFlags(mask); }
     int GetPageX() const override { return m_x; }
     int GetPageY() const override { return m_y; }
+    // Known when the page's pixels were still in memory as the entry was
+    // made; never with linear filtering (which mixes in the neighbouring
+    // rows), a colour key or an opacity below 255.
+    bool IsRowOpaque(int y) const override;
 
     Surface* GetPage() const { return m_page; }
 
 private:
     SmartPtr<Surface> m_page;
     int32_t m_x, m_y, m_width, m_height;
+    // One flag per row of the rectangle: all its page pixels opaque.
+    std::vector<bool> m_opaqueRows;
 };
 
 class Atlas : public RefCounter {

@@ -5,7 +5,11 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <poll.h>
+#include <sched.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "engine/core/report.h"
@@ -52,6 +56,22 @@ bool ServerHungUp(::Display* display)
     return poll(&connection, 1, 0) > 0 && (connection.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL));
 }
 
+// Mesa's software rasteriser starts one thread per processor, and every
+// pass over a frame's tiles wakes them all and waits for the last. The frame
+// needs processors besides: the main thread, the X server copying each
+// swapped frame, the sound writer and the sound server. So, unless the
+// environment names a count (LP_NUM_THREADS), it rasterises with half the
+// processors this process may run on. Other drivers ignore the variable.
+void ChooseRasteriserThreads()
+{
+    if (std::getenv("LP_NUM_THREADS")) return;
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    const int processors = sched_getaffinity(0, sizeof(set), &set) == 0 ? CPU_COUNT(&set) : 1;
+    const std::string threads = std::to_string(std::max(processors / 2, 1));
+    setenv("LP_NUM_THREADS", threads.c_str(), 0);
+}
+
 void ForgetTarget()
 {
     if (g_target.eglDisplay != EGL_NO_DISPLAY && !g_target.surfaceOwnsDisplay)
@@ -69,6 +89,7 @@ unsigned long MaemoSurface::ChooseWindowVisual(void* xDisplay, int screenDepth)
         ReportError("EGL: no X display to choose a window configuration on");
         return 0;
     }
+    ChooseRasteriserThreads();
     EGLDisplay eglDisplay = eglGetDisplay(reinterpret_cast<EGLNativeDisplayType>(display));
     if (eglDisplay == EGL_NO_DISPLAY) {
         ReportEglFailure("eglGetDisplay");

@@ -211,6 +211,28 @@ void PixelDataGL::SetUploadFormat565()
     }
 }
 
+std::vector<bool> PixelDataGL::FindOpaqueRows(int x, int y, int w, int h) const
+{
+    std::vector<bool> rows;
+    if (!m_upload || !m_upload->data || m_upload->format == 0 || m_upload->format == GL_ALPHA) return rows;
+    if (x < 0 || y < 0 || w < 0 || h < 0 || int64_t(x) + w > m_width || int64_t(y) + h > m_height) return rows;
+    const uint64_t bpp = PixelBytes(m_upload->format, m_upload->type);
+    // Only four-byte pixels carry alpha (last byte in either order).
+    if (bpp != 4) {
+        rows.assign(size_t(h), true);
+        return rows;
+    }
+    rows.resize(size_t(h));
+    const size_t pitch = size_t(m_upload->width) * 4;
+    for (int r = 0; r < h; ++r) {
+        const uint8_t* p = m_upload->data + size_t(y + r) * pitch + size_t(x) * 4 + 3;
+        const uint8_t* end = p + size_t(w) * 4;
+        while (p < end && *p == 0xFF) p += 4;
+        rows[size_t(r)] = p >= end;
+    }
+    return rows;
+}
+
 uint8_t* PixelDataGL::ConvertForUpload(PixelData& source, int W, int H) const
 {
     uint32_t format = source.GetFormat();

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "engine/core/ref_counter.h"
 #include "engine/graphics/pixel_data.h"
@@ -72,6 +73,14 @@ public:
     uint32_t GetDataSize() const { return m_upload ? m_upload->size : 0; }
     // Switches an RGB888 upload record to RGB565 (the "565" image option).
     void SetUploadFormat565();
+    // For each of the h rows of the w x h rectangle at (x, y) of the
+    // pixels: whether every pixel in it is opaque (alpha 255, or a format
+    // without alpha). Empty when that cannot be told: the upload record is
+    // gone (sent to GL), the pixels are compressed or alpha only, or the
+    // rectangle is not inside the pixels. Reads the record without a lock:
+    // call it before the texture can be drawn (the loader, right after
+    // loading).
+    std::vector<bool> FindOpaqueRows(int x, int y, int w, int h) const;
 
     // A new buffer of W x H pixels of the source's format: rows copied and
     // their last pixel repeated up to W, the last row repeated down to H,

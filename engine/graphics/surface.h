@@ -50,6 +50,10 @@ public:
     virtual int GetDrawOffsetY() const { return 0; }
     virtual int GetPageX() const { return 0; }
     virtual int GetPageY() const { return 0; }
+    // Whether a blit of the whole surface draws row y (of its own pixels)
+    // fully opaque, hiding whatever lies under it. False where that is not
+    // known.
+    virtual bool IsRowOpaque(int /*y*/) const { return false; }
 
     PixelData* GetPixelData() const { return m_pixels; }
     void SetFlags(uint32_t flags) { m_flags = flags; }

@@ -170,6 +170,9 @@ void Game::StartRun(float dt)
         m_Level = m_EndlessLevel;
     }
     SetScreen(GameScreen::InGame);
+    // The first level of a run is entered at its own start speed, which a
+    // retry restores; a speed kept from an earlier run does not count.
+    m_SavedSpeed = m_World.GetPlayer().GetSpeed();
     m_World.Update(dt);
     m_World.StartMusic();
 }

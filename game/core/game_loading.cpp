@@ -13,6 +13,7 @@
 #include "engine/text/screen_text.h"
 #include "game/core/game.h"
 #include "game/core/language.h"
+#include "game/core/load_steps.h"
 
 namespace {
 
@@ -44,8 +45,35 @@ const LanguageFiles kLanguageFiles[] = {
     {"es", "l10n/es.xml", {"ab_es.xml", "ab02_es.xml"}},
 };
 
-const char* const kLevelAtlases[] = {"level01.xml", "level02.xml", "level03.xml",
-                                     "level04.xml", "level05.xml", "level06.xml"};
+const char* const kLevelAtlases[GameWorld::kLevels] = {"level01.xml", "level02.xml", "level03.xml",
+                                                       "level04.xml", "level05.xml", "level06.xml"};
+
+// What a run of the game's load steps does.
+enum class LoadWork {
+    MenuAssets,       // the shared atlases, the language, the menu font
+    LevelAtlas,       // one level's atlas per step
+    MainMenu,         // the main menu and its pages
+    World,            // one of the world's own steps per step
+    DialogAndSounds,  // the game-over dialog and the sound bank
+    Finish,           // the hand-over to the main menu
+};
+
+// NOTE: the steps that do work; the rest (0 to 14, 16 to 24, 31 to 33 and 83
+// to 89) only count towards the percentage.
+constexpr LoadStepRun<LoadWork> kLoadRuns[] = {
+    {15, 1, LoadWork::MenuAssets},
+    {25, GameWorld::kLevels, LoadWork::LevelAtlas},
+    {34, 1, LoadWork::MainMenu},
+    {Game::kFirstWorldStep, Game::kWorldSteps, LoadWork::World},
+    {81, 1, LoadWork::DialogAndSounds},
+    {82, 1, LoadWork::Finish},
+};
+static_assert(LoadStepRunsFit(kLoadRuns, Game::kLoadSteps), "the game's load runs overlap or overrun");
+static_assert(Game::kWorldSteps == GameWorld::kLoadSteps, "every world step runs once");
+
+// NOTE: the percentage reaches 100 once 85 of the 90 steps are done.
+constexpr int32_t kStepsToFullPercent = 85;
+constexpr float kPercentPerStep = 100.0f / kStepsToFullPercent;
 
 // NOTE: the throbber turns at 2.13 rad/s and its angle stays in [0, 2 pi).
 constexpr float kThrobberSpeed = 2.13f;
@@ -141,21 +169,31 @@ void Game::FinishLoading()
 bool Game::LoadStep()
 {
     const int32_t step = m_LoadStep.load(std::memory_order_relaxed);
-    if (step == 15) {
-        LoadAtlas("ab01.xml");
-        LoadAtlas("ab02.xml");
-        LoadLanguage();
-        LoadMenuFont();
-    } else if (step >= 25 && step <= 30) {
-        LoadAtlas(kLevelAtlases[step - 25]);
-    } else if (step == 34) {
-        BuildMainMenu();
-    } else if (step >= kFirstWorldStep && step < kFirstWorldStep + kWorldSteps) {
-        m_World.LoadStep(step - kFirstWorldStep);
-    } else if (step == 81) {
-        LoadDialogAndSounds();
-    } else if (step == 82) {
-        FinishLoading();
+    if (const LoadStepRun<LoadWork>* run = FindLoadStepRun(kLoadRuns, step)) {
+        const int32_t index = step - run->first;
+        switch (run->work) {
+        case LoadWork::MenuAssets:
+            LoadAtlas("ab01.xml");
+            LoadAtlas("ab02.xml");
+            LoadLanguage();
+            LoadMenuFont();
+            break;
+        case LoadWork::LevelAtlas:
+            LoadAtlas(kLevelAtlases[index]);
+            break;
+        case LoadWork::MainMenu:
+            BuildMainMenu();
+            break;
+        case LoadWork::World:
+            m_World.LoadStep(index);
+            break;
+        case LoadWork::DialogAndSounds:
+            LoadDialogAndSounds();
+            break;
+        case LoadWork::Finish:
+            FinishLoading();
+            break;
+        }
     }
     // Released: the main thread reads the count for the percentage.
     m_LoadStep.store(step + 1, std::memory_order_release);
@@ -181,7 +219,7 @@ void Game::StopLoader()
 
 int32_t Game::LoadPercent(int32_t steps)
 {
-    int32_t percent = static_cast<int32_t>(static_cast<float>(steps) * 1.1764706f);
+    int32_t percent = static_cast<int32_t>(static_cast<float>(steps) * kPercentPerStep);
     if (percent < 0) percent = 0;
     if (percent > 100) percent = 100;
     return percent;

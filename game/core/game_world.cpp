@@ -11,6 +11,7 @@
 #include "engine/core/key_codes.h"
 #include "engine/core/strings.h"
 #include "engine/core/xml.h"
+#include "engine/debug/debug_overlay.h"
 #include "engine/graphics/asset_surfaces.h"
 #include "engine/graphics/surface.h"
 #include "engine/text/font_set.h"
@@ -19,6 +20,7 @@
 #include "game/core/debug_text.h"
 #include "game/core/game_base.h"
 #include "game/core/language.h"
+#include "game/core/load_steps.h"
 #include "game/core/xml_elements.h"
 #include "game/presentation/pixel_math.h"
 #include "game/presentation/sound_bank.h"
@@ -201,66 +203,124 @@ void GameWorld::SetSoundBank(SoundBank* soundBank)
     }
 }
 
+namespace {
+
+// What a run of the world's load steps does.
+enum class WorldLoadWork {
+    LevelParams,
+    HudAssets,
+    PlayerAssets,
+    WeatherAssets,
+    FireworksAssets,
+    ThunderAssets,
+    LevelScenery,       // each level's four parts in turn
+    FlyingPictures,     // one picture per step
+    Music,
+    CreditsAndOverlay,
+    SoundCues,
+    PauseButton,
+};
+
+// NOTE: a level's scenery loads in four steps, in this order.
+enum LevelLoadPart { kLoadBackground, kLoadDecorations, kLoadBuildings, kLoadObstacles, kLevelLoadParts };
+
+// NOTE: the steps that do work; 40 to 45 do nothing of their own.
+constexpr LoadStepRun<WorldLoadWork> kWorldLoadRuns[] = {
+    {0, 1, WorldLoadWork::LevelParams},
+    {1, 1, WorldLoadWork::HudAssets},
+    {2, 1, WorldLoadWork::PlayerAssets},
+    {3, 1, WorldLoadWork::WeatherAssets},
+    {4, 1, WorldLoadWork::FireworksAssets},
+    {5, 1, WorldLoadWork::ThunderAssets},
+    {6, GameWorld::kLevels * kLevelLoadParts, WorldLoadWork::LevelScenery},
+    {30, GameWorld::kLevels, WorldLoadWork::FlyingPictures},
+    {36, 1, WorldLoadWork::Music},
+    {37, 1, WorldLoadWork::CreditsAndOverlay},
+    {38, 1, WorldLoadWork::SoundCues},
+    {39, 1, WorldLoadWork::PauseButton},
+};
+static_assert(LoadStepRunsFit(kWorldLoadRuns, GameWorld::kLoadSteps), "the world's load runs overlap or overrun");
+
+}  // namespace
+
 void GameWorld::LoadStep(int32_t step)
 {
-    if (step == 0) {
-        ReadLevelParams(kLevelParamsFile);
-    } else if (step == 1) {
-        m_Hud.Load();
-    } else if (step == 2) {
-        m_Player.Load();
-    } else if (step == 3) {
-        m_Weather.Load();
-    } else if (step == 4) {
-        m_Fireworks.Load();
-    } else if (step == 5) {
-        m_Thunder.Load();
-    } else if (step >= 6 && step <= 29) {
-        // Four steps per level: background, decorations, row, obstacles.
-        const int32_t k = step - 6, L = k / 4;
-        switch (k % 4) {
-        case 0:
-            m_Backgrounds[L].Load(L);
+    if (const LoadStepRun<WorldLoadWork>* run = FindLoadStepRun(kWorldLoadRuns, step)) {
+        const int32_t index = step - run->first;
+        switch (run->work) {
+        case WorldLoadWork::LevelParams:
+            ReadLevelParams(kLevelParamsFile);
             break;
-        case 1:
-            m_Decorations[L].Load(L);
+        case WorldLoadWork::HudAssets:
+            m_Hud.Load();
             break;
-        case 2:
-            m_Buildings[L].LoadAllArrangeParams();
-            m_Buildings[L].Load(L);
+        case WorldLoadWork::PlayerAssets:
+            m_Player.Load();
             break;
-        default:
-            m_Obstacles[L].ReadParams();
-            m_Obstacles[L].SetupForLevel(L);
-            m_Obstacles[L].SetBuildingManager(&m_Buildings[L]);
+        case WorldLoadWork::WeatherAssets:
+            m_Weather.Load();
+            break;
+        case WorldLoadWork::FireworksAssets:
+            m_Fireworks.Load();
+            break;
+        case WorldLoadWork::ThunderAssets:
+            m_Thunder.Load();
+            break;
+        case WorldLoadWork::LevelScenery: {
+            const int32_t L = index / kLevelLoadParts;
+            switch (index % kLevelLoadParts) {
+            case kLoadBackground:
+                m_Backgrounds[L].Load(L);
+                break;
+            case kLoadDecorations:
+                m_Decorations[L].Load(L);
+                break;
+            case kLoadBuildings:
+                m_Buildings[L].LoadAllArrangeParams();
+                m_Buildings[L].Load(L);
+                break;
+            case kLoadObstacles:
+                m_Obstacles[L].ReadParams();
+                m_Obstacles[L].SetupForLevel(L);
+                m_Obstacles[L].SetBuildingManager(&m_Buildings[L]);
+                break;
+            }
             break;
         }
-    } else if (step >= 30 && step <= 35) {
-        FlyingPicture[step - 30].Create(kFlyingPictureFiles[step - 30]);
-    } else if (step == 36) {
-        // Held whole in memory and decoded while it plays. The dictionary
-        // hands back the source already held, so loading twice keeps one.
-        Voke::AssetDict* dict = Voke::AssetDict::s_engine;
-        m_MusicSource = dict ? Voke::GetCachedSound(*dict, kMusicFile, false) : Voke::SplitAudioFileOption(kMusicFile);
-    } else if (step == 37) {
-        m_ScriptPlayer.LoadTheEnd();
-        m_Overlay.Load();
-    } else if (step == 38) {
-        m_CueOncePlayed = m_CueRepeatPlayed = false;
-        SoundCueTimer = 0.0f;
-    } else if (step == 39) {
-        PauseButtonImage = Voke::GetCachedSurface(LocalizedAssetName(kPauseButtonFile), false);
-        PauseText = nullptr;
-        if (m_Owner && m_Owner->m_Fonts) {
-            Voke::Text::Format format;
-            format.fontSet = m_Owner->m_Fonts;
-            format.fontName = "fontbig";
-            format.color = {255, 255, 255, 255};
-            format.alignment = 2;  // centred
-            format.flags =
-                Voke::Text::Format::kFontName | Voke::Text::Format::kColor | Voke::Text::Format::kAlignment;
-            PauseText = new Voke::ScreenText(format, Voke::ToWideString("PAUSED"),
-                                             Voke::ScreenText::Size{ScreenWidth(), 0});
+        case WorldLoadWork::FlyingPictures:
+            FlyingPicture[index].Create(kFlyingPictureFiles[index]);
+            break;
+        case WorldLoadWork::Music: {
+            // Held whole in memory and decoded while it plays. The dictionary
+            // hands back the source already held, so loading twice keeps one.
+            Voke::AssetDict* dict = Voke::AssetDict::s_engine;
+            m_MusicSource =
+                dict ? Voke::GetCachedSound(*dict, kMusicFile, false) : Voke::SplitAudioFileOption(kMusicFile);
+            break;
+        }
+        case WorldLoadWork::CreditsAndOverlay:
+            m_ScriptPlayer.LoadTheEnd();
+            m_Overlay.Load();
+            break;
+        case WorldLoadWork::SoundCues:
+            m_CueOncePlayed = m_CueRepeatPlayed = false;
+            SoundCueTimer = 0.0f;
+            break;
+        case WorldLoadWork::PauseButton:
+            PauseButtonImage = Voke::GetCachedSurface(LocalizedAssetName(kPauseButtonFile), false);
+            PauseText = nullptr;
+            if (m_Owner && m_Owner->m_Fonts) {
+                Voke::Text::Format format;
+                format.fontSet = m_Owner->m_Fonts;
+                format.fontName = "fontbig";
+                format.color = {255, 255, 255, 255};
+                format.alignment = 2;  // centred
+                format.flags =
+                    Voke::Text::Format::kFontName | Voke::Text::Format::kColor | Voke::Text::Format::kAlignment;
+                PauseText = new Voke::ScreenText(format, Voke::ToWideString("PAUSED"),
+                                                 Voke::ScreenText::Size{ScreenWidth(), 0});
+            }
+            break;
         }
     }
     // A level started after loading never begins in the ending.
@@ -815,24 +875,39 @@ void GameWorld::Render(Voke::Surface* target)
     }
 }
 
+GameWorld::LayerOrder GameWorld::BackgroundLayerOrder(int32_t level)
+{
+    static constexpr int32_t kSkyFirst[] = {4, 3, 2, 1, 0};
+    static constexpr int32_t kEdgeLast[] = {3, 2, 1, 0, 4};
+    if (level == 0) return LayerOrder{kSkyFirst, 5};
+    if (level == 1) return LayerOrder{kEdgeLast, 5};
+    return LayerOrder{kSkyFirst + 1, 4};
+}
+
 void GameWorld::DrawScenery(Voke::Surface* target)
 {
     const int32_t L = m_Level;
     LevelBackground& bg = *m_Background;
     LevelDecorations& deco = *m_CurrentDecorations;
 
-    if (L == 0) bg.DrawLayer(target, 4);
-    bg.DrawLayer(target, 3);
+    // Each layer draws only the rows that the layers after it leave
+    // uncovered.
+    const LayerOrder order = BackgroundLayerOrder(L);
+    RowBand rows[LevelBackground::kLayers];
+    bg.FindVisibleRows(*target, order.layers, order.count, rows);
+
+    if (L == 0) bg.DrawLayer(target, 4, rows[4]);
+    bg.DrawLayer(target, 3, rows[3]);
     m_Thunder.Draw(target);
-    bg.DrawLayer(target, 2);
+    bg.DrawLayer(target, 2, rows[2]);
     if (L == 1 || L == 5) deco.RenderAnimations(target, 1, -2);
     if (L == 3) deco.RenderSprites(target, 2);
     m_Fireworks.Draw(target);
-    bg.DrawLayer(target, 1);
+    bg.DrawLayer(target, 1, rows[1]);
     if (L == 0) deco.RenderAnimations(target, 1, -2);
     if (L == 4) deco.RenderAnimations(target, 1, 1);
     if (L == 3) deco.RenderSprites(target, 1);
-    bg.DrawLayer(target, 0);
+    bg.DrawLayer(target, 0, rows[0]);
     if (L == 2 || L == 3) deco.RenderAnimations(target, 1, -2);
     if (L == 5) deco.RenderAnimations(target, 1, 0);
     if (L == 4) deco.RenderAnimations(target, 1, 0);
@@ -842,7 +917,7 @@ void GameWorld::DrawScenery(Voke::Surface* target)
     m_CurrentObstacles->RenderFragments(target);
     // Under the tutorial the runner is not shown.
     if (!m_Overlay.IsActive()) m_Player.Draw(target);
-    if (L == 1) bg.DrawLayer(target, 4);
+    if (L == 1) bg.DrawLayer(target, 4, rows[4]);
     deco.RenderAnimations(target, 0, -2);
     m_Weather.Draw(target);
     DrawTransitions(target);
@@ -889,6 +964,9 @@ void GameWorld::DrawOverlay(Voke::Surface* target)
 
 void GameWorld::DrawDebugLines(Voke::Surface* target)
 {
+    // Debug output of a developer build: shown only while a debug overlay
+    // exists, which the game never makes.
+    if (!Voke::DebugOverlay::Instance()) return;
     const int32_t w = target->GetWidth(), h = target->GetHeight();
     char line[96];
     std::snprintf(line, sizeof line, "SEC: %i", TruncToPixel(m_Elapsed));

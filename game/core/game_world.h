@@ -238,6 +238,13 @@ public:
     Fireworks m_Fireworks;
     TutorialOverlay m_Overlay;
     LevelBackground m_Backgrounds[kLevels];
+    // The background layers of a level in the order the scenery draws them
+    // (on the second level the platform edge last, in front of the runner).
+    struct LayerOrder {
+        const int32_t* layers;
+        int32_t count;
+    };
+    static LayerOrder BackgroundLayerOrder(int32_t level);
     BuildingManager m_Buildings[kLevels];
     LevelDecorations m_Decorations[kLevels];
     ObstacleManager m_Obstacles[kLevels];

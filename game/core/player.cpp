@@ -30,6 +30,26 @@ void InitPlayerPhysicsDefaults()
     TIME_FROM_JUMP_FALLING_DOWN_AND_WE_STILL_CAN_DO_DOUBLE_JUMP = 0.435f;
 }
 
+namespace {
+
+// Reads the attribute as a number into `out`. A value without a digit in it
+// ("abc", "", "-") is not a number and leaves `out` as it was: the engine's
+// float reader would store 0, which for gravity keeps the runner in the air.
+void ReadNumber(const Voke::XmlIt& element, const char* name, float& out)
+{
+    const char* value = element.GetAttributeRaw(name);
+    if (!value) return;
+    const char* end = value;
+    const double number = Voke::StrToD(value, &end);
+    for (const char* p = value; p < end; ++p)
+        if (*p >= '0' && *p <= '9') {
+            out = static_cast<float>(number);
+            return;
+        }
+}
+
+}  // namespace
+
 bool Player::LoadParams(const char* fileName)
 {
     if (!fileName) return false;
@@ -58,7 +78,7 @@ bool Player::LoadParams(const char* fileName)
         bool matched = false;
         for (size_t i = 0; i < sizeof kConstants / sizeof kConstants[0] && !matched; ++i) {
             if (StrICmp(name, kConstantKeys[i]) == 0) {
-                element.GetAttribute("value", *kConstants[i]);
+                ReadNumber(element, "value", *kConstants[i]);
                 matched = true;
             }
         }
@@ -66,7 +86,7 @@ bool Player::LoadParams(const char* fileName)
         if (StrICmp(name, "MODIFY_SPEED_AFTER_COLLISION_WITH_OBSTACLE") == 0) {
             int level = 0;
             element.GetAttribute("level", level);
-            if (level >= 1 && level <= 6) element.GetAttribute("value", m_ObstacleSpeedFactor[level - 1]);
+            if (level >= 1 && level <= 6) ReadNumber(element, "value", m_ObstacleSpeedFactor[level - 1]);
         } else if (StrICmp(name, "BlockAnimations") == 0) {
             element.GetAttribute("value", m_BlockAnimations);
         }

@@ -68,8 +68,8 @@ GameOverLines MakeGameOverLines(const GameBase& game, const Voke::TextDict* text
 // failure keeps the previous one. True when both were written.
 bool SaveRunRecords(const MainMenu& menu, Voke::Registry* registry);
 
-// Reads the score file into the menu's table (a missing file, or one that is
-// not exactly a table, leaves the table as it is), then merges the endless
-// defaults and the player's endless records into `registry`, in that order
-// (a missing or damaged file merges nothing).
+// Reads the first 120 bytes of the score file into the menu's table (a
+// missing file, or one too short to hold a table, leaves the table as it
+// is), then merges the endless defaults and the player's endless records
+// into `registry`, in that order (a missing or damaged file merges nothing).
 void LoadRunRecords(MainMenu& menu, Voke::Registry* registry);

@@ -26,23 +26,30 @@ class Surface;
 }  // namespace Voke
 
 // NOTE: a frame longer than 0.1 s is cut into steps of 0.01 s and a last step
-// of the rest; no frame steps more than 0.5 s of game time, so a long stall
-// (the process stopped, a slow machine) costs about 40 small steps.
+// of the rest. The engine's frame clock hands on at most 1 s, so a long stall
+// (the process stopped, a slow machine) costs about 90 small steps.
 constexpr float kLongFrameSeconds = 0.1f;
 constexpr float kSmallStepSeconds = 0.01f;
-constexpr float kMaxSteppedSeconds = 0.5f;
 
 // Calls step(seconds) for the game steps of a frame of dt seconds: while
-// more than 0.1 s remains, a step of 0.01 s; then one step of the rest. dt
-// is first limited to 0.5 s. A frame of up to 0.1 s is one step of dt.
+// more than 0.1 s remains, a step of 0.01 s; then one step of the rest. A
+// frame of up to 0.1 s is one step of dt.
 template <class Step>
 void StepGameTime(float dt, Step&& step)
 {
-    float remaining = dt > kMaxSteppedSeconds ? kMaxSteppedSeconds : dt;
+    float remaining = dt;
     while (remaining > kLongFrameSeconds) {
         const float small = kSmallStepSeconds;
         step(small);
-        remaining -= kSmallStepSeconds;
+        const float next = remaining - kSmallStepSeconds;
+        // Beyond about 2^18 s (only an absurd time rate gets there) a float
+        // no longer shrinks by 0.01: end with one long step instead of
+        // looping for ever.
+        if (next == remaining) {
+            remaining = kLongFrameSeconds;
+            break;
+        }
+        remaining = next;
     }
     step(remaining);
 }

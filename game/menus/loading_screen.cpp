@@ -39,10 +39,11 @@ void LoadingScreen::Step()
 
 void LoadingScreen::ReadFile()
 {
-    // Only a file of the table's length is read; one that then delivers
-    // fewer bytes shows the error page.
+    // A file of at least the table's length gives its first 120 bytes; one
+    // that then delivers fewer shows the error page. A shorter file holds no
+    // table and leaves the read table cleared.
     Voke::SmartPtr<Voke::File> file = Voke::Vfs::Open(kScoreFileName);
-    if (file && file->Length() == kScoreTableBytes && !ReadScoreTable(file, m_ReadTable)) {
+    if (file && file->Length() >= kScoreTableBytes && !ReadScoreTable(file, m_ReadTable)) {
         m_State = kShortReadState;
         return;
     }

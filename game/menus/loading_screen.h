@@ -4,10 +4,10 @@
 // tries again, no (back or circle) gives up.
 //
 // Nothing in the game opens this page: the game loads and saves the score
-// file itself (score_table.h). Reading takes exactly the table's 120 bytes
-// and only from a file of that length; writing replaces the file only once
-// all 120 bytes are written (the save mount's save files), so a failed
-// write leaves the previous file and shows the error page.
+// file itself (score_table.h). Reading takes the first 120 bytes of a file
+// at least that long; writing replaces the file only once all 120 bytes are
+// written (the save mount's save files), so a failed write leaves the
+// previous file and shows the error page.
 //
 // Main thread only.
 #pragma once

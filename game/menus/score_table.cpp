@@ -55,9 +55,9 @@ bool SaveScoreFile(const uint8_t* bytes, const char* path)
 bool ReadScoreTable(Voke::SeekableStream* stream, uint8_t* bytes)
 {
     if (!stream || !bytes) return false;
-    // The game writes exactly 120 bytes; a file of any other length is not
-    // one of its score files (an interrupted copy, or something else).
-    if (stream->Length() - stream->Tell() != kScoreTableBytes) return false;
+    // The table is the first 120 bytes; what follows them is ignored. A
+    // shorter file holds no whole table.
+    if (int64_t(stream->Length()) - stream->Tell() < kScoreTableBytes) return false;
     uint8_t read[kScoreTableBytes];
     int32_t got = 0;
     while (got < kScoreTableBytes) {

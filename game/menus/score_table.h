@@ -10,9 +10,9 @@
 // Saving never destroys the previous file: the bytes go to a temporary file
 // in the save folder that replaces the old file only once all 120 bytes are
 // written and synced (the save mount's save files do this). Loading reads
-// exactly 120 bytes, and only from a file of exactly that length: any other
-// length, a missing file or a short read leaves the caller's table as it
-// was, and reading never allocates by the file's length.
+// the first 120 bytes of a file at least that long and ignores the rest: a
+// shorter file, a missing one or a short read leaves the caller's table as
+// it was, and reading never allocates by the file's length.
 #pragma once
 
 #include <cstdint>
@@ -43,9 +43,9 @@ void DecodeScoreTable(const uint8_t* bytes, ScoreRecord* table);
 // bytes. True only when every byte was written and the new file took the old
 // one's place; on false the previous file is as it was.
 bool SaveScoreFile(const uint8_t* bytes, const char* path = kScoreFileName);
-// Reads the score file at `path` into `bytes` (120 of them). False, with
-// `bytes` untouched, when the file does not open, is not exactly 120 bytes
-// long, or does not deliver them.
+// Reads the first 120 bytes of the score file at `path` into `bytes`. False,
+// with `bytes` untouched, when the file does not open, is shorter than 120
+// bytes, or does not deliver them.
 bool LoadScoreFile(uint8_t* bytes, const char* path = kScoreFileName);
 // LoadScoreFile on an open stream, read from its current position.
 bool ReadScoreTable(Voke::SeekableStream* stream, uint8_t* bytes);

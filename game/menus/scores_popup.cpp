@@ -15,6 +15,19 @@ constexpr int32_t kPanelHeight = 214;
 constexpr int32_t kTitleHeight = 49;
 constexpr int32_t kMargin = 13;
 
+// True when record a ranks above record b whatever their age: completed runs
+// above all others and by points, the others by distance. Between records
+// of equal rank the newer one stands above.
+bool RanksAbove(const ScoreRecord& a, const ScoreRecord& b)
+{
+    const bool aCompleted = a.completed > 0, bCompleted = b.completed > 0;
+    if (aCompleted != bCompleted) return aCompleted;
+    return aCompleted ? a.points > b.points : a.distance > b.distance;
+}
+
+// A figure as a line shows it: within -max / 10 to max, no wider than max.
+int32_t Shown(int32_t figure, int32_t max) { return std::clamp(figure, -max / 10, max); }
+
 }  // namespace
 
 ScoresPopup::ScoresPopup() : m_Owner(nullptr), m_Table() {}
@@ -55,11 +68,12 @@ void ScoresPopup::BuildLines()
     for (int32_t k = 0; k < kScoreRecords; ++k) {
         const ScoreRecord& record = m_Table[k];
         Voke::WideString text = MenuSupport::NumberText("%2d", k + 1) + L". ";
+        const Voke::WideString shownPoints = MenuSupport::NumberText("%d", Shown(record.points, kShownPointsMax));
         if (record.completed > 0) {
-            text += completed + L"! " + points + L": " + MenuSupport::NumberText("%d", record.points);
+            text += completed + L"! " + points + L": " + shownPoints;
         } else {
-            text += distance + L": " + MenuSupport::NumberText("%d", record.distance) + L", " + points + L": " +
-                    MenuSupport::NumberText("%d", record.points);
+            text += distance + L": " + MenuSupport::NumberText("%d", Shown(record.distance, kShownDistanceMax)) + L", " +
+                    points + L": " + shownPoints;
         }
         m_Lines[k] = MenuSupport::Layout(format, text, kPanelWidth);
     }
@@ -75,22 +89,21 @@ void ScoresPopup::SetTable(const uint8_t* buffer, int32_t size)
 {
     if (!buffer || size < kScoreTableBytes) return;
     DecodeScoreTable(buffer, m_Table);
+    // A table the game wrote is in rank order already and stays as it is. A
+    // hand-edited one is put in order, keeping the order of equal records,
+    // so that a new run never pushes out a better one standing below it.
+    std::stable_sort(m_Table, m_Table + kScoreRecords, RanksAbove);
 }
 
 void ScoresPopup::AddScore(const ScoreRecord* record)
 {
     if (!record) return;
     const ScoreRecord n = *record;
+    // Above the first record that does not rank above the new one: among
+    // equals the newer run stands higher.
     int32_t rank = -1;
-    for (int32_t k = 0; k < kScoreRecords && rank < 0; ++k) {
-        const ScoreRecord& r = m_Table[k];
-        const bool rCompleted = r.completed > 0;
-        if (n.completed > 0) {
-            if (!rCompleted || r.points <= n.points) rank = k;
-        } else if (!rCompleted && r.distance <= n.distance) {
-            rank = k;
-        }
-    }
+    for (int32_t k = 0; k < kScoreRecords && rank < 0; ++k)
+        if (!RanksAbove(m_Table[k], n)) rank = k;
     if (rank < 0) return;
     for (int32_t k = kScoreRecords - 1; k > rank; --k) m_Table[k] = m_Table[k - 1];
     m_Table[rank] = n;

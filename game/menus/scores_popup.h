@@ -29,6 +29,12 @@ public:
     // NOTE: the lines scroll at most 86 pixels, 12 per arrow step.
     static constexpr int32_t kMaxScroll = 86;
     static constexpr int32_t kScrollStep = 12;
+    // NOTE: a line shows its figures within -max / 10 to max, so that the
+    // longest line ends left of the arrow buttons in every language. A
+    // hand-edited table may hold any int (the table keeps it as it is); a
+    // run of the game stays far below these.
+    static constexpr int32_t kShownDistanceMax = 99999;
+    static constexpr int32_t kShownPointsMax = 9999999;
 
     ScoresPopup();
     ~ScoresPopup();
@@ -46,7 +52,9 @@ public:
     bool IsActive() const { return m_Panel.active; }
 
     // Copies the table's 120 bytes out / in; nothing for a null buffer or a
-    // size below 120. A new table shows from the next Show.
+    // size below 120. A table copied in is put in rank order (equal records
+    // keep their order), so a hand-edited file cannot rank a run wrongly. A
+    // new table shows from the next Show.
     void GetTable(uint8_t* buffer, int32_t size) const;
     void SetTable(const uint8_t* buffer, int32_t size);
     // Inserts the record by rank; a null record, or one ranking below all

@@ -97,10 +97,10 @@ Hud::Hud()
     : m_Owner(nullptr),
       m_Level(0),
       m_BarsAmount(0.0f),
-      m_BarsState(0),
-      m_IntroState(0),
+      m_BarsState(kBarsHidden),
+      m_IntroState(kIntroOff),
       m_IntroPhase(0.0f),
-      m_PanelsState(0),
+      m_PanelsState(kPanelsHidden),
       m_PanelsAmount(0.0f),
       m_Clock(0),
       m_TimeFraction(0.0f),
@@ -121,7 +121,9 @@ void Hud::Load()
     LoadPanelImages();
     LoadScoreFont();
     m_PanelsAmount = m_BarsAmount = m_IntroPhase = m_TimeFraction = 0.0f;
-    m_PanelsState = m_BarsState = m_IntroState = 0;
+    m_PanelsState = kPanelsHidden;
+    m_BarsState = kBarsHidden;
+    m_IntroState = kIntroOff;
     for (int i = 0; i < kColourImages; ++i) m_ColourImages[i] = Voke::GetCachedSurface(kColourImageNames[i], false);
 }
 
@@ -201,44 +203,45 @@ void Hud::Reset(int32_t level)
     m_Level = std::clamp<int32_t>(level, 0, kLevels - 1);
     m_TimeFraction = m_BarsAmount = m_IntroPhase = 0.0f;
     m_GainActive = false;
-    m_BarsState = m_IntroState = 0;
+    m_BarsState = kBarsHidden;
+    m_IntroState = kIntroOff;
 }
 
 void Hud::SetBarsShown()
 {
-    m_BarsState = 3;
+    m_BarsState = kBarsShown;
     m_BarsAmount = 1.0f;
 }
 
 void Hud::HideBars()
 {
-    if (m_BarsState != 3) return;
-    m_BarsState = 2;
+    if (m_BarsState != kBarsShown) return;
+    m_BarsState = kBarsGoingOut;
     m_BarsAmount = 1.0f;
 }
 
 void Hud::ShowBars()
 {
-    if (m_BarsState != 0) return;
+    if (m_BarsState != kBarsHidden) return;
     m_BarsAmount = 0.0f;
-    m_BarsState = 1;
+    m_BarsState = kBarsComingIn;
 }
 
 void Hud::HidePanels()
 {
-    if (m_PanelsState == 2) {
+    if (m_PanelsState == kPanelsShown) {
         m_PanelsAmount = 1.0f;
-        m_PanelsState = 3;
-    } else if (m_PanelsState == 1) {
+        m_PanelsState = kPanelsGoingOut;
+    } else if (m_PanelsState == kPanelsComingIn) {
         // Reverses from where the slide-in has got to, without a jump.
-        m_PanelsState = 3;
+        m_PanelsState = kPanelsGoingOut;
     }
 }
 
 void Hud::ShowLevelIntro()
 {
     m_IntroPhase = 0.0f;
-    m_IntroState = 1;
+    m_IntroState = kIntroOpening;
 }
 
 void Hud::ShowScoreGain(int32_t points)
@@ -264,21 +267,21 @@ void Hud::Update(float dt)
 
 void Hud::UpdateBars(float dt)
 {
-    if (m_BarsState == 1) {
+    if (m_BarsState == kBarsComingIn) {
         m_BarsAmount += kBarsRate * dt;
         if (m_BarsAmount > 1.0f) {
             m_BarsAmount = 1.0f;
-            m_BarsState = 3;
+            m_BarsState = kBarsShown;
         }
-    } else if (m_BarsState == 2) {
+    } else if (m_BarsState == kBarsGoingOut) {
         m_BarsAmount -= kBarsRate * dt;
         if (m_BarsAmount < 0.0f) {
             m_BarsAmount = 0.0f;
-            m_BarsState = 0;
+            m_BarsState = kBarsHidden;
             // The letterbox has gone: the panels come in.
-            if (m_PanelsState == 0) {
+            if (m_PanelsState == kPanelsHidden) {
                 m_PanelsAmount = 0.0f;
-                m_PanelsState = 1;
+                m_PanelsState = kPanelsComingIn;
             }
         }
     }
@@ -286,10 +289,14 @@ void Hud::UpdateBars(float dt)
 
 void Hud::UpdateLevelIntro(float dt)
 {
-    if (m_IntroState == 0) return;
-    m_IntroPhase += (m_IntroState == 2 ? kIntroHoldRate : kIntroEdgeRate) * dt;
+    if (m_IntroState == kIntroOff) return;
+    m_IntroPhase += (m_IntroState == kIntroHolding ? kIntroHoldRate : kIntroEdgeRate) * dt;
     if (m_IntroPhase >= 1.0f) {
-        m_IntroState = m_IntroState == 3 ? 0 : m_IntroState + 1;
+        // Opening, holding and closing follow each other; closing ends it.
+        if (m_IntroState == kIntroClosing)
+            m_IntroState = kIntroOff;
+        else
+            ++m_IntroState;
         m_IntroPhase = 0.0f;
     }
 }
@@ -306,17 +313,17 @@ void Hud::UpdateScoreGain(float dt)
 
 void Hud::UpdatePanels(float dt)
 {
-    if (m_PanelsState == 1) {
+    if (m_PanelsState == kPanelsComingIn) {
         m_PanelsAmount += kPanelsRate * dt;
         if (m_PanelsAmount > 1.0f) {
             m_PanelsAmount = 1.0f;
-            m_PanelsState = 2;
+            m_PanelsState = kPanelsShown;
         }
-    } else if (m_PanelsState == 3) {
+    } else if (m_PanelsState == kPanelsGoingOut) {
         m_PanelsAmount -= kPanelsRate * dt;
         if (m_PanelsAmount < 0.0f) {
             m_PanelsAmount = 0.0f;
-            m_PanelsState = 0;
+            m_PanelsState = kPanelsHidden;
         }
     }
 }
@@ -329,7 +336,7 @@ void Hud::Draw(Voke::Surface* target)
         DrawLevelIntro(target);
     }
     DrawScorePanel(target);
-    if (m_BarsState != 0) DrawBars(target);
+    if (m_BarsState != kBarsHidden) DrawBars(target);
     DrawScoreGain(target);
 }
 
@@ -364,7 +371,7 @@ int32_t Hud::WidthOf(const Voke::Surface* image) { return image ? image->GetWidt
 
 void Hud::DrawStatusPanel(Voke::Surface* target)
 {
-    if (m_PanelsState == 0) return;
+    if (m_PanelsState == kPanelsHidden) return;
     const int32_t x0 = -Scaled(1.0f - m_PanelsAmount, kPanelSlide);
     const int32_t s = WidthOf(m_ColourImages[kLivesSeparator]);
     const int32_t i = WidthOf(m_ColourImages[kLivesIcon]);
@@ -405,7 +412,7 @@ void Hud::DrawStatusPanel(Voke::Surface* target)
 
 void Hud::DrawLevelIntro(Voke::Surface* target)
 {
-    if (m_IntroState == 0) return;
+    if (m_IntroState == kIntroOff) return;
     const int32_t W = m_Owner->m_ScreenWidth;
     const int32_t H = m_Owner->m_ScreenHeight;
     // The construction yard's name is longer than the others.
@@ -413,13 +420,13 @@ void Hud::DrawLevelIntro(Voke::Surface* target)
     const float F = static_cast<float>(full);
     const float p = m_IntroPhase;
     int32_t w = full;
-    if (m_IntroState == 1) w = Scaled(F, p);
-    if (m_IntroState == 3) w = Scaled(F, 1.0f - p);
+    if (m_IntroState == kIntroOpening) w = Scaled(F, p);
+    if (m_IntroState == kIntroClosing) w = Scaled(F, 1.0f - p);
     const int32_t y0 = Scaled(static_cast<float>(H), 0.7f);
 
     Fill(target, m_ColourImages[kBlack], W - w, y0 + 1, w + 1, 16);
     Fill(target, m_ColourImages[kBlack], W - w - 1, y0 + 2, w + 3, 14);
-    if (m_IntroState != 2) return;
+    if (m_IntroState != kIntroHolding) return;
 
     // The title slides in during the first 5 % of the hold and the label in
     // the next 5 %; both slide out at the end, the title first.
@@ -440,7 +447,7 @@ void Hud::DrawLevelIntro(Voke::Surface* target)
 
 void Hud::DrawScorePanel(Voke::Surface* target)
 {
-    if (m_PanelsState == 0) return;
+    if (m_PanelsState == kPanelsHidden) return;
     const int32_t xr = m_Owner->m_ScreenWidth - 90 + Scaled(1.0f - m_PanelsAmount, kPanelSlide);
 
     Fill(target, m_ColourImages[kPanelLine], xr - 30, 8, 120, 1);

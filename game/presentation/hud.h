@@ -63,10 +63,18 @@ public:
     // Called before a level is prepared or restarted; nothing to clear.
     void Clear() {}
 
-    // Letterbox bars: 0 hidden, 1 coming in, 2 going out, 3 shown.
+    // The values of the three state machines, as GetBarsState,
+    // GetPanelsState and GetIntroState report them. The bars and the panels
+    // number their leaving and shown states in opposite orders.
+    enum BarsState : int32_t { kBarsHidden = 0, kBarsComingIn = 1, kBarsGoingOut = 2, kBarsShown = 3 };
+    enum PanelsState : int32_t { kPanelsHidden = 0, kPanelsComingIn = 1, kPanelsShown = 2, kPanelsGoingOut = 3 };
+    // The banner opens, holds and closes, then is off again.
+    enum IntroState : int32_t { kIntroOff = 0, kIntroOpening = 1, kIntroHolding = 2, kIntroClosing = 3 };
+
+    // Letterbox bars: shown at once, or coming in and going out over time.
     void SetBarsShown();
-    void HideBars();   // only from state 3
-    void ShowBars();   // only from state 0
+    void HideBars();   // only from kBarsShown
+    void ShowBars();   // only from kBarsHidden
     int32_t GetBarsState() const { return m_BarsState; }
     // Slides both panels out (from their current position while they are
     // still coming in); nothing while they are hidden or already leaving.

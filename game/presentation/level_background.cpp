@@ -236,8 +236,9 @@ void LevelBackground::Load(int32_t levelIndex)
         int dx = 0, dy = 0;
         if (m_Owner && m_Owner->m_Resolution)
             m_Owner->m_Resolution->Get(static_cast<unsigned>(levelIndex), static_cast<unsigned>(index), &dx, &dy);
-        layer.baseX += dx;
-        layer.baseY += dy;
+        // The offsets are data: summed wide and held within the far-off range.
+        layer.baseX = static_cast<int32_t>(Bounded(int64_t(layer.baseX) + dx));
+        layer.baseY = static_cast<int32_t>(Bounded(int64_t(layer.baseY) + dy));
 
         if (layer.fillBelow) layer.fillBelowImage = FillImage(layer.fillBelowColour);
         if (layer.fillAbove) layer.fillAboveImage = FillImage(layer.fillAboveColour);
@@ -338,10 +339,9 @@ void LevelBackground::FillAbove(Voke::Surface* target, const BackgroundLayer& la
     if (height > 0) StretchColour(target, colour, x, 0, w, height);
 }
 
-void LevelBackground::DrawLayer(Voke::Surface* target, int32_t layerIndex)
+template <class Place>
+void LevelBackground::PlaceItems(const Voke::Surface& target, const BackgroundLayer& layer, Place&& place) const
 {
-    if (!target || layerIndex < 0 || layerIndex >= kLayers) return;
-    BackgroundLayer& layer = m_Layers[layerIndex];
     if (!layer.enabled || layer.count <= 0) return;
 
     const int32_t count = std::min(layer.count, int32_t(BackgroundLayer::kMaxItems));
@@ -353,8 +353,7 @@ void LevelBackground::DrawLayer(Voke::Surface* target, int32_t layerIndex)
         drawY += m_Owner->m_ShakeY;
     }
     drawY = Bounded(drawY);
-    const int64_t screenH = ScreenHeight();
-    const int64_t targetW = target->GetWidth();
+    const int64_t targetW = target.GetWidth();
 
     // Whole strips that end left of the target are stepped over at once, so
     // a strip far to the left costs no more than one on the screen.
@@ -373,23 +372,101 @@ void LevelBackground::DrawLayer(Voke::Surface* target, int32_t layerIndex)
         const int32_t item = i % count;
         int32_t w = 0, h = 0;
         if (ItemSize(layer, item, w, h)) {
-            if (drawX + w >= 0) {
-                const int x = static_cast<int>(drawX), y = static_cast<int>(drawY);
-                const bool isImage = layer.images[item] != nullptr;
-                if (isImage)
-                    Voke::Surface::Blit(target, x, y, layer.images[item], layer.images[item]->GetClipRect());
-                else
-                    layer.pictures[item].Draw(target, x, y);
-                if (layer.fillBelow && drawY + h <= screenH) FillBelow(target, layer, drawX, drawY, w, h, screenH);
-                // Plain images have no fill above.
-                if (!isImage && layer.fillAbove && drawY >= 0) FillAbove(target, layer, drawX, drawY, w);
-            }
+            if (drawX + w >= 0) place(item, drawX, drawY, w, h);
             drawX += w;
         }
         if (layer.once) break;
         // A round of items that adds no width would never reach the edge.
         noWidth = w > 0 ? 0 : noWidth + 1;
         if (noWidth >= count) break;
+    }
+}
+
+void LevelBackground::DrawLayer(Voke::Surface* target, int32_t layerIndex)
+{
+    if (!target || layerIndex < 0 || layerIndex >= kLayers) return;
+    BackgroundLayer& layer = m_Layers[layerIndex];
+    const int64_t screenH = ScreenHeight();
+    PlaceItems(*target, layer, [&](int32_t item, int64_t drawX, int64_t drawY, int32_t w, int32_t h) {
+        const int x = static_cast<int>(drawX), y = static_cast<int>(drawY);
+        const bool isImage = layer.images[item] != nullptr;
+        if (isImage)
+            Voke::Surface::Blit(target, x, y, layer.images[item], layer.images[item]->GetClipRect());
+        else
+            layer.pictures[item].Draw(target, x, y);
+        if (layer.fillBelow && drawY + h <= screenH) FillBelow(target, layer, drawX, drawY, w, h, screenH);
+        // Plain images have no fill above.
+        if (!isImage && layer.fillAbove && drawY >= 0) FillAbove(target, layer, drawX, drawY, w);
+    });
+}
+
+void LevelBackground::DrawLayer(Voke::Surface* target, int32_t layerIndex, RowBand rows)
+{
+    if (!target) return;
+    const Voke::Rect clip = *target->GetClipRect();
+    const int32_t top = std::max(clip.y, rows.top);
+    const int32_t bottom = static_cast<int32_t>(std::min<int64_t>(int64_t(clip.y) + clip.h, rows.bottom));
+    if (top >= bottom) return;
+    if (top == clip.y && bottom == clip.y + clip.h) {
+        DrawLayer(target, layerIndex);
+        return;
+    }
+    target->SetClipRect(Voke::Rect{clip.x, top, clip.w, bottom - top});
+    DrawLayer(target, layerIndex);
+    target->SetClipRect(clip);
+}
+
+void LevelBackground::MarkCoveredRows(const Voke::Surface& target, const BackgroundLayer& layer,
+                                      std::vector<uint8_t>& rows) const
+{
+    const int64_t targetW = target.GetWidth();
+    const int64_t screenH = ScreenHeight();
+    // Rows every item placed so far covers over its width, and how far the
+    // items reach to the left and right.
+    std::vector<uint8_t> covered(rows.size(), 1);
+    int64_t left = 0, right = 0;
+    bool placed = false;
+    const bool fillsBelow = layer.fillBelow && layer.fillBelowImage && IsWhollyOpaque(*layer.fillBelowImage);
+    const bool fillsAbove = layer.fillAbove && layer.fillAboveImage && IsWhollyOpaque(*layer.fillAboveImage);
+    PlaceItems(target, layer, [&](int32_t item, int64_t drawX, int64_t drawY, int32_t w, int32_t h) {
+        if (!placed) left = drawX;
+        placed = true;
+        right = drawX + w;
+        const Voke::Surface* image = layer.images[item];
+        const std::vector<bool>* pictureRows = image ? nullptr : layer.pictures[item].GetOpaqueRows();
+        // As drawn by DrawLayer: the fill below from the item's bottom (not
+        // above -1) down past the screen, the one above from the top down
+        // to the item.
+        const int64_t belowTop = fillsBelow && drawY + h <= screenH ? std::max<int64_t>(drawY + h, -1) : kFarOff;
+        const int64_t aboveBottom = !image && fillsAbove && drawY >= 0 ? drawY : 0;
+        for (size_t y = 0; y < covered.size(); ++y) {
+            if (!covered[y]) continue;
+            const int64_t row = int64_t(y), k = row - drawY;
+            bool opaque = (row >= belowTop && row <= screenH) || row < aboveBottom;
+            if (!opaque && k >= 0 && k < h)
+                opaque = image ? image->IsRowOpaque(static_cast<int>(k)) : pictureRows && (*pictureRows)[size_t(k)];
+            covered[y] = opaque;
+        }
+    });
+    if (!placed || left > 0 || right < targetW) return;
+    for (size_t y = 0; y < rows.size(); ++y)
+        if (covered[y]) rows[y] = 1;
+}
+
+void LevelBackground::FindVisibleRows(const Voke::Surface& target, const int32_t* order, int32_t count,
+                                      RowBand bands[kLayers]) const
+{
+    const int32_t height = std::max(target.GetHeight(), 0);
+    for (int32_t i = 0; i < kLayers; ++i) bands[i] = RowBand{0, height};
+    std::vector<uint8_t> covered(size_t(height), 0);
+    for (int32_t i = count - 1; i >= 0; --i) {
+        const int32_t index = order[i];
+        if (index < 0 || index >= kLayers) continue;
+        int32_t top = 0, bottom = height;
+        while (top < bottom && covered[size_t(top)]) ++top;
+        while (bottom > top && covered[size_t(bottom - 1)]) --bottom;
+        bands[index] = RowBand{top, bottom};
+        MarkCoveredRows(target, m_Layers[index], covered);
     }
 }
 

@@ -20,6 +20,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "engine/core/ref_counter.h"
 #include "game/presentation/tiled_picture.h"
@@ -64,6 +65,12 @@ struct BackgroundLayer {
     Voke::SmartPtr<Voke::Surface> fillAboveImage;
 };
 
+// Rows [top, bottom) of a target; empty when bottom <= top.
+struct RowBand {
+    int32_t top;
+    int32_t bottom;
+};
+
 class LevelBackground {
 public:
     // NOTE: five layers, the depth planes of the resolution table.
@@ -94,6 +101,17 @@ public:
     // Draws layer 0 to 4 into the target; any other index, a disabled or
     // empty layer or a null target draws nothing.
     void DrawLayer(Voke::Surface* target, int32_t layerIndex);
+    // The same, limited to the rows of the band (within the target's clip);
+    // an empty band draws nothing.
+    void DrawLayer(Voke::Surface* target, int32_t layerIndex, RowBand rows);
+    // For the layers drawn in `order` (back to front, `count` of them, as
+    // they stand now): the band of target rows each must draw, all rows but
+    // those at its top and bottom that the layers drawn after it cover with
+    // opaque pixels over the target's whole width; the last one gets every
+    // row. bands is indexed by layer; layers not in the order get every row.
+    // Drawing each layer in its band changes no pixel of the result.
+    void FindVisibleRows(const Voke::Surface& target, const int32_t* order, int32_t count,
+                         RowBand bands[kLayers]) const;
     // Drops every item's picture and image and the fill images; the layer
     // numbers stay, so a released background draws nothing until loaded
     // again.
@@ -114,6 +132,12 @@ private:
     void FillBelow(Voke::Surface* target, const BackgroundLayer& layer, int64_t x, int64_t y, int64_t w, int64_t h,
                    int64_t screenH) const;
     void FillAbove(Voke::Surface* target, const BackgroundLayer& layer, int64_t x, int64_t y, int64_t w) const;
+    // Calls place(item, x, y, w, h) for each item of the layer that reaches
+    // into the target, left to right, where it is drawn now.
+    template <class Place>
+    void PlaceItems(const Voke::Surface& target, const BackgroundLayer& layer, Place&& place) const;
+    // Sets rows[y] for the target rows the layer covers (see FindVisibleRows).
+    void MarkCoveredRows(const Voke::Surface& target, const BackgroundLayer& layer, std::vector<uint8_t>& rows) const;
     int32_t ScreenWidth() const;
     int32_t ScreenHeight() const;
 

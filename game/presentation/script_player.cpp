@@ -23,6 +23,12 @@ namespace {
 constexpr int32_t kLayoutWidth = 480;
 constexpr int32_t kLayoutHeight = 320;
 
+// NOTE: drawn positions are held within +-2^24 pixels, far off any screen,
+// so that adding a glyph's or the scroll's offset to one cannot overflow.
+constexpr int64_t kFarOff = int64_t(1) << 24;
+
+int32_t Bounded(int64_t v) { return static_cast<int32_t>(v < -kFarOff ? -kFarOff : v > kFarOff ? kFarOff : v); }
+
 const char* const kScriptFile = "the_end.xml";
 const char* const kMusicFile = "music_main_menu.ogg@cache";
 const char* const kSplashFile = "gl_piorun_1.wav@buffer";
@@ -140,8 +146,8 @@ void ScriptPlayer::AddCommand(int32_t type, const char* string, int32_t x, int32
     c.time = time;
     c.speed = speed;
     const int32_t W = ScreenWidth(), H = ScreenHeight();
-    c.x = TruncToPixel(static_cast<float>(W) * (1.0f / kLayoutWidth) * static_cast<float>(x));
-    c.y = TruncToPixel(static_cast<float>(H) * (1.0f / kLayoutHeight) * static_cast<float>(y));
+    c.x = Bounded(TruncToPixel(static_cast<float>(W) * (1.0f / kLayoutWidth) * static_cast<float>(x)));
+    c.y = Bounded(TruncToPixel(static_cast<float>(H) * (1.0f / kLayoutHeight) * static_cast<float>(y)));
     c.text = nullptr;
     c.picture = nullptr;
     if (!string) return;
@@ -265,17 +271,20 @@ void ScriptPlayer::Draw(Voke::Surface* target)
     for (int k = m_First; k < m_Count; ++k) {
         const Command& c = m_Commands[k];
         if (!(c.start <= m_Elapsed)) continue;
+        // The script's position and speed are data: the scrolled position is
+        // taken wide and held far off the screen.
+        const int32_t y = Bounded(int64_t(c.y) - scroll);
         switch (c.type) {
         case kTextSimple:
-            if (c.text) c.text->Draw(target, c.x, c.y - scroll);
+            if (c.text) c.text->Draw(target, c.x, y);
             break;
         case kTextCenter:
             // Laid out as wide as the screen, so the block lands at the left
             // edge and its lines are centred by their alignment.
-            if (c.text) c.text->Draw(target, W / 2 - c.text->width / 2, c.y - scroll);
+            if (c.text) c.text->Draw(target, W / 2 - c.text->width / 2, y);
             break;
         case kGfx:
-            if (c.picture) Voke::Surface::Blit(target, c.x, c.y - scroll, c.picture, c.picture->GetClipRect());
+            if (c.picture) Voke::Surface::Blit(target, c.x, y, c.picture, c.picture->GetClipRect());
             break;
         case kSplash: {
             // Opaque at the flash, transparent one second later.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "engine/core/io_stream.h"
 #include "engine/core/report.h"
@@ -18,6 +19,9 @@ namespace {
 // the cost of a whole blit, and a step of 0 with a huge count would
 // otherwise stall the frame.
 constexpr int64_t kMaxStackedRepeats = 16;
+// NOTE: the opaque rows of pictures wider or taller than this are not
+// looked for (no picture of the game comes near).
+constexpr int32_t kMaxOpaqueExtent = 4096;
 
 int64_t FloorDiv(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 int64_t CeilDiv(int64_t a, int64_t b) { return -FloorDiv(-a, b); }
@@ -37,6 +41,14 @@ void VisibleRange(int64_t origin, int64_t step, int64_t count, int64_t size, int
     last = origin + size >= 0 && origin < limit ? std::min(count, kMaxStackedRepeats) - 1 : -1;
 }
 
+// The one-colour image a rectangle tile stretches.
+Voke::SmartPtr<Voke::Surface> ColourImage(const TiledPicture::Tile& tile)
+{
+    char name[16];
+    std::snprintf(name, sizeof name, "c%02x%02x%02x.png", unsigned(tile.r), unsigned(tile.g), unsigned(tile.b));
+    return Voke::GetCachedSurface(name, false);
+}
+
 // The game's one loading message, set apart in the output by a line holding
 // a single blank above and below it.
 void ReportMissingImage(const char* fileName, const char* imageName)
@@ -47,6 +59,14 @@ void ReportMissingImage(const char* fileName, const char* imageName)
 }
 
 }  // namespace
+
+bool IsWhollyOpaque(const Voke::Surface& image)
+{
+    const int h = image.GetHeight();
+    for (int y = 0; y < h; ++y)
+        if (!image.IsRowOpaque(y)) return false;
+    return h > 0;
+}
 
 TiledPicture::TiledPicture() : m_Loaded(false), m_Width(0), m_Height(0) { ClearTiles(); }
 
@@ -121,7 +141,72 @@ bool TiledPicture::Create(const char* fileName)
         ++i;
     }
     m_Loaded = true;
+    FindOpaqueRows();
     return true;
+}
+
+void TiledPicture::FindOpaqueRows()
+{
+    m_OpaqueRows.clear();
+    m_OpaqueSources.clear();
+    if (m_Width <= 0 || m_Height <= 0 || m_Width > kMaxOpaqueExtent || m_Height > kMaxOpaqueExtent) return;
+    // The opaque spans each row gets from the tiles, then whether they
+    // cover [0, width).
+    using Span = std::pair<int64_t, int64_t>;
+    std::vector<std::vector<Span>> spans(static_cast<size_t>(m_Height));
+    for (const Tile& tile : m_Tiles) {
+        if (!tile.used) break;
+        if (tile.kind) {
+            Voke::SmartPtr<Voke::Surface> colour = ColourImage(tile);
+            if (!colour || !IsWhollyOpaque(*colour) || tile.width == 0) continue;
+            m_OpaqueSources.push_back(colour);
+            const int64_t top = std::max<int64_t>(tile.y, 0), bottom = std::min<int64_t>(int64_t(tile.y) + tile.height, m_Height);
+            for (int64_t r = top; r < bottom; ++r) spans[size_t(r)].push_back({tile.x, int64_t(tile.x) + tile.width});
+            continue;
+        }
+        Voke::Surface* image = tile.surface;
+        if (!image) continue;
+        const int64_t w = image->GetWidth(), h = image->GetHeight();
+        int64_t firstCol, lastCol, firstRow, lastRow;
+        VisibleRange(tile.x, tile.width, tile.countx, w, m_Width, firstCol, lastCol);
+        VisibleRange(tile.y, tile.height, tile.county, h, m_Height, firstRow, lastRow);
+        bool used = false;
+        for (int64_t k = 0; k < h; ++k) {
+            if (!image->IsRowOpaque(static_cast<int>(k))) continue;
+            for (int64_t rr = firstRow; rr <= lastRow; ++rr) {
+                const int64_t r = int64_t(tile.y) + rr * tile.height + k;
+                if (r < 0 || r >= m_Height) continue;
+                for (int64_t c = firstCol; c <= lastCol; ++c) {
+                    const int64_t x = int64_t(tile.x) + c * tile.width;
+                    spans[size_t(r)].push_back({x, x + w});
+                }
+                used = true;
+            }
+        }
+        if (used) m_OpaqueSources.push_back(tile.surface);
+    }
+    m_OpaqueRows.assign(size_t(m_Height), false);
+    bool any = false;
+    for (size_t r = 0; r < spans.size(); ++r) {
+        std::sort(spans[r].begin(), spans[r].end());
+        int64_t reached = 0;
+        for (const Span& span : spans[r])
+            if (span.first <= reached) reached = std::max(reached, span.second);
+        m_OpaqueRows[r] = reached >= m_Width;
+        any = any || m_OpaqueRows[r];
+    }
+    if (!any) {
+        m_OpaqueRows.clear();
+        m_OpaqueSources.clear();
+    }
+}
+
+const std::vector<bool>* TiledPicture::GetOpaqueRows() const
+{
+    if (!m_Loaded || m_OpaqueRows.empty()) return nullptr;
+    for (const Voke::SmartPtr<Voke::Surface>& source : m_OpaqueSources)
+        if (source->GetOpacity() != 255) return nullptr;
+    return &m_OpaqueRows;
 }
 
 void TiledPicture::Draw(Voke::Surface* target, int x, int y)
@@ -165,9 +250,7 @@ void TiledPicture::DrawRect(Voke::Surface* target, const Tile& tile, int64_t x, 
     const int64_t px = x + tile.x, py = y + tile.y;
     if (px + w < 0 || py + h < 0 || px >= targetW || py >= targetH) return;
     if (w == 0 || h == 0) return;
-    char name[16];
-    std::snprintf(name, sizeof name, "c%02x%02x%02x.png", unsigned(tile.r), unsigned(tile.g), unsigned(tile.b));
-    Voke::SmartPtr<Voke::Surface> colour = Voke::GetCachedSurface(name, false);
+    Voke::SmartPtr<Voke::Surface> colour = ColourImage(tile);
     if (!colour) return;
     // One pixel inside the colour image, stretched over the rectangle.
     const float scale[2] = {static_cast<float>(w), static_cast<float>(h)};
@@ -180,5 +263,7 @@ void TiledPicture::DrawRect(Voke::Surface* target, const Tile& tile, int64_t x, 
 void TiledPicture::Release()
 {
     ClearTiles();
+    m_OpaqueRows.clear();
+    m_OpaqueSources.clear();
     m_Loaded = false;
 }

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "engine/core/ref_counter.h"
 
@@ -63,11 +64,17 @@ public:
     // The root's "width" and "height" (0 when absent); kept by Release.
     int GetWidth() const { return m_Width; }
     int GetHeight() const { return m_Height; }
+    // One flag per row of the picture (0 to height - 1): whether its tiles
+    // draw the row opaque from x = 0 to the width, as far as their images
+    // tell (Voke::Surface::IsRowOpaque) and their opacity is still 255.
+    // Null when no row is known to be opaque.
+    const std::vector<bool>* GetOpaqueRows() const;
     // Drops every tile and its image and clears the loaded flag.
     void Release();
 
 private:
     void ClearTiles();
+    void FindOpaqueRows();
     void DrawTexture(Voke::Surface* target, const Tile& tile, int64_t x, int64_t y, int64_t targetW,
                      int64_t targetH);
     void DrawRect(Voke::Surface* target, const Tile& tile, int64_t x, int64_t y, int64_t targetW, int64_t targetH);
@@ -76,4 +83,12 @@ private:
     int32_t m_Width;
     int32_t m_Height;
     Tile m_Tiles[kMaxTiles];
+    // From FindOpaqueRows at Create: the rows, and the images they rest on
+    // (a later opacity change of one of them voids them).
+    std::vector<bool> m_OpaqueRows;
+    std::vector<Voke::SmartPtr<Voke::Surface>> m_OpaqueSources;
 };
+
+// Whether a blit of the image draws every one of its rows opaque
+// (Voke::Surface::IsRowOpaque); false for an empty image.
+bool IsWhollyOpaque(const Voke::Surface& image);

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <map>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,8 @@
 #include "game/core/game_world.h"
 #include "game/core/language.h"
 #include "game/core/player.h"
+#include "game/menus/about_popup.h"
+#include "game/menus/scores_popup.h"
 #include "tests/content/game_names.h"
 
 namespace {
@@ -448,7 +451,9 @@ TEST_F(ContentFonts, EveryTextFitsItsPlaceOnScreen)
         if (width > limit)
             wrong.push_back(where + " is " + std::to_string(width) + " px wide, room for " + std::to_string(limit));
     };
-    for (const std::string& file : ContentNames::LanguageFiles()) {
+    const std::vector<std::string> files = ContentNames::LanguageFiles();
+    for (size_t language = 0; language < files.size(); ++language) {
+        const std::string& file = files[language];
         std::map<std::string, std::string> t = Texts(file);
         auto menu = [&](const char* id, int limit) { check(file + " " + id, Width(m_menu, t[id]), limit); };
         auto big = [&](const char* id, int limit) { check(file + " " + id, Width(m_big, t[id]), limit); };
@@ -476,16 +481,29 @@ TEST_F(ContentFonts, EveryTextFitsItsPlaceOnScreen)
                                      t["IDS_JUMPS"] + ": 99999", t["IDS_RUNNING_TIME"] + ": 99h:59m:59s",
                                      t["IDS_OBSTACLES_DESTROYED"] + ": 99999"};
         for (const std::string& line : lines) check(file + " \"" + line + "\"", Width(m_menu, line), 336);
-        // Score lines start 16 px into the 288 px panel; keep that margin on
-        // the right too.
-        check(file + " completed score line",
-              Width(m_menu, "10. " + t["IDS_COMPLETED"] + "! " + t["IDS_POINTS"] + ": 9999999"), 288 - 32);
-        check(file + " score line",
-              Width(m_menu, "10. " + t["IDS_DISTANCE"] + ": 99999, " + t["IDS_POINTS"] + ": 9999999"), 288 - 32);
+        // Score lines start 16 px into the 288 px panel and end left of the
+        // arrow buttons (24 px wide, 13 px in from the panel's right edge),
+        // with the widest figures the page shows.
+        const int scoreRoom = 288 - 16 - 13 - 24;
+        const std::string most = std::to_string(ScoresPopup::kShownPointsMax);
+        const std::string least = std::to_string(-ScoresPopup::kShownPointsMax / 10);
+        const std::string far = std::to_string(ScoresPopup::kShownDistanceMax);
+        const std::string behind = std::to_string(-ScoresPopup::kShownDistanceMax / 10);
+        for (const std::string& points : {most, least}) {
+            check(file + " completed score line",
+                  Width(m_menu, "10. " + t["IDS_COMPLETED"] + "! " + t["IDS_POINTS"] + ": " + points), scoreRoom);
+            for (const std::string& distance : {far, behind})
+                check(file + " score line",
+                      Width(m_menu, "10. " + t["IDS_DISTANCE"] + ": " + distance + ", " + t["IDS_POINTS"] + ": " + points),
+                      scoreRoom);
+        }
 
-        // The about page: 37 lines of 346 px; blank ones ("-") take 13 px.
-        // The Down key scrolls at most 545 px through the 123 px window, so
-        // every line can be read with the keys as well as by dragging.
+        // The about page: 37 entries laid out 346 px wide, where a longer one
+        // wraps (no word may be wider); blank ones ("-") take 13 px. The Down
+        // key scrolls at most 545 px through the 123 px window, so every line
+        // can be read with the keys as well as by dragging; and the page is
+        // tall enough that at the language's drag limit its last two lines
+        // (15 px each) still show.
         int height = 0;
         for (int n = 1; n <= 37; ++n) {
             const std::string id = "IDS_ABOUT_LINE_" + std::to_string(n);
@@ -493,10 +511,15 @@ TEST_F(ContentFonts, EveryTextFitsItsPlaceOnScreen)
                 height += 13;
                 continue;
             }
-            menu(id.c_str(), 346);
+            std::istringstream words(t[id]);
+            for (std::string word; words >> word;) check(file + " " + id + " \"" + word + "\"", Width(m_menu, word), 346);
             height += Height("default", t[id], 346) + 1;
         }
         check(file + " about page (height)", height, 545 + 123);
+        const int dragLimit = AboutPopup::DragLimit(LanguageCodes[language]);
+        if (height < dragLimit + 2 * 15)
+            wrong.push_back(file + " about page is " + std::to_string(height) + " px high, too short for its drag limit " +
+                            std::to_string(dragLimit));
     }
     for (const std::string& text : CreditTexts()) check("the_end.xml \"" + text + "\"", Width(m_menu, text), 480);
     EXPECT_TRUE(wrong.empty()) << List(wrong);

@@ -145,6 +145,17 @@ TEST(RegistryFileTest, LoadingMergesAndNotifies)
     EXPECT_EQ(registry->FindNode("/machine/sub", false, false), nullptr);
     EXPECT_FALSE(registry->LoadFromString(std::string(kHeader) + "<node name=\"/machine/x\"/></registry>",
                                           false, ""));
+
+    // Figures beyond the int range read as its nearest bound, not wrapped.
+    EXPECT_TRUE(registry->LoadFromString(
+        std::string(kHeader) + "<node name=\"/endless\"><node name=\"scores\">"
+                               "<key name=\"level01\" type=\"int\">99999999999999</key>"
+                               "<key name=\"level02\" type=\"int\">-0x80000001</key></node></node></registry>",
+        false, ""));
+    EXPECT_TRUE(registry->Get("/endless/scores/level01", keep));
+    EXPECT_EQ(keep, INT32_MAX);
+    EXPECT_TRUE(registry->Get("/endless/scores/level02", keep));
+    EXPECT_EQ(keep, INT32_MIN);
 }
 
 TEST(RegistryFileTest, DamagedFilesChangeNothing)

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "engine/core/url.h"
 
@@ -120,7 +122,8 @@ TEST(XmlAttributeTest, ScanfRulesAndWordTable)
 {
     SmartPtr<Xml> document = Parse(
         "<r><e hex=\"0x10\" neg=\"-1\" yes=\"yes\" Yes=\"Yes\" one=\"1\" no=\"no\" empty=\"\" f=\"abc\""
-        " g=\" -2.5\" big=\"70000\"/></r>");
+        " g=\" -2.5\" big=\"70000\" huge=\"99999999999999\" tiny=\"-99999999999999\" hex31=\"0x80000000\""
+        " oct=\"017777777777\" oct31=\"020000000000\" long=\"99999999999999999999999\"/></r>");
     XmlIt e(document.Get(), "e");
     int i = 0;
     EXPECT_TRUE(e.GetAttribute("hex", i));
@@ -130,9 +133,23 @@ TEST(XmlAttributeTest, ScanfRulesAndWordTable)
     EXPECT_EQ(u, 0u);
     unsigned short us = 0;
     EXPECT_TRUE(e.GetAttribute("big", us));
+    EXPECT_EQ(us, 65535) << "beyond the range: its nearest bound";
     short ss = 0;
     EXPECT_TRUE(e.GetAttribute("neg", ss));
     EXPECT_EQ(ss, -1);
+    EXPECT_TRUE(e.GetAttribute("neg", u));
+    EXPECT_EQ(u, 0u);
+
+    // "%i" with a range check: a leading 0 is octal, 0x hexadecimal.
+    const std::pair<const char*, int> ints[] = {{"huge", INT32_MAX}, {"tiny", INT32_MIN}, {"hex31", INT32_MAX},
+                                                {"oct", INT32_MAX},  {"oct31", INT32_MAX}, {"long", INT32_MAX}};
+    for (const auto& [name, expected] : ints) {
+        EXPECT_TRUE(e.GetAttribute(name, i)) << name;
+        EXPECT_EQ(i, expected) << name;
+    }
+    SmartPtr<Xml> text = Parse("<r><v> 040000000000 </v></r>");
+    EXPECT_TRUE(XmlIt(text.Get(), "v").GetTextInt(i));
+    EXPECT_EQ(i, INT32_MAX);
 
     bool b = false;
     EXPECT_TRUE(e.GetAttribute("yes", b));

@@ -1,9 +1,10 @@
 // The remote console over real TCP connections on the loopback interface:
 // the greeting, every command with good and bad arguments, over-long lines,
-// clients that vanish mid-reply, clients one after another, and shutting
-// down while clients are connected.
+// clients that vanish mid-reply or never read, the limit on connections,
+// clients one after another, and shutting down while clients are connected.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -270,9 +271,10 @@ TEST_F(ConsoleTest, RegisteredCommandsRunWithTheirArgumentsAndReplyToTheSender)
 TEST_F(ConsoleTest, OverlongLineIsRefusedAndTheConnectionGoesOn)
 {
     auto user = Connect();
-    // A megabyte without a line end, then the rest of that line and a good
-    // command.
-    std::string huge(1 << 20, 'x');
+    // Sixteen times the limit without a line end, then the rest of that line
+    // and a good command. (The server reads a byte per call: a longer line
+    // would only make the test slow on a loaded machine.)
+    std::string huge(16 * DebugOverlay::kMaxLineBytes, 'x');
     EXPECT_TRUE(user->Send(huge));
     EXPECT_TRUE(user->Send("help\r\nlogging\r\n"));
     EXPECT_EQ(user->ReadLines(overlay, 2),
@@ -302,6 +304,46 @@ TEST_F(ConsoleTest, ClientThatLeavesMidReplyIsDroppedWithoutASignal)
 
     auto next = Connect();
     EXPECT_EQ(Ask(*next, "1", 1), Lines{"AssetDict not available"});
+}
+
+TEST_F(ConsoleTest, ClientThatNeverReadsIsDisconnectedWhileOthersAreServed)
+{
+    overlay->RegisterCommand(
+        "flood",
+        [](void* context, const NarrowString&, ConsoleClient* client, const ConsoleCommand&) {
+            static_cast<DebugOverlay*>(context)->Print(std::string(64 * 1024, 'z'), client);
+        },
+        overlay.Get(), "");
+    auto reader = Connect();
+    auto hog = Connect();
+    // The hog keeps asking for large replies and never reads them. Every
+    // frame ends without waiting for it (a frame that waited would hang here
+    // until the guard), and once its replies pile up it is cut off.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    for (int frame = 0; frame < 1000 && overlay->GetClientCount() == 2 && std::chrono::steady_clock::now() < deadline;
+         ++frame) {
+        hog->Send("flood\r\nflood\r\nflood\r\nflood\r\n");
+        RunFrames(1);
+    }
+    EXPECT_EQ(overlay->GetClientCount(), 1u);
+    EXPECT_TRUE(hog->WaitForEnd(overlay));
+    EXPECT_EQ(Ask(*reader, "logging", 1), Lines{"VOKE_MSG logging not available on remote connections"});
+}
+
+TEST_F(ConsoleTest, ConnectionsBeyondTheLimitAreToldSoAndClosed)
+{
+    std::vector<std::unique_ptr<ConsoleUser>> users;
+    for (std::size_t i = 0; i < DebugOverlay::kMaxClients; ++i) users.push_back(Connect());
+    ConsoleUser extra(port);
+    EXPECT_EQ(extra.ReadLines(overlay, 1), Lines{"Too many connections (the limit is 4)"});
+    EXPECT_TRUE(extra.WaitForEnd(overlay));
+    EXPECT_EQ(overlay->GetClientCount(), DebugOverlay::kMaxClients);
+
+    // A place that comes free is taken by the next connection.
+    users.front()->Close();
+    for (int i = 0; i < 2000 && overlay->GetClientCount() == DebugOverlay::kMaxClients; ++i) RunFrames(1);
+    auto next = Connect();
+    EXPECT_EQ(Ask(*next, "4", 1), Lines{"VOKE_MSG logging not available on remote connections"});
 }
 
 TEST_F(ConsoleTest, ClientsOneAfterAnother)

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/graphics/atlas.h"
 #include "engine/graphics/batcher.h"
 #include "engine/graphics/pixel_data.h"
 #include "engine/graphics/pixel_data_gl.h"
@@ -126,6 +127,42 @@ TEST(UploadConversion, SwapsToRedFirstAndRefusesEmptyImages)
     freed->FreeData();
     SmartPtr<PixelDataGL> zeros(new PixelDataGL(*freed));
     EXPECT_EQ(zeros->GetData()[0], 0);
+}
+
+// Rows opaque all through, as atlas entries tell them to a caller that skips
+// drawing what they hide: one translucent pixel inside the rectangle (at its
+// last column) voids its row, pixels outside it do not; what cannot be told
+// is nothing, and the entry's opacity, filtering or colour key void all.
+TEST(OpaqueRows, FromTheUploadRecordThroughAtlasEntries)
+{
+    SmartPtr<MemPixelData> src(new MemPixelData(6, 4, RGBA8888));
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x) src->SetPixel(x, y, MakeColor(10, 20, 30, 255));
+    src->SetPixel(4, 1, MakeColor(10, 20, 30, 254));
+    src->SetPixel(5, 2, MakeColor(0, 0, 0, 0));
+    src->SetPixel(0, 3, MakeColor(0, 0, 0, 0));
+    SmartPtr<PixelDataGL> gl(new PixelDataGL(*src));
+    EXPECT_EQ(gl->FindOpaqueRows(1, 0, 4, 4), (std::vector<bool>{true, false, true, true}));
+    EXPECT_TRUE(gl->FindOpaqueRows(3, 2, 4, 1).empty());  // past the right edge
+    EXPECT_TRUE(gl->FindOpaqueRows(0, -1, 2, 2).empty());
+
+    SmartPtr<Surface> page(new Surface(gl.Get()));
+    SmartPtr<AtlasSurface> entry(new AtlasSurface(page, 1, 0, 4, 4));
+    EXPECT_TRUE(entry->IsRowOpaque(0));
+    EXPECT_FALSE(entry->IsRowOpaque(1));
+    EXPECT_TRUE(entry->IsRowOpaque(3));
+    EXPECT_FALSE(entry->IsRowOpaque(4));
+    entry->SetOpacity(200);
+    EXPECT_FALSE(entry->IsRowOpaque(0));
+    entry->SetOpacity(255);
+    page->SetFlags(Surface::kLinear);
+    EXPECT_FALSE(entry->IsRowOpaque(0));
+    EXPECT_FALSE(page->IsRowOpaque(0));  // a plain surface tells nothing
+
+    SmartPtr<MemPixelData> rgb(new MemPixelData(3, 2, RGB888));
+    EXPECT_EQ(SmartPtr<PixelDataGL>(new PixelDataGL(*rgb))->FindOpaqueRows(0, 0, 3, 2), (std::vector<bool>{true, true}));
+    SmartPtr<MemPixelData> alpha(new MemPixelData(3, 2, A8));
+    EXPECT_TRUE(SmartPtr<PixelDataGL>(new PixelDataGL(*alpha))->FindOpaqueRows(0, 0, 3, 2).empty());
 }
 
 // The upload buffer of a run-length image (red first after the swap).

@@ -41,6 +41,18 @@ protected:
         Step();
         ASSERT_EQ(m_game->GetScreen(), GameScreen::InGame);
     }
+    // A run from the level menu's button of `level` (the focus starts on
+    // the run button), past the tutorial.
+    void StartRunAtLevel(int32_t level)
+    {
+        menu().m_LevelSelect = true;
+        for (int32_t press = level; press < 7; ++press) Key(Voke::KEY_LEFT);
+        ASSERT_EQ(menu().GetFocus(), level);
+        Key(Voke::KEY_SELECT);
+        Step();
+        ASSERT_EQ(m_game->GetLevel(), level);
+        CloseTutorial();
+    }
     // Closes the tutorial that the first level of a run opens.
     void CloseTutorial()
     {
@@ -327,15 +339,7 @@ TEST_F(GameControllerTest, UnloadedDuringTheCreditsItReleasesEverything)
 
 TEST_F(GameControllerTest, TheEndOfALevelLeadsIntoTheNextAtTheSpeedReached)
 {
-    menu().m_LevelSelect = true;
-    Key(Voke::KEY_LEFT);
-    Key(Voke::KEY_LEFT);
-    Key(Voke::KEY_LEFT);
-    ASSERT_EQ(menu().GetFocus(), 4);
-    Key(Voke::KEY_SELECT);
-    Step();
-    ASSERT_EQ(m_game->GetLevel(), 4);
-    CloseTutorial();
+    ASSERT_NO_FATAL_FAILURE(StartRunAtLevel(4));
 
     PlayLevel(4, 4 * 200.0f);
     ASSERT_EQ(m_game->GetLevel(), 5) << "the automatic player lost every life";
@@ -355,6 +359,22 @@ TEST_F(GameControllerTest, TheEndOfALevelLeadsIntoTheNextAtTheSpeedReached)
     EXPECT_EQ(m_game->GetScreen(), GameScreen::InGame);
     EXPECT_EQ(m_game->GetLevel(), 5);
     EXPECT_EQ(world().GetPlayer().GetSpeed(), saved);
+
+    // A later run from the level menu retries at its level's own start
+    // speed, not at the one this run saved.
+    RunUntil(GameScreen::GameOver);
+    ASSERT_EQ(m_game->GetScreen(), GameScreen::GameOver);
+    Key(Voke::KEY_RIGHT);
+    HoldKey(Voke::KEY_SELECT);
+    ASSERT_EQ(m_game->GetScreen(), GameScreen::Menu);
+    ASSERT_NO_FATAL_FAILURE(StartRunAtLevel(4));
+    const float start = world().GetLevelParams(4).PlayerStartHorizontalSpeed;
+    ASSERT_NE(start, saved);
+    RunUntil(GameScreen::Retry);
+    ASSERT_EQ(m_game->GetScreen(), GameScreen::Retry);
+    Step();
+    EXPECT_EQ(m_game->GetLevel(), 4);
+    EXPECT_EQ(world().GetPlayer().GetSpeed(), start);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "engine/graphics/asset_surfaces.h"
+#include "engine/text/font_set.h"
 #include "engine/text/screen_text.h"
 #include "game/core/language.h"
 #include "tests/game/core/game_harness.h"
@@ -107,6 +108,31 @@ TEST_F(GameLoadingTest, MainThreadLoadsOneStepPerUpdateWithoutAThread)
     ASSERT_TRUE(m_game->GetProgressText());
     EXPECT_GT(m_game->GetProgressText()->width, 0) << "laid out in the big font";
     EXPECT_EQ(m_game->GetLoadStepCount(), Game::kLoadSteps);
+}
+
+TEST_F(GameLoadingTest, EachStepDoesItsWorkAtItsNumber)
+{
+    Init();
+    m_game->SetLoaderThreadEnabled(false);
+    PassSplash();
+    TapFlag("en");
+    const Voke::AssetDict& dict = *Voke::AbstractApp::s_assetDict;
+    const GameWorld& world = m_game->GetWorld();
+    const char* const levelAtlases[] = {"level01.xml", "level02.xml", "level03.xml",
+                                        "level04.xml", "level05.xml", "level06.xml"};
+    // The world's steps are the game's from 35 on.
+    constexpr int kWorld = 35;
+    for (int done = 0; done < Game::kLoadSteps; ++done) {
+        ASSERT_EQ(m_game->GetLoadStepCount(), done);
+        EXPECT_EQ(dict.HasAtlas("ab01.xml"), done > 15) << done;
+        EXPECT_EQ(m_game->m_Fonts->Contains("default"), done > 15) << done;
+        for (int L = 0; L < 6; ++L) EXPECT_EQ(dict.HasAtlas(levelAtlases[L]), done > 25 + L) << done << " " << L;
+        EXPECT_EQ(world.GetMusicSource() != nullptr, done > kWorld + 36) << done;
+        EXPECT_EQ(world.PauseText != nullptr, done > kWorld + 39) << done;
+        EXPECT_EQ(m_game->GetMainMenu().IsActive(), done > 82) << done;
+        Step();
+    }
+    EXPECT_EQ(m_game->GetMode(), GameMode::Play);
 }
 
 TEST_F(GameLoadingTest, LoaderThreadShowsTheMenuBeforePlay)

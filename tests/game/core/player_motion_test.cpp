@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "game/core/building_manager.h"
 #include "game/core/game_base.h"
@@ -377,6 +378,36 @@ TEST_F(PlayerMotionTest, APunchInTimeBreaksAnObstacleAndABodyHitStumbles)
     for (int i = 0; i < 30; ++i) m_player.Update(kStep);
     EXPECT_FALSE(high.m_Hit);
     EXPECT_GT(m_player.m_CellX + kPlayerBoxLeft, high.m_Box[2]);
+}
+
+// A punch breaks what he meets within 1 / 4.6 s (about 0.22 s) of it: 21
+// steps of 0.01 s after the punch, not 22.
+TEST_F(PlayerMotionTest, APunchReachesAboutAFifthOfASecondAhead)
+{
+    VokeTest::TestRow row(200, 0);
+    ObstacleManager obstacles;
+    obstacles.SetOwner(&m_game);
+    m_player.SetObstacleManager(&obstacles);
+    // Steps from the start until he meets the obstacle (broken or hit),
+    // punching before step `punchAt` (none when negative).
+    auto meet = [&](int punchAt) {
+        obstacles.m_ObstacleMap.clear();
+        Stand(row, -1600.0f, 400.0f);
+        m_player.SetMaxSpeed(400.0f);
+        Obstacle& o = obstacles.m_ObstacleMap.at(PlaceObstacle(obstacles, 0, -1400, 32, 30));
+        int steps = 0;
+        while (!o.m_Broken && !o.m_Hit && steps < 200) {
+            if (steps == punchAt) m_player.Punch();
+            m_player.Update(kStep);
+            ++steps;
+        }
+        return std::make_pair(steps, o.m_Broken);
+    };
+    const int contact = meet(-1).first;
+    ASSERT_GT(contact, 30);
+    ASSERT_LT(contact, 200);
+    EXPECT_EQ(meet(contact - 21), std::make_pair(contact, true));
+    EXPECT_EQ(meet(contact - 22), std::make_pair(contact, false));
 }
 
 TEST_F(PlayerMotionTest, TheExitSequence)

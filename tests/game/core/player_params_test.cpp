@@ -58,11 +58,21 @@ TEST_F(PlayerParamsTest, MissingDamagedFilesAndBadElementsChangeNothing)
   <BlockAnimations value="on"/>
   <gravity_power value="900"/>
   <Gravity_Power value="950"/>
+  <GRAVITY_POWER value="abc"/>
+  <JUMP_MAX_TIME_OF_GOING_UP value=""/>
+  <JUMP_ACCELERATION_OF_GOING_UP value="-."/>
+  <JUMP_GOING_UP_HOW_FAST_IS_SLOWING_DOWN value=" 6.5 per second"/>
+  <MODIFY_SPEED_AFTER_COLLISION_WITH_OBSTACLE level="2" value="none"/>
   <nested><GRAVITY_POWER value="9"/></nested>
 </p>)");
     ASSERT_TRUE(m_player.LoadParams("player_params.xml"));
-    EXPECT_EQ(GRAVITY_POWER, 950.0f);  // the last of a repeated key; only the root's children count
+    // The last of a repeated key that holds a number; only the root's
+    // children count, and a value without a number is no value.
+    EXPECT_EQ(GRAVITY_POWER, 950.0f);
     EXPECT_EQ(JUMP_INIT_SPEED, 300.0f);
+    EXPECT_EQ(JUMP_MAX_TIME_OF_GOING_UP, 0.25f);
+    EXPECT_EQ(JUMP_ACCELERATION_OF_GOING_UP, 1.62f);
+    EXPECT_EQ(JUMP_GOING_UP_HOW_FAST_IS_SLOWING_DOWN, 6.5f) << "the number before the words";
     for (float factor : m_player.m_ObstacleSpeedFactor) EXPECT_EQ(factor, 0.92f);
     EXPECT_FALSE(m_player.m_BlockAnimations);
     InitPlayerPhysicsDefaults();

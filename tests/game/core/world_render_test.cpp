@@ -25,6 +25,8 @@
 #include "engine/graphics/surface.h"
 #include "engine/core/asset_dict.h"
 #include "engine/core/vfs.h"
+#include "engine/debug/debug_overlay.h"
+#include "game/presentation/level_background.h"
 #include "tests/engine/graphics/gl_fixture.h"
 #include "tests/game/core/shipped_world.h"
 #include "tests/game/support/autoplayer.h"
@@ -137,6 +139,50 @@ TEST_F(WorldFrames, EveryLevelMatchesItsReferenceWithinTheDrawCallBudget)
     }
 }
 
+// The background layers drawn each only in the rows that the layers in
+// front of it leave uncovered give exactly the picture of every layer drawn
+// whole: on every level, along the run and with the screen shaken (the
+// sky stays put while the rest moves).
+TEST_F(WorldFrames, LayersLeftUndrawnUnderOpaqueRowsChangeNoPixel)
+{
+    std::string error;
+    ASSERT_TRUE(m_shipped.Load(error)) << error;
+    m_shipped.game.m_SoundOn = false;
+    Voke::SmartPtr<Voke::Surface> whole(new Voke::Surface(kW, kH, Voke::RGBA8888));
+    const Voke::Color black = Voke::MakeColor(0, 0, 0);
+    for (int level = 0; level < GameWorld::kLevels; ++level) {
+        SCOPED_TRACE(level);
+        m_shipped.Start(level, 77u + uint32_t(level));
+        GameWorld& world = *m_shipped.world;
+        LevelBackground& background = world.m_Backgrounds[level];
+        const GameWorld::LayerOrder order = GameWorld::BackgroundLayerOrder(level);
+        VokeTest::AutoPlayer policy;
+        int hiddenRows = 0;
+        for (int frame = 0; frame < kFrames; ++frame) {
+            policy.Act(world.GetPlayer(), world.GetBuildings(level), world.GetObstacles(level), kFrame);
+            world.Update(kFrame);
+            if (frame % 20 != 19) continue;
+            m_shipped.game.m_ShakeX = (frame / 20 % 3 - 1) * 5;
+            m_shipped.game.m_ShakeY = (frame / 20 % 2) * 4 - 2;
+            RowBand rows[LevelBackground::kLayers];
+            background.FindVisibleRows(*m_target, order.layers, order.count, rows);
+            Voke::Surface::Clear(whole, &black);
+            Voke::Surface::Clear(m_target, &black);
+            for (int32_t i = 0; i < order.count; ++i) {
+                const int32_t layer = order.layers[i];
+                background.DrawLayer(whole, layer);
+                background.DrawLayer(m_target, layer, rows[layer]);
+                hiddenRows += kH - std::clamp(rows[layer].bottom, 0, kH) + std::clamp(rows[layer].top, 0, kH);
+            }
+            ASSERT_TRUE(TargetPixels(whole) == TargetPixels(m_target)) << "frame " << frame;
+        }
+        std::printf("level %d: %.1f rows of layers left undrawn per frame\n", level + 1, hiddenRows / 12.0);
+        // Something was left undrawn: on every level the layers hide at
+        // least a quarter of a screen's rows of one another per frame.
+        EXPECT_GT(hiddenRows, 12 * kH / 4) << "rows left undrawn";
+    }
+}
+
 TEST_F(WorldFrames, PauseScreenAndEndingFadeDarkenTheLevel)
 {
     std::string error;
@@ -182,6 +228,29 @@ TEST_F(WorldFrames, PauseScreenAndEndingFadeDarkenTheLevel)
     world.EndingTimer = 4.0f;
     DrawFrame(world);
     EXPECT_EQ(Brightness(ReadPicture(), bx, by), 0);
+}
+
+// The level's debug lines (switched on in the level data) are drawn only
+// while a debug overlay exists.
+TEST_F(WorldFrames, DebugLinesNeedADebugOverlay)
+{
+    std::string error;
+    ASSERT_TRUE(m_shipped.Load(error)) << error;
+    m_shipped.game.m_SoundOn = false;
+    m_shipped.Start(2, 17u);
+    GameWorld& world = *m_shipped.world;
+    for (int i = 0; i < 30; ++i) world.Update(kFrame);
+    world.RenderDebugParams = 0;
+    DrawFrame(world);
+    const VokeTest::ScreenPicture plain = ReadPicture();
+    world.RenderDebugParams = 1;
+    DrawFrame(world);
+    EXPECT_EQ(ReadPicture().CountDiffering(plain, 0), 0) << "no overlay, no lines";
+
+    ASSERT_NE(Voke::DebugOverlay::Create(), nullptr);
+    DrawFrame(world);
+    Voke::DebugOverlay::s_instance.Reset();
+    EXPECT_GT(ReadPicture().CountDiffering(plain, kChannelTolerance), 50) << "the lines";
 }
 
 // Without any content (no archive mounted) every load step finds nothing:

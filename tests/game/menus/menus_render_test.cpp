@@ -14,6 +14,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/app/abstract_app.h"
@@ -22,6 +23,7 @@
 #include "engine/core/key_codes.h"
 #include "engine/core/registry.h"
 #include "engine/core/text_dict.h"
+#include "engine/core/vfs.h"
 #include "engine/graphics/surface.h"
 #include "engine/text/font_ex.h"
 #include "engine/text/font_set.h"
@@ -497,6 +499,27 @@ TEST_F(MenuRender, ScoresPageShowsTheTableAsOfItsOpening)
     EXPECT_EQ(scores.GetRecord(0).points, 0);
 }
 
+TEST_F(MenuRender, ScoreLinesEndLeftOfTheArrowsWhateverTheFigures)
+{
+    // A hand-edited table at the ends of the int range.
+    ScoreRecord table[kScoreRecords];
+    for (int32_t k = 0; k < kScoreRecords; ++k)
+        table[k] = k % 2 ? ScoreRecord{INT32_MIN, INT32_MIN, 0} : ScoreRecord{INT32_MAX, INT32_MAX, k % 4 ? 0 : 1};
+    uint8_t bytes[kScoreTableBytes];
+    EncodeScoreTable(table, bytes);
+    m_menu->SetScoresTable(bytes, kScoreTableBytes);
+    SkipIntroAndSettle();
+    Tap(413, 300);
+    ASSERT_TRUE(m_menu->GetScoresPage().IsActive());
+    // The arrows (16 px here) stand 13 px in from the panel's right edge.
+    for (int scroll : {0, 86}) {
+        Drag(120, 120 - scroll);
+        const Frame frame = Draw();
+        EXPECT_GT(frame.Count(112, 115, 355, 225, White), 200) << scroll;
+        EXPECT_EQ(frame.Count(353, 115, 384, 225, White), 0) << scroll;
+    }
+}
+
 TEST_F(MenuRender, ExitDialogAsksAndOnlyYesQuits)
 {
     SkipIntroAndSettle();
@@ -760,6 +783,78 @@ TEST_F(MenuRender, GameOverDialogStacksItsLinesAndReportsTheChoice)
     dialog.OnPointerPressAt(240, 257);
     EXPECT_EQ(dialog.GetChoice(), 1) << "a closed dialog ignores presses";
     dialog.Release();
+}
+
+// The about page with the game's own texts and font, in each of the five
+// languages, scrolled to its limits: the Down key's, and the language's
+// drag limit. At the key limit the last line stands at the bottom of the text
+// window; at the drag limit the window still shows the last lines.
+class AboutContent : public PresentationTest::RenderTarget {
+protected:
+    void SetUp() override
+    {
+        RenderTarget::SetUp();
+        ASSERT_NE(Voke::Vfs::MountPak(VXB_DATA_PAK, "", Voke::VfsMount::FallThrough), nullptr);
+        m_game.m_ScreenWidth = kW;
+        m_game.m_ScreenHeight = kH;
+        m_game.m_DefaultFont = Voke::GetCachedFont("fontMenu.xml");
+        m_game.m_BigFont = Voke::GetCachedFont("fontbig.xml");
+        m_game.m_Fonts = new Voke::Text::FontSet;
+        m_game.m_Fonts->Add("default", m_game.m_DefaultFont);
+        m_game.m_Fonts->Add("fontbig", m_game.m_BigFont);
+        MakeTarget(kW, kH);
+    }
+    void TearDown() override
+    {
+        Voke::AbstractApp::s_textDict.Reset();
+        SetLanguageCode("en");
+        RenderTarget::TearDown();
+    }
+    Frame Draw(AboutPopup& page)
+    {
+        Clear(kGrey);
+        page.Render(m_target);
+        return Frame(Read());
+    }
+    // The lowest row of the text window (y 110 to 232) with text in it; 0
+    // when it shows none.
+    static int LastInkRow(const Frame& frame)
+    {
+        for (int y = 232; y >= 110; --y)
+            if (frame.Count(40, y, 440, y + 1, AboutInk) > 0) return y;
+        return 0;
+    }
+
+    GameBase m_game;
+};
+
+TEST_F(AboutContent, EveryLanguageShowsItsLastLinesAtTheScrollLimits)
+{
+    const std::pair<const char*, const char*> languages[] = {
+        {"en", "l10n/en.xml"}, {"fr", "l10n/fr.xml"}, {"it", "l10n/it.xml"}, {"gr", "l10n/de.xml"}, {"es", "l10n/es.xml"}};
+    for (const auto& [code, file] : languages) {
+        SCOPED_TRACE(code);
+        SetLanguageCode(code);
+        Voke::AbstractApp::s_textDict = new Voke::TextDict;
+        ASSERT_TRUE(Voke::AbstractApp::s_textDict->Load(file));
+        AboutPopup page;
+        page.SetOwner(&m_game);
+        page.Load();
+        page.Show();
+        for (int i = 0; i < 6; ++i) page.OnKeyDown(Voke::KEY_DOWN);
+        ASSERT_EQ(page.GetScroll(), AboutPopup::kKeyScrollLimit);
+        const int keyEnd = LastInkRow(Draw(page));
+        EXPECT_GE(keyEnd, 233 - 15) << "the last line at the bottom of the window";
+
+        page.OnPointerDown({{240, 300}});
+        page.OnPointerMove({{240, -1000}});
+        const int limit = AboutPopup::DragLimit(code);
+        ASSERT_EQ(page.GetScroll(), limit);
+        const Frame end = Draw(page);
+        EXPECT_EQ(LastInkRow(end), keyEnd - (limit - AboutPopup::kKeyScrollLimit)) << "the same last line";
+        EXPECT_GE(LastInkRow(end), 110 + 2 * 14) << "at least the last two lines show";
+        page.Release();
+    }
 }
 
 }  // namespace

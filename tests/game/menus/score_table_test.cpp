@@ -62,14 +62,20 @@ TEST(ScoreRankingTest, CompletedRunsByPointsAboveOthersByDistanceNewerFirst)
     page.AddScore(&shortButDone);
     EXPECT_TRUE(Same(page.GetRecord(0), shortButDone)) << "completed runs stand above all others";
 
+    ScoreRecord sameDone = Record(5, 20, 1);
+    page.AddScore(&sameDone);
+    EXPECT_TRUE(Same(page.GetRecord(0), sameDone)) << "equal points: the newer completed run goes above";
+    EXPECT_TRUE(Same(page.GetRecord(1), shortButDone));
+
     ScoreRecord doneMore = Record(0, 25, 3);
     ScoreRecord doneLess = Record(9999, 19, 1);
     page.AddScore(&doneMore);
     page.AddScore(&doneLess);
     EXPECT_TRUE(Same(page.GetRecord(0), doneMore)) << "completed > 0 counts; among them only points";
-    EXPECT_TRUE(Same(page.GetRecord(1), shortButDone));
-    EXPECT_TRUE(Same(page.GetRecord(2), doneLess));
-    EXPECT_TRUE(Same(page.GetRecord(3), tie));
+    EXPECT_TRUE(Same(page.GetRecord(1), sameDone));
+    EXPECT_TRUE(Same(page.GetRecord(2), shortButDone));
+    EXPECT_TRUE(Same(page.GetRecord(3), doneLess));
+    EXPECT_TRUE(Same(page.GetRecord(4), tie));
 
     // Fill with completed runs: a run that is not completed is dropped, and
     // so is a completed one below all ten; the tenth falls off when one
@@ -103,12 +109,36 @@ TEST(ScoreRankingTest, CompletedRunsByPointsAboveOthersByDistanceNewerFirst)
     EXPECT_TRUE(Same(others.GetRecord(9), Record(50, 0))) << "comparisons are signed";
 }
 
-// Ten records written by hand, little-endian, with values whose bytes differ.
+TEST(ScoreRankingTest, AHandEditedTableIsShownAndExtendedInRankOrder)
+{
+    // The best run, a completed one, last; two runs of 900 m, the first
+    // written above the other.
+    const ScoreRecord edited[kScoreRecords] = {Record(100, 1),  Record(0, 0),   Record(900, 5), Record(300, 2),
+                                               Record(900, 6),  Record(200, 3), Record(400, 4), Record(500, 7),
+                                               Record(600, 8),  Record(3, 70, 1)};
+    uint8_t bytes[kScoreTableBytes];
+    EncodeScoreTable(edited, bytes);
+    ScoresPopup page;
+    page.SetTable(bytes, kScoreTableBytes);
+    const ScoreRecord ranked[kScoreRecords] = {Record(3, 70, 1), Record(900, 5), Record(900, 6), Record(600, 8),
+                                               Record(500, 7),   Record(400, 4), Record(300, 2), Record(200, 3),
+                                               Record(100, 1),   Record(0, 0)};
+    for (int32_t k = 0; k < kScoreRecords; ++k) EXPECT_TRUE(Same(page.GetRecord(k), ranked[k])) << k;
+
+    // A new run takes its place by rank; only the empty slot falls off.
+    ScoreRecord run = Record(250, 9);
+    page.AddScore(&run);
+    EXPECT_TRUE(Same(page.GetRecord(0), Record(3, 70, 1)));
+    EXPECT_TRUE(Same(page.GetRecord(7), run));
+    EXPECT_TRUE(Same(page.GetRecord(9), Record(100, 1)));
+}
+
+// Ten records written by hand in rank order, little-endian, with values whose
+// bytes differ.
 std::string HandMadeTable()
 {
-    const int32_t values[30] = {1234, 56789, 1, -1, 0x7fffffff, 0, 0x01020304, -2, 2, 7, 8, 9,
-                                10,   11,    0, 12, 13,         0, 14,         15, 0, 16, 17, 0,
-                                18,   19,    0, 20, 21,         0};
+    const int32_t values[30] = {1234, 56789, 1, 7,  8,  9, 0x01020304, -2, 2, 20, 21, 0, 18, 19,         0,
+                                16,   17,    0, 14, 15, 0, 12,         13, 0, 10, 11, 0, -1, 0x7fffffff, 0};
     std::string bytes;
     for (int32_t v : values)
         for (int i = 0; i < 4; ++i) bytes.push_back(char(uint32_t(v) >> (8 * i)));
@@ -126,8 +156,8 @@ TEST(ScoreBytesTest, TableMovesAs120LittleEndianBytesAndNoMore)
     page.SetTable(nullptr, 120);
     page.SetTable(in.data(), 120);
     EXPECT_TRUE(Same(page.GetRecord(0), Record(1234, 56789, 1)));
-    EXPECT_TRUE(Same(page.GetRecord(1), Record(-1, 0x7fffffff, 0)));
     EXPECT_TRUE(Same(page.GetRecord(2), Record(0x01020304, -2, 2)));
+    EXPECT_TRUE(Same(page.GetRecord(9), Record(-1, 0x7fffffff, 0)));
 
     std::vector<uint8_t> out(130, 0xAB);
     page.GetTable(out.data(), 119);
@@ -175,9 +205,9 @@ TEST_F(ScoreFileTest, HandMadeFileRoundTripsByteForByte)
     ASSERT_TRUE(SaveScoreFile(saved));
     const std::string file = FileBytes();
     ASSERT_EQ(file.size(), size_t(kScoreTableBytes));
-    EXPECT_EQ(file.substr(0, 12), hand.substr(0, 12));
-    EXPECT_EQ(file.substr(12, 12), std::string("\x88\x13\0\0\x01\0\0\0\0\0\0\0", 12));
-    EXPECT_EQ(file.substr(24), hand.substr(12, 96));
+    EXPECT_EQ(file.substr(0, 36), hand.substr(0, 36)) << "below the three completed runs";
+    EXPECT_EQ(file.substr(36, 12), std::string("\x88\x13\0\0\x01\0\0\0\0\0\0\0", 12));
+    EXPECT_EQ(file.substr(48), hand.substr(36, 72));
     EXPECT_FALSE(TempLeft());
 
     // Loading it again and saving unchanged gives the same bytes.
@@ -197,8 +227,7 @@ TEST_F(ScoreFileTest, FilesThatAreNotScoreTablesLeaveTheTableAndTheFile)
     EXPECT_FALSE(LoadScoreFile(bytes)) << "no file";
 
     const std::string hand = HandMadeTable();
-    for (const std::string& content :
-         {std::string(), hand.substr(0, 119), hand + "x", hand + std::string(1 << 20, '\x7f')}) {
+    for (const std::string& content : {std::string(), hand.substr(0, 119)}) {
         WriteFile(content);
         EXPECT_FALSE(LoadScoreFile(bytes)) << content.size() << " bytes";
         EXPECT_EQ(FileBytes(), content) << "the file is left as it was";
@@ -253,6 +282,26 @@ private:
     rlimit m_saved;
     sighandler_t m_handler;
 };
+
+TEST_F(ScoreFileTest, ALongerFileGivesItsFirst120Bytes)
+{
+    // Bytes appended to a score file (by hand, or by another program) do not
+    // cost the player the table, so the next save keeps the scores.
+    const std::string hand = HandMadeTable();
+    for (const std::string& content : {hand + "x", hand + std::string(1 << 20, '\x7f')}) {
+        WriteFile(content);
+        uint8_t bytes[kScoreTableBytes] = {};
+        ASSERT_TRUE(LoadScoreFile(bytes)) << content.size() << " bytes";
+        EXPECT_EQ(std::string(bytes, bytes + kScoreTableBytes), hand);
+        EXPECT_EQ(FileBytes(), content) << "reading leaves the file as it was";
+
+        LoadingScreen reader(LoadingScreen::kRead);
+        reader.Step();
+        reader.Step();
+        EXPECT_TRUE(reader.IsDone());
+        EXPECT_EQ(std::string(reader.GetReadTable(), reader.GetReadTable() + kScoreTableBytes), hand);
+    }
+}
 
 TEST_F(ScoreFileTest, SaveFailingAtAnyByteKeepsThePreviousTable)
 {
@@ -316,13 +365,13 @@ TEST_F(ScoreFileTest, LoadingPageReadsAndWritesTheTableWithRetry)
         reader.Step();
         EXPECT_TRUE(reader.IsDone()) << "no file ends the job";
     }
-    for (const std::string& content : {hand.substr(0, 119), hand + hand}) {
-        WriteFile(content);
+    {
+        WriteFile(hand.substr(0, 119));
         LoadingScreen reader(LoadingScreen::kRead);
         reader.Step();
         reader.Step();
         EXPECT_TRUE(reader.IsDone());
-        EXPECT_EQ(reader.GetReadTable()[0], 0) << content.size() << " bytes leave the table cleared";
+        EXPECT_EQ(reader.GetReadTable()[0], 0) << "119 bytes leave the table cleared";
     }
     WriteFile(hand);
     LoadingScreen reader(LoadingScreen::kRead);

@@ -85,6 +85,28 @@ TEST_F(CreditsRender, ScrollingMovesTheTextBySpeedTimesTime)
     EXPECT_EQ(Drawn(), Expected("Vexbolt credits", false, 10, 200));
 }
 
+TEST_F(CreditsRender, PositionsAtTheEndsOfTheIntRangeDrawNothingAndNeverOverflow)
+{
+    m_content->Write("logo.png", Voke::Test::MakePngFile(6, 4, [](int, int) { return kGreen; }));
+    m_content->Write("the_end.xml",
+                     "<s><TextSimple text=\"Above\" xpos=\"10\" ypos=\"-2147483648\" time=\"0\"/>"
+                     "<TextSimple text=\"Below\" xpos=\"10\" ypos=\"2147483647\" time=\"0\"/>"
+                     "<TextSimple text=\"Right\" xpos=\"2147483647\" ypos=\"100\" time=\"0\"/>"
+                     "<Gfx file=\"logo.png\" xpos=\"-2147483648\" ypos=\"-2147483648\" time=\"0\"/>"
+                     "<TextSimple text=\"Vexbolt credits\" xpos=\"10\" ypos=\"200\" time=\"0\"/>"
+                     "<StartMovingUp speed=\"-30\" time=\"1\"/><StartMovingUp speed=\"60\" time=\"1\"/></s>");
+    m_player.LoadTheEnd();
+    m_player.Reset();
+    m_player.Start();
+    m_player.Update(0.0f);
+    EXPECT_EQ(Drawn(), Expected("Vexbolt credits", false, 10, 200));
+    // Scrolling down (a negative speed), then up.
+    m_player.Update(0.5f);
+    EXPECT_EQ(Drawn(), Expected("Vexbolt credits", false, 10, 215));
+    m_player.Update(1.5f);
+    EXPECT_EQ(Drawn(), Expected("Vexbolt credits", false, 10, 125));
+}
+
 TEST_F(CreditsRender, CentredLinesSplashesAndClearScreen)
 {
     m_content->Write("logo.png", Voke::Test::MakePngFile(6, 4, [](int, int) { return kGreen; }));

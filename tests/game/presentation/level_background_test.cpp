@@ -275,6 +275,27 @@ TEST_F(LevelBackgroundTest, ResolutionOffsetsMoveEachPlane)
     EXPECT_EQ(m_background.GetLayer(1).baseY, 53);
     EXPECT_EQ(m_background.GetLayer(0).baseY, 20);
     EXPECT_EQ(m_background.GetLayer(1).totalWidth, 0) << "its pictures are missing";
+
+    // Offsets at the ends of the int range move a plane far off the screen:
+    // it draws nothing, and nothing overflows on the way.
+    m_content->Write("resolution_dependence.xml",
+                     "<r><Translation level=\"2\" plane=\"4\" movex=\"0\" movey=\"2147483647\"/>"
+                     "<Translation level=\"2\" plane=\"4\" movex=\"-2147483648\" movey=\"1\"/></r>");
+    ResolutionDependence far;
+    far.Load(kW, kH);
+    m_game.m_Resolution = &far;
+    LevelBackground platform;
+    platform.SetOwner(&m_game);
+    platform.Load(1);
+    EXPECT_GT(platform.GetLayer(4).baseY, 1 << 20);
+    EXPECT_LT(platform.GetLayer(4).baseX, -(1 << 20));
+    platform.SetScroll(-1e9f, -1e9f);
+    platform.UpdateLayers();
+    Clear(kBackdrop);
+    platform.DrawLayer(m_target, 4);
+    const PresentationTest::Frame drawn = Read();
+    Clear(kBackdrop);
+    EXPECT_TRUE(drawn == Read()) << "nothing drawn";
 }
 
 TEST_F(LevelBackgroundTest, MissingAndDamagedItemsDrawNothingAndNeverHang)
