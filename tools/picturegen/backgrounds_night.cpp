@@ -38,6 +38,15 @@ void AddCloud(ArtBook& book, const std::string& group, const std::string& name, 
     book.Add(group, name, c);
 }
 
+void AddSun(ArtBook& book, const std::string& group, const std::string& name, int w, int h, double cx, double cy,
+            double glowR, Rgb glow, double glowAlpha, double r, Rgb disc)
+{
+    Canvas c(w, h);
+    c.Glow(cx, cy, glowR, glow, glowAlpha);
+    c.Circle(cx, cy, r, disc);
+    book.Add(group, name, c);
+}
+
 void AddStars(ArtBook& book, const std::string& group, const std::string& name, int w, int h, int count, Rgb colour,
               const std::string& seed, double maxY)
 {
@@ -56,6 +65,23 @@ void AddHalvedLayer(ArtBook& book, std::vector<TiledLayout>& out, const std::str
         t.Texture(stem + side + ".png", 0, top).Fill(0, top + h, half, layoutHeight - top - h, fill);
         out.push_back(t);
     }
+}
+
+TiledLayout SkyLayout(const std::string& file, int height, const std::string& sky,
+                      const std::vector<Placement>& items)
+{
+    TiledLayout t{file, 480, height, {}};
+    t.Texture(sky, 0, 0, 30);
+    for (const Placement& p : items) t.Texture(p.name, p.x, p.y);
+    return t;
+}
+
+void PaintHalvedLayer(ArtBook& book, std::vector<TiledLayout>& out, const std::string& group, const std::string& stem,
+                      LayerBand band, Rgb fill, const std::function<void(Canvas&)>& paint)
+{
+    Strip strip(band.width, band.height);
+    paint(strip.C());
+    AddHalvedLayer(book, out, group, stem, strip, band.top, band.layoutHeight, fill);
 }
 
 // ============================ Level 1: the prison ============================
@@ -216,26 +242,11 @@ void PaintPrisonBackground(ArtBook& book, std::vector<TiledLayout>& out)
     {
         // The far town, light and low, melting into its fill.
         Strip strip(256, 80);
-        SkylineLook s;
-        s.to = 256;
-        s.ground = 80;
-        s.minHeight = 14;
-        s.maxHeight = 54;
-        s.minWidth = 10;
-        s.maxWidth = 30;
-        s.minGap = -2;
-        s.maxGap = 4;
-        s.body = kNightFar;
-        s.lit = {90, 110, 158};
-        s.window = {156, 150, 170};
-        s.windowChance = 0.07;
-        s.windowW = 1;
-        s.windowH = 2;
-        s.windowStepX = 4;
-        s.windowStepY = 5;
-        s.antennaChance = 0.3;
-        s.seed = "prison-far";
-        Skyline(strip.C(), s);
+        Skyline(strip.C(), SkylineLook("prison-far", 0, 256, 80)
+                               .Sizes({14, 54}, {10, 30}, {-2, 4})
+                               .Colours(kNightFar, {90, 110, 158}, {156, 150, 170})
+                               .Windows(0.07, 1, 2, 4, 5)
+                               .Roofs(0.3, 0.0, 0.0, 0.3));
         AddFolded(book, kPrison, "lev1_bg0.png", strip);
     }
     TiledLayout far{"lev1_bg0.xml", 512, 150, {}};

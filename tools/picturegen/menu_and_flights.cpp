@@ -23,26 +23,11 @@ void PaintMenuTextures(ArtBook& book)
     AddStars(book, g, "menubg_stars.png", 240, 90, 30, {236, 236, 255}, "menu-stars", 86);
     {
         Strip strip(240, 70);
-        SkylineLook s;
-        s.to = 240;
-        s.ground = 70;
-        s.minHeight = 14;
-        s.maxHeight = 50;
-        s.minWidth = 10;
-        s.maxWidth = 28;
-        s.minGap = -2;
-        s.maxGap = 4;
-        s.body = {64, 70, 114};
-        s.lit = {72, 78, 122};
-        s.window = {200, 170, 110};
-        s.windowChance = 0.08;
-        s.windowW = 1;
-        s.windowH = 2;
-        s.windowStepX = 4;
-        s.windowStepY = 5;
-        s.antennaChance = 0.3;
-        s.seed = "menu-city";
-        Skyline(strip.C(), s);
+        Skyline(strip.C(), SkylineLook("menu-city", 0, 240, 70)
+                               .Sizes({14, 50}, {10, 28}, {-2, 4})
+                               .Colours({64, 70, 114}, {72, 78, 122}, {200, 170, 110})
+                               .Windows(0.08, 1, 2, 4, 5)
+                               .Roofs(0.3, 0.0, 0.0, 0.3));
         AddFolded(book, g, "menubg_city.png", strip);
     }
     {
