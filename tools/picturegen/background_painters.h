@@ -64,9 +64,9 @@ struct LayerBand {
     int height;
     int layoutHeight;
 };
-// Paints a strip of the band's size with `paint` and adds it as
-// AddHalvedLayer does, with `fill` below it.
+// Paints a strip of the band's size with `paint` (given the band) and adds it
+// as AddHalvedLayer does, with `fill` below it.
 void PaintHalvedLayer(ArtBook& book, std::vector<TiledLayout>& out, const std::string& group, const std::string& stem,
-                      LayerBand band, Rgb fill, const std::function<void(Canvas&)>& paint);
+                      LayerBand band, Rgb fill, const std::function<void(Canvas&, LayerBand)>& paint);
 
 }  // namespace PictureGen

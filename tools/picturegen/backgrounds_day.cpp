@@ -10,6 +10,14 @@ namespace PictureGen {
 
 namespace {
 
+// Each level's atlas page and the fills under its far, middle and near layers.
+const char* const kSite = "level04";
+const Rgb kSiteFar{115, 150, 198}, kSiteMid{84, 113, 149}, kSiteNear{63, 83, 106};
+const char* const kSuburb = "level05";
+const Rgb kSubFar{198, 158, 115}, kSubMid{165, 131, 97}, kSubNear{137, 97, 75};
+const char* const kRoofs = "level06";
+const Rgb kDuskNear{125, 86, 43}, kDuskMid{75, 80, 90}, kDuskFar{96, 78, 92};
+
 // A strip of rolling ground: the top line is a sum of sines whose periods
 // divide the strip, so it joins itself.
 void Hills(Canvas& c, int total, int base, int amplitude, Rgb body, Rgb lit, int seed)
@@ -89,11 +97,6 @@ void Village(Canvas& c, Rng& rng, int total, int ground, const RowHouses& houses
 
 // ========================== Level 4: the construction yard ==================
 
-const char* const kSite = "level04";
-const Rgb kSiteFar{115, 150, 198};
-const Rgb kSiteMid{84, 113, 149};
-const Rgb kSiteNear{63, 83, 106};
-
 void PaintSiteTextures(ArtBook& book)
 {
     book.Paint(kSite, "lev4_bg1_crane.png", 130, 100, [](Canvas& c) {
@@ -166,16 +169,14 @@ void PaintConstructionBackground(ArtBook& book, std::vector<TiledLayout>& out)
 
     // Layer 2: the far city, light as the haze; factory chimneys at x 50,
     // 448 and 940 whose smoke the decorations raise.
-    PaintHalvedLayer(book, out, kSite, "lev4_bg0", {1024, 40, 70, 140}, kSiteFar, [](Canvas& c) {
-        const int top = 40, h = 70;
-        Skyline(c, SkylineLook("site-far", 0, 1024, h)
+    PaintHalvedLayer(book, out, kSite, "lev4_bg0", {1024, 40, 70, 140}, kSiteFar, [](Canvas& c, LayerBand b) {
+        Skyline(c, SkylineLook("site-far", 0, b.width, b.height)
                        .Sizes({16, 44}, {14, 40}, {-2, 6})
                        .Colours(kSiteFar, {126, 160, 206}, {140, 170, 210})
-                       .Windows(0.0, 2, 2, 5, 6)
                        .Roofs(0.3, 0.0, 0.0, 0.25));
         for (int cx : {50, 448, 940}) {
-            int ctop = (cx == 940 ? 94 : 44) - top;
-            c.Rect(cx - 3, ctop, 6, h - ctop, {104, 140, 188});
+            int ctop = (cx == 940 ? 94 : 44) - b.top;
+            c.Rect(cx - 3, ctop, 6, b.height - ctop, {104, 140, 188});
             c.Rect(cx - 4, ctop, 8, 2, {96, 130, 178});
         }
     });
@@ -228,13 +229,6 @@ void PaintConstructionBackground(ArtBook& book, std::vector<TiledLayout>& out)
 
 // ============================ Level 5: the suburbs ===========================
 
-namespace {
-const char* const kSuburb = "level05";
-const Rgb kSubFar{198, 158, 115};
-const Rgb kSubMid{165, 131, 97};
-const Rgb kSubNear{137, 97, 75};
-}  // namespace
-
 void PaintSuburbBackground(ArtBook& book, std::vector<TiledLayout>& out)
 {
     AddSky(book, kSuburb, "lev5_sky.png", 16, 230,
@@ -245,8 +239,8 @@ void PaintSuburbBackground(ArtBook& book, std::vector<TiledLayout>& out)
                             {{"lev5_sun.png", 360, 26}, {"lev5_cloud.png", 50, 46}, {"lev5_cloud.png", 240, 84}}));
 
     // Layer 2: far hills with farms and trees, rows 70..130.
-    PaintHalvedLayer(book, out, kSuburb, "lev5_bg0", {1024, 70, 60, 150}, kSubFar, [](Canvas& c) {
-        const int total = 1024;
+    PaintHalvedLayer(book, out, kSuburb, "lev5_bg0", {1024, 70, 60, 150}, kSubFar, [](Canvas& c, LayerBand b) {
+        const int total = b.width;
         Hills(c, total, 34, 16, kSubFar, {212, 176, 132}, 1);
         Rng rng("suburb-far");
         for (int i = 0; i < 40; ++i) {
@@ -261,15 +255,15 @@ void PaintSuburbBackground(ArtBook& book, std::vector<TiledLayout>& out)
         }
     });
     // Layer 1: a village of pitched roofs among round trees, rows 60..130.
-    PaintHalvedLayer(book, out, kSuburb, "lev5_bg1", {1024, 60, 70, 150}, kSubMid, [](Canvas& c) {
-        Hills(c, 1024, 52, 6, kSubMid, {176, 142, 106}, 4);
+    PaintHalvedLayer(book, out, kSuburb, "lev5_bg1", {1024, 60, 70, 150}, kSubMid, [](Canvas& c, LayerBand b) {
+        Hills(c, b.width, 52, 6, kSubMid, {176, 142, 106}, 4);
         Rng rng("suburb-mid");
-        Village(c, rng, 1024, 60, {0.55, {18, 34}, {10, 18}, kSubMid, {146, 100, 76}, {220, 196, 150}, 0.5, {4, 14}},
+        Village(c, rng, b.width, 60, {0.55, {18, 34}, {10, 18}, kSubMid, {146, 100, 76}, {220, 196, 150}, 0.5, {4, 14}},
                 {6, {5, 8}, {150, 118, 86}, {164, 132, 98}, {120, 90, 66}, {10, 18}});
     });
     // Layer 0: nearer houses, a church tower, gardens, rows 116..206.
-    PaintHalvedLayer(book, out, kSuburb, "lev5_bg2", {1024, 116, 90, 216}, kSubNear, [](Canvas& c) {
-        const int total = 1024, h = 90;
+    PaintHalvedLayer(book, out, kSuburb, "lev5_bg2", {1024, 116, 90, 216}, kSubNear, [](Canvas& c, LayerBand b) {
+        const int total = b.width, h = b.height;
         Rng rng("suburb-near");
         c.Rect(-160, 70, total + 320, h - 70, kSubNear);
         // The church.
@@ -286,13 +280,6 @@ void PaintSuburbBackground(ArtBook& book, std::vector<TiledLayout>& out)
 }
 
 // ============================ Level 6: the rooftops ==========================
-
-namespace {
-const char* const kRoofs = "level06";
-const Rgb kDuskNear{125, 86, 43};
-const Rgb kDuskMid{75, 80, 90};
-const Rgb kDuskFar{96, 78, 92};
-}  // namespace
 
 void PaintRooftopBackground(ArtBook& book, std::vector<TiledLayout>& out)
 {
@@ -356,16 +343,15 @@ void PaintRooftopBackground(ArtBook& book, std::vector<TiledLayout>& out)
 
     // Layer 0: the nearest blocks, rows 90..230; blank walls for the neon
     // signs at (312, 110) and (819, 123).
-    PaintHalvedLayer(book, out, kRoofs, "lev6_bg2", {1024, 90, 140, 240}, kDuskNear, [](Canvas& c) {
-        const int top = 90, h = 140;
-        Skyline(c, SkylineLook("roof-near", 0, 1024, h)
+    PaintHalvedLayer(book, out, kRoofs, "lev6_bg2", {1024, 90, 140, 240}, kDuskNear, [](Canvas& c, LayerBand b) {
+        Skyline(c, SkylineLook("roof-near", 0, b.width, b.height)
                        .Sizes({80, 120}, {40, 96}, {-6, 6})
                        .Colours(kDuskNear, {146, 102, 54}, {252, 204, 124})
                        .Windows(0.14, 3, 4, 8, 11)
                        .Roofs(0.3, 0.0, 0.2, 0.3));
         for (int nx : {312, 819}) {
-            int ny = (nx == 312 ? 110 : 123) - top;
-            c.Post(nx - 12, ny - 10, 88, h - ny + 10, {116, 80, 40}, {140, 98, 52}, 6);
+            int ny = (nx == 312 ? 110 : 123) - b.top;
+            c.Post(nx - 12, ny - 10, 88, b.height - ny + 10, {116, 80, 40}, {140, 98, 52}, 6);
             c.Rect(nx - 14, ny - 12, 92, 3, {150, 108, 62});
         }
     });

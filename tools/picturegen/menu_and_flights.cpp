@@ -30,69 +30,50 @@ void PaintMenuTextures(ArtBook& book)
                                .Roofs(0.3, 0.0, 0.0, 0.3));
         AddFolded(book, g, "menubg_city.png", strip);
     }
-    {
+    book.Paint(g, "menubg_tower.png", 126, 200, [](Canvas& c) {
         // The watchtower, drawn at (178, 0) of the screen: the blinking lamp
         // sits at (37, 23) of it, the searchlight's pivot at (120, 24).
-        Canvas c(126, 200);
         Rgb body{44, 48, 84}, lit{58, 62, 100}, dark{34, 36, 64};
-        c.Rect(56, 50, 40, 150, body);
-        c.Rect(56, 50, 8, 150, lit);
-        c.Rect(90, 50, 6, 150, dark);
+        c.Post(56, 50, 40, 150, body, lit, 8, dark, 6);
         for (int y = 70; y < 200; y += 30) c.Rect(56, y, 40, 2, dark);
         c.Rect(30, 48, 94, 4, lit);
-        c.Rect(32, 24, 88, 24, body);
-        c.Rect(32, 24, 6, 24, lit);
+        c.Post(32, 24, 88, 24, body, lit, 6);
         for (int wx = 44; wx < 112; wx += 18) c.Rect(wx, 29, 12, 12, {226, 186, 104});
-        c.Rect(26, 17, 100, 7, dark);
-        c.Rect(26, 17, 100, 2, {84, 88, 128});
+        c.Slab(26, 17, 100, 7, dark, {84, 88, 128}, 2);
         c.Rect(112, 18, 12, 10, {80, 84, 120});
         c.Rect(30, 20, 10, 4, {70, 74, 110});
-        book.Add(g, "menubg_tower.png", c);
-    }
-    {
+    });
+    book.Paint(g, "menubg_wall.png", 64, 62, [](Canvas& c) {
         // The prison wall: razor wire, coping and brick.
-        Canvas c(64, 62);
         Bricks(c, 0, 16, 64, 46, 0, 64, {{58, 58, 96}, {54, 54, 90}, {62, 62, 100}}, {46, 46, 78}, 16, 7);
-        c.Rect(0, 12, 64, 5, {92, 94, 136});
-        c.Rect(0, 12, 64, 1, {120, 122, 160});
+        c.Slab(0, 12, 64, 5, {92, 94, 136}, {120, 122, 160}, 1);
         for (int x = -8; x < 72; x += 8) c.Ring(x + 4, 6, 5.5, 1, {110, 112, 150}, 0.85);
-        book.Add(g, "menubg_wall.png", c);
-    }
-    {
-        Canvas c(16, 20);
+    });
+    book.Paint(g, "menubg_walllamp.png", 16, 20, [](Canvas& c) {
         c.Glow(8, 8, 8, {255, 220, 150}, 0.6);
         c.Rect(4, 4, 8, 5, {80, 80, 110});
         c.Rect(5, 8, 6, 2, {255, 236, 180});
-        book.Add(g, "menubg_walllamp.png", c);
-    }
-    {
-        Canvas c(32, 10);
-        c.Rect(0, 0, 32, 10, {40, 40, 64});
-        c.Rect(0, 0, 32, 2, {110, 110, 146});
+    });
+    book.Paint(g, "menubg_kerb.png", 32, 10, [](Canvas& c) {
+        c.Slab(0, 0, 32, 10, {40, 40, 64}, {110, 110, 146}, 2);
         c.Rect(0, 2, 32, 2, {70, 70, 104});
         c.Rect(31, 2, 1, 8, {30, 30, 50});
-        book.Add(g, "menubg_kerb.png", c);
-    }
-    {
+    });
+    book.Paint(g, "menubg_lamppost.png", 44, 220, [](Canvas& c) {
         // A street lamp in front of the scene.
-        Canvas c(44, 220);
         c.Glow(30, 14, 22, {255, 224, 160}, 0.55);
-        c.Rect(8, 10, 4, 210, {22, 22, 38});
-        c.Rect(8, 10, 1, 210, {50, 50, 78});
+        c.Post(8, 10, 4, 210, {22, 22, 38}, {50, 50, 78}, 1);
         c.Line(10, 12, 28, 8, 3, {22, 22, 38});
         c.Rect(22, 8, 16, 6, {30, 30, 48});
         c.Rect(24, 14, 12, 2, {255, 236, 180});
         c.Rect(4, 206, 12, 14, {22, 22, 38});
-        book.Add(g, "menubg_lamppost.png", c);
-    }
-    {
-        Canvas c(96, 56);
+    });
+    book.Paint(g, "menubg_bush.png", 96, 56, [](Canvas& c) {
         Rng rng("menu-bush");
         for (int i = 0; i < 9; ++i)
             c.Circle(10 + i * 10 + rng.Range(-3, 3), 34 + rng.Range(-8, 6), 12 + rng.Range(0, 6), {24, 28, 42});
         c.Rect(0, 40, 96, 16, {24, 28, 42});
-        book.Add(g, "menubg_bush.png", c);
-    }
+    });
 }
 
 std::vector<TiledLayout> MenuLayouts()

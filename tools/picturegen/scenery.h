@@ -57,7 +57,8 @@ struct SkylineLook {
     SkylineLook& Sizes(MinMax heights, MinMax widths, MinMax gaps);
     // The body, its lit (left) face and the lit windows.
     SkylineLook& Colours(Rgb body, Rgb lit, Rgb window);
-    // The chance of a window being lit, its size and the grid it sits on.
+    // The chance of a window being lit (none by default), its size and the
+    // grid it sits on.
     SkylineLook& Windows(double chance, int w, int h, int stepX, int stepY);
     // The chances of a stepped, a pitched and a tank roof, and of an antenna.
     SkylineLook& Roofs(double step, double pitch, double tank, double antenna);
@@ -67,7 +68,7 @@ struct SkylineLook {
     MinMax widths{16, 40};
     MinMax gaps{0, 6};
     Rgb body, lit, window;
-    double windowChance = 0.1;
+    double windowChance = 0.0;
     int windowW = 2, windowH = 2, windowStepX = 5, windowStepY = 6;
     double stepChance = 0.3, pitchChance = 0.0, tankChance = 0.0, antennaChance = 0.2;
     std::string seed;
