@@ -19,14 +19,10 @@ constexpr int kHeight = 208;
 
 // ---- Level 2: trains ------------------------------------------------------
 
-const Rgb kTrainRoofLit{150, 186, 182};
-const Rgb kTrainRoof{96, 136, 136};
-const Rgb kTrainBody{70, 110, 112};
-const Rgb kTrainBodyDark{52, 86, 90};
-const Rgb kTrainStripe{214, 178, 70};
-const Rgb kTrainFrame{40, 66, 70};
-const Rgb kTrainLit{168, 220, 210};
-const Rgb kTrainDark{28, 46, 52};
+const Rgb kTrainRoofLit{150, 186, 182}, kTrainRoof{96, 136, 136};
+const Rgb kTrainBody{70, 110, 112}, kTrainBodyDark{52, 86, 90}, kTrainStripe{214, 178, 70};
+// Window frames and the lit and dark glass.
+const Rgb kTrainFrame{40, 66, 70}, kTrainLit{168, 220, 210}, kTrainDark{28, 46, 52};
 const Rgb kPit{14, 22, 28};
 
 // Rounds the roof's end: the corner square of size r at x is cleared and a
@@ -92,8 +88,7 @@ Facade Train()
             c.Rect(x, 10, 10, 71, kTrainBodyDark);
             c.Rect(x + 10, 0, 1, 2, kTrainRoofLit);
             c.Rect(x + 2, 16, 30, 28, kTrainFrame);
-            c.Rect(x + 3, 17, 28, 26, {120, 170, 166});
-            c.Rect(x + 3, 17, 28, 3, {200, 236, 228});
+            c.Slab(x + 3, 17, 28, 26, {120, 170, 166}, {200, 236, 228}, 3);
             c.Rect(x, 56, 10, 5, kTrainStripe);
             c.Glow(x + 4, 70, 14, {255, 244, 200}, 0.6);
             c.Rect(x + 2, 68, 5, 4, {255, 250, 220});
@@ -186,11 +181,9 @@ void PaintHazardColumn(ArtBook& book)
 
 // ---- Level 3: sewer walkways ------------------------------------------------
 
-const Rgb kKerbLit{156, 178, 182};
-const Rgb kKerb{112, 132, 140};
+const Rgb kKerbLit{156, 178, 182}, kKerb{112, 132, 140};
 const Rgb kSewerMortar{30, 42, 52};
-const Rgb kIron{74, 88, 96};
-const Rgb kIronLit{110, 128, 134};
+const Rgb kIron{74, 88, 96}, kIronLit{110, 128, 134};
 const Rgb kDrain{14, 22, 28};
 
 Facade Walkway()
@@ -204,8 +197,7 @@ Facade Walkway()
         for (int x = 0; x < w; ++x) {
             double u = Wrap(x - origin, 32) / 32.0;
             int top = 186 + static_cast<int>(std::lround(3 * std::sin(u * 2 * M_PI)));
-            c.Rect(x, top, 1, kHeight - top, {44, 78, 70});
-            c.Rect(x, top, 1, 1, {70, 118, 100});
+            c.Slab(x, top, 1, kHeight - top, {44, 78, 70}, {70, 118, 100}, 1);
         }
         c.Rect(0, 0, w, 1, kKerbLit);
         c.Rect(0, 1, w, 5, kKerb);
@@ -230,20 +222,16 @@ void PaintSewerColumnPipe(ArtBook& book)
     // Scenery that stands on the walkway and rises into the vault.
     const int w = 40, h = 320;
     Canvas c(w, h);
-    c.Rect(6, 0, 28, h, {64, 92, 108});
-    c.Rect(6, 0, 5, h, {100, 134, 146});
-    c.Rect(28, 0, 6, h, {42, 62, 76});
+    c.Post(6, 0, 28, h, {64, 92, 108}, {100, 134, 146}, 5, {42, 62, 76}, 6);
     for (int y = 20; y < h - 20; y += 64) {
-        c.Rect(3, y, 34, 6, {84, 112, 124});
-        c.Rect(3, y, 34, 1, {130, 160, 168});
+        c.Slab(3, y, 34, 6, {84, 112, 124}, {130, 160, 168}, 1);
         for (int bx = 6; bx < 36; bx += 8) c.Rect(bx, y + 2, 2, 2, {40, 56, 66});
     }
     // A valve wheel and the rust under it.
     c.Rect(34, 236, 4, 4, kIron);
     c.Circle(38, 238, 1.5, kIronLit);
     c.Rect(12, 244, 10, 40, {120, 74, 52}, 0.35);
-    c.Rect(0, h - 8, w, 8, {78, 104, 116});
-    c.Rect(0, h - 8, w, 1, {130, 160, 168});
+    c.Slab(0, h - 8, w, 8, {78, 104, 116}, {130, 160, 168}, 1);
     book.Add("level03", "lev3_build_a_01_sec_collision.png", c);
 }
 
@@ -254,17 +242,13 @@ void PaintPipeBridge(ArtBook& book)
     const int w = 96, h = 64;
     Canvas c(w, h);
     for (int lx : {8, 84}) {
-        c.Rect(lx, 28, 4, 36, {60, 72, 80});
-        c.Rect(lx, 28, 1, 36, {96, 110, 116});
+        c.Post(lx, 28, 4, 36, {60, 72, 80}, {96, 110, 116}, 1);
         c.Rect(lx - 3, 61, 10, 3, {60, 72, 80});
         c.Rect(lx - 4, 26, 12, 3, {74, 88, 96});
     }
-    c.Rect(0, 4, w, 24, {80, 104, 116});
-    c.Rect(0, 4, w, 4, {124, 154, 164});
-    c.Rect(0, 22, w, 6, {50, 66, 76});
+    c.Slab(0, 4, w, 24, {80, 104, 116}, {124, 154, 164}, 4, {50, 66, 76}, 6);
     for (int fx : {2, 46, 90}) {
-        c.Rect(fx, 1, 4, 30, {96, 122, 132});
-        c.Rect(fx, 1, 4, 1, {150, 176, 182});
+        c.Slab(fx, 1, 4, 30, {96, 122, 132}, {150, 176, 182}, 1);
     }
     // A warning band.
     cairo_t* cr = c.Cr();
@@ -343,8 +327,7 @@ void PaintSewerBuildings(ArtBook& book)
     PaintFacadePiece(book, group, "lev3_build_b_03.png", walk, PieceKind::Middle, 2,
                      [](Canvas& c, int x0, int, Rng&) {
                          for (int y = 12; y < kHeight; y += 10) {
-                             c.Rect(x0 + 22, y, 20, 2, kIron);
-                             c.Rect(x0 + 22, y, 20, 1, kIronLit);
+                             c.Slab(x0 + 22, y, 20, 2, kIron, kIronLit, 1);
                          }
                          c.Rect(x0 + 20, 4, 3, kHeight - 4, kIron);
                          c.Rect(x0 + 41, 4, 3, kHeight - 4, {54, 66, 74});

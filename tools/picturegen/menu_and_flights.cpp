@@ -104,6 +104,33 @@ std::vector<TiledLayout> MenuLayouts()
     return out;
 }
 
+// A layer of the scenery a flight shows: its picture at (0, y) repeated
+// `count` times across (none where the name is empty), then its colour
+// filling from row fillY to 160 px under the screen (none where fillY is 0).
+struct FlightLayer {
+    std::string picture;
+    int y;
+    int count;
+    int fillY;
+    Rgb fill;
+};
+
+// A flight into a daylight level: the sky's top colour over the 80 rows
+// above the screen, the sky picture across the screen with its sun and
+// clouds, then the layers from far to near.
+TiledLayout DaylightFlight(const std::string& file, Rgb skyTop, const std::string& sky,
+                           const std::vector<Placement>& skyItems, const std::vector<FlightLayer>& layers)
+{
+    TiledLayout t{file, 480, 320, {}};
+    t.Fill(0, -80, 480, 80, skyTop).Texture(sky, 0, 0, 30);
+    for (const Placement& item : skyItems) t.Texture(item.name, item.x, item.y);
+    for (const FlightLayer& layer : layers) {
+        if (!layer.picture.empty()) t.Texture(layer.picture, 0, layer.y, layer.count);
+        if (layer.fillY != 0) t.Fill(0, layer.fillY, 480, 480 - layer.fillY, layer.fill);
+    }
+    return t;
+}
+
 std::vector<TiledLayout> FlightLayouts()
 {
     std::vector<TiledLayout> out;
@@ -138,46 +165,22 @@ std::vector<TiledLayout> FlightLayouts()
             .Texture("lev3_bg_00_rury2.png", 384, -20);
         out.push_back(t);
     }
-    {
-        TiledLayout t{"flying_from_level_3_to_4.xml", 480, 320, {}};
-        t.Fill(0, -80, 480, 80, {90, 134, 200})
-            .Texture("lev4_sky.png", 0, 0, 30)
-            .Texture("lev4_cloud1.png", 60, 40)
-            .Texture("lev4_bg0_a.png", 0, 110)
-            .Fill(0, 180, 480, 300, {115, 150, 198})
-            .Texture("lev4_bg1_a.png", 0, 170)
-            .Fill(0, 220, 480, 260, {84, 113, 149})
-            .Texture("lev4_bg2_fence.png", 0, 250, 8)
-            .Fill(0, 290, 480, 190, {63, 83, 106});
-        out.push_back(t);
-    }
-    {
-        TiledLayout t{"flying_from_level_4_to_5.xml", 480, 320, {}};
-        t.Fill(0, -80, 480, 80, {118, 170, 214})
-            .Texture("lev5_sky.png", 0, 0, 30)
-            .Texture("lev5_sun.png", 340, 30)
-            .Texture("lev5_cloud.png", 80, 60)
-            .Fill(0, 230, 480, 250, {255, 231, 173})
-            .Texture("lev5_bg0_a.png", 0, 120)
-            .Fill(0, 180, 480, 300, {198, 158, 115})
-            .Texture("lev5_bg1_a.png", 0, 150)
-            .Fill(0, 220, 480, 260, {165, 131, 97})
-            .Texture("lev5_bg2_a.png", 0, 190)
-            .Fill(0, 280, 480, 200, {137, 97, 75});
-        out.push_back(t);
-    }
-    {
-        TiledLayout t{"flying_from_level_5_to_6.xml", 480, 320, {}};
-        t.Fill(0, -80, 480, 80, {44, 44, 72})
-            .Texture("lev6_sky.png", 0, 0, 30)
-            .Texture("lev6_sun.png", 90, 170)
-            .Texture("lev6_bg0.png", 0, 70, 2)
-            .Texture("lev6_bg1.png", 0, 130)
-            .Fill(0, 230, 480, 250, {75, 80, 90})
-            .Texture("lev6_bg2_a.png", 0, 170)
-            .Fill(0, 270, 480, 210, {125, 86, 43});
-        out.push_back(t);
-    }
+    out.push_back(DaylightFlight("flying_from_level_3_to_4.xml", {90, 134, 200}, "lev4_sky.png",
+                                 {{"lev4_cloud1.png", 60, 40}},
+                                 {{"lev4_bg0_a.png", 110, 1, 180, {115, 150, 198}},
+                                  {"lev4_bg1_a.png", 170, 1, 220, {84, 113, 149}},
+                                  {"lev4_bg2_fence.png", 250, 8, 290, {63, 83, 106}}}));
+    out.push_back(DaylightFlight("flying_from_level_4_to_5.xml", {118, 170, 214}, "lev5_sky.png",
+                                 {{"lev5_sun.png", 340, 30}, {"lev5_cloud.png", 80, 60}},
+                                 {{"", 0, 0, 230, {255, 231, 173}},
+                                  {"lev5_bg0_a.png", 120, 1, 180, {198, 158, 115}},
+                                  {"lev5_bg1_a.png", 150, 1, 220, {165, 131, 97}},
+                                  {"lev5_bg2_a.png", 190, 1, 280, {137, 97, 75}}}));
+    out.push_back(DaylightFlight("flying_from_level_5_to_6.xml", {44, 44, 72}, "lev6_sky.png",
+                                 {{"lev6_sun.png", 90, 170}},
+                                 {{"lev6_bg0.png", 70, 2, 0, {}},
+                                  {"lev6_bg1.png", 130, 1, 230, {75, 80, 90}},
+                                  {"lev6_bg2_a.png", 170, 1, 270, {125, 86, 43}}}));
     {
         // The last flight is never shown in a run: a night sky is enough.
         TiledLayout t{"flying_from_level_6_to_7.xml", 480, 320, {}};
