@@ -13,6 +13,9 @@ namespace PictureGen {
 
 namespace {
 
+const char* const kMetroGroup = "level02";
+const char* const kSewerGroup = "level03";
+
 // NOTE: 208 rows reach the screen bottom from the highest roof the camera
 // shows (about y 190) with margin.
 constexpr int kHeight = 208;
@@ -104,8 +107,11 @@ Facade Train()
     return f;
 }
 
+// A door in a block whose left edge is 4 px left of x: the block's window is
+// covered with the car's body first.
 void Door(Canvas& c, int x)
 {
+    c.Rect(x - 4, 11, 32, 45, kTrainBody);
     c.Rect(x, 13, 24, 68, kTrainFrame);
     c.Rect(x + 1, 14, 11, 66, {62, 100, 102});
     c.Rect(x + 12, 14, 11, 66, {58, 94, 96});
@@ -176,7 +182,7 @@ void PaintHazardColumn(ArtBook& book)
     c.Rect(0, 0, 3, 32, {96, 104, 108});
     c.Rect(25, 0, 3, 32, {44, 50, 54});
     c.Rect(0, 0, 1, 32, {150, 158, 160});
-    book.Add("level02", "lev2_second_coll_01.png", c);
+    book.Add(kMetroGroup, "lev2_second_coll_01.png", c);
 }
 
 // ---- Level 3: sewer walkways ------------------------------------------------
@@ -232,7 +238,7 @@ void PaintSewerColumnPipe(ArtBook& book)
     c.Circle(38, 238, 1.5, kIronLit);
     c.Rect(12, 244, 10, 40, {120, 74, 52}, 0.35);
     c.Slab(0, h - 8, w, 8, {78, 104, 116}, {130, 160, 168}, 1);
-    book.Add("level03", "lev3_build_a_01_sec_collision.png", c);
+    book.Add(kSewerGroup, "lev3_build_a_01_sec_collision.png", c);
 }
 
 void PaintPipeBridge(ArtBook& book)
@@ -259,62 +265,58 @@ void PaintPipeBridge(ArtBook& book)
     for (int k = -2; k < 6; ++k) c.Poly({22.0 + k * 8, 8, 26.0 + k * 8, 8, 18.0 + k * 8, 22, 14.0 + k * 8, 22}, {30, 30, 34});
     cairo_restore(cr);
     c.Rect(60, 10, 14, 6, {130, 80, 56}, 0.4);
-    book.Add("level03", "lev3_build_a_02_sec_collision.png", c);
+    book.Add(kSewerGroup, "lev3_build_a_02_sec_collision.png", c);
 }
 
 }  // namespace
 
 void PaintMetroBuildings(ArtBook& book)
 {
-    const char* group = "level02";
     Facade train = Train();
-    PaintFacadePiece(book, group, "lev2_train01.png", train, PieceKind::Left, 0);
-    PaintFacadePiece(book, group, "lev2_train02.png", train, PieceKind::Middle, 2,
+    PaintFacadePiece(book, kMetroGroup, "lev2_train01.png", train, PieceKind::Left, 0);
+    PaintFacadePiece(book, kMetroGroup, "lev2_train02.png", train, PieceKind::Middle, 2,
                      [](Canvas& c, int x0, int, Rng&) {
-                         c.Rect(x0 + 32, 11, 32, 45, kTrainBody);
                          Door(c, x0 + 36);
                      });
-    PaintFacadePiece(book, group, "lev2_train02_grafiti1.png", train, PieceKind::Middle, 2,
+    PaintFacadePiece(book, kMetroGroup, "lev2_train02_grafiti1.png", train, PieceKind::Middle, 2,
                      [](Canvas& c, int x0, int w, Rng& rng) {
                          Graffiti(c, x0 + 2, w - 4, {214, 70, 150}, {240, 140, 50}, rng);
                      });
-    PaintFacadePiece(book, group, "lev2_train02_grafiti2.png", train, PieceKind::Middle, 3,
+    PaintFacadePiece(book, kMetroGroup, "lev2_train02_grafiti2.png", train, PieceKind::Middle, 3,
                      [](Canvas& c, int x0, int w, Rng& rng) {
-                         c.Rect(x0 + 32, 11, 32, 45, kTrainBody);
                          Door(c, x0 + 36);
                          Graffiti(c, x0 + 2, w - 4, {110, 210, 90}, {250, 220, 60}, rng);
                      });
     // The joint between two cars: rubber bellows under a continuous roof.
-    PaintFacadePiece(book, group, "lev2_train03.png", train, PieceKind::Middle, 1,
+    PaintFacadePiece(book, kMetroGroup, "lev2_train03.png", train, PieceKind::Middle, 1,
                      [](Canvas& c, int x0, int, Rng&) {
                          c.Rect(x0 + 4, 11, 3, 70, {96, 136, 136});
                          c.Rect(x0 + 25, 11, 3, 70, kTrainBodyDark);
                          c.Rect(x0 + 7, 11, 18, 79, {30, 44, 48});
                          for (int x = x0 + 9; x < x0 + 25; x += 4) c.Rect(x, 11, 1, 79, {50, 68, 72});
                      });
-    PaintFacadePiece(book, group, "lev2_train04.png", train, PieceKind::Right, 0);
+    PaintFacadePiece(book, kMetroGroup, "lev2_train04.png", train, PieceKind::Right, 0);
 
     Facade platform = Platform();
-    PaintFacadePiece(book, group, "lev2_platform_run01.png", platform, PieceKind::Left, 0);
-    PaintFacadePiece(book, group, "lev2_platform_run02.png", platform, PieceKind::Middle, 2);
-    PaintFacadePiece(book, group, "lev2_platform_run03.png", platform, PieceKind::Right, 0);
+    PaintFacadePiece(book, kMetroGroup, "lev2_platform_run01.png", platform, PieceKind::Left, 0);
+    PaintFacadePiece(book, kMetroGroup, "lev2_platform_run02.png", platform, PieceKind::Middle, 2);
+    PaintFacadePiece(book, kMetroGroup, "lev2_platform_run03.png", platform, PieceKind::Right, 0);
     PaintHazardColumn(book);
 }
 
 void PaintSewerBuildings(ArtBook& book)
 {
-    const char* group = "level03";
     Facade walk = Walkway();
-    PaintFacadePiece(book, group, "lev3_build_b_04.png", walk, PieceKind::Left, 1);
+    PaintFacadePiece(book, kSewerGroup, "lev3_build_b_04.png", walk, PieceKind::Left, 1);
     // A grate low in the wall.
-    PaintFacadePiece(book, group, "lev3_build_b_01.png", walk, PieceKind::Middle, 2,
+    PaintFacadePiece(book, kSewerGroup, "lev3_build_b_01.png", walk, PieceKind::Middle, 2,
                      [](Canvas& c, int x0, int, Rng&) {
                          c.Rect(x0 + 18, 70, 28, 18, kDrain);
                          c.Rect(x0 + 17, 69, 30, 1, {90, 110, 118});
                          for (int x = x0 + 20; x < x0 + 46; x += 5) c.Rect(x, 70, 2, 18, kIron);
                      });
     // The drain the water pours from (the water frames are drawn at +12, +42).
-    PaintFacadePiece(book, group, "lev3_build_b_02.png", walk, PieceKind::Middle, 2,
+    PaintFacadePiece(book, kSewerGroup, "lev3_build_b_02.png", walk, PieceKind::Middle, 2,
                      [](Canvas& c, int x0, int, Rng&) {
                          c.Rect(x0 + 8, 30, 48, 20, {84, 104, 114});
                          c.Ellipse(x0 + 32, 34, 24, 10, {84, 104, 114});
@@ -324,17 +326,15 @@ void PaintSewerBuildings(ArtBook& book)
                          c.Rect(x0 + 12, 51, 40, 60, {30, 60, 62}, 0.5);
                      });
     // An iron ladder down the wall.
-    PaintFacadePiece(book, group, "lev3_build_b_03.png", walk, PieceKind::Middle, 2,
+    PaintFacadePiece(book, kSewerGroup, "lev3_build_b_03.png", walk, PieceKind::Middle, 2,
                      [](Canvas& c, int x0, int, Rng&) {
-                         for (int y = 12; y < kHeight; y += 10) {
-                             c.Slab(x0 + 22, y, 20, 2, kIron, kIronLit, 1);
-                         }
+                         for (int y = 12; y < kHeight; y += 10) c.Slab(x0 + 22, y, 20, 2, kIron, kIronLit, 1);
                          c.Rect(x0 + 20, 4, 3, kHeight - 4, kIron);
                          c.Rect(x0 + 41, 4, 3, kHeight - 4, {54, 66, 74});
                          c.Rect(x0 + 20, 4, 1, kHeight - 4, kIronLit);
                          c.Rect(x0 + 23, 60, 18, 30, {120, 74, 52}, 0.3);
                      });
-    PaintFacadePiece(book, group, "lev3_build_b_05.png", walk, PieceKind::Right, 1);
+    PaintFacadePiece(book, kSewerGroup, "lev3_build_b_05.png", walk, PieceKind::Right, 1);
     PaintSewerColumnPipe(book);
     PaintPipeBridge(book);
 }
