@@ -35,7 +35,6 @@ enum GameLevel : int32_t {
     kLevelConstructionYard = 3,
     kLevelSuburbs = 4,
     kLevelRooftops = 5,
-    kLevelCount = 6,
 };
 
 class GameBase {
