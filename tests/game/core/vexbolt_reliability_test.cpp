@@ -351,7 +351,8 @@ TEST_F(VexboltReliabilityTest, ClosedDuringTheCreditsItEndsCleanly)
     window.Tap(kLastLevelX, kLastLevelY);
     ASSERT_NO_FATAL_FAILURE(VokeTest::CloseTutorial(window));
 
-    // Each tap makes the runner jump, until the ending has faded the level
+    // Each tap makes the runner jump (one about every 0.7 s, while the
+    // window is watched for the title), until the ending has faded the level
     // out and the credits show their title on black, the music on.
     const bool credits = PollUntil(
         [&] {
