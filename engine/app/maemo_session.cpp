@@ -200,7 +200,7 @@ void MaemoSession::SetDisplayStateHandler(DisplayStateHandler handler, void* dat
 bool MaemoSession::Request(const char* member, int64_t& lastSentMs)
 {
     if (!m_system || !dbus_connection_get_is_connected(m_system)) return false;
-    int64_t now = MonotonicMs();
+    int64_t now = m_clock ? m_clock() : MonotonicMs();
     if (lastSentMs >= 0 && now - lastSentMs < kRequestIntervalMs) return true;
     DBusMessage* message =
         dbus_message_new_method_call(kDisplayService, kDisplayRequestPath, kDisplayRequestInterface, member);

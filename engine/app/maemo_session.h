@@ -69,6 +69,9 @@ public:
     bool RequestDisplayOn();
     bool PauseBlanking();
     static constexpr int64_t kRequestIntervalMs = 1000;
+    // Tests drive the clock the interval is measured on (monotonic
+    // milliseconds by default).
+    void SetClock(int64_t (*nowMs)()) { m_clock = nowMs; }
 
     // Sends a signal without arguments on the session bus and flushes it.
     bool SendSignal(const char* path, const char* interface, const char* member);
@@ -102,6 +105,8 @@ private:
     void* m_displayData = nullptr;
     bool m_systemFilterAdded = false;
 
+    // The clock of the request interval; null for the monotonic clock.
+    int64_t (*m_clock)() = nullptr;
     // When each request last went out (monotonic ms); -1 for never.
     int64_t m_lastDisplayOnMs = -1;
     int64_t m_lastBlankingPauseMs = -1;

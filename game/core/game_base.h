@@ -25,6 +25,18 @@ class FontSet;
 
 class ResolutionDependence;
 
+// The six levels, as the game numbers them (0 to 5; the data files count
+// from 1). Some rules belong to one level: the sewers' water pieces, the
+// construction yard's fans and beams.
+enum GameLevel : int32_t {
+    kLevelPrison = 0,
+    kLevelUnderground = 1,
+    kLevelSewers = 2,
+    kLevelConstructionYard = 3,
+    kLevelSuburbs = 4,
+    kLevelRooftops = 5,
+};
+
 class GameBase {
 public:
     GameBase();

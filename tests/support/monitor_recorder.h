@@ -13,15 +13,35 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <mutex>
 #include <thread>
 #include <vector>
+
+#include "tests/support/poll.h"
 
 extern char** environ;
 
 namespace VokeTest {
 
+// The frames of `heard` that are not silent, channels interleaved: what
+// sounded, without the silence before, after and between (a pause, or a gap
+// that a slow writer thread leaves).
+inline std::vector<int16_t> Sounded(const std::vector<int16_t>& heard)
+{
+    std::vector<int16_t> out;
+    for (size_t i = 0; i + 1 < heard.size(); i += 2)
+        if (heard[i] != 0 || heard[i + 1] != 0) out.insert(out.end(), {heard[i], heard[i + 1]});
+    return out;
+}
+
 class MonitorRecorder {
 public:
+    // NOTE: the waits here only guard against a server that hangs: they
+    // end as soon as what they wait for has happened.
+    static constexpr double kGuardSeconds = 60.0;
+    static constexpr int kFramesPerSecond = 22050;
+
     MonitorRecorder()
     {
         int fds[2];
@@ -41,17 +61,39 @@ public:
             for (;;) {
                 const ssize_t got = read(m_fd, buffer, sizeof(buffer));
                 if (got <= 0) break;
+                std::lock_guard<std::mutex> hold(m_lock);
                 m_bytes.insert(m_bytes.end(), buffer, buffer + got);
             }
         });
-        for (int i = 0; i < 100 && std::system("pactl list short source-outputs | grep -q .") != 0; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        m_connected = m_pid > 0 && PollUntil([] { return std::system("pactl list short source-outputs | grep -q .") == 0; },
+                                        kGuardSeconds, std::chrono::milliseconds(50));
     }
     ~MonitorRecorder() { Stop(); }
     MonitorRecorder(const MonitorRecorder&) = delete;
     MonitorRecorder& operator=(const MonitorRecorder&) = delete;
 
-    bool Running() const { return m_pid > 0; }
+    // Whether parec runs and is connected to the server.
+    bool Running() const { return m_pid > 0 && m_connected; }
+
+    // The samples heard so far, channels interleaved.
+    std::vector<int16_t> Heard()
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        return Samples();
+    }
+    // Waits until `done` holds for the samples heard so far; whether it did
+    // before the guard.
+    bool WaitFor(const std::function<bool(const std::vector<int16_t>&)>& done)
+    {
+        return PollUntil([&] { return done(Heard()); }, kGuardSeconds, std::chrono::milliseconds(10));
+    }
+    // Waits until `seconds` of the monitor's time more than now have been
+    // recorded, sounding or silent; whether they were before the guard.
+    bool WaitForMore(double seconds)
+    {
+        const size_t frames = Heard().size() / 2 + size_t(seconds * kFramesPerSecond);
+        return WaitFor([frames](const std::vector<int16_t>& heard) { return heard.size() / 2 >= frames; });
+    }
 
     // Ends the recording; the samples heard, channels interleaved.
     std::vector<int16_t> Stop()
@@ -64,15 +106,22 @@ public:
         if (m_reader.joinable()) m_reader.join();
         if (m_fd >= 0) close(m_fd);
         m_fd = -1;
+        return Samples();
+    }
+
+private:
+    std::vector<int16_t> Samples() const
+    {
         std::vector<int16_t> samples(m_bytes.size() / 2);
         if (!samples.empty()) std::memcpy(samples.data(), m_bytes.data(), samples.size() * 2);
         return samples;
     }
 
-private:
     pid_t m_pid = -1;
     int m_fd = -1;
+    bool m_connected = false;
     std::thread m_reader;
+    std::mutex m_lock;
     std::vector<uint8_t> m_bytes;
 };
 

@@ -105,6 +105,27 @@ void Canvas::Rect(double x, double y, double w, double h, Rgb c, double a)
     cairo_fill(m_cr);
 }
 
+void Canvas::Rects(std::initializer_list<std::array<double, 4>> boxes, Rgb c)
+{
+    for (const std::array<double, 4>& b : boxes) Rect(b[0], b[1], b[2], b[3], c);
+}
+
+void Canvas::Slab(double x, double y, double w, double h, Rgb body, Rgb lit, double litRows, Rgb shade,
+                  double shadeRows)
+{
+    Rect(x, y, w, h, body);
+    Rect(x, y, w, litRows, lit);
+    Rect(x, y + h - shadeRows, w, shadeRows, shade);
+}
+
+void Canvas::Post(double x, double y, double w, double h, Rgb body, Rgb lit, double litCols, Rgb shade,
+                  double shadeCols)
+{
+    Rect(x, y, w, h, body);
+    Rect(x, y, litCols, h, lit);
+    Rect(x + w - shadeCols, y, shadeCols, h, shade);
+}
+
 void Canvas::Poly(const std::vector<double>& xy, Rgb c, double a)
 {
     if (xy.size() < 6) return;
@@ -221,6 +242,14 @@ void ArtBook::Add(const std::string& group, const std::string& name, const Canva
     m_sink.Add(group, name, canvas.Surface());
     if (m_pictures.count(name)) return;  // the sink has reported the clash
     m_pictures[name] = cairo_surface_reference(canvas.Surface());
+}
+
+void ArtBook::Paint(const std::string& group, const std::string& name, int width, int height,
+                    const std::function<void(Canvas&)>& paint)
+{
+    Canvas canvas(width, height);
+    paint(canvas);
+    Add(group, name, canvas);
 }
 
 cairo_surface_t* ArtBook::Find(const std::string& name) const

@@ -9,7 +9,10 @@
 
 #include <cairo.h>
 
+#include <array>
 #include <cstdint>
+#include <functional>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <vector>
@@ -74,6 +77,18 @@ public:
     cairo_surface_t* Surface() const { return m_surface; }
 
     void Rect(double x, double y, double w, double h, Rgb c, double a = 1.0);
+    // Several rectangles (x, y, w, h) in one colour, drawn in order.
+    void Rects(std::initializer_list<std::array<double, 4>> boxes, Rgb c);
+    // A block lit from above: the body, a band `litRows` high along its top
+    // in the lit tone and a band `shadeRows` high along its bottom in the
+    // shade tone (a band of 0 is not drawn).
+    void Slab(double x, double y, double w, double h, Rgb body, Rgb lit, double litRows, Rgb shade = {},
+              double shadeRows = 0);
+    // A post lit from the left: the body, a band `litCols` wide down its left
+    // side in the lit tone and a band `shadeCols` wide down its right side in
+    // the shade tone.
+    void Post(double x, double y, double w, double h, Rgb body, Rgb lit, double litCols, Rgb shade = {},
+              double shadeCols = 0);
     // Points as x0, y0, x1, y1, ...
     void Poly(const std::vector<double>& xy, Rgb c, double a = 1.0);
     void Circle(double cx, double cy, double r, Rgb c, double a = 1.0);
@@ -116,6 +131,9 @@ public:
 
     // name includes ".png". A name given twice fails the sink's run.
     void Add(const std::string& group, const std::string& name, const Canvas& canvas);
+    // Paints a new width x height picture with `paint` and adds it.
+    void Paint(const std::string& group, const std::string& name, int width, int height,
+               const std::function<void(Canvas&)>& paint);
     // Null when no picture of that name was painted here.
     cairo_surface_t* Find(const std::string& name) const;
     int WidthOf(const std::string& name) const;

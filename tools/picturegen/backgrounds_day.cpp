@@ -10,6 +10,14 @@ namespace PictureGen {
 
 namespace {
 
+// Each level's atlas page and the fills under its far, middle and near layers.
+const char* const kSite = "level04";
+const Rgb kSiteFar{115, 150, 198}, kSiteMid{84, 113, 149}, kSiteNear{63, 83, 106};
+const char* const kSuburb = "level05";
+const Rgb kSubFar{198, 158, 115}, kSubMid{165, 131, 97}, kSubNear{137, 97, 75};
+const char* const kRoofs = "level06";
+const Rgb kDuskNear{125, 86, 43}, kDuskMid{75, 80, 90}, kDuskFar{96, 78, 92};
+
 // A strip of rolling ground: the top line is a sum of sines whose periods
 // divide the strip, so it joins itself.
 void Hills(Canvas& c, int total, int base, int amplitude, Rgb body, Rgb lit, int seed)
@@ -45,105 +53,106 @@ void House(Canvas& c, double x, double ground, double w, double h, Rgb wall, Rgb
     }
 }
 
-// ========================== Level 4: the construction yard ==================
+// The houses of a village row: the chance of a house at a step, its width
+// and height, colours and chance of a chimney, and the gap after it.
+struct RowHouses {
+    double chance;
+    MinMax width, height;
+    Rgb wall, roof, window;
+    double chimneyChance;
+    MinMax gap;
+};
+// The trees between them: drawn `inset` px into their step, their radius,
+// colours and step.
+struct RowTrees {
+    int inset;
+    MinMax radius;
+    Rgb leaf, lit, trunk;
+    MinMax step;
+};
 
-const char* const kSite = "level04";
-const Rgb kSiteFar{115, 150, 198};
-const Rgb kSiteMid{84, 113, 149};
-const Rgb kSiteNear{63, 83, 106};
+// A row of houses among round trees standing on `ground` from x 0 to the end
+// of the strip; steps that land inside `keepClear` (its ends excluded) move on
+// by 10 px, leaving the place to something else.
+void Village(Canvas& c, Rng& rng, int total, int ground, const RowHouses& houses, const RowTrees& trees,
+             MinMax keepClear = {})
+{
+    for (int x = 0; x < total;) {
+        if (x > keepClear.min && x < keepClear.max) {
+            x += 10;
+            continue;
+        }
+        if (rng.Chance(houses.chance)) {
+            int w = rng.Range(houses.width.min, houses.width.max);
+            House(c, x, ground, w, rng.Range(houses.height.min, houses.height.max), houses.wall, houses.roof,
+                  houses.window, rng.Chance(houses.chimneyChance));
+            x += w + rng.Range(houses.gap.min, houses.gap.max);
+        } else {
+            Tree(c, x + trees.inset, ground, rng.Range(trees.radius.min, trees.radius.max), trees.leaf, trees.lit,
+                 trees.trunk);
+            x += rng.Range(trees.step.min, trees.step.max);
+        }
+    }
+}
+
+// ========================== Level 4: the construction yard ==================
 
 void PaintSiteTextures(ArtBook& book)
 {
-    {
+    book.Paint(kSite, "lev4_bg1_crane.png", 130, 100, [](Canvas& c) {
         // A tower crane for the middle distance.
-        Canvas c(130, 100);
         Rgb steel{92, 122, 158};
         c.Rect(40, 14, 5, 86, steel);
         for (int y = 16; y < 100; y += 8) c.Line(40, y, 45, y + 8, 1, steel);
         c.Rect(2, 12, 126, 3, steel);
         c.Line(42, 2, 4, 12, 1, steel);
         c.Line(42, 2, 126, 12, 1, steel);
-        c.Rect(40, 0, 5, 14, steel);
-        c.Rect(6, 15, 10, 8, steel);
-        c.Rect(100, 15, 1, 40, steel);
-        c.Rect(97, 55, 7, 3, steel);
-        book.Add(kSite, "lev4_bg1_crane.png", c);
-    }
-    {
+        c.Rects({{40, 0, 5, 14}, {6, 15, 10, 8}, {100, 15, 1, 40}, {97, 55, 7, 3}}, steel);
+    });
+    book.Paint(kSite, "lev4_bg1_chimney.png", 10, 90, [](Canvas& c) {
         // A factory chimney; the smoke rises from its top centre.
-        Canvas c(10, 90);
-        c.Rect(1, 3, 8, 87, {92, 120, 154});
-        c.Rect(1, 3, 2, 87, {104, 132, 164});
+        c.Post(1, 3, 8, 87, {92, 120, 154}, {104, 132, 164}, 2);
         c.Rect(0, 0, 10, 4, {76, 102, 134});
         for (int y = 20; y < 90; y += 20) c.Rect(1, y, 8, 2, {180, 96, 80});
-        book.Add(kSite, "lev4_bg1_chimney.png", c);
-    }
+    });
     Rgb steel{56, 74, 96}, steelLit{74, 96, 120};
-    {
+    book.Paint(kSite, "lev4_bg2_bay.png", 32, 40, [&](Canvas& c) {
         // One bay of a steel skeleton: a column on its left, a beam on top.
-        Canvas c(32, 40);
-        c.Rect(0, 0, 4, 40, steel);
-        c.Rect(0, 0, 1, 40, steelLit);
-        c.Rect(0, 0, 32, 4, steel);
-        c.Rect(0, 0, 32, 1, steelLit);
-        book.Add(kSite, "lev4_bg2_bay.png", c);
-    }
-    {
-        Canvas c(4, 40);
-        c.Rect(0, 0, 4, 40, steel);
-        c.Rect(0, 0, 1, 40, steelLit);
-        book.Add(kSite, "lev4_bg2_column.png", c);
-    }
-    {
-        Canvas c(16, 32);
-        c.Rect(0, 0, 3, 32, steel);
-        c.Rect(13, 0, 3, 32, steel);
+        c.Post(0, 0, 4, 40, steel, steelLit, 1);
+        c.Slab(0, 0, 32, 4, steel, steelLit, 1);
+    });
+    book.Paint(kSite, "lev4_bg2_column.png", 4, 40, [&](Canvas& c) { c.Post(0, 0, 4, 40, steel, steelLit, 1); });
+    book.Paint(kSite, "lev4_bg2_mast.png", 16, 32, [&](Canvas& c) {
+        c.Rects({{0, 0, 3, 32}, {13, 0, 3, 32}}, steel);
         c.Line(2, 0, 14, 16, 1.5, steel);
         c.Line(14, 16, 2, 32, 1.5, steel);
-        book.Add(kSite, "lev4_bg2_mast.png", c);
-    }
-    {
+    });
+    book.Paint(kSite, "lev4_bg2_jib.png", 200, 14, [&](Canvas& c) {
         // The jib and counter-jib; the hanging load's cable leaves the tip
         // at (199, 7).
-        Canvas c(200, 14);
-        c.Rect(0, 10, 200, 3, steel);
-        c.Rect(60, 0, 140, 2, steel);
+        c.Rects({{0, 10, 200, 3}, {60, 0, 140, 2}}, steel);
         for (int x = 60; x < 196; x += 10) c.Line(x, 1, x + 5, 11, 1, steel);
         c.Line(0, 10, 60, 0, 1.5, steel);
         c.Rect(196, 2, 4, 10, steel);
-        book.Add(kSite, "lev4_bg2_jib.png", c);
-    }
-    {
-        Canvas c(28, 20);
-        c.Rect(0, 0, 28, 20, {214, 170, 60});
-        c.Rect(0, 0, 28, 2, {240, 206, 110});
+    });
+    book.Paint(kSite, "lev4_bg2_cab.png", 28, 20, [](Canvas& c) {
+        c.Slab(0, 0, 28, 20, {214, 170, 60}, {240, 206, 110}, 2);
         c.Rect(4, 5, 14, 8, {120, 150, 190});
-        book.Add(kSite, "lev4_bg2_cab.png", c);
-    }
-    {
-        Canvas c(18, 18);
-        c.Rect(0, 0, 18, 18, {80, 96, 116});
-        c.Rect(0, 0, 18, 2, {110, 126, 146});
-        book.Add(kSite, "lev4_bg2_weight.png", c);
-    }
-    {
-        Canvas c(48, 26);
-        c.Rect(0, 0, 48, 26, {170, 80, 50});
-        c.Rect(0, 0, 48, 2, {204, 116, 80});
+    });
+    book.Paint(kSite, "lev4_bg2_weight.png", 18, 18,
+               [](Canvas& c) { c.Slab(0, 0, 18, 18, {80, 96, 116}, {110, 126, 146}, 2); });
+    book.Paint(kSite, "lev4_bg2_container.png", 48, 26, [](Canvas& c) {
+        c.Slab(0, 0, 48, 26, {170, 80, 50}, {204, 116, 80}, 2);
         for (int x = 4; x < 48; x += 5) c.Rect(x, 3, 2, 22, {140, 62, 40});
-        book.Add(kSite, "lev4_bg2_container.png", c);
-    }
-    {
+    });
+    book.Paint(kSite, "lev4_bg2_fence.png", 64, 40, [&](Canvas& c) {
         // The site fence and the ground behind it.
-        Canvas c(64, 40);
         c.Rect(0, 24, 64, 16, kSiteNear);
         for (int x = 0; x < 64; x += 16) c.Rect(x + 6, 0, 2, 24, steel);
-        c.Rect(0, 2, 64, 1, steel);
-        c.Rect(0, 20, 64, 1, steel);
+        c.Rects({{0, 2, 64, 1}, {0, 20, 64, 1}}, steel);
         for (int x = -24; x < 64; x += 4) c.Line(x, 3, x + 17, 20, 1, steel, 0.5);
         c.Rect(0, 24, 64, 1, {80, 100, 122});
-        book.Add(kSite, "lev4_bg2_fence.png", c);
-    }
+    });
 }
 }  // namespace
 
@@ -153,71 +162,35 @@ void PaintConstructionBackground(ArtBook& book, std::vector<TiledLayout>& out)
            {{0.0, {90, 134, 200}}, {0.6, {160, 194, 230}}, {1.0, {186, 210, 236}}});
     AddCloud(book, kSite, "lev4_cloud1.png", 120, 40, {244, 248, 252}, 0.9, "cloud1");
     AddCloud(book, kSite, "lev4_cloud2.png", 90, 28, {236, 242, 250}, 0.85, "cloud2");
-    TiledLayout sky{"lev4_bg.xml", 480, 320, {}};
-    sky.Texture("lev4_sky.png", 0, 0, 30)
-        .Texture("lev4_cloud1.png", 30, 34)
-        .Texture("lev4_cloud2.png", 300, 64)
-        .Texture("lev4_cloud2.png", 170, 16);
-    out.push_back(sky);
+    out.push_back(SkyLayout("lev4_bg.xml", 320, "lev4_sky.png",
+                            {{"lev4_cloud1.png", 30, 34}, {"lev4_cloud2.png", 300, 64}, {"lev4_cloud2.png", 170, 16}}));
 
     PaintSiteTextures(book);
 
-    {
-        // Layer 2: the far city, light as the haze; factory chimneys at
-        // x 50, 448 and 940 whose smoke the decorations raise.
-        const int total = 1024, top = 40, h = 70;
-        Strip strip(total, h);
-        Canvas& c = strip.C();
-        SkylineLook s;
-        s.to = total;
-        s.ground = h;
-        s.minHeight = 16;
-        s.maxHeight = 44;
-        s.minWidth = 14;
-        s.maxWidth = 40;
-        s.minGap = -2;
-        s.maxGap = 6;
-        s.body = kSiteFar;
-        s.lit = {126, 160, 206};
-        s.window = {140, 170, 210};
-        s.windowChance = 0.0;
-        s.antennaChance = 0.25;
-        s.seed = "site-far";
-        Skyline(c, s);
+    // Layer 2: the far city, light as the haze; factory chimneys at x 50,
+    // 448 and 940 whose smoke the decorations raise.
+    PaintHalvedLayer(book, out, kSite, "lev4_bg0", {1024, 40, 70, 140}, kSiteFar, [](Canvas& c, LayerBand b) {
+        Skyline(c, SkylineLook("site-far", 0, b.width, b.height)
+                       .Sizes({16, 44}, {14, 40}, {-2, 6})
+                       .Colours(kSiteFar, {126, 160, 206}, {140, 170, 210})
+                       .Roofs(0.3, 0.0, 0.0, 0.25));
         for (int cx : {50, 448, 940}) {
-            int ctop = (cx == 940 ? 94 : 44) - top;
-            c.Rect(cx - 3, ctop, 6, h - ctop, {104, 140, 188});
+            int ctop = (cx == 940 ? 94 : 44) - b.top;
+            c.Rect(cx - 3, ctop, 6, b.height - ctop, {104, 140, 188});
             c.Rect(cx - 4, ctop, 8, 2, {96, 130, 178});
         }
-        AddHalvedLayer(book, out, kSite, "lev4_bg0", strip, top, 140, kSiteFar);
-    }
+    });
 
     {
         // Layer 1: sheds and works; chimneys at x 659 and 816 (tops at y 57
         // and 35) for the nearer smoke, and a tower crane.
         const int total = 1024, top = 70, h = 50;
         Strip strip(total, h);
-        Canvas& c = strip.C();
-        SkylineLook s;
-        s.to = total;
-        s.ground = h;
-        s.minHeight = 12;
-        s.maxHeight = 34;
-        s.minWidth = 24;
-        s.maxWidth = 70;
-        s.minGap = -4;
-        s.maxGap = 10;
-        s.body = kSiteMid;
-        s.lit = {94, 124, 160};
-        s.window = {150, 176, 210};
-        s.windowChance = 0.05;
-        s.windowW = 3;
-        s.windowStepX = 7;
-        s.stepChance = 0.2;
-        s.pitchChance = 0.35;
-        s.antennaChance = 0.1;
-        s.seed = "site-mid";
-        Skyline(c, s);
+        Skyline(strip.C(), SkylineLook("site-mid", 0, total, h)
+                               .Sizes({12, 34}, {24, 70}, {-4, 10})
+                               .Colours(kSiteMid, {94, 124, 160}, {150, 176, 210})
+                               .Windows(0.05, 3, 2, 7, 6)
+                               .Roofs(0.2, 0.35, 0.0, 0.1));
         AddFoldedHalves(book, kSite, "lev4_bg1", strip, 512);
         TiledLayout a{"lev4_bg1_a.xml", 512, 160, {}};
         a.Texture("lev4_bg1_crane.png", 170, -4).Texture("lev4_bg1_a.png", 0, top).Fill(0, top + h, 512, 160 - top - h, kSiteMid);
@@ -256,36 +229,18 @@ void PaintConstructionBackground(ArtBook& book, std::vector<TiledLayout>& out)
 
 // ============================ Level 5: the suburbs ===========================
 
-namespace {
-const char* const kSuburb = "level05";
-const Rgb kSubFar{198, 158, 115};
-const Rgb kSubMid{165, 131, 97};
-const Rgb kSubNear{137, 97, 75};
-}  // namespace
-
 void PaintSuburbBackground(ArtBook& book, std::vector<TiledLayout>& out)
 {
     AddSky(book, kSuburb, "lev5_sky.png", 16, 230,
            {{0.0, {118, 170, 214}}, {0.55, {206, 214, 196}}, {1.0, {255, 231, 173}}});
-    {
-        Canvas c(64, 64);
-        c.Glow(32, 32, 32, {255, 244, 200}, 0.6);
-        c.Circle(32, 32, 12, {255, 248, 220});
-        book.Add(kSuburb, "lev5_sun.png", c);
-    }
+    AddSun(book, kSuburb, "lev5_sun.png", 64, 64, 32, 32, 32, {255, 244, 200}, 0.6, 12, {255, 248, 220});
     AddCloud(book, kSuburb, "lev5_cloud.png", 110, 34, {255, 250, 236}, 0.85, "cloud5");
-    TiledLayout sky{"lev5_bg.xml", 480, 230, {}};
-    sky.Texture("lev5_sky.png", 0, 0, 30)
-        .Texture("lev5_sun.png", 360, 26)
-        .Texture("lev5_cloud.png", 50, 46)
-        .Texture("lev5_cloud.png", 240, 84);
-    out.push_back(sky);
+    out.push_back(SkyLayout("lev5_bg.xml", 230, "lev5_sky.png",
+                            {{"lev5_sun.png", 360, 26}, {"lev5_cloud.png", 50, 46}, {"lev5_cloud.png", 240, 84}}));
 
-    {
-        // Layer 2: far hills with farms and trees, rows 70..130.
-        const int total = 1024, top = 70, h = 60;
-        Strip strip(total, h);
-        Canvas& c = strip.C();
+    // Layer 2: far hills with farms and trees, rows 70..130.
+    PaintHalvedLayer(book, out, kSuburb, "lev5_bg0", {1024, 70, 60, 150}, kSubFar, [](Canvas& c, LayerBand b) {
+        const int total = b.width;
         Hills(c, total, 34, 16, kSubFar, {212, 176, 132}, 1);
         Rng rng("suburb-far");
         for (int i = 0; i < 40; ++i) {
@@ -298,32 +253,17 @@ void PaintSuburbBackground(ArtBook& book, std::vector<TiledLayout>& out)
             else
                 Tree(c, x, g, 2.5, {182, 144, 104}, {194, 156, 114}, {170, 130, 96});
         }
-        AddHalvedLayer(book, out, kSuburb, "lev5_bg0", strip, top, 150, kSubFar);
-    }
-    {
-        // Layer 1: a village of pitched roofs among round trees, rows 60..130.
-        const int total = 1024, top = 60, h = 70;
-        Strip strip(total, h);
-        Canvas& c = strip.C();
-        Hills(c, total, 52, 6, kSubMid, {176, 142, 106}, 4);
+    });
+    // Layer 1: a village of pitched roofs among round trees, rows 60..130.
+    PaintHalvedLayer(book, out, kSuburb, "lev5_bg1", {1024, 60, 70, 150}, kSubMid, [](Canvas& c, LayerBand b) {
+        Hills(c, b.width, 52, 6, kSubMid, {176, 142, 106}, 4);
         Rng rng("suburb-mid");
-        for (int x = 0; x < total;) {
-            if (rng.Chance(0.55)) {
-                int w = rng.Range(18, 34);
-                House(c, x, 60, w, rng.Range(10, 18), kSubMid, {146, 100, 76}, {220, 196, 150}, rng.Chance(0.5));
-                x += w + rng.Range(4, 14);
-            } else {
-                Tree(c, x + 6, 60, rng.Range(5, 8), {150, 118, 86}, {164, 132, 98}, {120, 90, 66});
-                x += rng.Range(10, 18);
-            }
-        }
-        AddHalvedLayer(book, out, kSuburb, "lev5_bg1", strip, top, 150, kSubMid);
-    }
-    {
-        // Layer 0: nearer houses, a church tower, gardens, rows 116..206.
-        const int total = 1024, top = 116, h = 90;
-        Strip strip(total, h);
-        Canvas& c = strip.C();
+        Village(c, rng, b.width, 60, {0.55, {18, 34}, {10, 18}, kSubMid, {146, 100, 76}, {220, 196, 150}, 0.5, {4, 14}},
+                {6, {5, 8}, {150, 118, 86}, {164, 132, 98}, {120, 90, 66}, {10, 18}});
+    });
+    // Layer 0: nearer houses, a church tower, gardens, rows 116..206.
+    PaintHalvedLayer(book, out, kSuburb, "lev5_bg2", {1024, 116, 90, 216}, kSubNear, [](Canvas& c, LayerBand b) {
+        const int total = b.width, h = b.height;
         Rng rng("suburb-near");
         c.Rect(-160, 70, total + 320, h - 70, kSubNear);
         // The church.
@@ -332,99 +272,46 @@ void PaintSuburbBackground(ArtBook& book, std::vector<TiledLayout>& out)
         c.Rect(604, 20, 8, 10, {96, 62, 50});
         c.Rect(616, 40, 40, 40, kSubNear);
         c.Poly({614, 40, 636, 24, 658, 40}, {112, 70, 54});
-        for (int x = 0; x < total;) {
-            if (x > 580 && x < 670) {
-                x += 10;
-                continue;
-            }
-            if (rng.Chance(0.6)) {
-                int w = rng.Range(30, 52);
-                House(c, x, 74, w, rng.Range(18, 30), kSubNear, {118, 74, 56}, {214, 184, 140}, rng.Chance(0.6));
-                x += w + rng.Range(6, 16);
-            } else {
-                Tree(c, x + 8, 74, rng.Range(8, 13), {116, 86, 64}, {130, 98, 74}, {92, 66, 50});
-                x += rng.Range(16, 26);
-            }
-        }
+        Village(c, rng, total, 74, {0.6, {30, 52}, {18, 30}, kSubNear, {118, 74, 56}, {214, 184, 140}, 0.6, {6, 16}},
+                {8, {8, 13}, {116, 86, 64}, {130, 98, 74}, {92, 66, 50}, {16, 26}}, {580, 670});
         for (int x = -160; x < total + 160; x += 6) c.Rect(x, 72, 2, 6, {120, 86, 66});
         c.Rect(-160, 74, total + 320, 1, {120, 86, 66});
-        AddHalvedLayer(book, out, kSuburb, "lev5_bg2", strip, top, 216, kSubNear);
-    }
+    });
 }
 
 // ============================ Level 6: the rooftops ==========================
-
-namespace {
-const char* const kRoofs = "level06";
-const Rgb kDuskNear{125, 86, 43};
-const Rgb kDuskMid{75, 80, 90};
-const Rgb kDuskFar{96, 78, 92};
-}  // namespace
 
 void PaintRooftopBackground(ArtBook& book, std::vector<TiledLayout>& out)
 {
     AddSky(book, kRoofs, "lev6_sky.png", 16, 320,
            {{0.0, {44, 44, 72}}, {0.32, {110, 70, 100}}, {0.62, {214, 112, 84}}, {0.8, {246, 166, 96}},
             {1.0, {250, 192, 122}}});
-    {
-        Canvas c(80, 44);
-        c.Glow(40, 40, 40, {255, 210, 140}, 0.55);
-        c.Circle(40, 40, 16, {255, 226, 170});
-        book.Add(kRoofs, "lev6_sun.png", c);
-    }
-    {
-        Canvas c(180, 24);
+    AddSun(book, kRoofs, "lev6_sun.png", 80, 44, 40, 40, 40, {255, 210, 140}, 0.55, 16, {255, 226, 170});
+    book.Paint(kRoofs, "lev6_clouds.png", 180, 24, [](Canvas& c) {
         c.Ellipse(90, 12, 88, 4, {190, 110, 130}, 0.7);
         c.Ellipse(60, 18, 50, 3, {200, 120, 130}, 0.6);
         c.Ellipse(120, 6, 40, 2.5, {170, 100, 130}, 0.6);
-        book.Add(kRoofs, "lev6_clouds.png", c);
-    }
-    TiledLayout sky{"lev6_bg.xml", 480, 320, {}};
-    sky.Texture("lev6_sky.png", 0, 0, 30)
-        .Texture("lev6_sun.png", 70, 156)
-        .Texture("lev6_clouds.png", 230, 70)
-        .Texture("lev6_clouds.png", 10, 36);
-    out.push_back(sky);
+    });
+    out.push_back(SkyLayout("lev6_bg.xml", 320, "lev6_sky.png",
+                            {{"lev6_sun.png", 70, 156}, {"lev6_clouds.png", 230, 70}, {"lev6_clouds.png", 10, 36}}));
 
-    {
+    book.Paint(kRoofs, "lev6_bg0.png", 256, 200, [](Canvas& c) {
         // Layer 2: far towers; masts with warning lights at x 25, 105, 113,
         // their tips at the top edge of this layer.
-        Canvas c(256, 200);
-        SkylineLook s;
-        s.from = 130;
-        s.to = 256;
-        s.ground = 200;
-        s.minHeight = 90;
-        s.maxHeight = 150;
-        s.minWidth = 16;
-        s.maxWidth = 36;
-        s.minGap = -4;
-        s.maxGap = 4;
-        s.body = kDuskFar;
-        s.lit = {110, 86, 98};
-        s.window = {200, 150, 110};
-        s.windowChance = 0.05;
-        s.windowW = 1;
-        s.windowStepX = 4;
-        s.windowStepY = 5;
-        s.antennaChance = 0.0;
-        s.seed = "roof-far";
-        Skyline(c, s);
+        Skyline(c, SkylineLook("roof-far", 130, 256, 200)
+                       .Sizes({90, 150}, {16, 36}, {-4, 4})
+                       .Colours(kDuskFar, {110, 86, 98}, {200, 150, 110})
+                       .Windows(0.05, 1, 2, 4, 5)
+                       .Roofs(0.3, 0.0, 0.0, 0.0));
         // The masted towers.
-        c.Rect(14, 22, 22, 178, kDuskFar);
-        c.Rect(14, 22, 4, 178, {110, 86, 98});
-        c.Rect(25, 0, 1, 22, kDuskFar);
-        c.Rect(40, 70, 30, 130, kDuskFar);
-        c.Rect(94, 16, 30, 184, kDuskFar);
-        c.Rect(94, 16, 5, 184, {110, 86, 98});
-        c.Rect(105, 0, 1, 16, kDuskFar);
-        c.Rect(113, 0, 1, 16, kDuskFar);
-        c.Rect(74, 90, 18, 110, kDuskFar);
+        c.Post(14, 22, 22, 178, kDuskFar, {110, 86, 98}, 4);
+        c.Rects({{25, 0, 1, 22}, {40, 70, 30, 130}}, kDuskFar);
+        c.Post(94, 16, 30, 184, kDuskFar, {110, 86, 98}, 5);
+        c.Rects({{105, 0, 1, 16}, {113, 0, 1, 16}, {74, 90, 18, 110}}, kDuskFar);
         for (int y = 30; y < 200; y += 7)
             for (int x = 98; x < 122; x += 4)
                 if ((x * 7 + y * 13) % 11 == 0) c.Rect(x, y, 1, 2, {200, 150, 110});
-        book.Add(kRoofs, "lev6_bg0.png", c);
-    }
+    });
     TiledLayout far{"lev6_bg0.xml", 512, 200, {}};
     far.Texture("lev6_bg0.png", 0, 0, 2);
     out.push_back(far);
@@ -434,38 +321,16 @@ void PaintRooftopBackground(ArtBook& book, std::vector<TiledLayout>& out)
         // (133, 2) and (165, 19) of this layer.
         Strip strip(512, 100);
         Canvas& c = strip.C();
-        SkylineLook s;
-        s.from = 200;
-        s.to = 512 + 30;
-        s.ground = 100;
-        s.minHeight = 36;
-        s.maxHeight = 76;
-        s.minWidth = 20;
-        s.maxWidth = 48;
-        s.minGap = -4;
-        s.maxGap = 6;
-        s.body = kDuskMid;
-        s.lit = {86, 90, 100};
-        s.window = {226, 174, 104};
-        s.windowChance = 0.22;
-        s.windowW = 2;
-        s.windowH = 2;
-        s.windowStepX = 5;
-        s.windowStepY = 6;
-        s.antennaChance = 0.3;
-        s.seed = "roof-mid";
-        Skyline(c, s);
+        Skyline(c, SkylineLook("roof-mid", 200, 512 + 30, 100)
+                       .Sizes({36, 76}, {20, 48}, {-4, 6})
+                       .Colours(kDuskMid, {86, 90, 100}, {226, 174, 104})
+                       .Windows(0.22, 2, 2, 5, 6)
+                       .Roofs(0.3, 0.0, 0.0, 0.3));
         c.Rect(-6, 40, 36, 60, kDuskMid);
-        c.Rect(36, 8, 26, 92, kDuskMid);
-        c.Rect(36, 8, 4, 92, {86, 90, 100});
-        c.Rect(45, 1, 1, 7, kDuskMid);
-        c.Rect(53, 3, 1, 5, kDuskMid);
-        c.Rect(66, 30, 30, 70, kDuskMid);
-        c.Rect(100, 50, 24, 50, kDuskMid);
-        c.Rect(126, 12, 16, 88, kDuskMid);
-        c.Rect(133, 3, 1, 9, kDuskMid);
-        c.Rect(148, 21, 40, 79, kDuskMid);
-        c.Rect(148, 21, 5, 79, {86, 90, 100});
+        c.Post(36, 8, 26, 92, kDuskMid, {86, 90, 100}, 4);
+        c.Rects({{45, 1, 1, 7}, {53, 3, 1, 5}, {66, 30, 30, 70}, {100, 50, 24, 50}, {126, 12, 16, 88}, {133, 3, 1, 9}},
+                kDuskMid);
+        c.Post(148, 21, 40, 79, kDuskMid, {86, 90, 100}, 5);
         Rng rng("roof-mid-windows");
         for (int x = 40; x < 186; x += 5)
             for (int y = 16; y < 96; y += 6)
@@ -476,41 +341,20 @@ void PaintRooftopBackground(ArtBook& book, std::vector<TiledLayout>& out)
     mid.Texture("lev6_bg1.png", 0, 0).Fill(0, 100, 512, 30, kDuskMid);
     out.push_back(mid);
 
-    {
-        // Layer 0: the nearest blocks, rows 90..230; blank walls for the neon
-        // signs at (312, 110) and (819, 123).
-        const int total = 1024, top = 90, h = 140;
-        Strip strip(total, h);
-        Canvas& c = strip.C();
-        SkylineLook s;
-        s.to = total;
-        s.ground = h;
-        s.minHeight = 80;
-        s.maxHeight = 120;
-        s.minWidth = 40;
-        s.maxWidth = 96;
-        s.minGap = -6;
-        s.maxGap = 6;
-        s.body = kDuskNear;
-        s.lit = {146, 102, 54};
-        s.window = {252, 204, 124};
-        s.windowChance = 0.14;
-        s.windowW = 3;
-        s.windowH = 4;
-        s.windowStepX = 8;
-        s.windowStepY = 11;
-        s.antennaChance = 0.3;
-        s.tankChance = 0.2;
-        s.seed = "roof-near";
-        Skyline(c, s);
+    // Layer 0: the nearest blocks, rows 90..230; blank walls for the neon
+    // signs at (312, 110) and (819, 123).
+    PaintHalvedLayer(book, out, kRoofs, "lev6_bg2", {1024, 90, 140, 240}, kDuskNear, [](Canvas& c, LayerBand b) {
+        Skyline(c, SkylineLook("roof-near", 0, b.width, b.height)
+                       .Sizes({80, 120}, {40, 96}, {-6, 6})
+                       .Colours(kDuskNear, {146, 102, 54}, {252, 204, 124})
+                       .Windows(0.14, 3, 4, 8, 11)
+                       .Roofs(0.3, 0.0, 0.2, 0.3));
         for (int nx : {312, 819}) {
-            int ny = (nx == 312 ? 110 : 123) - top;
-            c.Rect(nx - 12, ny - 10, 88, h - ny + 10, {116, 80, 40});
-            c.Rect(nx - 12, ny - 10, 6, h - ny + 10, {140, 98, 52});
+            int ny = (nx == 312 ? 110 : 123) - b.top;
+            c.Post(nx - 12, ny - 10, 88, b.height - ny + 10, {116, 80, 40}, {140, 98, 52}, 6);
             c.Rect(nx - 14, ny - 12, 92, 3, {150, 108, 62});
         }
-        AddHalvedLayer(book, out, kRoofs, "lev6_bg2", strip, top, 240, kDuskNear);
-    }
+    });
 }
 
 }  // namespace PictureGen

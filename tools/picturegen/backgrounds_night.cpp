@@ -38,6 +38,15 @@ void AddCloud(ArtBook& book, const std::string& group, const std::string& name, 
     book.Add(group, name, c);
 }
 
+void AddSun(ArtBook& book, const std::string& group, const std::string& name, int w, int h, double cx, double cy,
+            double glowR, Rgb glow, double glowAlpha, double r, Rgb disc)
+{
+    Canvas c(w, h);
+    c.Glow(cx, cy, glowR, glow, glowAlpha);
+    c.Circle(cx, cy, r, disc);
+    book.Add(group, name, c);
+}
+
 void AddStars(ArtBook& book, const std::string& group, const std::string& name, int w, int h, int count, Rgb colour,
               const std::string& seed, double maxY)
 {
@@ -58,15 +67,30 @@ void AddHalvedLayer(ArtBook& book, std::vector<TiledLayout>& out, const std::str
     }
 }
 
+TiledLayout SkyLayout(const std::string& file, int height, const std::string& sky,
+                      const std::vector<Placement>& items)
+{
+    TiledLayout t{file, 480, height, {}};
+    t.Texture(sky, 0, 0, 30);
+    for (const Placement& p : items) t.Texture(p.name, p.x, p.y);
+    return t;
+}
+
+void PaintHalvedLayer(ArtBook& book, std::vector<TiledLayout>& out, const std::string& group, const std::string& stem,
+                      LayerBand band, Rgb fill, const std::function<void(Canvas&, LayerBand)>& paint)
+{
+    Strip strip(band.width, band.height);
+    paint(strip.C(), band);
+    AddHalvedLayer(book, out, group, stem, strip, band.top, band.layoutHeight, fill);
+}
+
 // ============================ Level 1: the prison ============================
 
 namespace {
 const char* const kPrison = "level01";
-const Rgb kNightFar{82, 101, 148};
-const Rgb kNightMid{63, 75, 119};
-const Rgb kNightNear{45, 40, 66};
-const Rgb kWarm{236, 196, 110};
-const Rgb kWarmDim{200, 150, 80};
+const Rgb kNightFar{82, 101, 148}, kNightMid{63, 75, 119}, kNightNear{45, 40, 66};
+// Lit windows and lamps.
+const Rgb kWarm{236, 196, 110}, kWarmDim{200, 150, 80};
 
 void PaintWatchtower(ArtBook& book)
 {
@@ -82,8 +106,7 @@ void PaintWatchtower(ArtBook& book)
         c.Line(37, y, 10, y + 16, 1.2, dark);
     }
     c.Rect(6, 40, 36, 4, lit);
-    c.Rect(8, 20, 32, 20, body);
-    c.Rect(8, 20, 5, 20, lit);
+    c.Post(8, 20, 32, 20, body, lit, 5);
     c.Rect(15, 26, 8, 8, kWarm);
     c.Rect(27, 26, 8, 8, kWarmDim);
     c.Poly({3, 21, 24, 11, 45, 21}, dark);
@@ -118,8 +141,7 @@ void PaintPrisonMid(ArtBook& book, std::vector<TiledLayout>& out)
     }
     // The wall: coping, stone courses and razor wire.
     int coping = 112 - top;
-    c.Rect(-160, coping, total + 320, h - coping, kNightMid);
-    c.Rect(-160, coping, total + 320, 3, {86, 98, 142});
+    c.Slab(-160, coping, total + 320, h - coping, kNightMid, {86, 98, 142}, 3);
     for (int y = coping + 8; y < h; y += 6) c.Rect(-160, y, total + 320, 1, {58, 70, 112});
     for (int x = -160; x < total + 160; x += 9) c.Ring(x, coping - 6, 5.5, 1.0, {86, 98, 142}, 0.8);
     // Lamps on the wall.
@@ -152,8 +174,7 @@ void PaintPrisonNear(ArtBook& book, std::vector<TiledLayout>& out)
         int w = rng.Range(110, 190);
         int bh = rng.Range(64, 86);
         int roof = h - bh;
-        c.Rect(x, roof, w, bh, kNightNear);
-        c.Rect(x, roof, 4, bh, lit);
+        c.Post(x, roof, w, bh, kNightNear, lit, 4);
         c.Rect(x, roof, w, 2, lit);
         // Cells: rows of narrow windows, a few lit.
         for (int wy = roof + 7; wy + 4 < h - 4; wy += 9)
@@ -202,40 +223,23 @@ void PaintPrisonBackground(ArtBook& book, std::vector<TiledLayout>& out)
     sky.Texture("lev1_sky.png", 0, 150, 30).Texture("lev1_stars.png", 0, 150, 2);
     out.push_back(sky);
 
-    {
+    book.Paint(kPrison, "lev1_moon.png", 128, 160, [](Canvas& c) {
         // The moon: its picture hangs from y -82 at the right edge.
-        Canvas c(128, 160);
         c.Glow(64, 112, 54, {190, 200, 255}, 0.3);
         c.Circle(64, 112, 17, {236, 232, 210});
         c.Circle(58, 107, 4, {214, 210, 190});
         c.Circle(70, 118, 3, {214, 210, 190});
         c.Circle(67, 104, 2, {220, 216, 196});
-        book.Add(kPrison, "lev1_moon.png", c);
-    }
+    });
 
     {
         // The far town, light and low, melting into its fill.
         Strip strip(256, 80);
-        SkylineLook s;
-        s.to = 256;
-        s.ground = 80;
-        s.minHeight = 14;
-        s.maxHeight = 54;
-        s.minWidth = 10;
-        s.maxWidth = 30;
-        s.minGap = -2;
-        s.maxGap = 4;
-        s.body = kNightFar;
-        s.lit = {90, 110, 158};
-        s.window = {156, 150, 170};
-        s.windowChance = 0.07;
-        s.windowW = 1;
-        s.windowH = 2;
-        s.windowStepX = 4;
-        s.windowStepY = 5;
-        s.antennaChance = 0.3;
-        s.seed = "prison-far";
-        Skyline(strip.C(), s);
+        Skyline(strip.C(), SkylineLook("prison-far", 0, 256, 80)
+                               .Sizes({14, 54}, {10, 30}, {-2, 4})
+                               .Colours(kNightFar, {90, 110, 158}, {156, 150, 170})
+                               .Windows(0.07, 1, 2, 4, 5)
+                               .Roofs(0.3, 0.0, 0.0, 0.3));
         AddFolded(book, kPrison, "lev1_bg0.png", strip);
     }
     TiledLayout far{"lev1_bg0.xml", 512, 150, {}};
@@ -287,172 +291,116 @@ void PaintThunder(ArtBook& book, std::vector<TiledLayout>& out)
 
 namespace {
 const char* const kMetro = "level02";
-const Rgb kTunnelNear{24, 40, 49};
-const Rgb kTunnelMid{33, 60, 66};
-const Rgb kTunnelFar{57, 101, 99};
+const Rgb kTunnelNear{24, 40, 49}, kTunnelMid{33, 60, 66}, kTunnelFar{57, 101, 99};
 const Rgb kFarWall{78, 128, 120};
 
 void PaintMetroTextures(ArtBook& book)
 {
-    {
+    book.Paint(kMetro, "lev2_bg4_vault.png", 64, 130, [](Canvas& c) {
         // The far vault: a rib every 64 px over a cornice.
-        Canvas c(64, 130);
         c.VGradient(0, 0, 64, 110, {20, 36, 42}, {46, 80, 82});
         for (int y = 0; y < 110; y += 4) c.Rect(0, y, 4, 2, {40, 68, 72});
-        c.Rect(0, 0, 6, 110, {34, 60, 64});
-        c.Rect(0, 0, 1, 110, {52, 86, 88});
-        c.Rect(0, 110, 64, 8, {62, 104, 100});
-        c.Rect(0, 110, 64, 1, {96, 146, 138});
+        c.Post(0, 0, 6, 110, {34, 60, 64}, {52, 86, 88}, 1);
+        c.Slab(0, 110, 64, 8, {62, 104, 100}, {96, 146, 138}, 1);
         c.Rect(0, 118, 64, 12, kFarWall);
-        book.Add(kMetro, "lev2_bg4_vault.png", c);
-    }
-    {
-        Canvas c(28, 28);
+    });
+    book.Paint(kMetro, "lev2_bg4_clock.png", 28, 28, [](Canvas& c) {
         c.Circle(14, 14, 13, {30, 46, 50});
         c.Circle(14, 14, 11, {226, 232, 222});
         c.Line(14, 14, 14, 6, 2, {30, 40, 44});
         c.Line(14, 14, 20, 16, 1.5, {30, 40, 44});
-        book.Add(kMetro, "lev2_bg4_clock.png", c);
-    }
-    {
-        Canvas c(48, 20);
+    });
+    book.Paint(kMetro, "lev2_bg4_vent.png", 48, 20, [](Canvas& c) {
         c.Rect(0, 0, 48, 20, {36, 60, 64});
         for (int y = 3; y < 18; y += 3) c.Rect(3, y, 42, 1, {22, 38, 42});
-        book.Add(kMetro, "lev2_bg4_vent.png", c);
-    }
-    {
-        Canvas c(96, 18);
-        c.Rect(0, 0, 96, 18, {26, 60, 110});
-        c.Rect(0, 0, 96, 1, {70, 110, 160});
+    });
+    book.Paint(kMetro, "lev2_bg4_sign.png", 96, 18, [](Canvas& c) {
+        c.Slab(0, 0, 96, 18, {26, 60, 110}, {70, 110, 160}, 1);
         for (int i = 0; i < 7; ++i) c.Rect(10 + i * 11, 6, 7, 6, {236, 240, 240});
         c.Circle(6, 9, 4, {236, 240, 240});
-        book.Add(kMetro, "lev2_bg4_sign.png", c);
-    }
-    {
+    });
+    book.Paint(kMetro, "lev2_bg3_beam.png", 32, 40, [](Canvas& c) {
         // The far platform's ceiling beam; the lamps hang from its foot.
-        Canvas c(32, 40);
-        c.Rect(0, 0, 32, 32, {46, 80, 84});
-        c.Rect(0, 0, 32, 2, {72, 112, 112});
+        c.Slab(0, 0, 32, 32, {46, 80, 84}, {72, 112, 112}, 2);
         c.Rect(0, 30, 32, 4, {34, 60, 64});
         c.Rect(0, 34, 32, 6, {28, 48, 52});
         c.Rect(0, 36, 32, 1, {60, 92, 96});
-        book.Add(kMetro, "lev2_bg3_beam.png", c);
-    }
-    {
-        Canvas c(32, 64);
+    });
+    book.Paint(kMetro, "lev2_bg3_wall.png", 32, 64, [](Canvas& c) {
         Bricks(c, 0, 0, 32, 64, 0, 32, {{96, 150, 140}, {92, 146, 136}, {100, 154, 144}}, {70, 116, 108}, 16, 8);
-        book.Add(kMetro, "lev2_bg3_wall.png", c);
-    }
-    {
-        Canvas c(32, 14);
+    });
+    book.Paint(kMetro, "lev2_bg3_edge.png", 32, 14, [](Canvas& c) {
         c.Rect(0, 0, 32, 3, {150, 176, 166});
         c.Rect(0, 3, 32, 3, {200, 176, 72});
         c.Rect(0, 6, 32, 8, {44, 76, 78});
         c.Rect(0, 13, 32, 1, {30, 52, 54});
-        book.Add(kMetro, "lev2_bg3_edge.png", c);
-    }
+    });
     const Rgb posterInk[3] = {{210, 90, 70}, {236, 200, 90}, {90, 150, 210}};
     for (int i = 0; i < 3; ++i) {
-        Canvas c(36, 44);
-        c.Rect(0, 0, 36, 44, {40, 54, 58});
-        c.Rect(2, 2, 32, 40, {232, 226, 210});
-        c.Rect(4, 4, 28, 22, posterInk[i]);
-        if (i == 0) c.Circle(18, 15, 7, {250, 230, 170});
-        if (i == 1) c.Poly({6, 24, 18, 6, 30, 24}, {60, 70, 80});
-        if (i == 2) c.Rect(8, 10, 20, 8, {240, 240, 240});
-        c.Rect(4, 30, 24, 3, {60, 60, 66});
-        c.Rect(4, 36, 16, 2, {60, 60, 66});
-        book.Add(kMetro, Numbered("lev2_bg3_poster%d.png", i + 1), c);
+        book.Paint(kMetro, Numbered("lev2_bg3_poster%d.png", i + 1), 36, 44, [&](Canvas& c) {
+            c.Rect(0, 0, 36, 44, {40, 54, 58});
+            c.Rect(2, 2, 32, 40, {232, 226, 210});
+            c.Rect(4, 4, 28, 22, posterInk[i]);
+            if (i == 0) c.Circle(18, 15, 7, {250, 230, 170});
+            if (i == 1) c.Poly({6, 24, 18, 6, 30, 24}, {60, 70, 80});
+            if (i == 2) c.Rect(8, 10, 20, 8, {240, 240, 240});
+            c.Rects({{4, 30, 24, 3}, {4, 36, 16, 2}}, {60, 60, 66});
+        });
     }
-    {
-        Canvas c(90, 16);
+    book.Paint(kMetro, "lev2_bg3_name.png", 90, 16, [](Canvas& c) {
         c.Rect(0, 0, 90, 16, {30, 44, 48});
         c.Rect(2, 2, 86, 12, {232, 236, 230});
         for (int i = 0; i < 8; ++i) c.Rect(8 + i * 10, 5, 6, 6, {30, 44, 48});
         c.Rect(0, 0, 90, 1, {120, 150, 150});
-        book.Add(kMetro, "lev2_bg3_name.png", c);
-    }
-    {
-        Canvas c(40, 14);
-        c.Rect(0, 4, 40, 4, {120, 84, 60});
-        c.Rect(0, 4, 40, 1, {160, 120, 90});
+    });
+    book.Paint(kMetro, "lev2_bg3_bench.png", 40, 14, [](Canvas& c) {
+        c.Slab(0, 4, 40, 4, {120, 84, 60}, {160, 120, 90}, 1);
         c.Rect(0, 0, 40, 3, {110, 78, 56});
         for (int lx : {4, 34}) c.Rect(lx, 8, 2, 6, {40, 50, 54});
-        book.Add(kMetro, "lev2_bg3_bench.png", c);
-    }
-    {
-        Canvas c(32, 28);
-        c.Rect(0, 0, 32, 28, {30, 54, 60});
-        c.Rect(0, 0, 32, 2, {54, 88, 92});
-        c.Rect(0, 24, 32, 4, {22, 40, 46});
+    });
+    book.Paint(kMetro, "lev2_bg2_girder.png", 32, 28, [](Canvas& c) {
+        c.Slab(0, 0, 32, 28, {30, 54, 60}, {54, 88, 92}, 2, {22, 40, 46}, 4);
         for (int x = 4; x < 32; x += 8) c.Rect(x, 10, 2, 2, {60, 96, 100});
-        book.Add(kMetro, "lev2_bg2_girder.png", c);
-    }
-    {
-        Canvas c(24, 64);
-        c.Rect(0, 0, 24, 64, {36, 64, 70});
-        c.Rect(0, 0, 4, 64, {50, 86, 90});
-        c.Rect(20, 0, 4, 64, {26, 48, 54});
-        book.Add(kMetro, "lev2_bg2_pillar.png", c);
-    }
-    {
-        Canvas c(36, 12);
-        c.Rect(0, 0, 36, 12, {40, 70, 76});
-        c.Rect(0, 0, 36, 2, {62, 100, 104});
-        c.Rect(0, 10, 36, 2, {28, 50, 54});
-        book.Add(kMetro, "lev2_bg2_capital.png", c);
-    }
-    {
-        Canvas c(32, 24);
-        c.Rect(0, 0, 32, 24, {30, 54, 60});
-        c.Rect(0, 0, 32, 3, {70, 108, 108});
+    });
+    book.Paint(kMetro, "lev2_bg2_pillar.png", 24, 64, [](Canvas& c) {
+        c.Post(0, 0, 24, 64, {36, 64, 70}, {50, 86, 90}, 4, {26, 48, 54}, 4);
+    });
+    book.Paint(kMetro, "lev2_bg2_capital.png", 36, 12, [](Canvas& c) {
+        c.Slab(0, 0, 36, 12, {40, 70, 76}, {62, 100, 104}, 2, {28, 50, 54}, 2);
+    });
+    book.Paint(kMetro, "lev2_bg2_edge.png", 32, 24, [](Canvas& c) {
+        c.Slab(0, 0, 32, 24, {30, 54, 60}, {70, 108, 108}, 3);
         c.Rect(0, 3, 32, 2, {22, 40, 44});
         for (int x = 0; x < 32; x += 16) c.Rect(x, 5, 1, 19, {24, 44, 50});
-        book.Add(kMetro, "lev2_bg2_edge.png", c);
-    }
-    {
-        Canvas c(32, 24);
+    });
+    book.Paint(kMetro, "lev2_bg1_girder.png", 32, 24, [](Canvas& c) {
         c.Rect(0, 0, 32, 24, {20, 34, 42});
-        c.Rect(0, 18, 32, 6, {16, 28, 34});
-        c.Rect(0, 18, 32, 1, {40, 62, 70});
+        c.Slab(0, 18, 32, 6, {16, 28, 34}, {40, 62, 70}, 1);
         for (int x = 6; x < 32; x += 16) c.Circle(x, 10, 1.5, {52, 80, 86});
-        book.Add(kMetro, "lev2_bg1_girder.png", c);
-    }
-    {
-        Canvas c(40, 64);
-        c.Rect(0, 0, 40, 64, {26, 44, 52});
-        c.Rect(0, 0, 5, 64, {38, 62, 70});
-        c.Rect(34, 0, 6, 64, {18, 32, 38});
-        book.Add(kMetro, "lev2_bg1_pillar.png", c);
-    }
-    {
-        Canvas c(30, 12);
-        c.Rect(0, 0, 30, 12, {30, 150, 90});
-        c.Rect(0, 0, 30, 1, {110, 220, 160});
+    });
+    book.Paint(kMetro, "lev2_bg1_pillar.png", 40, 64, [](Canvas& c) {
+        c.Post(0, 0, 40, 64, {26, 44, 52}, {38, 62, 70}, 5, {18, 32, 38}, 6);
+    });
+    book.Paint(kMetro, "lev2_bg1_sign.png", 30, 12, [](Canvas& c) {
+        c.Slab(0, 0, 30, 12, {30, 150, 90}, {110, 220, 160}, 1);
         c.Poly({6, 6, 12, 2, 12, 10}, {240, 250, 240});
         c.Rect(12, 5, 12, 2, {240, 250, 240});
-        book.Add(kMetro, "lev2_bg1_sign.png", c);
-    }
-    {
-        Canvas c(32, 20);
+    });
+    book.Paint(kMetro, "lev2_bg1_rails.png", 32, 20, [](Canvas& c) {
         c.Rect(0, 0, 32, 20, {18, 30, 36});
         c.Rect(0, 6, 32, 2, {110, 120, 122});
         c.Rect(0, 8, 32, 1, {60, 66, 70});
         for (int x = 4; x < 32; x += 16) c.Rect(x, 9, 8, 3, {40, 34, 30});
         c.Rect(0, 14, 32, 6, kTunnelNear);
-        book.Add(kMetro, "lev2_bg1_rails.png", c);
-    }
-    {
+    });
+    book.Paint(kMetro, "lev2_bg_peron01.png", 256, 48, [](Canvas& c) {
         // The near platform's lip in front of the runner: its top rows are
         // clear so his feet stay visible on the low platform.
-        Canvas c(256, 48);
         c.Rect(0, 20, 256, 2, {96, 116, 106});
         c.Rect(0, 22, 256, 5, {204, 174, 64});
         for (int x = 1; x < 256; x += 4) c.Rect(x, 23, 2, 3, {160, 132, 44});
-        c.Rect(0, 27, 256, 21, {12, 18, 22});
-        c.Rect(0, 27, 256, 1, {30, 40, 44});
-        book.Add(kMetro, "lev2_bg_peron01.png", c);
-    }
+        c.Slab(0, 27, 256, 21, {12, 18, 22}, {30, 40, 44}, 1);
+    });
 }
 }  // namespace
 
@@ -508,18 +456,19 @@ void PaintMetroBackground(ArtBook& book, std::vector<TiledLayout>& out)
         out.push_back(t);
     }
 
-    // Layer 1: columns between the tracks under a girder.
-    struct Columns {
+    // Layers 1 and 0 are pieces of a width with pillars at some x.
+    struct Pillared {
         const char* file;
         int w;
         std::vector<int> pillars;
     };
-    const Columns cols[5] = {{"lev2_bg_platform2_a.xml", 192, {80}},
+    // Layer 1: columns between the tracks under a girder.
+    const Pillared cols[5] = {{"lev2_bg_platform2_a.xml", 192, {80}},
                              {"lev2_bg_platform2_b.xml", 256, {40, 190}},
                              {"lev2_bg_platform2_c.xml", 224, {120}},
                              {"lev2_bg_platform2_d.xml", 192, {60}},
                              {"lev2_bg_platform2_e.xml", 288, {100, 230}}};
-    for (const Columns& cl : cols) {
+    for (const Pillared& cl : cols) {
         TiledLayout t{cl.file, cl.w, 300, {}};
         t.Fill(0, 0, cl.w, 56, kTunnelMid);
         t.Texture("lev2_bg2_girder.png", 0, 56, cl.w / 32);
@@ -529,16 +478,11 @@ void PaintMetroBackground(ArtBook& book, std::vector<TiledLayout>& out)
     }
 
     // Layer 0: the near ceiling, heavy columns and the rails under the trains.
-    struct Near {
-        const char* file;
-        int w;
-        std::vector<int> pillars;
-    };
-    const Near nears[4] = {{"lev2_bg_platform1_a.xml", 320, {200}},
+    const Pillared nears[4] = {{"lev2_bg_platform1_a.xml", 320, {200}},
                            {"lev2_bg_platform1_b.xml", 256, {}},
                            {"lev2_bg_platform1_c.xml", 384, {100, 300}},
                            {"lev2_bg_platform1_d.xml", 288, {}}};
-    for (const Near& n : nears) {
+    for (const Pillared& n : nears) {
         TiledLayout t{n.file, n.w, 430, {}};
         t.Fill(0, 0, n.w, 130, kTunnelNear);
         for (int p : n.pillars) t.Texture("lev2_bg1_pillar.png", p, 154, 1, 5).Texture("lev2_bg1_sign.png", p + 5, 232);
@@ -568,9 +512,8 @@ void ArchPath(cairo_t* cr, double cx, double cy, double rx, double ry)
 
 void PaintSewerTextures(ArtBook& book)
 {
-    {
+    book.Paint(kSewer, "lev3_bg3_arch.png", 128, 130, [](Canvas& c) {
         // The far tunnel: arches receding into the morning light.
-        Canvas c(128, 130);
         c.Rect(0, 0, 128, 130, {44, 86, 104});
         c.Rect(24, 40, 80, 90, {28, 62, 78});
         c.Ellipse(64, 40, 40, 26, {28, 62, 78});
@@ -578,57 +521,41 @@ void PaintSewerTextures(ArtBook& book)
         c.Ellipse(64, 60, 24, 16, {70, 130, 142});
         c.Glow(64, 80, 34, {170, 226, 226}, 0.5);
         for (int y = 4; y < 40; y += 8) c.Rect(0, y, 128, 1, {38, 78, 96});
-        c.Rect(0, 112, 128, 18, kSewerFar);
-        c.Rect(0, 112, 128, 1, {110, 190, 200});
+        c.Slab(0, 112, 128, 18, kSewerFar, {110, 190, 200}, 1);
         c.Rect(30, 118, 30, 1, {90, 170, 186});
         c.Rect(76, 124, 24, 1, {90, 170, 186});
-        book.Add(kSewer, "lev3_bg3_arch.png", c);
-    }
-    {
+    });
+    book.Paint(kSewer, "lev3_bg3_light.png", 60, 120, [](Canvas& c) {
         // A shaft of light from a street grate.
-        Canvas c(60, 120);
         for (int y = 0; y < 120; ++y) {
             double t = y / 120.0;
             c.Rect(8 + t * 30, y, 14 + t * 8, 1, {210, 240, 230}, 0.22 * (1 - t));
         }
-        book.Add(kSewer, "lev3_bg3_light.png", c);
-    }
-    {
-        Canvas c(32, 60);
+    });
+    book.Paint(kSewer, "lev3_bg2_pillar.png", 32, 60, [](Canvas& c) {
         Bricks(c, 0, 0, 32, 60, 0, 32, {{42, 60, 76}, {38, 56, 70}, {46, 64, 80}}, {30, 44, 56}, 16, 6);
         c.Rect(0, 0, 3, 60, {56, 76, 92});
         c.Rect(29, 0, 3, 60, {30, 44, 56});
-        book.Add(kSewer, "lev3_bg2_pillar.png", c);
-    }
-    {
-        Canvas c(64, 12);
-        c.Rect(0, 1, 64, 10, {66, 92, 104});
-        c.Rect(0, 1, 64, 2, {104, 136, 146});
-        c.Rect(0, 9, 64, 2, {44, 62, 72});
+    });
+    book.Paint(kSewer, "lev3_bg2_pipe.png", 64, 12, [](Canvas& c) {
+        c.Slab(0, 1, 64, 10, {66, 92, 104}, {104, 136, 146}, 2, {44, 62, 72}, 2);
         c.Rect(30, 0, 5, 12, {80, 108, 120});
-        book.Add(kSewer, "lev3_bg2_pipe.png", c);
-    }
-    {
-        Canvas c(48, 60);
+    });
+    book.Paint(kSewer, "lev3_bg1_pillar.png", 48, 60, [](Canvas& c) {
         Bricks(c, 0, 0, 48, 60, 0, 48, {{52, 56, 80}, {48, 52, 74}, {56, 60, 84}}, {38, 40, 58}, 16, 6);
         c.Rect(0, 0, 4, 60, {66, 70, 96});
         c.Rect(43, 0, 5, 60, {36, 38, 56});
-        book.Add(kSewer, "lev3_bg1_pillar.png", c);
-    }
-    {
+    });
+    book.Paint(kSewer, "lev3_bg1_outlet.png", 24, 24, [](Canvas& c) {
         // The outlet the big waterfall pours from (its centre at 12, 12).
-        Canvas c(24, 24);
         c.Circle(12, 12, 11.5, {86, 104, 120});
         c.Circle(12, 12, 9, {16, 24, 32});
         c.Rect(2, 3, 20, 2, {120, 140, 152});
-        book.Add(kSewer, "lev3_bg1_outlet.png", c);
-    }
-    {
+    });
+    book.Paint(kSewer, "lev3_bg_00_rury2.png", 384, 80, [](Canvas& c) {
         // Pipes along the ceiling, in front of everything but the runner.
-        Canvas c(384, 80);
         auto pipe = [&c](int y, int d, Rgb body) {
-            c.Rect(0, y, 384, d, body);
-            c.Rect(0, y, 384, std::max(2, d / 4), Lift(body, 36));
+            c.Slab(0, y, 384, d, body, Lift(body, 36), std::max(2, d / 4));
             c.Rect(0, y + d - std::max(2, d / 4), 384, std::max(2, d / 4), Scale(body, 0.7));
         };
         for (int x = 20; x < 384; x += 96) c.Rect(x, 0, 4, 60, {30, 36, 44});
@@ -636,12 +563,10 @@ void PaintSewerTextures(ArtBook& book)
         pipe(52, 10, {86, 70, 60});
         pipe(66, 8, {60, 80, 92});
         for (int x = 60; x < 384; x += 128) {
-            c.Rect(x, 30, 6, 20, {72, 92, 104});
-            c.Rect(x, 30, 6, 2, {120, 144, 152});
+            c.Slab(x, 30, 6, 20, {72, 92, 104}, {120, 144, 152}, 2);
         }
         c.Rect(200, 74, 3, 5, {140, 210, 220}, 0.8);
-        book.Add(kSewer, "lev3_bg_00_rury2.png", c);
-    }
+    });
 }
 }  // namespace
 

@@ -17,19 +17,13 @@ const char* const kGroup = "level01";
 constexpr int kHeight = 248;
 constexpr int kWalk = 40;
 
+// Each material in its tones.
 const Rgb kMortar{20, 18, 32};
-const Rgb kLedgeLit{128, 122, 170};
-const Rgb kLedge{70, 66, 102};
-const Rgb kLedgeShadow{14, 12, 24};
-const Rgb kRoofTop{62, 58, 92};
-const Rgb kRoof{40, 37, 62};
-const Rgb kFrame{20, 18, 32};
-const Rgb kGlassDark{14, 12, 24};
-const Rgb kGlassLit{238, 198, 112};
-const Rgb kGlassWarm{206, 150, 76};
-const Rgb kBar{40, 34, 52};
-const Rgb kSteel{76, 72, 106};
-const Rgb kSteelDark{46, 43, 68};
+const Rgb kLedgeLit{128, 122, 170}, kLedge{70, 66, 102}, kLedgeShadow{14, 12, 24};
+const Rgb kRoofTop{62, 58, 92}, kRoof{40, 37, 62};
+const Rgb kFrame{20, 18, 32}, kBar{40, 34, 52};
+const Rgb kGlassDark{14, 12, 24}, kGlassLit{238, 198, 112}, kGlassWarm{206, 150, 76};
+const Rgb kSteel{76, 72, 106}, kSteelDark{46, 43, 68};
 const Rgb kLamp{255, 236, 170};
 
 Rgb Glass(Rng& rng, double litChance)
@@ -41,8 +35,7 @@ Rgb Glass(Rng& rng, double litChance)
 // The roof surface behind the runner and the lit ledge he runs on.
 void RoofAndLedge(Canvas& c, int w)
 {
-    c.Rect(0, 30, w, kWalk - 30, kRoof);
-    c.Rect(0, 30, w, 1, kRoofTop);
+    c.Slab(0, 30, w, kWalk - 30, kRoof, kRoofTop, 1);
     Ledge(c, 0, kWalk, w, 4, kLedgeLit, kLedge, kLedgeShadow);
 }
 
@@ -111,8 +104,7 @@ Facade ConcreteBlock()
         c.Rect(0, kWalk, w, kHeight - kWalk, {34, 31, 52});
         for (int y = kWalk + 46; y < kHeight; y += 46) c.Rect(0, y, w, 1, {26, 24, 42});
         // Parapet with a coping.
-        c.Rect(0, 22, w, kWalk - 22, {40, 37, 62});
-        c.Rect(0, 22, w, 3, {80, 76, 110});
+        c.Slab(0, 22, w, kWalk - 22, {40, 37, 62}, {80, 76, 110}, 3);
         Ledge(c, 0, kWalk, w, 4, kLedgeLit, kLedge, kLedgeShadow);
         for (int x = 0; x < w; ++x)
             if (Wrap(x - origin, 40) < 5) c.Rect(x, kWalk + 5, 1, kHeight - kWalk - 5, {40, 37, 60});
@@ -127,8 +119,7 @@ Facade ConcreteBlock()
     };
     f.end = [](Canvas& c, int x, int w, bool leftEnd) {
         Rgb face = leftEnd ? Rgb{46, 43, 70} : Rgb{24, 22, 38};
-        c.Rect(leftEnd ? x : x + w - 8, 22, 8, kHeight - 22, face);
-        c.Rect(leftEnd ? x : x + w - 8, 22, 8, 3, {86, 82, 116});
+        c.Slab(leftEnd ? x : x + w - 8, 22, 8, kHeight - 22, face, {86, 82, 116}, 3);
     };
     return f;
 }
@@ -174,8 +165,7 @@ Facade StoneWing(bool drainpipeEnds)
         }
         if (drainpipeEnds) {
             int px = leftEnd ? x + 18 : x + w - 21;
-            c.Rect(px, kWalk - 2, 3, kHeight - kWalk + 2, kSteelDark);
-            c.Rect(px, kWalk - 2, 1, kHeight - kWalk + 2, kSteel);
+            c.Post(px, kWalk - 2, 3, kHeight - kWalk + 2, kSteelDark, kSteel, 1);
             for (int y = kWalk + 30; y < kHeight; y += 60) c.Rect(px - 1, y, 5, 2, kSteel);
         }
     };
@@ -275,14 +265,12 @@ void PaintPrisonBuildings(ArtBook& book)
                          c.Rect(x0 + 6, 64, 52, 30, {46, 38, 62});
                          c.Rect(x0 + 16, 68, 32, 22, kFrame);
                          for (int y = 70; y < 88; y += 4) c.Rect(x0 + 17, y, 30, 2, kSteelDark);
-                         c.Rect(x0 + 31, kWalk + 4, 3, kHeight - kWalk - 4, kSteelDark);
-                         c.Rect(x0 + 31, kWalk + 4, 1, kHeight - kWalk - 4, kSteel);
+                         c.Post(x0 + 31, kWalk + 4, 3, kHeight - kWalk - 4, kSteelDark, kSteel, 1);
                      });
     // A stair housing on the roof.
     PaintFacadePiece(book, kGroup, "lev1_buildin3_10.png", wing2, PieceKind::Middle, 2,
                      [](Canvas& c, int x0, int, Rng&) {
-                         c.Rect(x0 + 12, 6, 40, 24, {52, 46, 74});
-                         c.Rect(x0 + 12, 6, 40, 2, {82, 76, 110});
+                         c.Slab(x0 + 12, 6, 40, 24, {52, 46, 74}, {82, 76, 110}, 2);
                          c.Rect(x0 + 12, 8, 4, 22, {60, 54, 84});
                          c.Rect(x0 + 22, 14, 10, 16, kGlassDark);
                          c.Rect(x0 + 38, 12, 8, 6, kGlassLit);
@@ -295,8 +283,7 @@ void PaintPrisonBuildings(ArtBook& book)
     PaintFacadePiece(book, kGroup, "lev1_buildin4_03.png", office, PieceKind::Middle, 2,
                      [](Canvas& c, int x0, int, Rng&) {
                          for (int lx : {14, 46}) c.Rect(x0 + lx, 20, 3, 12, kSteelDark);
-                         c.Rect(x0 + 10, 2, 44, 20, {56, 52, 82});
-                         c.Rect(x0 + 10, 2, 44, 2, {86, 82, 116});
+                         c.Slab(x0 + 10, 2, 44, 20, {56, 52, 82}, {86, 82, 116}, 2);
                          c.Rect(x0 + 10, 4, 5, 18, {66, 62, 94});
                          for (int y = 8; y < 22; y += 6) c.Rect(x0 + 10, y, 44, 1, {42, 39, 62});
                      });
@@ -324,8 +311,7 @@ void PaintPrisonBuildings(ArtBook& book)
     // A warning plate on the wall.
     PaintFacadePiece(book, kGroup, "lev1_buildin5_02.png", wall, PieceKind::Uniform, 2,
                      [](Canvas& c, int x0, int, Rng&) {
-                         c.Rect(x0 + 20, 80, 24, 16, {170, 150, 70});
-                         c.Rect(x0 + 20, 80, 24, 1, {200, 180, 96});
+                         c.Slab(x0 + 20, 80, 24, 16, {170, 150, 70}, {200, 180, 96}, 1);
                          c.Rect(x0 + 24, 85, 16, 2, {50, 40, 30});
                          c.Rect(x0 + 24, 90, 10, 2, {50, 40, 30});
                      });
@@ -333,8 +319,7 @@ void PaintPrisonBuildings(ArtBook& book)
     // A steel gate under a lamp.
     PaintFacadePiece(book, kGroup, "lev1_buildin6_01.png", wall2, PieceKind::Uniform, 3,
                      [](Canvas& c, int x0, int, Rng&) {
-                         c.Rect(x0 + 26, 110, 44, kHeight - 110, {30, 28, 44});
-                         c.Rect(x0 + 26, 110, 44, 2, {60, 56, 86});
+                         c.Slab(x0 + 26, 110, 44, kHeight - 110, {30, 28, 44}, {60, 56, 86}, 2);
                          for (int x = x0 + 30; x < x0 + 68; x += 6) c.Rect(x, 114, 2, kHeight - 114, {40, 37, 58});
                          c.Rect(x0 + 44, 92, 8, 4, kSteel);
                          c.Glow(x0 + 48, 96, 16, kLamp, 0.45);

@@ -32,8 +32,7 @@ void TiledSlope(Canvas& c, int w, int origin, Rgb a, Rgb b, Rgb ridge, Rgb ridge
         }
         c.Rect(0, y + 3, w, 1, Scale(b, 0.75));
     }
-    c.Rect(0, 6, w, 4, ridge);
-    c.Rect(0, 6, w, 1, ridgeLit);
+    c.Slab(0, 6, w, 4, ridge, ridgeLit, 1);
 }
 
 // The cornice the runner runs on, with its shadow on the wall.
@@ -151,11 +150,9 @@ Facade DuskBlock(DuskLook look)
                 }
             }
         }
-        c.Rect(0, 30, w, 10, kDuskRoof);
-        c.Rect(0, 30, w, 1, {120, 94, 80});
+        c.Slab(0, 30, w, 10, kDuskRoof, {120, 94, 80}, 1);
         if (look.kind == 2) {
-            c.Rect(0, 18, w, 20, Scale(look.wall, 0.95));
-            c.Rect(0, 18, w, 2, {170, 126, 92});
+            c.Slab(0, 18, w, 20, Scale(look.wall, 0.95), {170, 126, 92}, 2);
         } else {
             Railing(c, w, origin, 16, {70, 64, 72}, kDuskRail);
         }
@@ -195,8 +192,7 @@ Facade Hall()
             if (u == 0) c.Rect(x, 8, 1, 200, {84, 78, 84});
             if (u == 2) c.Rect(x, 8, 1, 200, {50, 46, 54});
         }
-        c.Rect(0, 0, w, 8, {110, 96, 90});
-        c.Rect(0, 0, w, 2, {196, 150, 112});
+        c.Slab(0, 0, w, 8, {110, 96, 90}, {196, 150, 112}, 2);
         c.Rect(0, 8, w, 2, {38, 34, 40});
         c.Rect(0, 120, w, 3, {90, 82, 86});
     };
@@ -205,8 +201,7 @@ Facade Hall()
             c.Rect(bx + 6, 30, 20, 14, {40, 38, 44});
             for (int y = 32; y < 44; y += 3) c.Rect(bx + 7, y, 18, 1, {92, 86, 92});
         } else {
-            c.Rect(bx + 8, 40, 16, 10, {242, 188, 112});
-            c.Rect(bx + 8, 40, 16, 1, {255, 226, 170});
+            c.Slab(bx + 8, 40, 16, 10, {242, 188, 112}, {255, 226, 170}, 1);
         }
     };
     f.end = [](Canvas& c, int x, int w, bool leftEnd) {
@@ -224,12 +219,10 @@ void PaintBillboard(ArtBook& book, const std::string& name, int poster)
     Canvas c(w, h);
     int boardBottom = h - legs;
     for (int lx : {18, 88}) {
-        c.Rect(lx, boardBottom, 5, legs, {52, 48, 56});
-        c.Rect(lx, boardBottom, 1, legs, {110, 96, 92});
+        c.Post(lx, boardBottom, 5, legs, {52, 48, 56}, {110, 96, 92}, 1);
         c.Line(lx + 2, boardBottom + 2, lx + (lx < 50 ? 14 : -10), h - 1, 2, {52, 48, 56});
     }
-    c.Rect(0, 6, w, boardBottom - 6, {40, 38, 46});
-    c.Rect(0, 6, w, 1, {150, 120, 100});
+    c.Slab(0, 6, w, boardBottom - 6, {40, 38, 46}, {150, 120, 100}, 1);
     c.Rect(3, 9, w - 6, boardBottom - 12, {30, 28, 34});
     int px = 4, py = 10, pw = w - 8, ph = boardBottom - 14;
     if (poster == 0) {
@@ -262,53 +255,35 @@ void PaintBillboard(ArtBook& book, const std::string& name, int poster)
 
 void PaintRoofItems(ArtBook& book, const std::string& group, const std::string& prefix, const RoofItemPalette& p)
 {
-    {
+    book.Paint(group, prefix + "klatka.png", 44, 46, [&](Canvas& c) {
         // A stairwell housing with a door.
-        Canvas c(44, 46);
-        c.Rect(0, 4, 44, 42, p.wall);
-        c.Rect(0, 4, 6, 42, p.wallLit);
-        c.Rect(38, 4, 6, 42, p.wallDark);
-        c.Rect(0, 0, 44, 5, p.roof);
-        c.Rect(0, 0, 44, 1, p.roofLit);
-        c.Rect(14, 16, 16, 30, p.door);
-        c.Rect(14, 16, 16, 1, p.wallLit);
+        c.Post(0, 4, 44, 42, p.wall, p.wallLit, 6, p.wallDark, 6);
+        c.Slab(0, 0, 44, 5, p.roof, p.roofLit, 1);
+        c.Slab(14, 16, 16, 30, p.door, p.wallLit, 1);
         c.Rect(26, 30, 2, 2, p.metalLit);
-        book.Add(group, prefix + "klatka.png", c);
-    }
-    {
+    });
+    book.Paint(group, prefix + "komin.png", 20, 40, [&](Canvas& c) {
         // A brick chimney with a cap.
-        Canvas c(20, 40);
         Bricks(c, 2, 6, 16, 34, 2, 16, {p.brick, Scale(p.brick, 0.92)}, p.brickDark, 8, 4);
         c.Rect(2, 6, 3, 34, Scale(p.brick, 1.15));
         c.Rect(15, 6, 3, 34, Scale(p.brick, 0.8));
-        c.Rect(0, 2, 20, 4, p.roof);
-        c.Rect(0, 2, 20, 1, p.roofLit);
+        c.Slab(0, 2, 20, 4, p.roof, p.roofLit, 1);
         c.Rect(6, 0, 8, 2, p.metalDark);
-        book.Add(group, prefix + "komin.png", c);
-    }
-    {
+    });
+    book.Paint(group, prefix + "rura1.png", 36, 28, [&](Canvas& c) {
         // A bent vent pipe on a foot.
-        Canvas c(36, 28);
-        c.Rect(4, 8, 9, 20, p.metal);
-        c.Rect(4, 8, 3, 20, p.metalLit);
-        c.Rect(11, 8, 2, 20, p.metalDark);
-        c.Rect(4, 0, 30, 9, p.metal);
-        c.Rect(4, 0, 30, 2, p.metalLit);
-        c.Rect(4, 7, 30, 2, p.metalDark);
+        c.Post(4, 8, 9, 20, p.metal, p.metalLit, 3, p.metalDark, 2);
+        c.Slab(4, 0, 30, 9, p.metal, p.metalLit, 2, p.metalDark, 2);
         c.Rect(30, 0, 6, 12, p.metalDark);
         c.Rect(0, 24, 17, 4, p.wallDark);
-        book.Add(group, prefix + "rura1.png", c);
-    }
-    {
+    });
+    book.Paint(group, prefix + "wentylacja.png", 32, 24, [&](Canvas& c) {
         // A vent box with louvres.
-        Canvas c(32, 24);
-        c.Rect(0, 0, 32, 24, p.metal);
-        c.Rect(0, 0, 32, 2, p.metalLit);
+        c.Slab(0, 0, 32, 24, p.metal, p.metalLit, 2);
         c.Rect(0, 0, 3, 24, p.metalLit);
         c.Rect(29, 0, 3, 24, p.metalDark);
         for (int y = 6; y < 22; y += 4) c.Rect(5, y, 22, 2, p.metalDark);
-        book.Add(group, prefix + "wentylacja.png", c);
-    }
+    });
 }
 
 void PaintSuburbBuildings(ArtBook& book)
@@ -318,22 +293,15 @@ void PaintSuburbBuildings(ArtBook& book)
     SuburbLook brick{{118, 60, 46}, {92, 48, 38}, {214, 200, 180}, {56, 50, 60}, {120, 70, 48}, true, false, 0};
     SuburbLook timber{{90, 86, 92}, {70, 66, 72}, {226, 218, 204}, {58, 56, 66}, {140, 60, 50}, false, true, 1};
     SuburbLook flats{{104, 94, 86}, {82, 74, 68}, {200, 190, 176}, {60, 58, 66}, {0, 0, 0}, false, false, 2};
-    const SuburbLook looks[] = {plaster, brick, timber, flats};
-    for (int s = 0; s < 4; ++s) {
-        Facade f = SuburbHouse(looks[s]);
-        std::string base = "lev5_buildin" + std::to_string(s + 1);
-        PieceExtra extra;
-        if (s == 3)
-            extra = [](Canvas& c, int x0, int, Rng&) {
-                // A satellite dish behind the railing.
-                c.Ellipse(x0 + 14, 18, 7, 9, {200, 196, 190});
-                c.Ellipse(x0 + 15, 18, 5, 7, {170, 166, 160});
-                c.Rect(x0 + 13, 26, 2, 6, {96, 92, 92});
-            };
-        // A style has one middle piece, repeated along the building: what
-        // should stand once goes on the left piece.
-        PaintFacadeStyle(book, group, base, f, extra);
-    }
+    auto dish = [](Canvas& c, int x0, int, Rng&) {
+        // A satellite dish behind the railing.
+        c.Ellipse(x0 + 14, 18, 7, 9, {200, 196, 190});
+        c.Ellipse(x0 + 15, 18, 5, 7, {170, 166, 160});
+        c.Rect(x0 + 13, 26, 2, 6, {96, 92, 92});
+    };
+    PaintFacadeStyles(book, group, "lev5_buildin",
+                      {SuburbHouse(plaster), SuburbHouse(brick), SuburbHouse(timber), SuburbHouse(flats)},
+                      {nullptr, nullptr, nullptr, dish});
     RoofItemPalette items{{150, 120, 100}, {186, 156, 132}, {112, 88, 72}, {96, 70, 60}, {170, 130, 110},
                           {62, 52, 52}, {150, 152, 156}, {206, 208, 210}, {96, 98, 104}, {150, 70, 52},
                           {110, 60, 48}};
@@ -347,39 +315,28 @@ void PaintRooftopBuildings(ArtBook& book)
     DuskLook panels{{58, 60, 72}, {46, 48, 58}, {156, 186, 218}, {40, 42, 52}, 1, 0.4};
     DuskLook stone{{80, 66, 54}, {62, 50, 42}, kWarmLit, {50, 40, 36}, 2, 0.35};
     DuskLook glass{{44, 50, 62}, {34, 38, 48}, {238, 214, 150}, {56, 62, 76}, 3, 0.4};
-    const DuskLook looks[] = {brick, panels, stone, glass};
-    for (int s = 0; s < 4; ++s) {
-        Facade f = DuskBlock(looks[s]);
-        std::string base = "lev6_buildin" + std::to_string(s + 1);
-        PieceExtra extra;
-        if (s == 0)
-            extra = [](Canvas& c, int x0, int, Rng&) {
-                // A timber water tank on a stand.
-                for (int lx : {-8, 18}) c.Rect(x0 + lx, 22, 3, 10, {40, 34, 34});
-                c.Rect(x0 - 12, 4, 38, 20, {104, 70, 52});
-                c.Rect(x0 - 12, 4, 5, 20, {136, 94, 70});
-                c.Poly({x0 - 14.0, 5.0, x0 + 7.0, -4.0, x0 + 28.0, 5.0}, {70, 50, 44});
-                for (int y = 10; y < 24; y += 6) c.Rect(x0 - 12, y, 38, 1, {60, 40, 34});
-            };
-        if (s == 1)
-            extra = [](Canvas& c, int x0, int, Rng&) {
-                // Air-conditioning units.
-                for (int ux : {-12, 8}) {
-                    c.Rect(x0 + ux, 18, 20, 14, {110, 112, 120});
-                    c.Rect(x0 + ux, 18, 20, 1, {170, 172, 178});
-                    c.Circle(x0 + ux + 10, 25, 5, {70, 72, 80});
-                }
-            };
-        if (s == 2)
-            extra = [](Canvas& c, int x0, int, Rng&) {
-                // An aerial on the parapet.
-                c.Rect(x0 + 15, 0, 2, 18, {60, 56, 62});
-                for (int y : {4, 9}) c.Rect(x0 + 8, y, 16, 1, {60, 56, 62});
-            };
-        PaintFacadeStyle(book, group, base, f, extra);
-    }
-    Facade hall = Hall();
-    PaintFacadeStyle(book, group, "lev6_buildin5", hall);
+    auto tank = [](Canvas& c, int x0, int, Rng&) {
+        // A timber water tank on a stand.
+        for (int lx : {-8, 18}) c.Rect(x0 + lx, 22, 3, 10, {40, 34, 34});
+        c.Post(x0 - 12, 4, 38, 20, {104, 70, 52}, {136, 94, 70}, 5);
+        c.Poly({x0 - 14.0, 5.0, x0 + 7.0, -4.0, x0 + 28.0, 5.0}, {70, 50, 44});
+        for (int y = 10; y < 24; y += 6) c.Rect(x0 - 12, y, 38, 1, {60, 40, 34});
+    };
+    auto airConditioning = [](Canvas& c, int x0, int, Rng&) {
+        for (int ux : {-12, 8}) {
+            c.Slab(x0 + ux, 18, 20, 14, {110, 112, 120}, {170, 172, 178}, 1);
+            c.Circle(x0 + ux + 10, 25, 5, {70, 72, 80});
+        }
+    };
+    auto aerial = [](Canvas& c, int x0, int, Rng&) {
+        // An aerial on the parapet.
+        c.Rect(x0 + 15, 0, 2, 18, {60, 56, 62});
+        for (int y : {4, 9}) c.Rect(x0 + 8, y, 16, 1, {60, 56, 62});
+    };
+    // The fifth style is the corrugated hall.
+    PaintFacadeStyles(book, group, "lev6_buildin",
+                      {DuskBlock(brick), DuskBlock(panels), DuskBlock(stone), DuskBlock(glass), Hall()},
+                      {tank, airConditioning, aerial});
     PaintBillboard(book, "lev6_billboard_2.png", 0);
     PaintBillboard(book, "lev6_billboard2.png", 1);
     RoofItemPalette items{{76, 64, 62}, {120, 96, 84}, {52, 44, 44}, {62, 54, 56}, {150, 112, 90},

@@ -14,12 +14,9 @@ namespace {
 const char* const kGroup = "level04";
 constexpr int kHeight = 208;
 
-const Rgb kYellow{222, 176, 56};
-const Rgb kYellowLit{246, 212, 112};
-const Rgb kYellowDark{170, 128, 36};
-const Rgb kOrange{196, 98, 42};
-const Rgb kOrangeLit{236, 148, 86};
-const Rgb kOrangeDark{140, 66, 30};
+// The painted steel in its tones, and the dark inside of the frames.
+const Rgb kYellow{222, 176, 56}, kYellowLit{246, 212, 112}, kYellowDark{170, 128, 36};
+const Rgb kOrange{196, 98, 42}, kOrangeLit{236, 148, 86}, kOrangeDark{140, 66, 30};
 const Rgb kInterior{40, 44, 54};
 
 // ---- Style 1: the bare concrete frame ---------------------------------------
@@ -30,35 +27,30 @@ Facade ConcreteFrame()
     f.body = [](Canvas& c, int w, int) {
         c.Rect(0, 0, w, kHeight, kInterior);
         for (int y = 0; y < kHeight; y += 52) {
-            c.Rect(0, y, w, 8, {128, 128, 124});
-            c.Rect(0, y, w, 2, {178, 178, 172});
+            c.Slab(0, y, w, 8, {128, 128, 124}, {178, 178, 172}, 2);
             c.Rect(0, y + 8, w, 2, {62, 64, 70});
             c.Rect(0, y + 40, w, 12, {48, 54, 66});  // the far wall's lit foot
         }
     };
     f.block = [](Canvas& c, int bx, Rng& rng) {
-        c.Rect(bx + 12, 8, 8, kHeight - 8, {104, 104, 102});
-        c.Rect(bx + 12, 8, 2, kHeight - 8, {142, 142, 138});
+        c.Post(bx + 12, 8, 8, kHeight - 8, {104, 104, 102}, {142, 142, 138}, 2);
         for (int y = 10; y + 42 < kHeight; y += 52) {
             int pick = rng.Range(0, 5);
             if (pick == 0) {
                 // Pallets of blocks.
-                c.Rect(bx + 22, y + 28, 8, 14, {120, 112, 100});
-                c.Rect(bx + 22, y + 28, 8, 2, {150, 142, 128});
+                c.Slab(bx + 22, y + 28, 8, 14, {120, 112, 100}, {150, 142, 128}, 2);
             } else if (pick == 1) {
                 // Plastic sheeting hung in the bay.
                 c.Rect(bx + 21, y, 10, 42, {170, 196, 214}, 0.35);
                 c.Rect(bx + 25, y, 1, 42, {200, 220, 232}, 0.4);
             } else if (pick == 2) {
-                c.Rect(bx + 2, y + 30, 9, 12, {150, 96, 52});
-                c.Rect(bx + 2, y + 30, 9, 2, {190, 130, 80});
+                c.Slab(bx + 2, y + 30, 9, 12, {150, 96, 52}, {190, 130, 80}, 2);
             }
         }
     };
     f.end = [](Canvas& c, int x, int w, bool leftEnd) {
         int ex = leftEnd ? x : x + w - 8;
-        c.Rect(ex, 0, 8, kHeight, {112, 112, 110});
-        c.Rect(ex, 0, 2, kHeight, leftEnd ? Rgb{150, 150, 146} : Rgb{96, 96, 94});
+        c.Post(ex, 0, 8, kHeight, {112, 112, 110}, leftEnd ? Rgb{150, 150, 146} : Rgb{96, 96, 94}, 2);
         for (int y = 0; y < kHeight; y += 52) c.Rect(ex, y, 8, 2, {178, 178, 172});
     };
     return f;
@@ -76,25 +68,21 @@ Facade Scaffolded()
             c.Rect(0, y, w, 2, kYellow);
             c.Rect(0, y + 2, w, 2, {60, 46, 40});
         }
-        c.Rect(0, 0, w, 6, {160, 118, 70});
-        c.Rect(0, 0, w, 1, {214, 170, 110});
+        c.Slab(0, 0, w, 6, {160, 118, 70}, {214, 170, 110}, 1);
         for (int x = 0; x < w; ++x)
             if (Wrap(x - origin, 8) == 0) c.Rect(x, 1, 1, 5, {120, 86, 50});
         c.Rect(0, 6, w, 2, {60, 46, 40});
     };
     f.block = [](Canvas& c, int bx, Rng&) {
         for (int y = 14; y + 20 < kHeight; y += 48) {
-            c.Rect(bx + 14, y, 12, 20, {36, 32, 36});
-            c.Rect(bx + 14, y, 12, 2, {120, 96, 80});
+            c.Slab(bx + 14, y, 12, 20, {36, 32, 36}, {120, 96, 80}, 2);
         }
-        c.Rect(bx + 4, 6, 3, kHeight - 6, kYellow);
-        c.Rect(bx + 4, 6, 1, kHeight - 6, kYellowLit);
+        c.Post(bx + 4, 6, 3, kHeight - 6, kYellow, kYellowLit, 1);
         for (int y = 50; y + 44 < kHeight; y += 96) c.Line(bx + 9, y + 2, bx + 28, y + 44, 2, kYellowDark);
     };
     f.end = [](Canvas& c, int x, int w, bool leftEnd) {
         int px = leftEnd ? x + 2 : x + w - 5;
-        c.Rect(px, 0, 3, kHeight, kYellow);
-        c.Rect(px, 0, 1, kHeight, kYellowLit);
+        c.Post(px, 0, 3, kHeight, kYellow, kYellowLit, 1);
         for (int y = 4; y < kHeight; y += 24) c.Rect(leftEnd ? x : x + w - 7, y, 7, 2, kYellowDark);
     };
     return f;
@@ -109,8 +97,7 @@ Facade SteelFrame()
         c.Rect(0, 0, w, kHeight, {36, 40, 50});
         for (int y = 0; y < kHeight; y += 56) {
             c.Rect(0, y + 28, w, 28, {46, 52, 64});
-            c.Rect(0, y, w, 6, kOrange);
-            c.Rect(0, y, w, 1, kOrangeLit);
+            c.Slab(0, y, w, 6, kOrange, kOrangeLit, 1);
             c.Rect(0, y + 6, w, 1, kOrangeDark);
         }
     };
@@ -122,15 +109,11 @@ Facade SteelFrame()
                 c.Line(bx + 29, y + 1, bx + 10, y + 48, 1.5, kOrangeDark);
             }
         }
-        c.Rect(bx + 2, 6, 6, kHeight - 6, kOrange);
-        c.Rect(bx + 2, 6, 2, kHeight - 6, kOrangeLit);
-        c.Rect(bx + 7, 6, 1, kHeight - 6, kOrangeDark);
+        c.Post(bx + 2, 6, 6, kHeight - 6, kOrange, kOrangeLit, 2, kOrangeDark, 1);
     };
     f.end = [](Canvas& c, int x, int w, bool leftEnd) {
         int px = leftEnd ? x : x + w - 7;
-        c.Rect(px, 0, 7, kHeight, kOrange);
-        c.Rect(px, 0, 2, kHeight, leftEnd ? kOrangeLit : kOrange);
-        c.Rect(px + 6, 0, 1, kHeight, kOrangeDark);
+        c.Post(px, 0, 7, kHeight, kOrange, leftEnd ? kOrangeLit : kOrange, 2, kOrangeDark, 1);
     };
     return f;
 }
@@ -143,8 +126,7 @@ Facade FinishedBlock()
     f.body = [](Canvas& c, int w, int) {
         c.Rect(0, 0, w, kHeight, {74, 82, 96});
         for (int y = 48; y < kHeight; y += 40) c.Rect(0, y, w, 1, {60, 68, 80});
-        c.Rect(0, 0, w, 6, {104, 110, 120});
-        c.Rect(0, 0, w, 1, {156, 162, 170});
+        c.Slab(0, 0, w, 6, {104, 110, 120}, {156, 162, 170}, 1);
         c.Rect(0, 6, w, 1, {52, 58, 68});
     };
     f.block = [](Canvas& c, int bx, Rng& rng) {
@@ -158,8 +140,7 @@ Facade FinishedBlock()
     };
     f.end = [](Canvas& c, int x, int w, bool leftEnd) {
         int px = leftEnd ? x : x + w - 8;
-        c.Rect(px, 0, 8, kHeight, leftEnd ? Rgb{96, 104, 116} : Rgb{58, 64, 76});
-        c.Rect(px, 0, 8, 1, {156, 162, 170});
+        c.Slab(px, 0, 8, kHeight, leftEnd ? Rgb{96, 104, 116} : Rgb{58, 64, 76}, {156, 162, 170}, 1);
     };
     return f;
 }
@@ -173,8 +154,7 @@ constexpr int kCableHeight = 272;
 
 void Girder(Canvas& c, int x, int w, int y, int origin)
 {
-    c.Rect(x, y, w, 4, {214, 132, 44});
-    c.Rect(x, y, w, 1, {246, 176, 92});
+    c.Slab(x, y, w, 4, {214, 132, 44}, {246, 176, 92}, 1);
     c.Rect(x, y + 4, w, kGirder - 8, {186, 100, 36});
     c.Rect(x, y + kGirder - 4, w, 4, {150, 80, 30});
     for (int px = x; px < x + w; ++px) {
@@ -190,19 +170,16 @@ void Girder(Canvas& c, int x, int w, int y, int origin)
 
 void PaintBeams(ArtBook& book)
 {
-    {
-        Canvas c(64, kGirder);
+    book.Paint(kGroup, "lev4_belka_02_b.png", 64, kGirder, [](Canvas& c) {
         Girder(c, 0, 64, 0, 0);
-        book.Add(kGroup, "lev4_belka_02_b.png", c);
-    }
+    });
     for (bool left : {true, false}) {
         const int w = 16;
         Canvas c(w, kCableHeight);
         int gy = kCableHeight - kGirder;
         Girder(c, 0, w, gy, left ? w : 0);
         int cx = left ? 7 : 8;
-        c.Rect(cx, 0, 2, gy - 6, {54, 54, 60});
-        c.Rect(cx, 0, 1, gy - 6, {120, 120, 124});
+        c.Post(cx, 0, 2, gy - 6, {54, 54, 60}, {120, 120, 124}, 1);
         // The shackle on the girder's flange.
         c.Rect(cx - 3, gy - 7, 8, 3, {70, 70, 78});
         c.Rect(cx - 2, gy - 4, 2, 4, {70, 70, 78});
@@ -221,34 +198,25 @@ void PaintBeams(ArtBook& book)
 // its bottom row.
 void PaintHangingLoads(ArtBook& book)
 {
-    {
+    book.Paint(kGroup, "lev4_buildin2_02_sec_collision.png", 32, 32, [](Canvas& c) {
         // A lattice mast section.
         // The cross member sits mid-tile and the braces run on across the
         // joint, so the stack shows no seam.
-        Canvas c(32, 32);
         c.Line(6, -1, 26, 15, 2.5, kYellowDark);
         c.Line(26, 17, 6, 33, 2.5, kYellowDark);
-        c.Rect(2, 0, 4, 32, kYellow);
-        c.Rect(2, 0, 1, 32, kYellowLit);
+        c.Post(2, 0, 4, 32, kYellow, kYellowLit, 1);
         c.Rect(26, 0, 4, 32, kYellowDark);
-        c.Rect(6, 14, 20, 3, kYellow);
-        c.Rect(6, 14, 20, 1, kYellowLit);
-        book.Add(kGroup, "lev4_buildin2_02_sec_collision.png", c);
-    }
-    {
+        c.Slab(6, 14, 20, 3, kYellow, kYellowLit, 1);
+    });
+    book.Paint(kGroup, "lev4_buildin3_sec_collision.png", 30, 40, [](Canvas& c) {
         // A bundle of pipes under a strap.
-        Canvas c(30, 40);
         for (int i = 0; i < 3; ++i) {
             int px = 1 + i * 10;
-            c.Rect(px, 0, 8, 40, {128, 134, 140});
-            c.Rect(px, 0, 2, 40, {176, 182, 188});
+            c.Post(px, 0, 8, 40, {128, 134, 140}, {176, 182, 188}, 2);
             c.Rect(px + 6, 0, 2, 40, {84, 90, 98});
         }
-        c.Rect(0, 30, 30, 6, kOrange);
-        c.Rect(0, 30, 30, 1, kOrangeLit);
-        c.Rect(0, 35, 30, 1, kOrangeDark);
-        book.Add(kGroup, "lev4_buildin3_sec_collision.png", c);
-    }
+        c.Slab(0, 30, 30, 6, kOrange, kOrangeLit, 1, kOrangeDark, 1);
+    });
 }
 
 }  // namespace
@@ -271,8 +239,7 @@ void PaintConstructionBuildings(ArtBook& book)
     PaintFacadePiece(book, kGroup, "lev4_buildin4_02.png", block, PieceKind::Middle, 2,
                      [](Canvas& c, int x0, int, Rng&) {
                          c.Rect(x0 + 6, 36, 52, 46, {74, 82, 96});
-                         c.Rect(x0 + 9, 38, 42, 42, {54, 60, 72});
-                         c.Rect(x0 + 9, 38, 42, 1, {120, 128, 140});
+                         c.Slab(x0 + 9, 38, 42, 42, {54, 60, 72}, {120, 128, 140}, 1);
                          c.Circle(x0 + 30, 59, 18, {24, 28, 34});
                          c.Circle(x0 + 30, 59, 16.5, {34, 38, 46});
                      });
@@ -280,8 +247,7 @@ void PaintConstructionBuildings(ArtBook& book)
     // A company board.
     PaintFacadePiece(book, kGroup, "lev4_buildin4_04.png", block, PieceKind::Middle, 2,
                      [](Canvas& c, int x0, int, Rng&) {
-                         c.Rect(x0 + 4, 92, 56, 24, {222, 122, 40});
-                         c.Rect(x0 + 4, 92, 56, 2, {246, 170, 96});
+                         c.Slab(x0 + 4, 92, 56, 24, {222, 122, 40}, {246, 170, 96}, 2);
                          c.Rect(x0 + 10, 99, 14, 10, {250, 240, 226});
                          c.Rect(x0 + 28, 99, 26, 3, {250, 240, 226});
                          c.Rect(x0 + 28, 105, 18, 3, {250, 240, 226});

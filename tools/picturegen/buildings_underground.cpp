@@ -13,20 +13,19 @@ namespace PictureGen {
 
 namespace {
 
+const char* const kMetroGroup = "level02";
+const char* const kSewerGroup = "level03";
+
 // NOTE: 208 rows reach the screen bottom from the highest roof the camera
 // shows (about y 190) with margin.
 constexpr int kHeight = 208;
 
 // ---- Level 2: trains ------------------------------------------------------
 
-const Rgb kTrainRoofLit{150, 186, 182};
-const Rgb kTrainRoof{96, 136, 136};
-const Rgb kTrainBody{70, 110, 112};
-const Rgb kTrainBodyDark{52, 86, 90};
-const Rgb kTrainStripe{214, 178, 70};
-const Rgb kTrainFrame{40, 66, 70};
-const Rgb kTrainLit{168, 220, 210};
-const Rgb kTrainDark{28, 46, 52};
+const Rgb kTrainRoofLit{150, 186, 182}, kTrainRoof{96, 136, 136};
+const Rgb kTrainBody{70, 110, 112}, kTrainBodyDark{52, 86, 90}, kTrainStripe{214, 178, 70};
+// Window frames and the lit and dark glass.
+const Rgb kTrainFrame{40, 66, 70}, kTrainLit{168, 220, 210}, kTrainDark{28, 46, 52};
 const Rgb kPit{14, 22, 28};
 
 // Rounds the roof's end: the corner square of size r at x is cleared and a
@@ -92,8 +91,7 @@ Facade Train()
             c.Rect(x, 10, 10, 71, kTrainBodyDark);
             c.Rect(x + 10, 0, 1, 2, kTrainRoofLit);
             c.Rect(x + 2, 16, 30, 28, kTrainFrame);
-            c.Rect(x + 3, 17, 28, 26, {120, 170, 166});
-            c.Rect(x + 3, 17, 28, 3, {200, 236, 228});
+            c.Slab(x + 3, 17, 28, 26, {120, 170, 166}, {200, 236, 228}, 3);
             c.Rect(x, 56, 10, 5, kTrainStripe);
             c.Glow(x + 4, 70, 14, {255, 244, 200}, 0.6);
             c.Rect(x + 2, 68, 5, 4, {255, 250, 220});
@@ -109,8 +107,11 @@ Facade Train()
     return f;
 }
 
+// A door in a block whose left edge is 4 px left of x: the block's window is
+// covered with the car's body first.
 void Door(Canvas& c, int x)
 {
+    c.Rect(x - 4, 11, 32, 45, kTrainBody);
     c.Rect(x, 13, 24, 68, kTrainFrame);
     c.Rect(x + 1, 14, 11, 66, {62, 100, 102});
     c.Rect(x + 12, 14, 11, 66, {58, 94, 96});
@@ -181,16 +182,14 @@ void PaintHazardColumn(ArtBook& book)
     c.Rect(0, 0, 3, 32, {96, 104, 108});
     c.Rect(25, 0, 3, 32, {44, 50, 54});
     c.Rect(0, 0, 1, 32, {150, 158, 160});
-    book.Add("level02", "lev2_second_coll_01.png", c);
+    book.Add(kMetroGroup, "lev2_second_coll_01.png", c);
 }
 
 // ---- Level 3: sewer walkways ------------------------------------------------
 
-const Rgb kKerbLit{156, 178, 182};
-const Rgb kKerb{112, 132, 140};
+const Rgb kKerbLit{156, 178, 182}, kKerb{112, 132, 140};
 const Rgb kSewerMortar{30, 42, 52};
-const Rgb kIron{74, 88, 96};
-const Rgb kIronLit{110, 128, 134};
+const Rgb kIron{74, 88, 96}, kIronLit{110, 128, 134};
 const Rgb kDrain{14, 22, 28};
 
 Facade Walkway()
@@ -204,8 +203,7 @@ Facade Walkway()
         for (int x = 0; x < w; ++x) {
             double u = Wrap(x - origin, 32) / 32.0;
             int top = 186 + static_cast<int>(std::lround(3 * std::sin(u * 2 * M_PI)));
-            c.Rect(x, top, 1, kHeight - top, {44, 78, 70});
-            c.Rect(x, top, 1, 1, {70, 118, 100});
+            c.Slab(x, top, 1, kHeight - top, {44, 78, 70}, {70, 118, 100}, 1);
         }
         c.Rect(0, 0, w, 1, kKerbLit);
         c.Rect(0, 1, w, 5, kKerb);
@@ -230,21 +228,17 @@ void PaintSewerColumnPipe(ArtBook& book)
     // Scenery that stands on the walkway and rises into the vault.
     const int w = 40, h = 320;
     Canvas c(w, h);
-    c.Rect(6, 0, 28, h, {64, 92, 108});
-    c.Rect(6, 0, 5, h, {100, 134, 146});
-    c.Rect(28, 0, 6, h, {42, 62, 76});
+    c.Post(6, 0, 28, h, {64, 92, 108}, {100, 134, 146}, 5, {42, 62, 76}, 6);
     for (int y = 20; y < h - 20; y += 64) {
-        c.Rect(3, y, 34, 6, {84, 112, 124});
-        c.Rect(3, y, 34, 1, {130, 160, 168});
+        c.Slab(3, y, 34, 6, {84, 112, 124}, {130, 160, 168}, 1);
         for (int bx = 6; bx < 36; bx += 8) c.Rect(bx, y + 2, 2, 2, {40, 56, 66});
     }
     // A valve wheel and the rust under it.
     c.Rect(34, 236, 4, 4, kIron);
     c.Circle(38, 238, 1.5, kIronLit);
     c.Rect(12, 244, 10, 40, {120, 74, 52}, 0.35);
-    c.Rect(0, h - 8, w, 8, {78, 104, 116});
-    c.Rect(0, h - 8, w, 1, {130, 160, 168});
-    book.Add("level03", "lev3_build_a_01_sec_collision.png", c);
+    c.Slab(0, h - 8, w, 8, {78, 104, 116}, {130, 160, 168}, 1);
+    book.Add(kSewerGroup, "lev3_build_a_01_sec_collision.png", c);
 }
 
 void PaintPipeBridge(ArtBook& book)
@@ -254,17 +248,13 @@ void PaintPipeBridge(ArtBook& book)
     const int w = 96, h = 64;
     Canvas c(w, h);
     for (int lx : {8, 84}) {
-        c.Rect(lx, 28, 4, 36, {60, 72, 80});
-        c.Rect(lx, 28, 1, 36, {96, 110, 116});
+        c.Post(lx, 28, 4, 36, {60, 72, 80}, {96, 110, 116}, 1);
         c.Rect(lx - 3, 61, 10, 3, {60, 72, 80});
         c.Rect(lx - 4, 26, 12, 3, {74, 88, 96});
     }
-    c.Rect(0, 4, w, 24, {80, 104, 116});
-    c.Rect(0, 4, w, 4, {124, 154, 164});
-    c.Rect(0, 22, w, 6, {50, 66, 76});
+    c.Slab(0, 4, w, 24, {80, 104, 116}, {124, 154, 164}, 4, {50, 66, 76}, 6);
     for (int fx : {2, 46, 90}) {
-        c.Rect(fx, 1, 4, 30, {96, 122, 132});
-        c.Rect(fx, 1, 4, 1, {150, 176, 182});
+        c.Slab(fx, 1, 4, 30, {96, 122, 132}, {150, 176, 182}, 1);
     }
     // A warning band.
     cairo_t* cr = c.Cr();
@@ -275,62 +265,58 @@ void PaintPipeBridge(ArtBook& book)
     for (int k = -2; k < 6; ++k) c.Poly({22.0 + k * 8, 8, 26.0 + k * 8, 8, 18.0 + k * 8, 22, 14.0 + k * 8, 22}, {30, 30, 34});
     cairo_restore(cr);
     c.Rect(60, 10, 14, 6, {130, 80, 56}, 0.4);
-    book.Add("level03", "lev3_build_a_02_sec_collision.png", c);
+    book.Add(kSewerGroup, "lev3_build_a_02_sec_collision.png", c);
 }
 
 }  // namespace
 
 void PaintMetroBuildings(ArtBook& book)
 {
-    const char* group = "level02";
     Facade train = Train();
-    PaintFacadePiece(book, group, "lev2_train01.png", train, PieceKind::Left, 0);
-    PaintFacadePiece(book, group, "lev2_train02.png", train, PieceKind::Middle, 2,
+    PaintFacadePiece(book, kMetroGroup, "lev2_train01.png", train, PieceKind::Left, 0);
+    PaintFacadePiece(book, kMetroGroup, "lev2_train02.png", train, PieceKind::Middle, 2,
                      [](Canvas& c, int x0, int, Rng&) {
-                         c.Rect(x0 + 32, 11, 32, 45, kTrainBody);
                          Door(c, x0 + 36);
                      });
-    PaintFacadePiece(book, group, "lev2_train02_grafiti1.png", train, PieceKind::Middle, 2,
+    PaintFacadePiece(book, kMetroGroup, "lev2_train02_grafiti1.png", train, PieceKind::Middle, 2,
                      [](Canvas& c, int x0, int w, Rng& rng) {
                          Graffiti(c, x0 + 2, w - 4, {214, 70, 150}, {240, 140, 50}, rng);
                      });
-    PaintFacadePiece(book, group, "lev2_train02_grafiti2.png", train, PieceKind::Middle, 3,
+    PaintFacadePiece(book, kMetroGroup, "lev2_train02_grafiti2.png", train, PieceKind::Middle, 3,
                      [](Canvas& c, int x0, int w, Rng& rng) {
-                         c.Rect(x0 + 32, 11, 32, 45, kTrainBody);
                          Door(c, x0 + 36);
                          Graffiti(c, x0 + 2, w - 4, {110, 210, 90}, {250, 220, 60}, rng);
                      });
     // The joint between two cars: rubber bellows under a continuous roof.
-    PaintFacadePiece(book, group, "lev2_train03.png", train, PieceKind::Middle, 1,
+    PaintFacadePiece(book, kMetroGroup, "lev2_train03.png", train, PieceKind::Middle, 1,
                      [](Canvas& c, int x0, int, Rng&) {
                          c.Rect(x0 + 4, 11, 3, 70, {96, 136, 136});
                          c.Rect(x0 + 25, 11, 3, 70, kTrainBodyDark);
                          c.Rect(x0 + 7, 11, 18, 79, {30, 44, 48});
                          for (int x = x0 + 9; x < x0 + 25; x += 4) c.Rect(x, 11, 1, 79, {50, 68, 72});
                      });
-    PaintFacadePiece(book, group, "lev2_train04.png", train, PieceKind::Right, 0);
+    PaintFacadePiece(book, kMetroGroup, "lev2_train04.png", train, PieceKind::Right, 0);
 
     Facade platform = Platform();
-    PaintFacadePiece(book, group, "lev2_platform_run01.png", platform, PieceKind::Left, 0);
-    PaintFacadePiece(book, group, "lev2_platform_run02.png", platform, PieceKind::Middle, 2);
-    PaintFacadePiece(book, group, "lev2_platform_run03.png", platform, PieceKind::Right, 0);
+    PaintFacadePiece(book, kMetroGroup, "lev2_platform_run01.png", platform, PieceKind::Left, 0);
+    PaintFacadePiece(book, kMetroGroup, "lev2_platform_run02.png", platform, PieceKind::Middle, 2);
+    PaintFacadePiece(book, kMetroGroup, "lev2_platform_run03.png", platform, PieceKind::Right, 0);
     PaintHazardColumn(book);
 }
 
 void PaintSewerBuildings(ArtBook& book)
 {
-    const char* group = "level03";
     Facade walk = Walkway();
-    PaintFacadePiece(book, group, "lev3_build_b_04.png", walk, PieceKind::Left, 1);
+    PaintFacadePiece(book, kSewerGroup, "lev3_build_b_04.png", walk, PieceKind::Left, 1);
     // A grate low in the wall.
-    PaintFacadePiece(book, group, "lev3_build_b_01.png", walk, PieceKind::Middle, 2,
+    PaintFacadePiece(book, kSewerGroup, "lev3_build_b_01.png", walk, PieceKind::Middle, 2,
                      [](Canvas& c, int x0, int, Rng&) {
                          c.Rect(x0 + 18, 70, 28, 18, kDrain);
                          c.Rect(x0 + 17, 69, 30, 1, {90, 110, 118});
                          for (int x = x0 + 20; x < x0 + 46; x += 5) c.Rect(x, 70, 2, 18, kIron);
                      });
     // The drain the water pours from (the water frames are drawn at +12, +42).
-    PaintFacadePiece(book, group, "lev3_build_b_02.png", walk, PieceKind::Middle, 2,
+    PaintFacadePiece(book, kSewerGroup, "lev3_build_b_02.png", walk, PieceKind::Middle, 2,
                      [](Canvas& c, int x0, int, Rng&) {
                          c.Rect(x0 + 8, 30, 48, 20, {84, 104, 114});
                          c.Ellipse(x0 + 32, 34, 24, 10, {84, 104, 114});
@@ -340,18 +326,15 @@ void PaintSewerBuildings(ArtBook& book)
                          c.Rect(x0 + 12, 51, 40, 60, {30, 60, 62}, 0.5);
                      });
     // An iron ladder down the wall.
-    PaintFacadePiece(book, group, "lev3_build_b_03.png", walk, PieceKind::Middle, 2,
+    PaintFacadePiece(book, kSewerGroup, "lev3_build_b_03.png", walk, PieceKind::Middle, 2,
                      [](Canvas& c, int x0, int, Rng&) {
-                         for (int y = 12; y < kHeight; y += 10) {
-                             c.Rect(x0 + 22, y, 20, 2, kIron);
-                             c.Rect(x0 + 22, y, 20, 1, kIronLit);
-                         }
+                         for (int y = 12; y < kHeight; y += 10) c.Slab(x0 + 22, y, 20, 2, kIron, kIronLit, 1);
                          c.Rect(x0 + 20, 4, 3, kHeight - 4, kIron);
                          c.Rect(x0 + 41, 4, 3, kHeight - 4, {54, 66, 74});
                          c.Rect(x0 + 20, 4, 1, kHeight - 4, kIronLit);
                          c.Rect(x0 + 23, 60, 18, 30, {120, 74, 52}, 0.3);
                      });
-    PaintFacadePiece(book, group, "lev3_build_b_05.png", walk, PieceKind::Right, 1);
+    PaintFacadePiece(book, kSewerGroup, "lev3_build_b_05.png", walk, PieceKind::Right, 1);
     PaintSewerColumnPipe(book);
     PaintPipeBridge(book);
 }

@@ -22,6 +22,11 @@ std::string Localised(const std::string& name, const Language& language)
     return name.substr(0, dot) + language.suffix + name.substr(dot);
 }
 
+void AddPictures(PictureSink& sink, const std::string& page, std::initializer_list<NamedPicture> pictures)
+{
+    for (const NamedPicture& picture : pictures) sink.Add(page, picture.name, picture.draw().get());
+}
+
 void PaintCharactersAndInterface(PictureSink& sink)
 {
     PaintRunner(sink);

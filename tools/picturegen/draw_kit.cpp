@@ -58,6 +58,32 @@ Context MakeContext(cairo_surface_t* surface)
     return cr;
 }
 
+Surface DrawPicture(int width, int height, const std::function<void(cairo_t*)>& draw)
+{
+    Surface picture = MakeSurface(width, height);
+    Context cr = MakeContext(picture.get());
+    draw(cr.get());
+    return picture;
+}
+
+void FillPath(cairo_t* cr, Rgb colour, double alpha)
+{
+    SetColour(cr, colour, alpha);
+    cairo_fill(cr);
+}
+
+void FillRect(cairo_t* cr, double x, double y, double w, double h, Rgb colour, double alpha)
+{
+    cairo_rectangle(cr, x, y, w, h);
+    FillPath(cr, colour, alpha);
+}
+
+void FillDisc(cairo_t* cr, double cx, double cy, double r, Rgb colour, double alpha)
+{
+    cairo_arc(cr, cx, cy, r, 0, 2 * kPi);
+    FillPath(cr, colour, alpha);
+}
+
 void RoundedRect(cairo_t* cr, double x, double y, double w, double h, double r)
 {
     r = std::min(r, std::min(w, h) / 2);

@@ -12,6 +12,7 @@
 
 #include <cairo.h>
 
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -48,6 +49,14 @@ using Context = std::unique_ptr<cairo_t, ContextDeleter>;
 Surface MakeSurface(int width, int height);
 // A context drawing on the surface, with anti-aliasing on.
 Context MakeContext(cairo_surface_t* surface);
+// A transparent width x height picture drawn by `draw` on such a context.
+Surface DrawPicture(int width, int height, const std::function<void(cairo_t*)>& draw);
+
+// Fills the current path in the colour.
+void FillPath(cairo_t* cr, Rgb colour, double alpha = 1.0);
+// Adds a rectangle or a disc to the current path and fills it in the colour.
+void FillRect(cairo_t* cr, double x, double y, double w, double h, Rgb colour, double alpha = 1.0);
+void FillDisc(cairo_t* cr, double cx, double cy, double r, Rgb colour, double alpha = 1.0);
 
 // A stop of a gradient: its offset (0..1) and its colour and alpha as 0..1.
 struct GradientStop {

@@ -39,6 +39,14 @@ void PaintFacadeStyle(ArtBook& book, const std::string& group, const std::string
     PaintFacadePiece(book, group, base + "_03.png", facade, PieceKind::Right, 1);
 }
 
+void PaintFacadeStyles(ArtBook& book, const std::string& group, const std::string& stem,
+                       const std::vector<Facade>& facades, const std::vector<PieceExtra>& leftExtras)
+{
+    for (size_t i = 0; i < facades.size(); ++i)
+        PaintFacadeStyle(book, group, stem + std::to_string(i + 1), facades[i],
+                         i < leftExtras.size() ? leftExtras[i] : nullptr);
+}
+
 void Bricks(Canvas& c, int x, int y, int w, int h, int origin, int period, const std::vector<Rgb>& tones,
             Rgb mortar, int bw, int bh)
 {

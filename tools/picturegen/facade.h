@@ -52,6 +52,13 @@ void PaintFacadePiece(ArtBook& book, const std::string& group, const std::string
 void PaintFacadeStyle(ArtBook& book, const std::string& group, const std::string& base, const Facade& facade,
                       const PieceExtra& leftExtra = nullptr);
 
+// Paints one style of each facade in turn, "<stem>1", "<stem>2", ..., as
+// PaintFacadeStyle does; the left piece of style i carries leftExtras[i]
+// where there is one. A style has one middle piece, repeated along the
+// building: what should stand once goes on the left piece.
+void PaintFacadeStyles(ArtBook& book, const std::string& group, const std::string& stem,
+                       const std::vector<Facade>& facades, const std::vector<PieceExtra>& leftExtras = {});
+
 // Floor modulo: 0 <= result < m for m > 0.
 int Wrap(int a, int m);
 

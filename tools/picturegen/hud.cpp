@@ -26,145 +26,122 @@ constexpr int kCapWidth = 30, kCapHeight = 20, kBandRows = 19;
 // in a round end on the left or the right.
 Surface PanelCap(bool edgeOnTop, bool roundLeft)
 {
-    Surface cap = MakeSurface(kCapWidth, kCapHeight);
-    Context cr = MakeContext(cap.get());
-    const double r = kBandRows / 2.0;
-    auto band = [&](double shift) {
-        // A capsule running off the straight end of the picture.
-        if (roundLeft) Capsule(cr.get(), 4, shift, kCapWidth + 2 * r, kBandRows);
-        else Capsule(cr.get(), -2 * r - 4, shift, kCapWidth + 2 * r, kBandRows);
-    };
-    cairo_save(cr.get());
-    band(0);
-    cairo_clip(cr.get());
-    band(0);
-    SetColour(cr.get(), Palette::kPanelEdge);
-    cairo_fill(cr.get());
-    band(edgeOnTop ? 1 : -1);
-    SetColour(cr.get(), Palette::kPanel);
-    cairo_fill(cr.get());
-    cairo_restore(cr.get());
-    return cap;
+    return DrawPicture(kCapWidth, kCapHeight, [&](cairo_t* cr) {
+        const double r = kBandRows / 2.0;
+        auto band = [&](double shift) {
+            // A capsule running off the straight end of the picture.
+            if (roundLeft) Capsule(cr, 4, shift, kCapWidth + 2 * r, kBandRows);
+            else Capsule(cr, -2 * r - 4, shift, kCapWidth + 2 * r, kBandRows);
+        };
+        cairo_save(cr);
+        band(0);
+        cairo_clip(cr);
+        band(0);
+        FillPath(cr, Palette::kPanelEdge);
+        band(edgeOnTop ? 1 : -1);
+        FillPath(cr, Palette::kPanel);
+        cairo_restore(cr);
+    });
 }
 
 Surface TimeIcon()
 {
-    Surface icon = MakeSurface(14, 13);
-    Context cr = MakeContext(icon.get());
-    cairo_set_line_width(cr.get(), 1.6);
-    SetColour(cr.get(), {232, 232, 244});
-    cairo_arc(cr.get(), 7, 7, 5.2, 0, 2 * kPi);
-    cairo_stroke(cr.get());
-    cairo_rectangle(cr.get(), 5.5, 0, 3, 1.6);
-    cairo_fill(cr.get());
-    cairo_set_line_width(cr.get(), 1.3);
-    cairo_set_line_cap(cr.get(), CAIRO_LINE_CAP_ROUND);
-    SetColour(cr.get(), Palette::kAccent);
-    cairo_move_to(cr.get(), 7, 7);
-    cairo_line_to(cr.get(), 7, 3.8);
-    cairo_move_to(cr.get(), 7, 7);
-    cairo_line_to(cr.get(), 9.4, 8.2);
-    cairo_stroke(cr.get());
-    return icon;
+    return DrawPicture(14, 13, [](cairo_t* cr) {
+        cairo_set_line_width(cr, 1.6);
+        SetColour(cr, {232, 232, 244});
+        cairo_arc(cr, 7, 7, 5.2, 0, 2 * kPi);
+        cairo_stroke(cr);
+        cairo_rectangle(cr, 5.5, 0, 3, 1.6);
+        cairo_fill(cr);
+        cairo_set_line_width(cr, 1.3);
+        cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+        SetColour(cr, Palette::kAccent);
+        cairo_move_to(cr, 7, 7);
+        cairo_line_to(cr, 7, 3.8);
+        cairo_move_to(cr, 7, 7);
+        cairo_line_to(cr, 9.4, 8.2);
+        cairo_stroke(cr);
+    });
 }
 
 // The groove of the time bar: the game fills x 0-70 of rows 2-3 in white.
 Surface TimeBar()
 {
-    Surface bar = MakeSurface(74, 6);
-    Context cr = MakeContext(bar.get());
-    Capsule(cr.get(), 0, 0, 74, 6);
-    SetColour(cr.get(), Palette::kPanelEdge);
-    cairo_fill(cr.get());
-    cairo_rectangle(cr.get(), 0, 2, 72, 2);
-    SetColour(cr.get(), {16, 16, 28});
-    cairo_fill(cr.get());
-    return bar;
+    return DrawPicture(74, 6, [](cairo_t* cr) {
+        Capsule(cr, 0, 0, 74, 6);
+        FillPath(cr, Palette::kPanelEdge);
+        FillRect(cr, 0, 2, 72, 2, {16, 16, 28});
+    });
 }
 
 // The separator before the lives: a light rule 3 px wide.
 Surface LivesSeparator()
 {
-    Surface rule = MakeSurface(3, 12);
-    Context cr = MakeContext(rule.get());
-    cairo_rectangle(cr.get(), 1, 0, 1, 12);
-    SetColour(cr.get(), {150, 148, 200});
-    cairo_fill(cr.get());
-    return rule;
+    return DrawPicture(3, 12, [](cairo_t* cr) {
+        FillRect(cr, 1, 0, 1, 12, {150, 148, 200});
+    });
 }
 
 // The lives icon: the runner's head and striped shoulders.
 Surface LivesIcon()
 {
-    Surface icon = MakeSurface(11, 12);
-    Context cr = MakeContext(icon.get());
-    Capsule(cr.get(), 0.5, 7, 10, 8);
-    SetColour(cr.get(), {38, 44, 70});
-    cairo_fill(cr.get());
-    cairo_rectangle(cr.get(), 0.5, 8.5, 10, 1.5);
-    SetColour(cr.get(), {238, 234, 216});
-    cairo_fill(cr.get());
-    cairo_arc(cr.get(), 5.5, 4, 3.4, 0, 2 * kPi);
-    SetColour(cr.get(), {238, 190, 150});
-    cairo_fill(cr.get());
-    cairo_save(cr.get());
-    cairo_arc(cr.get(), 5.5, 4, 3.6, 0, 2 * kPi);
-    cairo_clip(cr.get());
-    cairo_rectangle(cr.get(), 0, 0, 11, 2.4);
-    cairo_rectangle(cr.get(), 0, 0, 3.2, 5);
-    SetColour(cr.get(), {70, 44, 34});
-    cairo_fill(cr.get());
-    cairo_restore(cr.get());
-    return icon;
+    return DrawPicture(11, 12, [](cairo_t* cr) {
+        Capsule(cr, 0.5, 7, 10, 8);
+        FillPath(cr, {38, 44, 70});
+        FillRect(cr, 0.5, 8.5, 10, 1.5, {238, 234, 216});
+        FillDisc(cr, 5.5, 4, 3.4, {238, 190, 150});
+        cairo_save(cr);
+        cairo_arc(cr, 5.5, 4, 3.6, 0, 2 * kPi);
+        cairo_clip(cr);
+        cairo_rectangle(cr, 0, 0, 11, 2.4);
+        cairo_rectangle(cr, 0, 0, 3.2, 5);
+        FillPath(cr, {70, 44, 34});
+        cairo_restore(cr);
+    });
 }
 
 Surface ScoreIcon()
 {
-    Surface icon = MakeSurface(13, 12);
-    Context cr = MakeContext(icon.get());
-    SetColour(cr.get(), {255, 206, 70});
-    DrawIcon(cr.get(), Icon::Star, 0.5, -0.5, 12);
-    return icon;
+    return DrawPicture(13, 12, [](cairo_t* cr) {
+        SetColour(cr, {255, 206, 70});
+        DrawIcon(cr, Icon::Star, 0.5, -0.5, 12);
+    });
 }
 
 // Behind the multiplier: an accent pill under "X" and its digits, which the
 // game draws from 25 px left of the panel's reference to 2 px left of it.
 Surface MultiplierBadge()
 {
-    Surface badge = MakeSurface(39, 16);
-    Context cr = MakeContext(badge.get());
-    Capsule(cr.get(), 10, 1, 28, 15);
-    SetColour(cr.get(), Palette::kAccentDark);
-    cairo_fill(cr.get());
-    return badge;
+    return DrawPicture(39, 16, [](cairo_t* cr) {
+        Capsule(cr, 10, 1, 28, 15);
+        FillPath(cr, Palette::kAccentDark);
+    });
 }
 
 // "+" and 0-9 in 13-px cells, warm yellow with a dark rim.
 Surface ScoreFont()
 {
     const int cell = 13, height = 16;
-    Surface strip = MakeSurface(cell * 11, height);
-    Context cr = MakeContext(strip.get());
-    SelectFont(cr.get(), FontStyle::Bold, 15);
-    const std::string glyphs[11] = {"+", "0", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
-    for (int i = 0; i < 11; ++i) {
-        TextSize t = MeasureText(cr.get(), glyphs[i]);
-        double x = i * cell + (cell - t.inkWidth) / 2 - t.inkLeft;
-        double y = std::round((height + t.ascent) / 2);
-        cairo_save(cr.get());
-        cairo_rectangle(cr.get(), i * cell, 0, cell, height);
-        cairo_clip(cr.get());
-        cairo_move_to(cr.get(), x, y);
-        cairo_text_path(cr.get(), glyphs[i].c_str());
-        cairo_set_line_width(cr.get(), 2.2);
-        cairo_set_line_join(cr.get(), CAIRO_LINE_JOIN_ROUND);
-        SetColour(cr.get(), {60, 30, 10}, 0.85);
-        cairo_stroke_preserve(cr.get());
-        SetColour(cr.get(), {255, 214, 90});
-        cairo_fill(cr.get());
-        cairo_restore(cr.get());
-    }
-    return strip;
+    return DrawPicture(cell * 11, height, [&](cairo_t* cr) {
+        SelectFont(cr, FontStyle::Bold, 15);
+        const std::string glyphs[11] = {"+", "0", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
+        for (int i = 0; i < 11; ++i) {
+            TextSize t = MeasureText(cr, glyphs[i]);
+            double x = i * cell + (cell - t.inkWidth) / 2 - t.inkLeft;
+            double y = std::round((height + t.ascent) / 2);
+            cairo_save(cr);
+            cairo_rectangle(cr, i * cell, 0, cell, height);
+            cairo_clip(cr);
+            cairo_move_to(cr, x, y);
+            cairo_text_path(cr, glyphs[i].c_str());
+            cairo_set_line_width(cr, 2.2);
+            cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+            SetColour(cr, {60, 30, 10}, 0.85);
+            cairo_stroke_preserve(cr);
+            FillPath(cr, {255, 214, 90});
+            cairo_restore(cr);
+        }
+    });
 }
 
 // The pause button, centred at the top of the screen: at most 118 x 34, the
@@ -180,13 +157,11 @@ void PaintHud(PictureSink& sink)
 {
     sink.Add(kInterfacePage, "main_menu_koncowka_down.png", PanelCap(true, true).get());
     sink.Add(kInterfacePage, "main_menu_koncowka_up.png", PanelCap(false, false).get());
-    sink.Add(kInterfacePage, "hud_time_icon.png", TimeIcon().get());
-    sink.Add(kInterfacePage, "hud_time_bar.png", TimeBar().get());
-    sink.Add(kInterfacePage, "lives-hud-separator.png", LivesSeparator().get());
-    sink.Add(kInterfacePage, "lives-hud-icon.png", LivesIcon().get());
-    sink.Add(kInterfacePage, "hud_score_icon.png", ScoreIcon().get());
-    sink.Add(kInterfacePage, "hud_score_separator.png", MultiplierBadge().get());
-    sink.Add(kInterfacePage, "hud_score_font.png", ScoreFont().get());
+    AddPictures(sink, kInterfacePage,
+                {{"hud_time_icon.png", TimeIcon}, {"hud_time_bar.png", TimeBar},
+                 {"lives-hud-separator.png", LivesSeparator}, {"lives-hud-icon.png", LivesIcon},
+                 {"hud_score_icon.png", ScoreIcon}, {"hud_score_separator.png", MultiplierBadge},
+                 {"hud_score_font.png", ScoreFont}});
     for (const Language& language : Languages())
         sink.Add(language.dialogPage, Localised("pause_button.png", language), PauseButton(WordsFor(language)).get());
 }

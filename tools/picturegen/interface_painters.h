@@ -10,9 +10,11 @@
 // pictures stay "loose".
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
+#include "tools/picturegen/draw_kit.h"
 #include "tools/picturegen/picture_sink.h"
 
 namespace PictureGen {
@@ -33,6 +35,14 @@ const std::vector<Language>& Languages();
 
 // "name.png" in the language: "name_fr.png" in French, unchanged in English.
 std::string Localised(const std::string& name, const Language& language);
+
+// A picture drawn without arguments, under its name.
+struct NamedPicture {
+    const char* name;
+    Kit::Surface (*draw)();
+};
+// Draws the pictures one after another and adds each to the page.
+void AddPictures(PictureSink& sink, const std::string& page, std::initializer_list<NamedPicture> pictures);
 
 void PaintRunner(PictureSink& sink);
 void PaintPoliceman(PictureSink& sink);

@@ -23,91 +23,57 @@ void PaintMenuTextures(ArtBook& book)
     AddStars(book, g, "menubg_stars.png", 240, 90, 30, {236, 236, 255}, "menu-stars", 86);
     {
         Strip strip(240, 70);
-        SkylineLook s;
-        s.to = 240;
-        s.ground = 70;
-        s.minHeight = 14;
-        s.maxHeight = 50;
-        s.minWidth = 10;
-        s.maxWidth = 28;
-        s.minGap = -2;
-        s.maxGap = 4;
-        s.body = {64, 70, 114};
-        s.lit = {72, 78, 122};
-        s.window = {200, 170, 110};
-        s.windowChance = 0.08;
-        s.windowW = 1;
-        s.windowH = 2;
-        s.windowStepX = 4;
-        s.windowStepY = 5;
-        s.antennaChance = 0.3;
-        s.seed = "menu-city";
-        Skyline(strip.C(), s);
+        Skyline(strip.C(), SkylineLook("menu-city", 0, 240, 70)
+                               .Sizes({14, 50}, {10, 28}, {-2, 4})
+                               .Colours({64, 70, 114}, {72, 78, 122}, {200, 170, 110})
+                               .Windows(0.08, 1, 2, 4, 5)
+                               .Roofs(0.3, 0.0, 0.0, 0.3));
         AddFolded(book, g, "menubg_city.png", strip);
     }
-    {
+    book.Paint(g, "menubg_tower.png", 126, 200, [](Canvas& c) {
         // The watchtower, drawn at (178, 0) of the screen: the blinking lamp
         // sits at (37, 23) of it, the searchlight's pivot at (120, 24).
-        Canvas c(126, 200);
         Rgb body{44, 48, 84}, lit{58, 62, 100}, dark{34, 36, 64};
-        c.Rect(56, 50, 40, 150, body);
-        c.Rect(56, 50, 8, 150, lit);
-        c.Rect(90, 50, 6, 150, dark);
+        c.Post(56, 50, 40, 150, body, lit, 8, dark, 6);
         for (int y = 70; y < 200; y += 30) c.Rect(56, y, 40, 2, dark);
         c.Rect(30, 48, 94, 4, lit);
-        c.Rect(32, 24, 88, 24, body);
-        c.Rect(32, 24, 6, 24, lit);
+        c.Post(32, 24, 88, 24, body, lit, 6);
         for (int wx = 44; wx < 112; wx += 18) c.Rect(wx, 29, 12, 12, {226, 186, 104});
-        c.Rect(26, 17, 100, 7, dark);
-        c.Rect(26, 17, 100, 2, {84, 88, 128});
+        c.Slab(26, 17, 100, 7, dark, {84, 88, 128}, 2);
         c.Rect(112, 18, 12, 10, {80, 84, 120});
         c.Rect(30, 20, 10, 4, {70, 74, 110});
-        book.Add(g, "menubg_tower.png", c);
-    }
-    {
+    });
+    book.Paint(g, "menubg_wall.png", 64, 62, [](Canvas& c) {
         // The prison wall: razor wire, coping and brick.
-        Canvas c(64, 62);
         Bricks(c, 0, 16, 64, 46, 0, 64, {{58, 58, 96}, {54, 54, 90}, {62, 62, 100}}, {46, 46, 78}, 16, 7);
-        c.Rect(0, 12, 64, 5, {92, 94, 136});
-        c.Rect(0, 12, 64, 1, {120, 122, 160});
+        c.Slab(0, 12, 64, 5, {92, 94, 136}, {120, 122, 160}, 1);
         for (int x = -8; x < 72; x += 8) c.Ring(x + 4, 6, 5.5, 1, {110, 112, 150}, 0.85);
-        book.Add(g, "menubg_wall.png", c);
-    }
-    {
-        Canvas c(16, 20);
+    });
+    book.Paint(g, "menubg_walllamp.png", 16, 20, [](Canvas& c) {
         c.Glow(8, 8, 8, {255, 220, 150}, 0.6);
         c.Rect(4, 4, 8, 5, {80, 80, 110});
         c.Rect(5, 8, 6, 2, {255, 236, 180});
-        book.Add(g, "menubg_walllamp.png", c);
-    }
-    {
-        Canvas c(32, 10);
-        c.Rect(0, 0, 32, 10, {40, 40, 64});
-        c.Rect(0, 0, 32, 2, {110, 110, 146});
+    });
+    book.Paint(g, "menubg_kerb.png", 32, 10, [](Canvas& c) {
+        c.Slab(0, 0, 32, 10, {40, 40, 64}, {110, 110, 146}, 2);
         c.Rect(0, 2, 32, 2, {70, 70, 104});
         c.Rect(31, 2, 1, 8, {30, 30, 50});
-        book.Add(g, "menubg_kerb.png", c);
-    }
-    {
+    });
+    book.Paint(g, "menubg_lamppost.png", 44, 220, [](Canvas& c) {
         // A street lamp in front of the scene.
-        Canvas c(44, 220);
         c.Glow(30, 14, 22, {255, 224, 160}, 0.55);
-        c.Rect(8, 10, 4, 210, {22, 22, 38});
-        c.Rect(8, 10, 1, 210, {50, 50, 78});
+        c.Post(8, 10, 4, 210, {22, 22, 38}, {50, 50, 78}, 1);
         c.Line(10, 12, 28, 8, 3, {22, 22, 38});
         c.Rect(22, 8, 16, 6, {30, 30, 48});
         c.Rect(24, 14, 12, 2, {255, 236, 180});
         c.Rect(4, 206, 12, 14, {22, 22, 38});
-        book.Add(g, "menubg_lamppost.png", c);
-    }
-    {
-        Canvas c(96, 56);
+    });
+    book.Paint(g, "menubg_bush.png", 96, 56, [](Canvas& c) {
         Rng rng("menu-bush");
         for (int i = 0; i < 9; ++i)
             c.Circle(10 + i * 10 + rng.Range(-3, 3), 34 + rng.Range(-8, 6), 12 + rng.Range(0, 6), {24, 28, 42});
         c.Rect(0, 40, 96, 16, {24, 28, 42});
-        book.Add(g, "menubg_bush.png", c);
-    }
+    });
 }
 
 std::vector<TiledLayout> MenuLayouts()
@@ -136,6 +102,33 @@ std::vector<TiledLayout> MenuLayouts()
         .Texture("menubg_lamppost.png", 2, 52);
     out.push_back(near);
     return out;
+}
+
+// A layer of the scenery a flight shows: its picture at (0, y) repeated
+// `count` times across (none where the name is empty), then its colour
+// filling from row fillY to 160 px under the screen (none where fillY is 0).
+struct FlightLayer {
+    std::string picture;
+    int y;
+    int count;
+    int fillY;
+    Rgb fill;
+};
+
+// A flight into a daylight level: the sky's top colour over the 80 rows
+// above the screen, the sky picture across the screen with its sun and
+// clouds, then the layers from far to near.
+TiledLayout DaylightFlight(const std::string& file, Rgb skyTop, const std::string& sky,
+                           const std::vector<Placement>& skyItems, const std::vector<FlightLayer>& layers)
+{
+    TiledLayout t{file, 480, 320, {}};
+    t.Fill(0, -80, 480, 80, skyTop).Texture(sky, 0, 0, 30);
+    for (const Placement& item : skyItems) t.Texture(item.name, item.x, item.y);
+    for (const FlightLayer& layer : layers) {
+        if (!layer.picture.empty()) t.Texture(layer.picture, 0, layer.y, layer.count);
+        if (layer.fillY != 0) t.Fill(0, layer.fillY, 480, 480 - layer.fillY, layer.fill);
+    }
+    return t;
 }
 
 std::vector<TiledLayout> FlightLayouts()
@@ -172,46 +165,22 @@ std::vector<TiledLayout> FlightLayouts()
             .Texture("lev3_bg_00_rury2.png", 384, -20);
         out.push_back(t);
     }
-    {
-        TiledLayout t{"flying_from_level_3_to_4.xml", 480, 320, {}};
-        t.Fill(0, -80, 480, 80, {90, 134, 200})
-            .Texture("lev4_sky.png", 0, 0, 30)
-            .Texture("lev4_cloud1.png", 60, 40)
-            .Texture("lev4_bg0_a.png", 0, 110)
-            .Fill(0, 180, 480, 300, {115, 150, 198})
-            .Texture("lev4_bg1_a.png", 0, 170)
-            .Fill(0, 220, 480, 260, {84, 113, 149})
-            .Texture("lev4_bg2_fence.png", 0, 250, 8)
-            .Fill(0, 290, 480, 190, {63, 83, 106});
-        out.push_back(t);
-    }
-    {
-        TiledLayout t{"flying_from_level_4_to_5.xml", 480, 320, {}};
-        t.Fill(0, -80, 480, 80, {118, 170, 214})
-            .Texture("lev5_sky.png", 0, 0, 30)
-            .Texture("lev5_sun.png", 340, 30)
-            .Texture("lev5_cloud.png", 80, 60)
-            .Fill(0, 230, 480, 250, {255, 231, 173})
-            .Texture("lev5_bg0_a.png", 0, 120)
-            .Fill(0, 180, 480, 300, {198, 158, 115})
-            .Texture("lev5_bg1_a.png", 0, 150)
-            .Fill(0, 220, 480, 260, {165, 131, 97})
-            .Texture("lev5_bg2_a.png", 0, 190)
-            .Fill(0, 280, 480, 200, {137, 97, 75});
-        out.push_back(t);
-    }
-    {
-        TiledLayout t{"flying_from_level_5_to_6.xml", 480, 320, {}};
-        t.Fill(0, -80, 480, 80, {44, 44, 72})
-            .Texture("lev6_sky.png", 0, 0, 30)
-            .Texture("lev6_sun.png", 90, 170)
-            .Texture("lev6_bg0.png", 0, 70, 2)
-            .Texture("lev6_bg1.png", 0, 130)
-            .Fill(0, 230, 480, 250, {75, 80, 90})
-            .Texture("lev6_bg2_a.png", 0, 170)
-            .Fill(0, 270, 480, 210, {125, 86, 43});
-        out.push_back(t);
-    }
+    out.push_back(DaylightFlight("flying_from_level_3_to_4.xml", {90, 134, 200}, "lev4_sky.png",
+                                 {{"lev4_cloud1.png", 60, 40}},
+                                 {{"lev4_bg0_a.png", 110, 1, 180, {115, 150, 198}},
+                                  {"lev4_bg1_a.png", 170, 1, 220, {84, 113, 149}},
+                                  {"lev4_bg2_fence.png", 250, 8, 290, {63, 83, 106}}}));
+    out.push_back(DaylightFlight("flying_from_level_4_to_5.xml", {118, 170, 214}, "lev5_sky.png",
+                                 {{"lev5_sun.png", 340, 30}, {"lev5_cloud.png", 80, 60}},
+                                 {{"", 0, 0, 230, {255, 231, 173}},
+                                  {"lev5_bg0_a.png", 120, 1, 180, {198, 158, 115}},
+                                  {"lev5_bg1_a.png", 150, 1, 220, {165, 131, 97}},
+                                  {"lev5_bg2_a.png", 190, 1, 280, {137, 97, 75}}}));
+    out.push_back(DaylightFlight("flying_from_level_5_to_6.xml", {44, 44, 72}, "lev6_sky.png",
+                                 {{"lev6_sun.png", 90, 170}},
+                                 {{"lev6_bg0.png", 70, 2, 0, {}},
+                                  {"lev6_bg1.png", 130, 1, 230, {75, 80, 90}},
+                                  {"lev6_bg2_a.png", 170, 1, 270, {125, 86, 43}}}));
     {
         // The last flight is never shown in a run: a night sky is enough.
         TiledLayout t{"flying_from_level_6_to_7.xml", 480, 320, {}};

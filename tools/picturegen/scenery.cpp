@@ -1,6 +1,7 @@
 #include "tools/picturegen/scenery.h"
 
 #include <cmath>
+#include <utility>
 
 namespace PictureGen {
 
@@ -44,13 +45,53 @@ void AddFoldedHalves(ArtBook& book, const std::string& group, const std::string&
     AddSlice(book, group, stem + "_b.png", *folded, split, 0, strip.Width() - split, strip.Height());
 }
 
+SkylineLook::SkylineLook(std::string seedText, int fromX, int toX, int groundRow)
+    : from(fromX), to(toX), ground(groundRow), seed(std::move(seedText))
+{
+}
+
+SkylineLook& SkylineLook::Sizes(MinMax blockHeights, MinMax blockWidths, MinMax blockGaps)
+{
+    heights = blockHeights;
+    widths = blockWidths;
+    gaps = blockGaps;
+    return *this;
+}
+
+SkylineLook& SkylineLook::Colours(Rgb bodyColour, Rgb litColour, Rgb windowColour)
+{
+    body = bodyColour;
+    lit = litColour;
+    window = windowColour;
+    return *this;
+}
+
+SkylineLook& SkylineLook::Windows(double chance, int w, int h, int stepX, int stepY)
+{
+    windowChance = chance;
+    windowW = w;
+    windowH = h;
+    windowStepX = stepX;
+    windowStepY = stepY;
+    return *this;
+}
+
+SkylineLook& SkylineLook::Roofs(double step, double pitch, double tank, double antenna)
+{
+    stepChance = step;
+    pitchChance = pitch;
+    tankChance = tank;
+    antennaChance = antenna;
+    return *this;
+}
+
 void Skyline(Canvas& c, const SkylineLook& s)
 {
     Rng rng(s.seed);
     int bottom = c.Height();
     for (int x = s.from; x < s.to;) {
-        int w = rng.Range(s.minWidth, s.maxWidth);
-        int h = rng.Range(s.minHeight, s.maxHeight);
+        int w = rng.Range(s.widths.min, s.widths.max);
+        int h = rng.Range(s.heights.min, s.heights.max);
         int top = s.ground - h;
         c.Rect(x, top, w, bottom - top, s.body);
         c.Rect(x, top, std::max(1, w / 6), bottom - top, s.lit);
@@ -80,7 +121,7 @@ void Skyline(Canvas& c, const SkylineLook& s)
         for (int wy = top + 4; wy + s.windowH < s.ground; wy += s.windowStepY)
             for (int wx = x + 3; wx + s.windowW < x + w - 1; wx += s.windowStepX)
                 if (rng.Chance(s.windowChance)) c.Rect(wx, wy, s.windowW, s.windowH, s.window);
-        x += w + rng.Range(s.minGap, s.maxGap);
+        x += w + rng.Range(s.gaps.min, s.gaps.max);
     }
 }
 

@@ -40,28 +40,37 @@ void AddFolded(ArtBook& book, const std::string& group, const std::string& name,
 void AddFoldedHalves(ArtBook& book, const std::string& group, const std::string& stem, const Strip& strip,
                      int split);
 
+// Two bounds, min..max inclusive.
+struct MinMax {
+    int min = 0;
+    int max = 0;
+};
+
+// How a skyline looks: a row of blocks seeded from `seed`, the first starting
+// at strip x `from` and each next one started before x `to` (the last may
+// cross it), their feet on row `ground` (they are drawn down to the canvas
+// bottom). A layer sets the rest in groups; the setters chain.
 struct SkylineLook {
-    int from = 0;       // strip x where the first block starts
-    int to = 512;       // blocks start before this x (the last may cross it)
-    int ground = 100;   // the blocks' feet; they are drawn down to the canvas bottom
-    int minHeight = 20;
-    int maxHeight = 60;
-    int minWidth = 16;
-    int maxWidth = 40;
-    int minGap = 0;
-    int maxGap = 6;
-    Rgb body;
-    Rgb lit;       // the lit (left) face
-    Rgb window;    // lit windows
-    double windowChance = 0.1;
-    int windowW = 2;
-    int windowH = 2;
-    int windowStepX = 5;
-    int windowStepY = 6;
-    double antennaChance = 0.2;
-    double stepChance = 0.3;
-    double pitchChance = 0.0;
-    double tankChance = 0.0;
+    SkylineLook(std::string seed, int from, int to, int ground);
+
+    // Block heights, widths and the gaps between blocks.
+    SkylineLook& Sizes(MinMax heights, MinMax widths, MinMax gaps);
+    // The body, its lit (left) face and the lit windows.
+    SkylineLook& Colours(Rgb body, Rgb lit, Rgb window);
+    // The chance of a window being lit (none by default), its size and the
+    // grid it sits on.
+    SkylineLook& Windows(double chance, int w, int h, int stepX, int stepY);
+    // The chances of a stepped, a pitched and a tank roof, and of an antenna.
+    SkylineLook& Roofs(double step, double pitch, double tank, double antenna);
+
+    int from, to, ground;
+    MinMax heights{20, 60};
+    MinMax widths{16, 40};
+    MinMax gaps{0, 6};
+    Rgb body, lit, window;
+    double windowChance = 0.0;
+    int windowW = 2, windowH = 2, windowStepX = 5, windowStepY = 6;
+    double stepChance = 0.3, pitchChance = 0.0, tankChance = 0.0, antennaChance = 0.2;
     std::string seed;
 };
 

@@ -56,21 +56,23 @@ public:
         dbus_message_unref(message);
         dbus_connection_flush(connection);
     }
-    // The members of the messages that arrive within `ms` milliseconds.
-    std::vector<std::string> Collect(int ms)
+    // The members of the messages that arrive, until the one named `last`
+    // (included) or, should it never come, for at most `seconds`.
+    std::vector<std::string> CollectUntil(const std::string& last, int seconds = 30)
     {
         std::vector<std::string> members;
-        auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
         while (std::chrono::steady_clock::now() < end) {
             dbus_connection_read_write(connection, 10);
             while (DBusMessage* message = dbus_connection_pop_message(connection)) {
                 const char* member = dbus_message_get_member(message);
-                if (member && dbus_message_get_type(message) != DBUS_MESSAGE_TYPE_SIGNAL) members.push_back(member);
-                if (member && dbus_message_get_type(message) == DBUS_MESSAGE_TYPE_SIGNAL &&
-                    std::string(dbus_message_get_sender(message) ? dbus_message_get_sender(message) : "") !=
-                        "org.freedesktop.DBus")
+                const char* sender = dbus_message_get_sender(message);
+                // Signals count unless the bus itself sends them.
+                if (member && (dbus_message_get_type(message) != DBUS_MESSAGE_TYPE_SIGNAL ||
+                               std::string(sender ? sender : "") != "org.freedesktop.DBus"))
                     members.push_back(member);
                 dbus_message_unref(message);
+                if (!members.empty() && members.back() == last) return members;
             }
         }
         return members;
@@ -78,6 +80,19 @@ public:
 
     DBusConnection* connection = nullptr;
 };
+
+// Sends a call without reply named `member` to the display service from
+// `connection` and flushes it. The bus keeps one connection's messages in
+// order: once it has arrived, so has everything sent before it.
+inline void CallDisplayService(DBusConnection* connection, const char* member)
+{
+    DBusMessage* message = dbus_message_new_method_call("org.voke.DisplayService", "/org/voke/DisplayService/request",
+                                                        "org.voke.DisplayService.Request", member);
+    dbus_message_set_no_reply(message, TRUE);
+    dbus_connection_send(connection, message, nullptr);
+    dbus_message_unref(message);
+    dbus_connection_flush(connection);
+}
 
 // Runs a program to its end, while `poll` keeps the caller's side going;
 // returns its exit status, or -1 when it could not be started. The child is

@@ -158,7 +158,7 @@ public:
         std::string number;
         pollfd fd{fds[0], POLLIN, 0};
         char c = 0;
-        while (m_pid > 0 && poll(&fd, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+        while (m_pid > 0 && poll(&fd, 1, 30000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
         close(fds[0]);
         if (!number.empty()) display = ":" + number;
     }
@@ -262,7 +262,7 @@ TEST(MaemoEntryTest, RunsTheApplicationUntilItsWindowIsClosed)
     // Minimising goes to the desktop as a signal.
     x.Tap(XK_m);
     EXPECT_EQ(child.WaitFor("minimize"), "minimize 1");
-    std::vector<std::string> signals = desktop.Collect(300);
+    std::vector<std::string> signals = desktop.CollectUntil("exit_app_view");
     EXPECT_NE(std::find(signals.begin(), signals.end(), "exit_app_view"), signals.end());
 
     // Closing the window ends the program normally.

@@ -105,20 +105,34 @@ TEST_F(StandInSystemBus, FollowsTheDisplayState)
                                         MaemoSession::kDisplayOn}));
 }
 
+// The session's clock in these tests: set by the test, not by the time
+// its steps take.
+int64_t g_nowMs = 0;
+int64_t NowMs() { return g_nowMs; }
+
 TEST_F(StandInSystemBus, DisplayRequestsGoOutOncePerInterval)
 {
     BusPeer service;
     ASSERT_TRUE(service.Own("org.voke.DisplayService"));
     std::unique_ptr<MaemoSession> session = MaemoSession::Open(UniqueService("requests"), "0.0.1");
     ASSERT_NE(session, nullptr);
-    // What the main loop does every frame while the game keeps the display lit.
-    for (int frame = 0; frame < 20; ++frame) {
-        EXPECT_TRUE(session->RequestDisplayOn());
-        EXPECT_TRUE(session->PauseBlanking());
+    session->SetClock(NowMs);
+    // What the main loop does every frame while the game keeps the display
+    // lit: within one interval one of each goes out, at its end the next.
+    const int64_t interval = MaemoSession::kRequestIntervalMs;
+    for (int64_t now : {int64_t(0), interval - 1, interval, 2 * interval - 1, 3 * interval}) {
+        g_nowMs = now;
+        for (int frame = 0; frame < 20; ++frame) {
+            EXPECT_TRUE(session->RequestDisplayOn());
+            EXPECT_TRUE(session->PauseBlanking());
+        }
     }
-    session->Dispatch();
-    std::vector<std::string> got = service.Collect(300);
-    EXPECT_EQ(got, (std::vector<std::string>{"RequestDisplayOn", "RequestBlankingPause"}));
+    CallDisplayService(session->GetSystemConnection(), "End");
+    const std::vector<std::string> once = {"RequestDisplayOn", "RequestBlankingPause"};
+    std::vector<std::string> expected;
+    for (int k = 0; k < 3; ++k) expected.insert(expected.end(), once.begin(), once.end());
+    expected.push_back("End");
+    EXPECT_EQ(service.CollectUntil("End"), expected);
 }
 
 TEST(MaemoSessionTest, WithoutASystemBusTheDisplayStaysOn)

@@ -18,9 +18,13 @@ public:
     RecordingMaemoApp() : MaemoApplication(0) {}
 
     // Called on every Update; returns true when the test is done (the
-    // application then exits). A run longer than `limitMs` exits as well.
+    // application then exits). A run longer than `limitMs` exits as well:
+    // that only guards against a test that hangs.
     std::function<bool(RecordingMaemoApp&)> step;
-    int64_t limitMs = 10000;
+    int64_t limitMs = 30000;
+    // Called on every change of focus, after it is logged: on a loss the
+    // main loop goes on into its paused wait.
+    std::function<void(RecordingMaemoApp&, bool active)> focusChanged;
     bool timedOut = false;
 
     std::vector<std::string> log;  // input, focus and life-cycle events
@@ -58,6 +62,7 @@ public:
         log.push_back(active ? "active" : "inactive");
         m_inactive = !active;
         if (!active) updatesAtPause = updates;
+        if (focusChanged) focusChanged(*this, active);
     }
     void OnPointerDown(int x, int y, int id) override { Pointer("down", x, y, id); }
     void OnPointerMove(int x, int y, int id) override { Pointer("move", x, y, id); }

@@ -11,11 +11,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstring>
 #include <cstdlib>
 #include <ctime>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,6 +26,7 @@
 #include "engine/audio/mixer.h"
 #include "tests/engine/audio/audio_test_util.h"
 #include "tests/support/monitor_recorder.h"
+#include "tests/support/poll.h"
 
 extern char** environ;
 
@@ -54,6 +57,39 @@ double CpuSeconds()
 
 void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
+using Clock = std::chrono::steady_clock;
+double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+// NOTE: the waits only guard against a hang: each ends as soon as what it
+// waits for has happened.
+constexpr double kGuardSeconds = 60.0;
+
+bool PollUntil(const std::function<bool()>& done)
+{
+    return VokeTest::PollUntil(done, kGuardSeconds, std::chrono::milliseconds(5));
+}
+
+// A sound of a fifth of a second on `mixer` ends, pulled at the pace of
+// playback rather than at once, and its writer, now silent, sleeps between
+// blocks instead of spinning: over at least `watchSeconds` it takes less than
+// half of one processor's time (a spinning one takes all it gets: most of a
+// processor, or its share of a busy machine's).
+void ExpectPacedAndQuiet(Mixer& mixer, bool paced, double watchSeconds)
+{
+    const double cpuBefore = CpuSeconds();
+    const Clock::time_point start = Clock::now();
+    WeakPtr<AudioChannel> channel = mixer.Play(test::MakeBuffer(kStereo22, std::vector<int16_t>(4410 * 2, 100)), true);
+    ASSERT_TRUE(PollUntil([&] { return !mixer.IsPlaying(channel); })) << "the sound never ended";
+    // Five blocks of 1024 frames; a writer that was held up takes two at
+    // once.
+    if (paced) {
+        EXPECT_GE(SecondsSince(start), 0.1) << "the sound ended before it could have been heard";
+    }
+    while (SecondsSince(start) < watchSeconds) SleepMs(10);
+    const double cpu = CpuSeconds() - cpuBefore, wall = SecondsSince(start);
+    EXPECT_LT(cpu, 0.5 * wall) << cpu << " s of processor time in " << wall << " s";
+}
+
 // A second of stereo signal whose frames are all distinct and non-zero.
 std::vector<int16_t> Signal()
 {
@@ -81,16 +117,14 @@ TEST(MaemoAudioDeviceTest, PlaysTheMixersOutputBitExact)
         SmartPtr<Mixer> mixer(new Mixer(kStereo22, MixerConfig()));
         ASSERT_TRUE(mixer->HasDevice());
         mixer->Play(test::MakeBuffer(kStereo22, signal), true);
-        SleepMs(1600);
+        // Every frame of the signal is non-zero; silence before and after
+        // it, and any gap a slow writer thread leaves on a busy machine, is
+        // dropped.
+        recorder.WaitFor(
+            [&](const std::vector<int16_t>& heard) { return VokeTest::Sounded(heard).size() >= signal.size(); });
     }
-    SleepMs(300);
     const std::vector<int16_t> heard = recorder.Stop();
-
-    // Every frame of the signal is non-zero; silence before and after it,
-    // and any gap a slow writer thread leaves on a busy machine, is dropped.
-    std::vector<int16_t> sounded;
-    for (size_t i = 0; i + 1 < heard.size(); i += 2)
-        if (heard[i] != 0 || heard[i + 1] != 0) sounded.insert(sounded.end(), {heard[i], heard[i + 1]});
+    const std::vector<int16_t> sounded = VokeTest::Sounded(heard);
     ASSERT_GE(sounded.size(), signal.size()) << "captured " << heard.size() / 2 << " frames";
     size_t mismatches = 0;
     for (size_t i = 0; i < signal.size(); ++i)
@@ -129,15 +163,7 @@ TEST(MaemoAudioDeviceTest, WithoutAServerSoundsEndOnTimeAndNothingSpins)
     }
     SmartPtr<Mixer> mixer(new Mixer(kStereo22, MixerConfig()));
     ASSERT_TRUE(mixer->HasDevice());
-    // A fifth of a second of sound ends about when it would have been heard.
-    WeakPtr<AudioChannel> channel = mixer->Play(test::MakeBuffer(kStereo22, std::vector<int16_t>(4410 * 2, 100)), true);
-    const double cpuBefore = CpuSeconds();
-    SleepMs(100);
-    EXPECT_TRUE(mixer->IsPlaying(channel));
-    SleepMs(500);
-    EXPECT_FALSE(mixer->IsPlaying(channel));
-    // The silent writer sleeps between blocks instead of spinning.
-    EXPECT_LT(CpuSeconds() - cpuBefore, 0.3);
+    ExpectPacedAndQuiet(*mixer, true, 0.6);
     mixer->SetPaused(Mixer::kPauseInactive, true);
     mixer->SetPaused(Mixer::kPauseInactive, false);
     mixer.Reset();
@@ -160,9 +186,11 @@ public:
         return bytes;
     }
 
+    int Reads() const { return m_reads; }
+
 private:
     int m_stallMs;
-    int m_reads = 0;
+    std::atomic<int> m_reads{0};
 };
 
 TEST(MaemoAudioDeviceTest, AWriterHeldUpPastTheServersBufferCountsAnUnderrun)
@@ -172,13 +200,11 @@ TEST(MaemoAudioDeviceTest, AWriterHeldUpPastTheServersBufferCountsAnUnderrun)
     // the server dry at least once.
     const uint64_t before = MaemoAudioDevice::GetUnderrunCount();
     SmartPtr<StallingStream> stream(new StallingStream(400));
-    {
-        SmartPtr<MaemoAudioDevice> device(new MaemoAudioDevice(kStereo22, MixerConfig()));
-        ASSERT_TRUE(device->IsConnected());
-        device->Start(stream);
-        SleepMs(1500);
-    }
-    EXPECT_GE(MaemoAudioDevice::GetUnderrunCount(), before + 1);
+    SmartPtr<MaemoAudioDevice> device(new MaemoAudioDevice(kStereo22, MixerConfig()));
+    ASSERT_TRUE(device->IsConnected());
+    device->Start(stream);
+    EXPECT_TRUE(PollUntil([&] { return MaemoAudioDevice::GetUnderrunCount() >= before + 1; }))
+        << stream->Reads() << " blocks read";
 }
 
 // A sound server of the test's own, so that the test can make it go away.
@@ -201,9 +227,9 @@ public:
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
         if (posix_spawnp(&m_pid, "pulseaudio", &actions, nullptr, const_cast<char**>(argv), const_cast<char**>(env)) != 0) m_pid = -1;
         posix_spawn_file_actions_destroy(&actions);
-        // Ready once its socket exists.
-        for (int i = 0; i < 100 && m_pid > 0 && access((m_dir + "/socket").c_str(), F_OK) != 0; ++i) SleepMs(50);
-        SleepMs(200);
+        // Ready once its socket exists: the sink's module is loaded before
+        // the socket's.
+        if (m_pid > 0 && !PollUntil([&] { return access((m_dir + "/socket").c_str(), F_OK) == 0; })) Stop();
     }
     ~PrivateServer()
     {
@@ -239,14 +265,11 @@ TEST(MaemoAudioDeviceTest, ServerGoingAwayLeavesASilentDeviceThatDoesNotSpin)
     else
         unsetenv("PULSE_SERVER");
 
-    SleepMs(300);
+    ASSERT_TRUE(mixer->HasDevice());
     server.Stop();
-    SleepMs(200);
-    WeakPtr<AudioChannel> channel = mixer->Play(test::MakeBuffer(kStereo22, std::vector<int16_t>(4410 * 2, 100)), true);
-    const double cpuBefore = CpuSeconds();
-    SleepMs(700);
-    EXPECT_FALSE(mixer->IsPlaying(channel));  // pulled at the pace of playback
-    EXPECT_LT(CpuSeconds() - cpuBefore, 0.3);
+    // Whether the writer has noticed yet or not, the sound ends and the
+    // writer stays quiet.
+    ExpectPacedAndQuiet(*mixer, false, 0.7);
     mixer.Reset();
 }
 

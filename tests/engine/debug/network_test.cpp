@@ -4,15 +4,40 @@
 #include "engine/debug/network.h"
 
 #include <gtest/gtest.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
+#include <fstream>
+#include <functional>
+#include <string>
 #include <thread>
+
+#include "tests/support/poll.h"
 
 namespace Voke {
 namespace {
 
 constexpr uint32_t kLoopback = 0x7F000001u;
+
+// Waits for `done`; the limit only guards against a hang.
+bool WaitUntil(const std::function<bool()>& done)
+{
+    return VokeTest::PollUntil(done, 20.0, std::chrono::milliseconds(5));
+}
+
+// Whether thread `tid` of this process is blocked receiving from a socket.
+// Where the kernel does not tell, it is taken to be.
+bool WaitsToReceive(pid_t tid)
+{
+    std::ifstream in("/proc/self/task/" + std::to_string(tid) + "/syscall");
+    if (!in) return true;
+    long call = -1;
+    in >> call;
+    return in && call == SYS_recvfrom;
+}
 
 class NetworkTest : public ::testing::Test {
 protected:
@@ -33,11 +58,10 @@ protected:
         client = network->CreateStreamSocket();
         ASSERT_EQ(client->Connect(kLoopback, port), 0);
         EXPECT_EQ(client->GetState(), kSocketOpen);
-        for (int i = 0; i < 200 && !server; ++i) {
+        ASSERT_TRUE(WaitUntil([&] {
             server = listener->Accept();
-            if (!server) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        ASSERT_TRUE(server);
+            return server.Get() != nullptr;
+        }));
         EXPECT_EQ(server->GetState(), kSocketOpen);
         EXPECT_TRUE(server->IsOpen());
     }
@@ -138,11 +162,13 @@ TEST_F(NetworkTest, ShutdownWakesABlockedReader)
     SmartPtr<StreamSocket> client, server;
     Connect(client, server);
     int got = -1;
+    std::atomic<pid_t> tid{0};
     std::thread reader([&] {
+        tid = gettid();
         char c;
         got = server->Read(&c, 1);
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(WaitUntil([&] { return tid != 0 && WaitsToReceive(tid); }));
     server->Shutdown();
     reader.join();
     EXPECT_EQ(got, 0);

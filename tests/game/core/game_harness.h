@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -26,6 +27,7 @@
 #include "game/core/game.h"
 #include "tests/engine/audio/audio_test_util.h"
 #include "tests/support/files.h"
+#include "tests/support/poll.h"
 #include "tests/support/temp_dir.h"
 
 namespace VokeTest {
@@ -126,13 +128,27 @@ protected:
         PassSplash();
         TapFlag(language);
         ASSERT_EQ(m_game->GetMode(), GameMode::Loading);
-        // A generous bound: a loaded machine under a sanitizer is slow, and
-        // the thread's time is not game time.
-        for (int i = 0; i < 20000 && m_game->GetMode() != GameMode::Play; ++i) {
-            Step();
-            if (threaded) usleep(2000);
+        if (threaded) {
+            StepWhileLoading();
+        } else {
+            for (int i = 0; i < 20000 && m_game->GetMode() != GameMode::Play; ++i) Step();
         }
         ASSERT_EQ(m_game->GetMode(), GameMode::Play);
+    }
+    // Steps, a millisecond apart, while the loader thread loads; `each`
+    // runs after every step. The thread's time is not game time: the
+    // number of steps is the machine's business, and the bound (minutes of
+    // wall time) only guards against a loader that hangs.
+    void StepWhileLoading(const std::function<void()>& each = [] {})
+    {
+        PollUntil(
+            [&] {
+                if (m_game->GetMode() != GameMode::Loading) return true;
+                Step();
+                each();
+                return false;
+            },
+            300.0, std::chrono::milliseconds(1));
     }
 
     void Key(int32_t key)

@@ -35,6 +35,9 @@ TEST_F(GameLoadingTest, SplashFadesForThreeSecondsThenTheFlagsWait)
     Step(1.5f);
     m_game->RenderOverlay(window);
     EXPECT_GE(logo->GetOpacity(), 254) << "full at 1.5 s, as the float sine falls";
+    // A tap where the English flag will be goes nowhere during the splash.
+    const int32_t englishX = 125, englishY = 120;
+    Tap(englishX, englishY);
     Step(1.49f);
     EXPECT_EQ(m_game->GetMode(), GameMode::Splash);
     m_game->RenderOverlay(window);
@@ -46,6 +49,12 @@ TEST_F(GameLoadingTest, SplashFadesForThreeSecondsThenTheFlagsWait)
     for (const LanguageFlag& flag : m_game->GetLanguageFlags()) {
         codes.insert(flag.code);
         EXPECT_TRUE(flag.image) << flag.code;
+        if (flag.code == "en" && flag.image) {
+            EXPECT_GE(englishX, flag.x);
+            EXPECT_LT(englishX, flag.x + flag.image->GetWidth());
+            EXPECT_GE(englishY, flag.y);
+            EXPECT_LT(englishY, flag.y + flag.image->GetHeight());
+        }
     }
     EXPECT_EQ(codes, (std::set<std::string>{"en", "fr", "it", "gr", "es"}));
 
@@ -143,15 +152,12 @@ TEST_F(GameLoadingTest, LoaderThreadShowsTheMenuBeforePlay)
     ASSERT_EQ(m_game->GetMode(), GameMode::Loading);
     float angle = m_game->GetThrobberAngle();
     int32_t lastPercent = 0;
-    int updates = 0;
-    for (; updates < 20000 && m_game->GetMode() == GameMode::Loading; ++updates) {
-        Step();
+    StepWhileLoading([&] {
         EXPECT_GE(m_game->GetProgressPercent(), lastPercent) << "the percentage never goes back";
         lastPercent = m_game->GetProgressPercent();
         EXPECT_GE(m_game->GetThrobberAngle(), 0.0f);
         EXPECT_LT(m_game->GetThrobberAngle(), 6.283184f);
-        usleep(1000);
-    }
+    });
     ASSERT_EQ(m_game->GetMode(), GameMode::Play);
     EXPECT_NE(m_game->GetThrobberAngle(), angle);
     EXPECT_TRUE(m_game->IsLoaded());

@@ -31,21 +31,9 @@
 
 #include "tests/engine/app/x_test_connection.h"
 #include "tests/support/files.h"
+#include "tests/support/poll.h"
 
 namespace VokeTest {
-
-using Clock = std::chrono::steady_clock;
-
-// Polls `done` every 20 ms for at most `seconds`; whether it came true.
-inline bool PollUntil(const std::function<bool()>& done, double seconds)
-{
-    const auto end = Clock::now() + std::chrono::duration<double>(seconds);
-    while (!done()) {
-        if (Clock::now() >= end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
 
 // A child process with the given arguments and environment, its standard
 // output and error in `log` (or discarded when `log` is empty). Ended with
@@ -304,8 +292,6 @@ inline bool Language(const std::vector<uint32_t>& p)
 }
 // The British flag, which picks English.
 constexpr int kEnglishX = 208, kEnglishY = 180;
-// The splash logo's disc, centred on the window.
-inline bool Splash(const std::vector<uint32_t>& p) { return !Dark(At(p, 400, 206)); }
 // A scene over most of the window (the menu's or a level's), not the
 // loading screen.
 inline bool MostlyDrawn(const std::vector<uint32_t>& p)
@@ -323,32 +309,59 @@ inline bool PlayButton(const std::vector<uint32_t>& p)
     const uint32_t c = At(p, kPlayX, kPlayY);
     return Red(c) > 200 && Green(c) > 90 && Green(c) < 200 && Blue(c) < 90;
 }
+// The tutorial's picture over the window: a black band along its top and
+// an orange line above its bottom edge, from edge to edge (no other screen
+// of the game has both); the rest of the picture lets the level show
+// through.
+inline bool Tutorial(const std::vector<uint32_t>& p)
+{
+    auto orange = [](uint32_t c) { return Red(c) > 180 && Green(c) > 95 && Green(c) < 155 && Blue(c) < 80; };
+    for (int x = 4; x < GameWindow::kWidth; x += 24) {
+        if (!Dark(At(p, x, 10))) return false;
+        if (!orange(At(p, x, 382)) && !orange(At(p, x, 383)) && !orange(At(p, x, 384))) return false;
+    }
+    return true;
+}
 
 }  // namespace Screens
 
-// Splash, English, the menu's intro: ends with the play button shown.
+// NOTE: how long a step of the game's start may take before a test gives
+// up: only a game that hangs takes this long (each step takes seconds).
+constexpr double kScreenGuardSeconds = 120.0;
+// NOTE: the same for a run left alone until its end: a runner left alone
+// is caught within seconds, four times.
+constexpr double kRunGuardSeconds = 300.0;
+
+// English, the menu's intro: ends with the play button shown.
 inline void ReachMenu(GameProcess& game, GameWindow& window)
 {
     ASSERT_TRUE(game.Started());
     ASSERT_TRUE(window.Connected());
-    ASSERT_TRUE(window.Find(60.0)) << game.Output();
-    ASSERT_TRUE(window.WaitFor(Screens::Splash, 30.0)) << "the splash logo\n" << game.Output();
-    // Taps before the flags go nowhere.
+    ASSERT_TRUE(window.Find(kScreenGuardSeconds)) << game.Output();
+    ASSERT_TRUE(window.WaitFor(Screens::Language, kScreenGuardSeconds)) << "the language flags\n" << game.Output();
     window.Tap(Screens::kEnglishX, Screens::kEnglishY);
-    ASSERT_TRUE(window.WaitFor(Screens::Language, 30.0)) << "the language flags\n" << game.Output();
-    window.Tap(Screens::kEnglishX, Screens::kEnglishY);
-    ASSERT_TRUE(window.WaitFor(Screens::MostlyDrawn, 60.0)) << "loading ends in the menu\n" << game.Output();
+    ASSERT_TRUE(window.WaitFor(Screens::MostlyDrawn, kScreenGuardSeconds))
+        << "loading ends in the menu\n" << game.Output();
     window.Tap(400, 240);  // ends the intro
-    ASSERT_TRUE(window.WaitFor(Screens::PlayButton, 20.0)) << "the play button\n" << game.Output();
+    ASSERT_TRUE(window.WaitFor(Screens::PlayButton, kScreenGuardSeconds)) << "the play button\n" << game.Output();
+}
+
+// The tutorial that opens a game's first level, closed with a tap: the
+// runner runs.
+inline void CloseTutorial(GameWindow& window)
+{
+    ASSERT_TRUE(window.WaitFor(Screens::Tutorial, kScreenGuardSeconds)) << "the tutorial";
+    window.Tap(300, 240);
+    ASSERT_TRUE(window.WaitFor([](const std::vector<uint32_t>& p) { return !Screens::Tutorial(p); },
+                               kScreenGuardSeconds))
+        << "the tutorial stays";
 }
 
 // From the menu: play, then the tutorial closed; the runner runs.
 inline void StartRun(GameWindow& window)
 {
     window.Tap(Screens::kPlayX, Screens::kPlayY);
-    ASSERT_TRUE(window.WaitFor([](const std::vector<uint32_t>& p) { return !Screens::PlayButton(p); }, 20.0));
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    window.Tap(300, 240);  // closes the tutorial
+    CloseTutorial(window);
 }
 
 // Services of a test's own, so that games run side by side (each owns the

@@ -21,7 +21,6 @@
 
 namespace {
 
-using VokeTest::Clock;
 using VokeTest::GameProcess;
 using VokeTest::GameWindow;
 
@@ -37,12 +36,9 @@ protected:
         ASSERT_NO_FATAL_FAILURE(VokeTest::ReachMenu(game, window));
         ASSERT_NO_FATAL_FAILURE(VokeTest::StartRun(window));
 
-        // NOTE: a runner left alone is caught within seconds; four lives.
         // The score file is saved (whole, or not at all) when the run ends.
         auto saved = [&] { return VokeTest::ReadAll(SavePath("config.xml")).size() == size_t(kScoreTableBytes); };
-        const auto end = Clock::now() + std::chrono::seconds(180);
-        while (!saved() && Clock::now() < end && game.Running())
-            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        VokeTest::PollUntil([&] { return saved() || !game.Running(); }, VokeTest::kRunGuardSeconds);
         ASSERT_TRUE(saved()) << "no finished run\n" << game.Output();
         window.Close();
     }

@@ -9,10 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
-#include <cstring>
-#include <thread>
 #include <vector>
 
 #include "engine/app/abstract_app.h"
@@ -26,7 +23,7 @@ extern char** environ;
 
 namespace {
 
-void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+using VokeTest::Sounded;
 
 // Every frame non-zero and distinct, and small enough that two plays add
 // without saturating.
@@ -40,15 +37,7 @@ std::vector<int16_t> Signal(int frames)
     return s;
 }
 
-// The frames that are not silent: what sounded, without the silence before,
-// after and between (a pause, or a gap a slow writer thread leaves).
-std::vector<int16_t> Sounded(const std::vector<int16_t>& heard)
-{
-    std::vector<int16_t> out;
-    for (size_t i = 0; i + 1 < heard.size(); i += 2)
-        if (heard[i] != 0 || heard[i + 1] != 0) out.insert(out.end(), {heard[i], heard[i + 1]});
-    return out;
-}
+bool SomethingSounded(const std::vector<int16_t>& heard) { return !Sounded(heard).empty(); }
 
 class SoundBankSink : public ::testing::Test {
 protected:
@@ -69,6 +58,14 @@ protected:
         Voke::AbstractApp::s_mixer = new Voke::Mixer();
         ASSERT_TRUE(Voke::AbstractApp::s_mixer->HasDevice());
     }
+    // Waits until `recorder` has heard `samples` sounding samples (channels
+    // interleaved).
+    static void WaitForSounded(VokeTest::MonitorRecorder& recorder, size_t samples)
+    {
+        ASSERT_TRUE(recorder.WaitFor([samples](const std::vector<int16_t>& heard) {
+            return Sounded(heard).size() >= samples;
+        })) << "heard " << Sounded(recorder.Heard()).size() << " of " << samples << " samples";
+    }
 
     PresentationTest::ContentFolder m_content;
     std::vector<int16_t> m_signal;
@@ -76,30 +73,46 @@ protected:
     SoundBank m_bank;
 };
 
+// The number of leading samples in which `sounded` is `signal`.
+size_t Agreeing(const std::vector<int16_t>& sounded, const std::vector<int16_t>& signal)
+{
+    size_t k = 0;
+    while (k < signal.size() && k < sounded.size() && sounded[k] == signal[k]) ++k;
+    return k;
+}
+
 TEST_F(SoundBankSink, TwoOverlappingPlaysOfOneIdAreHeardAsTheirSum)
 {
+    // Two seconds (a sound the bank has not loaded yet): the second play
+    // starts as soon as the first is heard, long before its end.
+    const std::vector<int16_t> signal = Signal(44100);
+    m_content.Write("gl_podskok_1.wav", PresentationTest::MakeWav(signal));
+    m_bank.Load();
     VokeTest::MonitorRecorder recorder;
     ASSERT_TRUE(recorder.Running());
     StartMixer();
-    m_bank.Play(17);
-    SleepMs(150);
-    m_bank.Play(17);
-    SleepMs(900);
+    m_bank.Play(2);
+    ASSERT_TRUE(recorder.WaitFor(SomethingSounded));
+    m_bank.Play(2);
+    // The first play alone until the second starts, k samples later; then
+    // both, each from its own position; then the second alone: n + k
+    // samples in all.
+    const size_t n = signal.size();
+    recorder.WaitFor([&signal, n](const std::vector<int16_t>& heard) {
+        const std::vector<int16_t> sounded = Sounded(heard);
+        const size_t k = Agreeing(sounded, signal);
+        return k < sounded.size() && sounded.size() >= n + k;
+    });
     Voke::AbstractApp::s_mixer.Reset();
-    SleepMs(200);
     const std::vector<int16_t> sounded = Sounded(recorder.Stop());
 
-    // The first play alone until the second starts, k samples later; then
-    // both, each from its own position; then the second alone.
-    const size_t n = m_signal.size();
-    size_t k = 0;
-    while (k < n && k < sounded.size() && sounded[k] == m_signal[k]) ++k;
+    const size_t k = Agreeing(sounded, signal);
     ASSERT_GT(k, 0u);
     ASSERT_LT(k, n) << "the second play was not heard over the first";
     ASSERT_EQ(sounded.size(), n + k) << "both plays whole, nothing more";
     size_t mismatches = 0;
     for (size_t j = 0; j < sounded.size(); ++j) {
-        int want = (j < n ? m_signal[j] : 0) + (j >= k ? m_signal[j - k] : 0);
+        int want = (j < n ? signal[j] : 0) + (j >= k ? signal[j - k] : 0);
         if (sounded[j] != want) ++mismatches;
     }
     EXPECT_EQ(mismatches, 0u);
@@ -112,37 +125,40 @@ TEST_F(SoundBankSink, TheSoundSwitchSilencesNewSounds)
     StartMixer();
     m_game.m_SoundOn = false;
     m_bank.Play(17);
-    SleepMs(700);
+    // Twice the sound's length of the monitor, in which it would have been
+    // heard.
+    ASSERT_TRUE(recorder.WaitForMore(1.0));
     EXPECT_EQ(Voke::AbstractApp::s_mixer->GetChannelCount(), 0);
-    const std::vector<int16_t> silent = recorder.Stop();
-    EXPECT_GT(silent.size(), 22050u / 2);
-    EXPECT_TRUE(Sounded(silent).empty());
+    EXPECT_TRUE(Sounded(recorder.Stop()).empty());
 
     VokeTest::MonitorRecorder again;
+    ASSERT_TRUE(again.Running());
     m_game.m_SoundOn = true;
     m_bank.Play(17);
-    SleepMs(800);
+    WaitForSounded(again, m_signal.size());
     Voke::AbstractApp::s_mixer.Reset();
-    SleepMs(200);
     EXPECT_EQ(Sounded(again.Stop()), m_signal);
 }
 
 TEST_F(SoundBankSink, PauseAndResumeKeepThePosition)
 {
-    const std::vector<int16_t> longer = Signal(22050);
+    // Two seconds: the pause comes as soon as the sound is heard, long
+    // before its end.
+    const std::vector<int16_t> longer = Signal(44100);
     m_content.Write("gl_kroki_nowe_8_a.wav", PresentationTest::MakeWav(longer));
     m_bank.Load();
     VokeTest::MonitorRecorder recorder;
     ASSERT_TRUE(recorder.Running());
     StartMixer();
     m_bank.Play(0);
-    SleepMs(300);
+    ASSERT_TRUE(recorder.WaitFor(SomethingSounded));
     m_bank.PauseAll();
-    SleepMs(500);
+    // A second of the monitor: what was queued before the pause plays out,
+    // then silence.
+    ASSERT_TRUE(recorder.WaitForMore(1.0));
     m_bank.ResumeAll();
-    SleepMs(1200);
+    WaitForSounded(recorder, longer.size());
     Voke::AbstractApp::s_mixer.Reset();
-    SleepMs(200);
     const std::vector<int16_t> heard = recorder.Stop();
 
     // Every sample once, in order: nothing lost or repeated over the pause.

@@ -1,12 +1,18 @@
 // The drawing kit's own rules: the one-colour image names, strips that wrap,
-// repeating wall patterns, the tiled-picture file text, and the background
-// layer drawing the contact sheets use (placement, repetition and fills as the
-// game draws them).
+// repeating wall patterns, lit slabs and posts, skylines, facade styles and
+// halved layers, the tiled-picture file text, and the background layer
+// drawing the contact sheets use (placement, repetition and fills as the game
+// draws them).
 #include <cairo.h>
 #include <gtest/gtest.h>
 
 #include <map>
+#include <memory>
+#include <utility>
+#include <vector>
 
+#include "tests/support/temp_dir.h"
+#include "tools/picturegen/background_painters.h"
 #include "tools/picturegen/facade.h"
 #include "tools/picturegen/scenery.h"
 #include "tools/picturegen/tiled_layout.h"
@@ -59,6 +65,90 @@ TEST(BricksTest, ThePatternRepeatsEveryPeriodFromItsOrigin)
     EXPECT_EQ(PixelAt(c.Surface(), 16, 8), Opaque({40, 30, 30}));
     EXPECT_EQ(Wrap(-1, 32), 31);
     EXPECT_EQ(Wrap(65, 32), 1);
+}
+
+TEST(CanvasShapesTest, SlabsAndPostsPutTheirBandsOnTheirEdgesAndRectsDrawEveryBox)
+{
+    const Rgb body{10, 20, 30}, lit{200, 200, 200}, shade{1, 2, 3};
+    Canvas c(40, 20);
+    c.Slab(2, 2, 10, 8, body, lit, 2, shade, 3);  // rows 2-3 lit, 4-6 body, 7-9 shade
+    c.Post(20, 2, 10, 8, body, lit, 1, shade, 4);  // column 20 lit, 21-25 body, 26-29 shade
+    c.Slab(32, 2, 4, 4, body, lit, 0);             // no bands: all body
+    c.Rects({{0, 15, 2, 2}, {38, 15, 2, 2}}, lit);
+    const std::pair<std::pair<int, int>, Rgb> expected[] = {
+        {{5, 3}, lit},   {{5, 4}, body},  {{5, 6}, body},  {{5, 7}, shade}, {{5, 9}, shade}, {{20, 5}, lit},
+        {{25, 5}, body}, {{26, 9}, shade}, {{32, 2}, body}, {{1, 16}, lit},  {{39, 16}, lit}};
+    for (const auto& [at, colour] : expected)
+        EXPECT_EQ(PixelAt(c.Surface(), at.first, at.second), Opaque(colour)) << at.first << "," << at.second;
+    for (auto [x, y] : {std::pair{5, 10}, {30, 5}, {20, 16}}) EXPECT_EQ(PixelAt(c.Surface(), x, y), 0u);
+}
+
+// A book over a temporary folder.
+class PaintedBookTest : public ::testing::Test {
+protected:
+    PaintedBookTest() : m_sink(m_dir.Path()), m_book(m_sink) {}
+    uint32_t At(const std::string& name, int x, int y) { return PixelAt(m_book.Find(name), x, y); }
+
+    VokeTest::TempDir m_dir;
+    PictureSink m_sink;
+    ArtBook m_book;
+};
+
+TEST_F(PaintedBookTest, FacadeStylesAreNumberedAndEachExtraStandsOnItsOwnLeftPiece)
+{
+    auto plain = [](Rgb colour) {
+        Facade f(8, 0);
+        f.body = [colour](Canvas& c, int w, int) { c.Rect(0, 0, w, 8, colour); };
+        return f;
+    };
+    auto mark = [](Canvas& c, int x0, int, Rng&) { c.Rect(x0, 0, 1, 1, {255, 0, 0}); };
+    PaintFacadeStyles(m_book, "level05", "s", {plain({0, 0, 90}), plain({0, 90, 0})}, {nullptr, mark});
+    for (const char* name : {"s1_01.png", "s1_02.png", "s1_03.png", "s2_02.png", "s2_03.png"})
+        EXPECT_NE(At(name, 16, 0), Opaque({255, 0, 0})) << name;
+    EXPECT_EQ(At("s1_02.png", 0, 0), Opaque({0, 0, 90}));
+    EXPECT_EQ(At("s2_01.png", 16, 0), Opaque({255, 0, 0}));  // after the 16 px cap
+    EXPECT_EQ(At("s2_03.png", 0, 7), Opaque({0, 90, 0}));
+}
+
+TEST_F(PaintedBookTest, AHalvedLayerHandsItsPainterTheBandAndStandsAtItsTop)
+{
+    std::vector<TiledLayout> out;
+    PaintHalvedLayer(m_book, out, "level04", "x", {64, 10, 8, 30}, {9, 9, 9},
+                     [](Canvas& c, LayerBand b) { c.Rect(0, 0, b.width, b.height, {0, 200, 0}); });
+    EXPECT_EQ(m_book.WidthOf("x_b.png"), 32);
+    EXPECT_EQ(At("x_a.png", 31, 7), Opaque({0, 200, 0}));
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(LayoutXml(out[1]), "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                                 "<picture width=\"32\" height=\"30\">\n"
+                                 "\t<texture filename=\"x_b.png\" x=\"0\" y=\"10\"/>\n"
+                                 "\t<rect x=\"0\" y=\"18\" width=\"32\" height=\"12\" r=\"9\" g=\"9\" b=\"9\"/>\n"
+                                 "</picture>\n");
+}
+
+TEST(SkylineTest, WindowsAreLitOnlyWhenTheLookAsksAndBlocksStandOnTheGround)
+{
+    const Rgb body{40, 40, 60}, lit{50, 50, 70}, window{250, 200, 100};
+    auto draw = [&](bool withWindows) {
+        auto c = std::make_unique<Canvas>(60, 40);
+        SkylineLook look("test", 0, 60, 40);
+        look.Sizes({20, 20}, {30, 30}, {0, 0}).Colours(body, lit, window).Roofs(0, 0, 0, 0);
+        if (withWindows) look.Windows(1.0, 3, 2, 6, 7);
+        Skyline(*c, look);
+        return c;
+    };
+    auto dark = draw(false), bright = draw(true);
+    // Blocks 30 wide and 20 high from x 0 and 30, their tops at row 20, the
+    // lit face their first 5 columns.
+    EXPECT_EQ(PixelAt(dark->Surface(), 10, 19), 0u);
+    EXPECT_EQ(PixelAt(dark->Surface(), 10, 20), Opaque(body));
+    EXPECT_EQ(PixelAt(dark->Surface(), 34, 39), Opaque(lit));
+    EXPECT_EQ(PixelAt(dark->Surface(), 9, 24), Opaque(body));
+    // The first window of each block at (x + 3, top + 4), 3 x 2; the next 6
+    // across and 7 down.
+    for (auto [x, y] : {std::pair{3, 24}, {5, 25}, {9, 24}, {33, 31}})
+        EXPECT_EQ(PixelAt(bright->Surface(), x, y), Opaque(window)) << x << "," << y;
+    EXPECT_EQ(PixelAt(bright->Surface(), 12, 24), Opaque(body));
+    EXPECT_EQ(PixelAt(bright->Surface(), 9, 26), Opaque(body));
 }
 
 TEST(LayoutXmlTest, WritesTilesInOrderAndRefusesMoreThanTheGameReads)

@@ -1,8 +1,11 @@
 // The picture generator's kit: the sink's naming rules, pose interpolation,
-// the figure's bounds, and ink bounds and crops.
+// the figure's bounds, ink bounds and crops, and pictures drawn and filled
+// through the kit.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <utility>
 
 #include "tests/support/temp_dir.h"
 #include "tools/picturegen/draw_kit.h"
@@ -138,6 +141,34 @@ TEST(InkBox, FindsTheInkAboveTheThresholdAndCropsIt)
     EXPECT_EQ(moved.x, 1);
     EXPECT_EQ(moved.y, 1);
     EXPECT_EQ(cairo_image_surface_get_width(crop.get()), 4);
+}
+
+TEST(DrawPicture, FillsEachShapeInItsOwnColourOnAPictureOfTheGivenSize)
+{
+    Surface s = DrawPicture(12, 10, [](cairo_t* cr) {
+        FillDisc(cr, 8, 5, 2.5, {0, 0, 255});
+        FillRect(cr, 0, 0, 4, 4, {255, 0, 0});  // the disc is not filled again
+        cairo_rectangle(cr, 0, 6, 2, 2);
+        cairo_rectangle(cr, 2, 8, 2, 2);
+        FillPath(cr, {0, 255, 0}, 0.5);
+    });
+    ASSERT_TRUE(s);
+    EXPECT_EQ(cairo_image_surface_get_width(s.get()), 12);
+    EXPECT_EQ(cairo_image_surface_get_height(s.get()), 10);
+    cairo_surface_flush(s.get());
+    auto at = [&](int x, int y) {
+        const unsigned char* row = cairo_image_surface_get_data(s.get()) + y * cairo_image_surface_get_stride(s.get());
+        return reinterpret_cast<const uint32_t*>(row)[x];
+    };
+    EXPECT_EQ(at(1, 1), 0xffff0000u);
+    EXPECT_EQ(at(8, 5), 0xff0000ffu);
+    EXPECT_EQ(at(11, 0), 0u);
+    for (auto [x, y] : {std::pair{1, 7}, {3, 9}}) {
+        uint32_t p = at(x, y);
+        EXPECT_NEAR(static_cast<int>(p >> 24), 128, 1) << x << "," << y;
+        EXPECT_EQ(p & 0x00ff00ffu, 0u) << x << "," << y;
+    }
+    EXPECT_EQ(at(3, 7), 0u);
 }
 
 }  // namespace
