@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -23,6 +24,7 @@
 #include "engine/app/maemo_main.h"
 #include "engine/app/maemo_session.h"
 #include "engine/core/app_globals.h"
+#include "engine/core/report.h"
 #include "engine/graphics/maemo_surface.h"
 
 extern "C" char** environ;
@@ -38,6 +40,21 @@ namespace {
 const long kWindowEventMask = KeyPressMask | KeyReleaseMask | ExposureMask | StructureNotifyMask | FocusChangeMask;
 // Bytes of the client machine's name, the last one forced to 0.
 constexpr std::size_t kHostNameBytes = 64;
+// The XInput version the touch handling is written against.
+constexpr int kXInputMajor = 2;
+constexpr int kXInputMinor = 0;
+// "_HILDON_NON_COMPOSITED_WINDOW": the desktop shows the window directly.
+constexpr long kNonComposited = 1;
+// The exit status of a program whose platform cannot be set up.
+constexpr int kSetupFailureStatus = 1;
+// The exit status when the X server goes away under the program.
+constexpr int kConnectionLostStatus = 1;
+
+// The handlers that were in force before the application's, put back when
+// it ends.
+XErrorHandler g_previousErrorHandler = nullptr;
+XIOErrorHandler g_previousConnectionHandler = nullptr;
+bool g_handlersInstalled = false;
 
 // Set by a termination signal, read by the main loop (main thread). The
 // signal also writes a byte into the wake pipe, which the pause wait polls, so
@@ -47,36 +64,137 @@ int g_wakePipe[2] = {-1, -1};
 
 }  // namespace
 
+// Xlib's handlers for the two ways the window can go away under the program.
+struct MaemoApplication::XHandlers {
+    static void Install()
+    {
+        if (g_handlersInstalled) return;
+        g_previousErrorHandler = XSetErrorHandler(OnError);
+        g_previousConnectionHandler = XSetIOErrorHandler(OnConnectionLost);
+        g_handlersInstalled = true;
+    }
+    static void Uninstall()
+    {
+        if (!g_handlersInstalled) return;
+        XSetErrorHandler(g_previousErrorHandler);
+        XSetIOErrorHandler(g_previousConnectionHandler);
+        g_handlersInstalled = false;
+    }
+
+    // A request on the window that crossed its destruction by another client
+    // fails with BadWindow or BadDrawable (a frame presented just before the
+    // DestroyNotify was read): the window is lost, as its DestroyNotify says.
+    // Once the loss is settled no request may name the window any more, so a
+    // later error on it is a fault and goes, like every other error, to the
+    // handler in force before (Xlib's own, which ends the process).
+    static int OnError(::Display* display, XErrorEvent* error)
+    {
+        MaemoApplication* app = s_instance;
+        if (app && display == app->m_xDisplay && !app->m_windowLossSettled && error->resourceid == app->m_window &&
+            (error->error_code == BadWindow || error->error_code == BadDrawable)) {
+            app->LoseWindow();
+            return 0;
+        }
+        return g_previousErrorHandler ? g_previousErrorHandler(display, error) : 0;
+    }
+
+    // The X server went away (killed, or the connection closed). The Xlib
+    // call that met the loss cannot go on once this returns (it would work
+    // on a torn-down connection and crash, even with an exit handler that
+    // returns), so the program ends here: one line; the application's
+    // Unload, which saves as at a close, when the main loop runs; then status
+    // 1 without the exit-time teardown, whose window and EGL parts would
+    // reach the dead connection.
+    [[noreturn]] static int OnConnectionLost(::Display* display)
+    {
+        ReportError("X: the connection to the display \"%s\" was lost", DisplayString(display));
+        MaemoApplication* app = s_instance;
+        if (app && display == app->m_xDisplay) {
+            app->m_connectionLost = true;
+            if (app->m_loopRunning) {
+                app->m_loopRunning = false;
+                app->Unload();
+            }
+        }
+        std::fflush(nullptr);
+        std::_Exit(kConnectionLostStatus);
+    }
+};
+
 MaemoApplication::MaemoApplication(uint32_t flags) : AbstractApp(flags)
 {
     s_instance = this;
     if (g_wakePipe[0] < 0 && pipe2(g_wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) g_wakePipe[0] = g_wakePipe[1] = -1;
 
-    m_xDisplay = XOpenDisplay(nullptr);
-    if (!m_xDisplay) std::exit(1);
+    OpenConnection();
+    CreateXWindow();
+    SelectPointerEvents();
+    m_atomPositionX = XInternAtom(m_xDisplay, "Abs MT Position X", False);
+    m_atomPositionY = XInternAtom(m_xDisplay, "Abs MT Position Y", False);
+    m_atomTrackingId = XInternAtom(m_xDisplay, "Abs MT Tracking ID", False);
+    FindTouchDevice();
+    SetWindowProperties();
+    ShowWindow();
+    SetInputContext(new MaemoInputContext(this));
+    CreateDisplay();
+    ReadLanguage();
+    XFlush(m_xDisplay);
+}
+
+MaemoApplication::~MaemoApplication()
+{
+    m_touch.SetDevice(0, {});
+    m_inputContext.Reset();
+    m_display.Reset();
+    MaemoDisplay::ReleaseWindowSurface();
+    MaemoSurface::SetNativeWindow(nullptr, 0);
     ::Display* dpy = m_xDisplay;
+    XAutoRepeatOn(dpy);
+    // A window destroyed by another client is not destroyed again.
+    if (!m_windowLost) XDestroyWindow(dpy, m_window);
+    if (m_colormap) XFreeColormap(dpy, m_colormap);
+    XCloseDisplay(dpy);
+    m_xDisplay = nullptr;
+    XHandlers::Uninstall();
+    if (s_instance == this) s_instance = nullptr;
+}
+
+void MaemoApplication::OpenConnection()
+{
+    m_xDisplay = XOpenDisplay(nullptr);
+    if (!m_xDisplay) {
+        const char* name = XDisplayName(nullptr);
+        if (!name || !*name) ExitOnError(kSetupFailureStatus, "X: cannot open a display: DISPLAY is not set");
+        ExitOnError(kSetupFailureStatus, "X: cannot open the display \"%s\"", name);
+    }
+    XHandlers::Install();
 
     int event = 0;
     int error = 0;
-    if (!XQueryExtension(dpy, "XInputExtension", &m_xiOpcode, &event, &error)) std::exit(1);
-    int major = 2;
-    int minor = 0;
-    if (XIQueryVersion(dpy, &major, &minor) == BadRequest) std::exit(1);
+    if (!XQueryExtension(m_xDisplay, "XInputExtension", &m_xiOpcode, &event, &error))
+        ExitOnError(kSetupFailureStatus, "X: the display \"%s\" has no XInput extension", DisplayString(m_xDisplay));
+    int major = kXInputMajor;
+    int minor = kXInputMinor;
+    if (XIQueryVersion(m_xDisplay, &major, &minor) == BadRequest)
+        ExitOnError(kSetupFailureStatus, "X: the display \"%s\" does not offer XInput %d.%d", DisplayString(m_xDisplay),
+                    kXInputMajor, kXInputMinor);
+}
 
+void MaemoApplication::CreateXWindow()
+{
     // The window takes the visual the EGL configuration needs on this screen
     // (the handset's is 16-bit, a desktop's usually 24-bit).
+    ::Display* dpy = m_xDisplay;
     const int screen = DefaultScreen(dpy);
     m_root = RootWindow(dpy, screen);
     unsigned long visualId = MaemoSurface::ChooseWindowVisual(dpy, DefaultDepth(dpy, screen));
-    if (!visualId) std::exit(1);
+    if (!visualId) ExitOnError(kSetupFailureStatus, "X: no window visual suits OpenGL ES 2.0 on this screen");
     XVisualInfo wanted{};
     wanted.visualid = visualId;
     int count = 0;
     XVisualInfo* visual = XGetVisualInfo(dpy, VisualIDMask, &wanted, &count);
-    if (!visual || count < 1) {
-        std::printf("X: the EGL configuration's visual 0x%lx is not on this screen\n", visualId);
-        std::exit(1);
-    }
+    if (!visual || count < 1)
+        ExitOnError(kSetupFailureStatus, "X: the EGL configuration's visual 0x%lx is not on this screen", visualId);
     m_colormap = XCreateColormap(dpy, m_root, visual->visual, AllocNone);
     XSetWindowAttributes attributes{};
     attributes.event_mask = kWindowEventMask;
@@ -88,7 +206,10 @@ MaemoApplication::MaemoApplication(uint32_t flags) : AbstractApp(flags)
     // Property changes of the root carry the active window; the pause wait
     // wakes on them.
     XSelectInput(dpy, m_root, PropertyChangeMask);
+}
 
+void MaemoApplication::SelectPointerEvents()
+{
     unsigned char maskBytes[XIMaskLen(XI_LASTEVENT)] = {};
     XISetMask(maskBytes, XI_ButtonPress);
     XISetMask(maskBytes, XI_ButtonRelease);
@@ -97,19 +218,18 @@ MaemoApplication::MaemoApplication(uint32_t flags) : AbstractApp(flags)
     mask.deviceid = XIAllDevices;
     mask.mask_len = sizeof(maskBytes);
     mask.mask = maskBytes;
-    XISelectEvents(dpy, m_window, &mask, 1);
+    XISelectEvents(m_xDisplay, m_window, &mask, 1);
+}
 
-    m_atomPositionX = XInternAtom(dpy, "Abs MT Position X", False);
-    m_atomPositionY = XInternAtom(dpy, "Abs MT Position Y", False);
-    m_atomTrackingId = XInternAtom(dpy, "Abs MT Tracking ID", False);
-    FindTouchDevice();
-
+void MaemoApplication::SetWindowProperties()
+{
+    ::Display* dpy = m_xDisplay;
     long fullScreen = static_cast<long>(XInternAtom(dpy, "_NET_WM_STATE_FULLSCREEN", False));
     XChangeProperty(dpy, m_window, XInternAtom(dpy, "_NET_WM_STATE", False), XA_ATOM, 32, PropModeReplace,
                     reinterpret_cast<unsigned char*>(&fullScreen), 1);
-    long one = 1;
+    long nonComposited = kNonComposited;
     XChangeProperty(dpy, m_window, XInternAtom(dpy, "_HILDON_NON_COMPOSITED_WINDOW", False), XA_INTEGER, 32,
-                    PropModeReplace, reinterpret_cast<unsigned char*>(&one), 1);
+                    PropModeReplace, reinterpret_cast<unsigned char*>(&nonComposited), 1);
     long pid = static_cast<long>(getpid());
     XChangeProperty(dpy, m_window, XInternAtom(dpy, "_NET_WM_PID", False), XInternAtom(dpy, "CARDINAL", False),
                     32, PropModeReplace, reinterpret_cast<unsigned char*>(&pid), 1);
@@ -128,7 +248,11 @@ MaemoApplication::MaemoApplication(uint32_t flags) : AbstractApp(flags)
     Atom protocols[] = {m_wmDeleteWindow};
     XSetWMProtocols(dpy, m_window, protocols, 1);
     m_netActiveWindow = XInternAtom(dpy, "_NET_ACTIVE_WINDOW", False);
+}
 
+void MaemoApplication::ShowWindow()
+{
+    ::Display* dpy = m_xDisplay;
     XMapWindow(dpy, m_window);
     XStoreName(dpy, m_window, ApplicationTitle.c_str());
 
@@ -144,32 +268,14 @@ MaemoApplication::MaemoApplication(uint32_t flags) : AbstractApp(flags)
         XSetWMHints(dpy, m_window, hints);
         XFree(hints);
     }
-
-    SetInputContext(new MaemoInputContext(this));
-
-    MaemoSurface::SetNativeWindow(dpy, m_window);
-    MaemoDisplay* display = MaemoDisplay::Create(kWindowWidth, kWindowHeight);
-    if (!display) std::exit(1);
-    SetDisplay(display);
-
-    ReadLanguage();
-    XFlush(dpy);
 }
 
-MaemoApplication::~MaemoApplication()
+void MaemoApplication::CreateDisplay()
 {
-    m_touch.SetDevice(0, {});
-    m_inputContext.Reset();
-    m_display.Reset();
-    MaemoDisplay::ReleaseWindowSurface();
-    MaemoSurface::SetNativeWindow(nullptr, 0);
-    ::Display* dpy = m_xDisplay;
-    XAutoRepeatOn(dpy);
-    XDestroyWindow(dpy, m_window);
-    if (m_colormap) XFreeColormap(dpy, m_colormap);
-    XCloseDisplay(dpy);
-    m_xDisplay = nullptr;
-    if (s_instance == this) s_instance = nullptr;
+    MaemoSurface::SetNativeWindow(m_xDisplay, m_window);
+    MaemoDisplay* display = MaemoDisplay::Create(kWindowWidth, kWindowHeight);
+    if (!display) ExitOnError(kSetupFailureStatus, "X: the window has no EGL surface to draw into");
+    SetDisplay(display);
 }
 
 void MaemoApplication::FindTouchDevice()
@@ -270,6 +376,7 @@ void MaemoApplication::OnDBusMessage(void* application) { static_cast<MaemoAppli
 
 void MaemoApplication::SendToRoot(unsigned long type, long d0, long d1, long d2, long d3, long d4)
 {
+    if (!HasWindow()) return;
     XEvent event{};
     event.xclient.type = ClientMessage;
     event.xclient.window = m_window;
@@ -292,6 +399,7 @@ void MaemoApplication::Activate()
 
 void MaemoApplication::SetClassHint(const NarrowString& name)
 {
+    if (!HasWindow()) return;
     XClassHint* hint = XAllocClassHint();
     if (!hint) return;
     NarrowString copy = name;
@@ -304,6 +412,7 @@ void MaemoApplication::SetClassHint(const NarrowString& name)
 
 void MaemoApplication::GoFullScreen()
 {
+    if (!HasWindow()) return;
     ::Display* dpy = m_xDisplay;
     Atom state = XInternAtom(dpy, "_NET_WM_STATE", False);
     Atom fullScreen = XInternAtom(dpy, "_NET_WM_STATE_FULLSCREEN", False);
@@ -339,10 +448,37 @@ void MaemoApplication::GoFullScreen()
 
 void MaemoApplication::Exit() { m_quitRequested = true; }
 
-void MaemoApplication::ExitWithStatus(int status)
+void MaemoApplication::ExitWithError(int status, const char* format, ...)
 {
+    std::va_list arguments;
+    va_start(arguments, format);
+    ReportErrorList(format, arguments);
+    va_end(arguments);
     m_exitStatus = status;
-    m_quitRequested = true;
+    Exit();
+}
+
+void MaemoApplication::LoseWindow()
+{
+    m_windowLost = true;
+    Exit();
+}
+
+void MaemoApplication::SettleWindowLoss()
+{
+    if (!m_windowLost || m_windowLossSettled) return;
+    // The errors of requests still in flight when the window went arrive
+    // here, and are absorbed.
+    XSync(m_xDisplay, False);
+    m_windowLossSettled = true;
+}
+
+int MaemoApplication::EndLoop()
+{
+    m_loopRunning = false;
+    SettleWindowLoss();
+    Unload();
+    return m_exitStatus;
 }
 
 void MaemoApplication::RequestTermination()
@@ -384,6 +520,7 @@ void MaemoApplication::SetKeepDisplayOn(bool on) { m_keepDisplayOn = on; }
 
 void MaemoApplication::SetWindowCardinal(const char* property, long value)
 {
+    if (!HasWindow()) return;
     Atom atom = XInternAtom(m_xDisplay, property, False);
     if (atom == None) return;
     XChangeProperty(m_xDisplay, m_window, atom, XA_CARDINAL, 32, PropModeReplace,
@@ -475,6 +612,13 @@ bool MaemoApplication::HandleEvent(XEvent& event, bool paused)
             return false;
         }
         break;
+    case DestroyNotify:
+        // Another client destroyed the window (a close without asking).
+        if (event.xdestroywindow.window == m_window) {
+            LoseWindow();
+            return false;
+        }
+        break;
     case GenericEvent:
         HandleInputEvent(event);
         break;
@@ -514,11 +658,13 @@ bool MaemoApplication::WaitWhilePaused()
             Exit();
             return false;
         }
+        if (!HasWindow()) return false;
         // Without a system bus nobody can report the display on again.
         if (!m_displayOn && (!m_session || m_session->GetSystemFd() < 0)) m_displayOn = true;
         if (IsActiveWindow()) return true;
 
         while (!XPending(dpy)) {
+            if (!HasWindow()) return false;
             pollfd fds[5];
             nfds_t count = 0;
             fds[count++] = {ConnectionNumber(dpy), POLLIN, 0};
@@ -558,15 +704,13 @@ int MaemoApplication::Run()
 {
     ::Display* dpy = m_xDisplay;
     Initialize();
+    m_loopRunning = true;
     FrameClock clock;
     clock.Restart(GetTimeMs());
 
     for (;;) {
         if (g_terminationRequested) Exit();
-        if (m_quitRequested) {
-            Unload();
-            return m_exitStatus;
-        }
+        if (m_quitRequested) return EndLoop();
         if (m_session) {
             m_session->Dispatch();
             if (m_keepDisplayOn) {
@@ -575,13 +719,16 @@ int MaemoApplication::Run()
             }
         }
 
-        while (XPending(dpy)) {
+        while (HasWindow() && XPending(dpy)) {
             XEvent event;
             XNextEvent(dpy, &event);
             HandleEvent(event, false);
         }
 
         bool active = IsActiveWindow();
+        // Lost while draining or reading: nothing is drawn any more, and the
+        // next pass ends the loop.
+        if (!HasWindow()) continue;
         if (active && m_paused)
             SetActive(true);
         else if (!active && !m_paused)
@@ -593,10 +740,7 @@ int MaemoApplication::Run()
         Tick(seconds);
 
         if (m_paused) {
-            if (!WaitWhilePaused()) {
-                Unload();
-                return 0;
-            }
+            if (!WaitWhilePaused()) return EndLoop();
             // The time spent paused is not a frame.
             clock.Restart(GetTimeMs());
         }

@@ -36,7 +36,14 @@ public:
     // with its properties and the EGL window surface, finds the pointer
     // device, and reads the language from LANG. Never returns on failure: no X
     // display, no XInput 2.0 or no EGL window surface ends the process with
-    // status 1 (EGL failures after one line on standard output).
+    // status 1 after one line on standard output.
+    //
+    // From then on the window can go away under the program in two ways.
+    // Destroyed by another client: the main loop ends as at a close request
+    // (Unload, status 0) without drawing again, and nothing touches the
+    // window any more. The X server gone: one line on standard output, the
+    // application's Unload when the main loop runs, and the process ends at
+    // once with status 1, without another request to the server.
     explicit MaemoApplication(uint32_t flags);
     ~MaemoApplication() override;
 
@@ -46,7 +53,7 @@ public:
     // The main loop: Initialize, then passes of bus dispatch, X events, the
     // active-window check, the accelerometer and one Tick, until Exit or a
     // close request; then Unload. Returns the exit status: 0, or the one
-    // given to ExitWithStatus.
+    // given to ExitWithError.
     int Run();
 
     // Connects the application to its session: answers "top_application" on
@@ -73,9 +80,11 @@ public:
     void EnableAccelerometer(float& interval) override;
     void DisableAccelerometer() override;
     void Exit() override;
-    // Exit, with `status` as Run's result (for an application that finds
-    // it cannot run, e.g. while initializing).
-    void ExitWithStatus(int status);
+    // The end of an application that finds it cannot run (e.g. while
+    // initializing): reports the formatted line (ReportError), then Exit
+    // with `status` as Run's result, so that the window's end still restores
+    // the server's key auto-repeat.
+    void ExitWithError(int status, const char* format, ...) __attribute__((format(printf, 3, 4)));
     // Starts "xdg-open" with the address as its one argument (no shell) and
     // waits for it; true when it ran and exited with status 0.
     bool OpenUrl(const WideString& url) override;
@@ -118,21 +127,51 @@ protected:
     void ReadAccelerometer(float frameSeconds);
 
 private:
+    struct XHandlers;
+
+    // The construction's steps, in order; each ends the process (status 1,
+    // one line) when the platform cannot do its part.
+    void OpenConnection();
+    void CreateXWindow();
+    void SelectPointerEvents();
+    void SetWindowProperties();
+    void ShowWindow();
+    void CreateDisplay();
+
+    // Whether requests may still go to the window: it was not destroyed by
+    // another client, and the connection to the server holds (the
+    // application's Unload after the server went away sends none).
+    bool HasWindow() const { return !m_windowLost && !m_connectionLost; }
+    // The window was destroyed by another client: Exit, drawing nothing more.
+    void LoseWindow();
+    // After a loss of the window, takes in the errors of the requests that
+    // were on their way; from then on an error on the window is a fault.
+    void SettleWindowLoss();
+    // The end of the main loop: Unload, and Run's result.
+    int EndLoop();
+
     // One X event, for the running loop and the paused wait alike; while
     // paused, keys are dropped (touches still keep the contact set current).
-    // Returns false when the event is a close request (Exit is then called).
+    // Returns false when the event is a close request or the window's
+    // destruction (Exit is then called).
     bool HandleEvent(XEvent& event, bool paused);
     void HandleInputEvent(XEvent& event);
     void Resize(int width, int height);
     // Blocks while paused until the window is active and the display on,
     // dispatching the buses and serving the debug console. Returns false
-    // when a close request (or the console's "exit") ended it.
+    // when a close request (or the console's "exit") or the window's loss
+    // ended it.
     bool WaitWhilePaused();
     void SendToRoot(unsigned long type, long d0, long d1, long d2, long d3, long d4);
     void FindTouchDevice();
 
     bool m_quitRequested = false;
     int m_exitStatus = 0;
+    bool m_windowLost = false;
+    bool m_windowLossSettled = false;
+    bool m_connectionLost = false;
+    // Between Initialize and Unload.
+    bool m_loopRunning = false;
     bool m_displayOn = true;
     bool m_keepDisplayOn = false;
     bool m_accelerometerOn = false;

@@ -3,7 +3,6 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstring>
 
 #include "engine/app/maemo_session.h"
@@ -53,11 +52,8 @@ int RunMaemoMain(int argc, char** argv)
     std::unique_ptr<MaemoSession> session = MaemoSession::Open(service, kApplicationVersion);
     if (!session) return -1;
 
+    // Construction either succeeds or ends the process.
     SmartPtr<MaemoApplication> app = CreateApplication();
-    if (!app) {
-        std::printf("The application could not be created\n");
-        return 1;
-    }
     CatchTerminationSignals();
     app->SetupDBus(session.get(), service);
     app->SetClassHint(program.baseName);

@@ -35,8 +35,8 @@ constexpr const char* kServicePrefix = "org.maemo.";
 // (CreateApplication), runs it and tears it down. Returns the exit status:
 // -1 when registration fails (no session bus, an invalid or taken name),
 // after one line on standard output; otherwise the main loop's status (0).
-// Platform failures while the application is constructed end the process with
-// status 1.
+// Platform failures while the application is constructed, and the X server
+// going away later, end the process with status 1 after one line.
 int RunMaemoMain(int argc, char** argv);
 
 }  // namespace Voke

@@ -2,9 +2,10 @@
 
 #include <dbus/dbus.h>
 
-#include <cstdio>
 #include <cstring>
 #include <ctime>
+
+#include "engine/core/report.h"
 
 namespace Voke {
 
@@ -113,7 +114,7 @@ std::unique_ptr<MaemoSession> MaemoSession::Open(const NarrowString& service, co
     DBusError error;
     dbus_error_init(&error);
     if (!dbus_validate_bus_name(service.c_str(), &error)) {
-        std::printf("session: \"%s\" is not a valid service name: %s\n", service.c_str(), error.message);
+        ReportError("session: \"%s\" is not a valid service name: %s", service.c_str(), error.message);
         dbus_error_free(&error);
         return nullptr;
     }
@@ -125,14 +126,14 @@ std::unique_ptr<MaemoSession> MaemoSession::Open(const NarrowString& service, co
     if (!session->m_session) {
         // A desktop without a session bus still runs the program; it only
         // cannot be raised by the desktop nor minimise itself.
-        std::printf("session: cannot connect to the session bus, running without it: %s\n",
+        ReportError("session: cannot connect to the session bus, running without it: %s",
                     dbus_error_is_set(&error) ? error.message : "unknown error");
         dbus_error_free(&error);
     } else {
         const int reply =
             dbus_bus_request_name(session->m_session, service.c_str(), DBUS_NAME_FLAG_DO_NOT_QUEUE, &error);
         if (reply != DBUS_REQUEST_NAME_REPLY_PRIMARY_OWNER && reply != DBUS_REQUEST_NAME_REPLY_ALREADY_OWNER) {
-            std::printf("session: cannot register %s on the session bus: %s\n", service.c_str(),
+            ReportError("session: cannot register %s on the session bus: %s", service.c_str(),
                         dbus_error_is_set(&error) ? error.message : "the name is taken");
             dbus_error_free(&error);
             return nullptr;

@@ -4,14 +4,15 @@
 #include <GLES2/gl2.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <poll.h>
 #include <sched.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "engine/core/report.h"
 #include "engine/graphics/batcher.h"
 #include "engine/graphics/pixel_data_gl.h"
 
@@ -33,8 +34,7 @@ NativeTarget g_target;
 
 void ReportEglFailure(const char* step)
 {
-    std::printf("EGL: %s failed (error 0x%04x)\n", step, static_cast<unsigned>(eglGetError()));
-    std::fflush(stdout);
+    ReportError("EGL: %s failed (error 0x%04x)", step, static_cast<unsigned>(eglGetError()));
 }
 
 int VisualDepth(::Display* display, EGLint visualId)
@@ -47,6 +47,13 @@ int VisualDepth(::Display* display, EGLint visualId)
     int depth = count > 0 ? info->depth : 0;
     XFree(info);
     return depth;
+}
+
+// Whether the X server has closed its end of the connection; reads nothing.
+bool ServerHungUp(::Display* display)
+{
+    pollfd connection{ConnectionNumber(display), POLLRDHUP, 0};
+    return poll(&connection, 1, 0) > 0 && (connection.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL));
 }
 
 // Mesa's software rasteriser starts one thread per processor, and every
@@ -79,7 +86,7 @@ unsigned long MaemoSurface::ChooseWindowVisual(void* xDisplay, int screenDepth)
     ForgetTarget();
     ::Display* display = static_cast<::Display*>(xDisplay);
     if (!display) {
-        std::printf("EGL: no X display to choose a window configuration on\n");
+        ReportError("EGL: no X display to choose a window configuration on");
         return 0;
     }
     ChooseRasteriserThreads();
@@ -106,7 +113,7 @@ unsigned long MaemoSurface::ChooseWindowVisual(void* xDisplay, int screenDepth)
     EGLint count = 0;
     if (!eglChooseConfig(eglDisplay, attributes, nullptr, 0, &count) || count <= 0) {
         if (count <= 0 && eglGetError() == EGL_SUCCESS)
-            std::printf("EGL: no OpenGL ES 2.0 window configuration on this display\n");
+            ReportError("EGL: no OpenGL ES 2.0 window configuration on this display");
         else
             ReportEglFailure("eglChooseConfig");
         eglTerminate(eglDisplay);
@@ -135,7 +142,7 @@ unsigned long MaemoSurface::ChooseWindowVisual(void* xDisplay, int screenDepth)
         }
     }
     if (!chosen) {
-        std::printf("EGL: no window configuration has an X visual\n");
+        ReportError("EGL: no window configuration has an X visual");
         eglTerminate(eglDisplay);
         return 0;
     }
@@ -158,11 +165,11 @@ void MaemoSurface::SetNativeWindow(void* xDisplay, unsigned long window)
 MaemoSurface* MaemoSurface::Create(int width, int height)
 {
     if (g_target.eglDisplay == EGL_NO_DISPLAY || !g_target.window) {
-        std::printf("EGL: no window to create the window surface on\n");
+        ReportError("EGL: no window to create the window surface on");
         return nullptr;
     }
     if (g_target.surfaceOwnsDisplay) {
-        std::printf("EGL: the window already has its surface\n");
+        ReportError("EGL: the window already has its surface");
         return nullptr;
     }
     MaemoSurface* surface = new MaemoSurface(width, height);
@@ -231,6 +238,11 @@ void MaemoSurface::DetachContext()
 bool MaemoSurface::SwapBuffers()
 {
     if (!m_eglDisplay) return true;
+    // Mesa's X11 presentation loops for ever over a connection whose server
+    // has gone, and such a frame would never be shown anyway: it is not
+    // presented when the server has hung up. Xlib then reports the loss to
+    // the main loop at its next event read.
+    if (m_xDisplay && ServerHungUp(static_cast<::Display*>(m_xDisplay))) return false;
     if (!eglSwapBuffers(m_eglDisplay, m_eglSurface)) {
         // Reported once: a lost window fails every frame from then on.
         if (!m_swapFailureReported) ReportEglFailure("eglSwapBuffers");

@@ -3,9 +3,9 @@
 #include <GLES2/gl2.h>
 
 #include <cstddef>
-#include <cstdio>
 #include <cstring>
 
+#include "engine/core/report.h"
 #include "engine/graphics/pixel_data_gl.h"
 #include "engine/graphics/surface.h"
 
@@ -230,7 +230,7 @@ void OpenGLBatcher::SetRenderTarget(PixelDataGL* target, uint32_t flags)
             glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, target->GetTexture(), 0);
             GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
             if (status != GL_FRAMEBUFFER_COMPLETE)
-                std::printf("OpenGLBatcher: render target %dx%d is not drawable (framebuffer status 0x%x)\n",
+                ReportError("OpenGLBatcher: render target %dx%d is not drawable (framebuffer status 0x%x)",
                             target->GetWidth(), target->GetHeight(), status);
             target->SetFramebuffer(fb);
         } else {

@@ -2,10 +2,10 @@
 
 #include <GLES2/gl2.h>
 
-#include <cstdio>
 #include <set>
 #include <vector>
 
+#include "engine/core/report.h"
 #include "engine/graphics/batcher.h"
 
 namespace Voke {
@@ -157,7 +157,7 @@ GLuint Compile(GLenum kind, const std::string& source)
 {
     GLuint shader = glCreateShader(kind);
     if (!shader) {
-        std::printf("OpenGLShader: glCreateShader failed (GL error 0x%x)\n", glGetError());
+        ReportError("OpenGLShader: glCreateShader failed (GL error 0x%x)", glGetError());
         return 0;
     }
     const char* text = source.c_str();
@@ -166,7 +166,7 @@ GLuint Compile(GLenum kind, const std::string& source)
     GLint ok = GL_FALSE;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
     if (ok != GL_TRUE) {
-        std::printf("OpenGLShader: %s shader does not compile: %s\n", kind == GL_VERTEX_SHADER ? "vertex" : "fragment",
+        ReportError("OpenGLShader: %s shader does not compile: %s", kind == GL_VERTEX_SHADER ? "vertex" : "fragment",
                     FirstLogLine(shader, glGetShaderiv, glGetShaderInfoLog).c_str());
         glDeleteShader(shader);
         return 0;
@@ -209,7 +209,7 @@ bool OpenGLShader::Build()
     GLint ok = GL_FALSE;
     glGetProgramiv(m_program, GL_LINK_STATUS, &ok);
     if (ok != GL_TRUE) {
-        std::printf("OpenGLShader: program does not link: %s\n",
+        ReportError("OpenGLShader: program does not link: %s",
                     FirstLogLine(m_program, glGetProgramiv, glGetProgramInfoLog).c_str());
         Release();
         return false;

@@ -51,9 +51,7 @@ void vxb06Application::Initialize()
     };
     for (const Archive& archive : {Archive{"data.pak", 0}, Archive{"atlas.pak", Voke::VfsMount::FallThrough}}) {
         if (Voke::Vfs::MountPak(archive.name, "", archive.flags) || access(archive.name, F_OK) != 0) continue;
-        std::printf("the archive \"%s\" is damaged and cannot be read\n", archive.name);
-        std::fflush(stdout);
-        ExitWithStatus(1);
+        ExitWithError(kDamagedArchiveStatus, "the archive \"%s\" is damaged and cannot be read", archive.name);
     }
     Voke::Vfs::MountDirectory("save/", "save/", Voke::VfsMount::FallThrough | Voke::VfsMount::SaveFiles);
 

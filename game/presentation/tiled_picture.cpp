@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "engine/core/io_stream.h"
+#include "engine/core/report.h"
 #include "engine/core/vfs.h"
 #include "engine/core/xml.h"
 #include "engine/graphics/asset_surfaces.h"
@@ -48,14 +49,13 @@ Voke::SmartPtr<Voke::Surface> ColourImage(const TiledPicture::Tile& tile)
     return Voke::GetCachedSurface(name, false);
 }
 
-void PrintMissingImage(const char* fileName, const char* imageName)
+// The game's one loading message, set apart in the output by a line holding
+// a single blank above and below it.
+void ReportMissingImage(const char* fileName, const char* imageName)
 {
-    std::printf(" \n");
-    std::fflush(stdout);
-    std::printf("ERROR in TiledPicture::Create(): <%s> , <%s> = Texture doesn't exist? \n", fileName, imageName);
-    std::fflush(stdout);
-    std::printf(" \n");
-    std::fflush(stdout);
+    Voke::ReportError(" ");
+    Voke::ReportError("ERROR in TiledPicture::Create(): <%s> , <%s> = Texture doesn't exist? ", fileName, imageName);
+    Voke::ReportError(" ");
 }
 
 }  // namespace
@@ -128,7 +128,7 @@ bool TiledPicture::Create(const char* fileName)
 
         if (const char* image = child.GetAttributeRaw("filename")) {
             tile.surface = Voke::GetCachedSurface(image, true);
-            if (!tile.surface) PrintMissingImage(fileName, image);
+            if (!tile.surface) ReportMissingImage(fileName, image);
         }
         if (tile.countx < 1) tile.countx = 1;
         if (tile.county < 1) tile.county = 1;

@@ -241,6 +241,13 @@ public:
         m_x.Button(1, false);
     }
     void Close() { m_x.SendDeleteWindow(m_window); }
+    // Destroys the window from this connection, as a tool that closes
+    // windows without asking does.
+    void Destroy()
+    {
+        XDestroyWindow(m_x.display, m_window);
+        XSync(m_x.display, False);
+    }
 
 private:
     Window Named(Window parent, const char* name)
@@ -417,6 +424,16 @@ public:
         return PollUntil([this] { return Pactl({"info"}) == 0 || !m_pulse->Running(); }, 20.0) && m_pulse->Running();
     }
     std::string SoundServerLog() const { return ReadAll(m_folder + "/pulse.log"); }
+    // Ends the X server under its clients; every connection to it must be
+    // closed first in this process, whose Xlib would end it otherwise.
+    void StopXServer()
+    {
+        if (m_xPid <= 0) return;
+        kill(m_xPid, SIGTERM);
+        int status = 0;
+        waitpid(m_xPid, &status, 0);
+        m_xPid = -1;
+    }
     void StopSoundServer()
     {
         if (m_pulse) m_pulse->Kill(SIGKILL);

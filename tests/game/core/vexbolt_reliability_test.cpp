@@ -1,7 +1,8 @@
 // The game's executable under what goes wrong on a player's machine: save
 // files that are damaged, cut short, empty, huge or of another kind; the
 // process killed while it saves; the window closed while it loads, while it
-// plays and during the credits; the sound server going away and coming back;
+// plays and during the credits; the window destroyed by another client and
+// the X server going away; the sound server going away and coming back;
 // no message bus; a configuration folder it cannot write; damaged archives.
 // Each case runs the real executable on an X server and a session bus of its
 // own, so the cases run side by side (the game owns a name on its bus and the
@@ -363,6 +364,73 @@ TEST_F(VexboltReliabilityTest, ClosedDuringTheCreditsItEndsCleanly)
     ASSERT_TRUE(credits && game.Running()) << "the credits' title\n" << game.Output();
     window.Close();
     EXPECT_TRUE(VokeTest::EndedCleanly(game));
+}
+
+// ---------------------------------------------------------------------------
+// The window taken away while the runner runs: it ends the game as a close
+// does (the controls saved on the way out, the scores left whole), without a
+// crash or an X error.
+
+class WindowTakenAway : public VexboltReliabilityTest {
+protected:
+    static constexpr int32_t kDistance = 777, kPoints = 77;
+
+    void SetUp() override
+    {
+        VexboltReliabilityTest::SetUp();
+        WriteBytes(SavePath("config.xml"), ScoreFileBytes(kDistance, kPoints));
+    }
+    // The runner runs; nothing is saved yet.
+    void StartRunning(GameProcess& game, GameWindow& window)
+    {
+        ASSERT_NO_FATAL_FAILURE(VokeTest::ReachMenu(game, window));
+        ASSERT_NO_FATAL_FAILURE(VokeTest::StartRun(window));
+        ASSERT_TRUE(game.Running()) << game.Output();
+        ASSERT_FALSE(VokeTest::Exists(SavePath("controls.xml")));
+    }
+    void ExpectSavedAsAtAClose()
+    {
+        EXPECT_TRUE(RegistryFileHolds(SavePath("controls.xml"), "/controls/swap"));
+        // The earlier record, first or (after a finished run) second.
+        const std::string scores = ReadAll(SavePath("config.xml"));
+        ASSERT_EQ(scores.size(), size_t(kScoreTableBytes));
+        ScoreRecord table[kScoreRecords];
+        DecodeScoreTable(reinterpret_cast<const uint8_t*>(scores.data()), table);
+        EXPECT_TRUE((table[0].distance == kDistance && table[0].points == kPoints) ||
+                    (table[1].distance == kDistance && table[1].points == kPoints));
+        ExpectNoTemporaryFiles();
+    }
+};
+
+TEST_F(WindowTakenAway, DestroyedByAnotherClientItEndsAsAtAClose)
+{
+    GameProcess game(m_home.Path(), Options());
+    GameWindow window(m_services.Display());
+    ASSERT_NO_FATAL_FAILURE(StartRunning(game, window));
+    window.Destroy();
+    EXPECT_TRUE(VokeTest::EndedCleanly(game));
+    EXPECT_EQ(game.Output().find("X Error"), std::string::npos) << game.Output();
+    ExpectSavedAsAtAClose();
+}
+
+TEST_F(WindowTakenAway, WithTheXServerGoneItSaysSoInOneLineAndFails)
+{
+    GameProcess game(m_home.Path(), Options());
+    {
+        // This process's connection closes before the server goes.
+        GameWindow window(m_services.Display());
+        ASSERT_NO_FATAL_FAILURE(StartRunning(game, window));
+    }
+    m_services.StopXServer();
+    EXPECT_EQ(game.Wait(60.0), 1) << game.Output();
+    const std::string output = game.Output();
+    for (const char* report : {"Sanitizer", "runtime error", "terminate called", "XIO"})
+        EXPECT_EQ(output.find(report), std::string::npos) << output;
+    const std::string line = "X: the connection to the display \"" + m_services.Display() + "\" was lost\n";
+    const size_t at = output.find(line);
+    EXPECT_NE(at, std::string::npos) << output;
+    EXPECT_EQ(output.find(line, at + 1), std::string::npos) << output;
+    ExpectSavedAsAtAClose();
 }
 
 // ---------------------------------------------------------------------------
