@@ -24,6 +24,12 @@ constexpr int32_t kCollisionDepth = 10000;
 constexpr int32_t kFinalBuildingDepth = 2000;
 // The piece pick draws 0 to this value.
 constexpr int32_t kPickRange = 6;
+// The first building has at least this many middle pieces.
+constexpr int32_t kFirstBuildingMiddlePieces = 8;
+// A second-collision piece needs a building at least two thirds of a screen
+// wide, from the fourth building (key 3) on.
+constexpr int32_t kSecondCollisionWidthThirds = 2;
+constexpr int32_t kFirstSecondCollisionKey = 3;
 // Obstacles keep this far from both roof ends and from a second-collision
 // piece (non-strict spot search).
 constexpr int32_t kRoofEndMargin = 99;
@@ -230,10 +236,10 @@ void BuildingManager::Load(int32_t level)
     m_ImageCount = rows;
     for (int32_t i = 0; i < rows; ++i) m_PieceImages[i] = Voke::GetCachedSurface(table[i].image, false);
 
-    if (level == 2) {
+    if (level == kLevelSewers) {
         LoadWater();
         LoadRats();
-    } else if (level == 3) {
+    } else if (level == kLevelConstructionYard) {
         LoadFans();
     }
 
@@ -273,10 +279,10 @@ void BuildingManager::ReleaseFrames(Voke::SmartPtr<Voke::Surface>* frames, int c
 void BuildingManager::Release()
 {
     for (Voke::SmartPtr<Voke::Surface>& image : m_PieceImages) image.Reset();
-    if (m_Level == 2) {
+    if (m_Level == kLevelSewers) {
         ReleaseFrames(m_WaterFrames, kWaterFrames);
         ReleaseFrames(m_RatImages, kRatImages);
-    } else if (m_Level == 3) {
+    } else if (m_Level == kLevelConstructionYard) {
         ReleaseFrames(m_FanFrames, kFanFrames);
     }
 }
@@ -399,13 +405,27 @@ void BuildingManager::GenerateNextBuilding()
 {
     if (!m_Styles || m_OrdinaryStyleCount < 1) return;
     const int32_t i = m_NextKey;
-    const BuildArrangeParams& p = m_GenParams;
-    const int32_t styleCount = m_OrdinaryStyleCount;
 
     Building b;
     b.active = true;
+    b.style = PickStyle(i);
+    const BuildingStyle& s = m_Styles[b.style];
+    b.leftPiece = PickPiece(b.style, kPartLeft);
+    b.rightPiece = PickPiece(b.style, kPartRight);
+    PickMiddlePieces(b, s, i);
+    const int32_t total = MeasureBuilding(b);
+    PlaceBuilding(b, s, i, total);
+    PlaceSecondCollision(b, s, i, total);
 
-    // Style: never the same twice in a row while another exists.
+    m_Buildings[i] = b;
+    m_NextKey = i + 1;
+}
+
+int32_t BuildingManager::PickStyle(int32_t i)
+{
+    // Never the same style twice in a row while another exists.
+    const BuildArrangeParams& p = m_GenParams;
+    const int32_t styleCount = m_OrdinaryStyleCount;
     const int32_t r = Random();
     int32_t style = 0;
     if (i != 0) {
@@ -418,18 +438,17 @@ void BuildingManager::GenerateNextBuilding()
         else if (style > 0 && PreviousStyle(i) > 0)
             style = 0;
     }
-    b.style = style;
-    const BuildingStyle& s = m_Styles[style];
+    return style;
+}
 
-    b.leftPiece = PickPiece(style, kPartLeft);
-    b.rightPiece = PickPiece(style, kPartRight);
-
-    // Wanted middle-piece count; the first building gets 8 unless the draw
-    // gave 8 or more.
+void BuildingManager::PickMiddlePieces(Building& b, const BuildingStyle& s, int32_t i)
+{
+    const BuildArrangeParams& p = m_GenParams;
+    // Wanted middle-piece count; the first building gets at least
+    // kFirstBuildingMiddlePieces.
     const int32_t drawn = Draw(p.m_MaxMiddleAssets);
     int32_t wanted = drawn < 1 ? 1 : drawn;
-    const bool shortFirst = i == 0 && drawn <= 7;
-    if (shortFirst) wanted = 8;
+    if (i == 0 && drawn < kFirstBuildingMiddlePieces) wanted = kFirstBuildingMiddlePieces;
     if (s.singleMiddlePiece) {
         wanted = 1;
     } else {
@@ -437,20 +456,23 @@ void BuildingManager::GenerateNextBuilding()
         if (wanted >= kMaxMiddlePieces) wanted = kMaxMiddlePieces;
     }
 
-    // Middle pieces: at least the wanted count, and more until their width
-    // exceeds the minimum building width.
+    // At least the wanted count, and more until their width exceeds the
+    // minimum building width.
     int32_t count = 0;
     int32_t width = 0;
     while (!(width > p.m_MinBuildingWidth && count >= wanted)) {
-        const int32_t m = PickPiece(style, kPartMiddle);
+        const int32_t m = PickPiece(b.style, kPartMiddle);
         if (m >= 0) {
             b.middlePieces[count] = m;
             width += PieceWidth(m);
         }
         if (++count == kMaxMiddlePieces) break;
     }
+}
 
-    const int32_t total = MeasureBuilding(b);
+void BuildingManager::PlaceBuilding(Building& b, const BuildingStyle& s, int32_t i, int32_t total)
+{
+    const BuildArrangeParams& p = m_GenParams;
     b.x = m_NextX;
     b.rightX = b.x + total;
 
@@ -470,39 +492,41 @@ void BuildingManager::GenerateNextBuilding()
     b.collisionTop = b.roofY + s.roofCollisionOffset;
     b.collisionRight = b.rightX + p.m_BuildingsCollisionMarginRight + 1;
     b.collisionBottom = b.bottomY + kCollisionDepth;
+}
 
-    // Second-collision piece: a countdown spaces the chances; a negative
-    // countdown counts as 0, an even chance on every building.
+void BuildingManager::PlaceSecondCollision(Building& b, const BuildingStyle& s, int32_t i, int32_t total)
+{
+    // A countdown spaces the chances; a negative countdown counts as 0, an
+    // even chance on every building. Only buildings wide enough and past the
+    // first few can carry the piece.
+    const BuildArrangeParams& p = m_GenParams;
     if (m_SecondCountdown < 0) m_SecondCountdown = p.m_HowOftenSecondCollision;
     const int32_t chance = Random();
     const int32_t every = (m_SecondCountdown < 0 ? 0 : m_SecondCountdown) + 1;
+    const bool wideEnough = total >= (kSecondCollisionWidthThirds * ScreenWidth()) / 3;
     const bool placeSecond =
-        p.m_AllowSecondCollision && total >= (2 * ScreenWidth()) / 3 && chance % every == 0 && i > 2;
+        p.m_AllowSecondCollision && wideEnough && chance % every == 0 && i >= kFirstSecondCollisionKey;
     m_SecondCountdown -= 1;
-    if (placeSecond) {
-        const int32_t centre = (b.collisionLeft + b.collisionRight) / 2;
-        b.secondBottom = b.collisionTop + 1 - p.m_SecondCollisionDistanceFromGround;
-        b.secondInset = s.secondCollisionInset;
-        const int32_t piece = PickPiece(style, kPartSecondCollision);
-        if (piece >= 0) {
-            b.hasSecondCollision = true;
-            b.secondPiece = piece;
-            b.secondLeft = centre;
-            b.secondRight = centre + PieceWidth(piece);
-            const bool single = (m_GenPieces[piece].flags & kPieceSingle) != 0;
-            b.secondTop = b.secondBottom - (single ? PieceHeight(piece) : ScreenHeight());
-        }
-    }
+    if (!placeSecond) return;
 
-    m_Buildings[i] = b;
-    m_NextKey = i + 1;
+    const int32_t centre = (b.collisionLeft + b.collisionRight) / 2;
+    b.secondBottom = b.collisionTop + 1 - p.m_SecondCollisionDistanceFromGround;
+    b.secondInset = s.secondCollisionInset;
+    const int32_t piece = PickPiece(b.style, kPartSecondCollision);
+    if (piece < 0) return;
+    b.hasSecondCollision = true;
+    b.secondPiece = piece;
+    b.secondLeft = centre;
+    b.secondRight = centre + PieceWidth(piece);
+    const bool single = (m_GenPieces[piece].flags & kPieceSingle) != 0;
+    b.secondTop = b.secondBottom - (single ? PieceHeight(piece) : ScreenHeight());
 }
 
 void BuildingManager::AdvanceAnimation(float dt) { AdvancePhase(m_WaterPhase, kWaterRate, dt); }
 
 void BuildingManager::Update(const float& dt)
 {
-    if (m_Level == 2) {
+    if (m_Level == kLevelSewers) {
         AdvanceAnimation(dt);
         for (RatWalker* rat : {&m_Rat1, &m_Rat2}) {
             AdvancePhase(rat->cycle, kRatCycleRate, dt);
@@ -514,7 +538,7 @@ void BuildingManager::Update(const float& dt)
                 AdvancePhase(rat->walkPhase, kRatWalkRate, dt);
             }
         }
-    } else if (m_Level == 3) {
+    } else if (m_Level == kLevelConstructionYard) {
         AdvancePhase(m_FanPhase, kFanRate, dt);
     }
 
@@ -730,7 +754,7 @@ int64_t BuildingManager::PieceTop(int64_t roof, int32_t piece, uint32_t beamFlag
 {
     // On level 3 beams hang from the roof line instead of standing on it.
     const Voke::Surface* picture = DrawnImage(piece);
-    if (m_Level == 3 && picture && (PieceFlags(piece) & beamFlag) != 0)
+    if (m_Level == kLevelConstructionYard && picture && (PieceFlags(piece) & beamFlag) != 0)
         return roof + kBeamDrop - picture->GetHeight();
     return roof;
 }
@@ -755,8 +779,8 @@ void BuildingManager::DrawPieces(Voke::Surface* target, const Building& b, int64
         if (m_PieceTable) {
             const int32_t px = static_cast<int32_t>(BoundedPosition(pen));
             const int32_t py = static_cast<int32_t>(BoundedPosition(y));
-            if (m_Level == 2 && (PieceFlags(piece) & kPieceWater) != 0) DrawAnim8(target, px, py, j);
-            if (m_Level == 3 && (PieceFlags(piece) & kPieceFan) != 0) DrawAnim3(target, px, py, j);
+            if (m_Level == kLevelSewers && (PieceFlags(piece) & kPieceWater) != 0) DrawAnim8(target, px, py, j);
+            if (m_Level == kLevelConstructionYard && (PieceFlags(piece) & kPieceFan) != 0) DrawAnim3(target, px, py, j);
         }
         if (picture) pen += picture->GetWidth();
     }
@@ -802,7 +826,7 @@ void BuildingManager::Render(Voke::Surface* target)
         const int64_t sy = BoundedPosition(b.roofY + originY);
 
         // The rats walk over the middle 80% of the roof, behind the pieces.
-        if (m_Level == 2 && key > 0 && !b.reached && !b.final)
+        if (m_Level == kLevelSewers && key > 0 && !b.reached && !b.final)
             DrawSwaying(target, static_cast<int32_t>(BoundedPosition(sx + w / 10)), static_cast<int32_t>(sy),
                         static_cast<int32_t>(BoundedPosition((w * 8) / 10)));
         // A roof line below the screen has no piece to show.

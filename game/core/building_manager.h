@@ -228,6 +228,12 @@ private:
     // GameBase::Random mod (n + 1): 0 to n; 0 for n <= 0. A number is drawn
     // in every case, so the sequence does not depend on the data.
     int32_t Draw(int32_t n);
+    // The steps of GenerateNextBuilding for key i, in its order (and so in
+    // the order of their random draws).
+    int32_t PickStyle(int32_t i);
+    void PickMiddlePieces(Building& b, const BuildingStyle& s, int32_t i);
+    void PlaceBuilding(Building& b, const BuildingStyle& s, int32_t i, int32_t total);
+    void PlaceSecondCollision(Building& b, const BuildingStyle& s, int32_t i, int32_t total);
     // The piece of `part` of `style`: with k matching rows in table order,
     // the ((max(draw, 1) - 1) mod k)-th; -1 when the style has none.
     int32_t PickPiece(int32_t style, int32_t part);

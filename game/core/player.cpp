@@ -13,21 +13,47 @@
 #include "game/presentation/hud.h"
 #include "game/presentation/sound_bank.h"
 
-float GRAVITY_POWER = 1000.0f;
-float JUMP_MAX_TIME_OF_GOING_UP = 0.25f;
-float JUMP_INIT_SPEED = 300.0f;
-float JUMP_ACCELERATION_OF_GOING_UP = 1.62f;
-float JUMP_GOING_UP_HOW_FAST_IS_SLOWING_DOWN = 7.0f;
-float TIME_FROM_JUMP_FALLING_DOWN_AND_WE_STILL_CAN_DO_DOUBLE_JUMP = 0.435f;
+namespace {
+
+// The six jump constants: where each is held, its default and its key in
+// the tuning file.
+struct JumpConstant {
+    float* value;
+    float initial;
+    const char* key;
+};
+constexpr JumpConstant kJumpConstants[] = {
+    {&GRAVITY_POWER, 1000.0f, "GRAVITY_POWER"},
+    {&JUMP_MAX_TIME_OF_GOING_UP, 0.25f, "JUMP_MAX_TIME_OF_GOING_UP"},
+    {&JUMP_INIT_SPEED, 300.0f, "JUMP_INIT_SPEED"},
+    {&JUMP_ACCELERATION_OF_GOING_UP, 1.62f, "JUMP_ACCELERATION_OF_GOING_UP"},
+    {&JUMP_GOING_UP_HOW_FAST_IS_SLOWING_DOWN, 7.0f, "JUMP_GOING_UP_HOW_FAST_IS_SLOWING_DOWN"},
+    {&TIME_FROM_JUMP_FALLING_DOWN_AND_WE_STILL_CAN_DO_DOUBLE_JUMP, 0.435f,
+     "TIME_FROM_JUMP_FALLING_DOWN_AND_WE_STILL_CAN_DO_DOUBLE_JUMP"},
+};
+
+// The default of the constant held at `value`, worked out at compile time so
+// that each constant holds it from program start.
+constexpr float InitialOf(const float* value)
+{
+    for (const JumpConstant& constant : kJumpConstants)
+        if (constant.value == value) return constant.initial;
+    return 0.0f;
+}
+
+}  // namespace
+
+float GRAVITY_POWER = InitialOf(&GRAVITY_POWER);
+float JUMP_MAX_TIME_OF_GOING_UP = InitialOf(&JUMP_MAX_TIME_OF_GOING_UP);
+float JUMP_INIT_SPEED = InitialOf(&JUMP_INIT_SPEED);
+float JUMP_ACCELERATION_OF_GOING_UP = InitialOf(&JUMP_ACCELERATION_OF_GOING_UP);
+float JUMP_GOING_UP_HOW_FAST_IS_SLOWING_DOWN = InitialOf(&JUMP_GOING_UP_HOW_FAST_IS_SLOWING_DOWN);
+float TIME_FROM_JUMP_FALLING_DOWN_AND_WE_STILL_CAN_DO_DOUBLE_JUMP =
+    InitialOf(&TIME_FROM_JUMP_FALLING_DOWN_AND_WE_STILL_CAN_DO_DOUBLE_JUMP);
 
 void InitPlayerPhysicsDefaults()
 {
-    GRAVITY_POWER = 1000.0f;
-    JUMP_MAX_TIME_OF_GOING_UP = 0.25f;
-    JUMP_INIT_SPEED = 300.0f;
-    JUMP_ACCELERATION_OF_GOING_UP = 1.62f;
-    JUMP_GOING_UP_HOW_FAST_IS_SLOWING_DOWN = 7.0f;
-    TIME_FROM_JUMP_FALLING_DOWN_AND_WE_STILL_CAN_DO_DOUBLE_JUMP = 0.435f;
+    for (const JumpConstant& constant : kJumpConstants) *constant.value = constant.initial;
 }
 
 namespace {
@@ -56,37 +82,21 @@ bool Player::LoadParams(const char* fileName)
     Voke::SmartPtr<Voke::Xml> document(Voke::Xml::Load(fileName));
     if (!document) return false;
 
-    static float* const kConstants[] = {
-        &GRAVITY_POWER,
-        &JUMP_MAX_TIME_OF_GOING_UP,
-        &JUMP_INIT_SPEED,
-        &JUMP_ACCELERATION_OF_GOING_UP,
-        &JUMP_GOING_UP_HOW_FAST_IS_SLOWING_DOWN,
-        &TIME_FROM_JUMP_FALLING_DOWN_AND_WE_STILL_CAN_DO_DOUBLE_JUMP,
-    };
-    static const char* const kConstantKeys[] = {
-        "GRAVITY_POWER",
-        "JUMP_MAX_TIME_OF_GOING_UP",
-        "JUMP_INIT_SPEED",
-        "JUMP_ACCELERATION_OF_GOING_UP",
-        "JUMP_GOING_UP_HOW_FAST_IS_SLOWING_DOWN",
-        "TIME_FROM_JUMP_FALLING_DOWN_AND_WE_STILL_CAN_DO_DOUBLE_JUMP",
-    };
-
     for (Voke::XmlIt element(document.Get(), nullptr); element; element.Next()) {
         const char* name = element.GetName();
         bool matched = false;
-        for (size_t i = 0; i < sizeof kConstants / sizeof kConstants[0] && !matched; ++i) {
-            if (StrICmp(name, kConstantKeys[i]) == 0) {
-                ReadNumber(element, "value", *kConstants[i]);
+        for (const JumpConstant& constant : kJumpConstants) {
+            if (StrICmp(name, constant.key) == 0) {
+                ReadNumber(element, "value", *constant.value);
                 matched = true;
+                break;
             }
         }
         if (matched) continue;
         if (StrICmp(name, "MODIFY_SPEED_AFTER_COLLISION_WITH_OBSTACLE") == 0) {
             int level = 0;
             element.GetAttribute("level", level);
-            if (level >= 1 && level <= 6) ReadNumber(element, "value", m_ObstacleSpeedFactor[level - 1]);
+            if (level >= 1 && level <= kLevelCount) ReadNumber(element, "value", m_ObstacleSpeedFactor[level - 1]);
         } else if (StrICmp(name, "BlockAnimations") == 0) {
             element.GetAttribute("value", m_BlockAnimations);
         }
@@ -96,102 +106,58 @@ bool Player::LoadParams(const char* fileName)
 
 namespace {
 
-// NOTE: a simulated jump stops after 20 s of flight or 20000 steps, far
-// beyond any jump the constants can make while gravity is positive.
+// NOTE: a flight stops after 20 s or 20000 steps, far beyond any jump the
+// constants can make while gravity is positive.
 constexpr float kMaxFlightTime = 20.0f;
 constexpr int kMaxFlightSteps = 20000;
 
-// The vertical part of the runner's motion step for one jump taken at the
-// edge of a roof: the jump is pressed on the ground and held throughout;
-// when `somersaultStep` is 1 or more the jump is pressed again just before
-// that step. Returns the last moment at which the feet are at or above
-// `level` (px relative to take-off, y downward), interpolated between steps,
-// or -1 when they never are after take-off. `lastSomersaultStep` gets the
-// last step before which a second press is still taken.
-float FlightUntil(float level, float dt, int somersaultStep, int* lastSomersaultStep)
+int MaxFlightSteps(float dt)
 {
-    const float allowance = TIME_FROM_JUMP_FALLING_DOWN_AND_WE_STILL_CAN_DO_DOUBLE_JUMP;
-    float verticalSpeed = 0.0f;
-    float power = 0.0f;
-    float sincePress = 0.0f;
-    float sinceRiseEnd = allowance + 10.0f;
-    bool requested = true;
-    bool rising = false;
-    bool airJumpUsed = false;
-    bool held = true;
-    bool onGround = true;
+    const int steps = static_cast<int>(kMaxFlightTime / dt);
+    return steps > kMaxFlightSteps ? kMaxFlightSteps : steps;
+}
 
-    float y = 0.0f;
+// The runner's longest jump from a roof's edge, played by his own update in
+// steps of `dt`: he stands on the take-off roof at height 0, the jump is
+// pressed there and held throughout, and from the first step on there is
+// nothing under him (no buildings: no landing, no walls). When
+// `somersaultStep` is 2 or more the jump is pressed again just before that
+// step; `somersaultTaken` tells whether that press was taken. Returns the
+// last moment at which his feet are at or above `level` (px relative to the
+// take-off, y downward), interpolated between steps, or -1 when they never
+// are after take-off.
+float Flight(float level, float dt, int somersaultStep, bool* somersaultTaken)
+{
+    Player runner;
+    runner.Reset(0);
+    // On the spot: the reach follows from the time, and a forward speed
+    // would only count against the move's points per step.
+    runner.SetMinSpeed(0.0f);
+    runner.SetSpeed(0.0f);
+    runner.SetAcceleration(0.0f);
+    runner.m_OnGround = 1;
+    runner.Jump();
+    if (somersaultTaken) *somersaultTaken = false;
+
+    const float start = runner.m_PosY;
     float best = level >= 0.0f ? 0.0f : -1.0f;
-    int maxSteps = static_cast<int>(kMaxFlightTime / dt);
-    if (maxSteps > kMaxFlightSteps) maxSteps = kMaxFlightSteps;
-    if (lastSomersaultStep) *lastSomersaultStep = 0;
-
+    const int maxSteps = MaxFlightSteps(dt);
     for (int k = 1; k <= maxSteps; ++k) {
-        const bool mayPressAgain = !onGround && (rising || sinceRiseEnd < allowance) && !airJumpUsed;
-        if (mayPressAgain && lastSomersaultStep) *lastSomersaultStep = k;
-        if (k == somersaultStep && mayPressAgain) {
-            airJumpUsed = true;
-            requested = true;
+        if (k == somersaultStep) {
+            runner.Jump();
+            if (somersaultTaken) *somersaultTaken = runner.m_AirJumpUsed != 0;
         }
-
-        sincePress += dt;
-        if (requested) {
-            verticalSpeed = 0.0f;
-            requested = false;
-            rising = true;
-            power = 1.0f;
-        } else if (!rising) {
-            sinceRiseEnd += dt;
-        }
-        if (sincePress > JUMP_MAX_TIME_OF_GOING_UP) held = false;
-
-        if (rising) {
-            float slowing = dt * JUMP_GOING_UP_HOW_FAST_IS_SLOWING_DOWN;
-            bool ends = false;
-            if (held && !airJumpUsed) {
-                power += JUMP_ACCELERATION_OF_GOING_UP * dt;
-                if (power > 0.0f)
-                    verticalSpeed = -JUMP_INIT_SPEED * power;
-                else {
-                    ends = true;
-                    slowing = 0.0f;
-                }
-            } else if (power > slowing) {
-                verticalSpeed = -JUMP_INIT_SPEED * power;
-                power -= slowing;
-            } else {
-                ends = true;
-            }
-            if (ends) {
-                verticalSpeed = JUMP_INIT_SPEED * (power - slowing);
-                sinceRiseEnd = 0.0f;
-                power = 0.0f;
-                rising = false;
-            }
-        }
-
-        float dy = dt * verticalSpeed;
-        if (onGround && verticalSpeed > 0.0f) {
-            verticalSpeed = 0.0f;
-            dy = 0.0f;
-        }
-        const float previous = y;
-        y += dy;
-        onGround = false;  // over the gap from the first step on
-        if (!rising) verticalSpeed += dt * GRAVITY_POWER;
-
+        const float previous = runner.m_PosY - start;
+        runner.Update(dt);
+        const float y = runner.m_PosY - start;
         if (y <= level) {
             best = k * dt;
         } else if (previous <= level) {
             best = (k - 1) * dt + dt * (level - previous) / (y - previous);
         }
-        // Falling past the level with no rise left to come: done. While the
-        // second press is being looked for, the flight runs on as long as
-        // that press would still be taken.
-        const bool pressLeft = !airJumpUsed && (somersaultStep > k || (lastSomersaultStep && sinceRiseEnd < allowance));
-        const bool riseLeft = rising || pressLeft;
-        if (!riseLeft && verticalSpeed > 0.0f && y > level) break;
+        // Falling past the level with no rise left to come: done.
+        const bool riseLeft = runner.m_Rising || k < somersaultStep;
+        if (!riseLeft && runner.m_VerticalSpeed > 0.0f && y > level) break;
     }
     return best;
 }
@@ -202,11 +168,15 @@ float ComputeJumpAirTime(float height, bool somersault, float step)
 {
     if (!(step > 0.0f)) return -1.0f;
     const float level = -height;
-    int lastPress = 0;
-    float best = FlightUntil(level, step, 0, &lastPress);
+    float best = Flight(level, step, 0, nullptr);
     if (!somersault) return best;
-    for (int press = 1; press <= lastPress; ++press) {
-        const float time = FlightUntil(level, step, press, nullptr);
+    // The second press is taken from the second step on (he has left the
+    // roof) until its allowance after the rise has run out: every step of
+    // that window is tried.
+    for (int press = 2; press <= MaxFlightSteps(step); ++press) {
+        bool taken = false;
+        const float time = Flight(level, step, press, &taken);
+        if (!taken) break;
         if (time > best) best = time;
     }
     return best;
@@ -214,10 +184,10 @@ float ComputeJumpAirTime(float height, bool somersault, float step)
 
 float ComputeJumpReach(float speed, float drop, float step)
 {
-    // The hit box spans 43 to 49 px of the runner's cell: he leaves the near
-    // roof once its left edge passes the roof's right edge and must have his
-    // feet 2 px above the far roof when its right edge is 1 px short of it.
-    constexpr float kBoxSpan = 49.0f - 43.0f + 1.0f;
+    // He leaves the near roof once his box's left edge passes the roof's
+    // right edge and must have his feet 2 px above the far roof when the
+    // box's right edge is 1 px short of it.
+    constexpr float kBoxSpan = static_cast<float>(kPlayerBoxRight - kPlayerBoxLeft + 1);
     constexpr float kCornerClearance = 2.0f;
     const float time = ComputeJumpAirTime(kCornerClearance - 1.0f - drop, true, step);
     if (time < 0.0f) return -1.0f;
@@ -302,6 +272,9 @@ constexpr int64_t kMaxSweepPoints = 50;
 // them cannot overflow, however long a runner without ground falls.
 constexpr float kMaxCell = 1073741824.0f;
 
+// The run's animation rate grows by one cycle per second for every this
+// many px/s of speed.
+constexpr float kRunRateSpeed = 300.0f;
 constexpr float kDeathTime = 1.35f;
 constexpr float kExitLandTime = 1.0f;
 constexpr float kBounce = -0.7f;
@@ -485,7 +458,7 @@ void Player::Reset(int32_t level)
     // Later levels enter from one screen to the left while the flight from
     // the previous level is shown.
     const int32_t width = m_Game ? m_Game->m_ScreenWidth : kDefaultScreenWidth;
-    m_PosX = level == 0 ? 0.0f : -static_cast<float>(width);
+    m_PosX = level == kLevelPrison ? 0.0f : -static_cast<float>(width);
     m_CellX = static_cast<int32_t>(m_PosX);
     m_PosY = 0.0f;
     m_CellY = 0;
@@ -611,7 +584,7 @@ void Player::AnimationStep(float dt)
 {
     if (m_State >= 0 && m_State < kPlayerStateCount) {
         if (m_State == kPlayerRun) {
-            if (m_OnGround) m_Phase += dt + m_Speed * dt / 300.0f;
+            if (m_OnGround) m_Phase += dt + m_Speed * dt / kRunRateSpeed;
         } else {
             m_Phase += dt * kStates[m_State].rate;
         }
@@ -660,6 +633,21 @@ void Player::Update(float dt)
     if (m_Game && m_PosX >= 0.0f && m_PosX > m_Game->m_LevelDistance) m_Game->m_LevelDistance = m_PosX;
     const int32_t top = m_State == kPlayerSlide ? kPlayerBoxSlideTop : kPlayerBoxTop;
 
+    DeathAndExitStep(dt);
+    AnimationStep(dt);
+    JumpStep(dt);
+    RiseStep(dt);
+    SpeedStep(dt);
+    Move(dt, top);
+    GroundStep(top);
+    if (!Crash(top) && !m_Dying) HitObstacles(dt, top);
+    if (!m_Rising && !m_OnGround) m_VerticalSpeed += dt * GRAVITY_POWER;
+    Footsteps();
+    DustStep(dt);
+}
+
+void Player::DeathAndExitStep(float dt)
+{
     if (m_Dying) {
         m_DeathTimer -= dt;
         if (m_DeathTimer <= 0.0f) m_DeathDone = 1;
@@ -675,10 +663,10 @@ void Player::Update(float dt)
             m_ExitStartY = m_PosY;
         }
     }
+}
 
-    AnimationStep(dt);
-
-    // Jump start.
+void Player::JumpStep(float dt)
+{
     m_TimeSinceJumpPress += dt;
     if (m_JumpRequested) {
         if (m_Game) m_Game->m_Jumps += 1;
@@ -697,73 +685,68 @@ void Player::Update(float dt)
         m_TimeSinceRiseEnd += dt;
     }
     if (m_TimeSinceJumpPress > JUMP_MAX_TIME_OF_GOING_UP) m_JumpHeld = 0;
+}
 
-    // Rise: no gravity, the speed follows the jump power, which grows while
-    // the jump is held and decays otherwise. A somersault is never held.
-    if (m_Rising) {
-        float slowing = dt * JUMP_GOING_UP_HOW_FAST_IS_SLOWING_DOWN;
-        bool ends = false;
-        if (m_JumpHeld && !m_AirJumpUsed) {
-            m_JumpPower += JUMP_ACCELERATION_OF_GOING_UP * dt;
-            if (m_JumpPower > 0.0f) {
-                m_VerticalSpeed = -JUMP_INIT_SPEED * m_JumpPower;
-            } else {
-                ends = true;
-                slowing = 0.0f;
-            }
-        } else if (m_JumpPower > slowing) {
+void Player::RiseStep(float dt)
+{
+    // No gravity while rising: the speed follows the jump power, which grows
+    // while the jump is held and decays otherwise. A somersault is never held.
+    if (!m_Rising) return;
+    float slowing = dt * JUMP_GOING_UP_HOW_FAST_IS_SLOWING_DOWN;
+    bool ends = false;
+    if (m_JumpHeld && !m_AirJumpUsed) {
+        m_JumpPower += JUMP_ACCELERATION_OF_GOING_UP * dt;
+        if (m_JumpPower > 0.0f) {
             m_VerticalSpeed = -JUMP_INIT_SPEED * m_JumpPower;
-            m_JumpPower -= slowing;
         } else {
             ends = true;
+            slowing = 0.0f;
         }
-        if (ends) {
-            m_VerticalSpeed = JUMP_INIT_SPEED * (m_JumpPower - slowing);
-            m_TimeSinceRiseEnd = 0.0f;
-            m_JumpPower = 0.0f;
-            m_Rising = 0;
-            m_DustEmitTime = -1.0f;
-        }
+    } else if (m_JumpPower > slowing) {
+        m_VerticalSpeed = -JUMP_INIT_SPEED * m_JumpPower;
+        m_JumpPower -= slowing;
+    } else {
+        ends = true;
     }
+    if (ends) {
+        m_VerticalSpeed = JUMP_INIT_SPEED * (m_JumpPower - slowing);
+        m_TimeSinceRiseEnd = 0.0f;
+        m_JumpPower = 0.0f;
+        m_Rising = 0;
+        m_DustEmitTime = -1.0f;
+    }
+}
 
-    // Horizontal speed: accelerate up to the maximum (without limit in
-    // endless mode), never below the minimum while moving forward. A dying
-    // runner keeps his (bounced) speed.
+void Player::SpeedStep(float dt)
+{
+    // Accelerate up to the maximum (without limit in endless mode), never
+    // below the minimum while moving forward. A dying runner keeps his
+    // (bounced) speed.
     const bool endless = m_Game && m_Game->m_Endless;
     if (!endless && m_Speed > m_MaxSpeed) m_Speed = m_MaxSpeed;
-    if (!m_Dying) {
-        if (endless) {
-            m_Speed += dt * m_Acceleration;
-        } else if (m_Speed < m_MaxSpeed) {
-            m_Speed += dt * m_Acceleration;
-            if (m_Speed > m_MaxSpeed) m_Speed = m_MaxSpeed;
-        }
-        if (m_Speed > 0.0f && m_Speed < m_MinSpeed) m_Speed = m_MinSpeed;
+    if (m_Dying) return;
+    if (endless) {
+        m_Speed += dt * m_Acceleration;
+    } else if (m_Speed < m_MaxSpeed) {
+        m_Speed += dt * m_Acceleration;
+        if (m_Speed > m_MaxSpeed) m_Speed = m_MaxSpeed;
     }
+    if (m_Speed > 0.0f && m_Speed < m_MinSpeed) m_Speed = m_MinSpeed;
+}
 
-    Move(dt, top);
-
-    // Ground: the box one pixel lower.
-    if (!m_Buildings) {
+void Player::GroundStep(int32_t top)
+{
+    // On the ground while the box one pixel lower meets a building.
+    int32_t key = -1;
+    if (!m_Buildings || !m_Buildings->TestCollision(m_CellX + kPlayerBoxLeft, m_CellY + 1 + top,
+                                                    m_CellX + kPlayerBoxRight, m_CellY + 1 + kPlayerBoxBottom,
+                                                    nullptr, &key)) {
         m_OnGround = 0;
         m_GroundKey = -1;
-    } else {
-        int32_t key = -1;
-        if (!m_Buildings->TestCollision(m_CellX + kPlayerBoxLeft, m_CellY + 1 + top, m_CellX + kPlayerBoxRight,
-                                        m_CellY + 1 + kPlayerBoxBottom, nullptr, &key)) {
-            m_OnGround = 0;
-            m_GroundKey = -1;
-        } else {
-            m_GroundKey = key;
-            if (!m_OnGround) Land(key);
-        }
+        return;
     }
-
-    if (!Crash(top) && !m_Dying) HitObstacles(dt, top);
-
-    if (!m_Rising && !m_OnGround) m_VerticalSpeed += dt * GRAVITY_POWER;
-    Footsteps();
-    DustStep(dt);
+    m_GroundKey = key;
+    if (!m_OnGround) Land(key);
 }
 
 void Player::Move(float dt, int32_t top)
@@ -894,7 +877,7 @@ void Player::HitObstacles(float dt, int32_t top)
         m_Obstacles->MarkHit(id);
         m_BreakStreak = 0;
         if (m_Game) m_Game->m_Multiplier = 1;
-        if (m_Level >= 0 && m_Level < 6) m_Speed *= m_ObstacleSpeedFactor[m_Level];
+        if (m_Level >= 0 && m_Level < kLevelCount) m_Speed *= m_ObstacleSpeedFactor[m_Level];
         if (m_Speed < m_MinSpeed) m_Speed = m_MinSpeed;
     }
 }

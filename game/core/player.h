@@ -44,8 +44,9 @@ extern float JUMP_GOING_UP_HOW_FAST_IS_SLOWING_DOWN;
 // After a rise ends, the second (air) jump is allowed this long, s.
 extern float TIME_FROM_JUMP_FALLING_DOWN_AND_WE_STILL_CAN_DO_DOUBLE_JUMP;
 
-// Stores the defaults of the six constants: 1000, 0.25, 300, 1.62, 7, 0.435.
-// They hold these from program start; this restores them.
+// Stores the defaults of the six constants (one table in player.cpp, with
+// their keys in the tuning file). They hold these from program start; this
+// restores them.
 void InitPlayerPhysicsDefaults();
 
 // The runner's animation states (Player::m_State).
@@ -265,8 +266,14 @@ private:
     Voke::SmartPtr<Voke::Surface>* Frames(int32_t state, int32_t* count);
     // The box of the current state placed at cell (cx, cy) meets a building.
     bool Collides(int32_t cx, int32_t cy, int32_t top) const;
+    // The steps of Update, in its order.
+    void DeathAndExitStep(float dt);
     void AnimationStep(float dt);
+    void JumpStep(float dt);
+    void RiseStep(float dt);
+    void SpeedStep(float dt);
     void Move(float dt, int32_t top);
+    void GroundStep(int32_t top);
     void Land(int32_t key);
     bool Crash(int32_t top);
     void HitObstacles(float dt, int32_t top);
@@ -284,9 +291,9 @@ constexpr float kJumpReachStep = 1.0f / 60.0f;
 // plus, when `somersault` is set, the second jump pressed at the step that
 // keeps him up longest. The result is the last moment after take-off at
 // which his feet are still `height` px or more above the take-off roof
-// (negative: below it), under the current jump constants, simulated in
-// steps of `step` seconds as the motion step plays them. Negative when the
-// jump never gets that high.
+// (negative: below it), under the current jump constants, played by the
+// runner's own Update in steps of `step` seconds with nothing under him
+// after take-off. Negative when the jump never gets that high.
 float ComputeJumpAirTime(float height, bool somersault, float step = kJumpReachStep);
 
 // The widest gap the runner can cross at `speed` px/s with his longest jump

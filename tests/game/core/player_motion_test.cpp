@@ -187,6 +187,39 @@ TEST_F(PlayerMotionTest, RunningOffARoofFallsIntoTheGapAndDiesAtTheWall)
     EXPECT_NEAR(float(dying) * kStep, 1.35f, 0.015f);
 }
 
+// The reach the content's gaps are checked against is what the runner
+// himself makes: with the jump pressed on his last step on the roof and held,
+// and the second press tried at every step, he lands on a far roof the
+// reach's distance away and on none a few steps' travel further.
+TEST_F(PlayerMotionTest, TheJumpReachIsWhatTheRunnerCrosses)
+{
+    constexpr float kSpeed = 360.0f;
+    for (int32_t rise : {0, 40}) {
+        const float reach = ComputeJumpReach(kSpeed, float(-rise), kStep);
+        ASSERT_GT(reach, 0.0f);
+        for (float beyond : {0.0f, 4.0f * kSpeed * kStep}) {
+            // The row's gap is two pixels wider than the gap between the
+            // collision boxes.
+            VokeTest::TestRow row(int32_t(reach + beyond) + 2, rise);
+            bool landed = false;
+            for (int press = 1; press < 150 && !landed; ++press) {
+                Stand(row, 600.0f, kSpeed);
+                const int32_t edge = row.At(0).collisionRight;
+                while (int32_t(std::floor(m_player.m_PosX + kSpeed * kStep)) + kPlayerBoxLeft <= edge)
+                    m_player.Update(kStep);
+                m_player.Jump();
+                for (int step = 0; step < 500 && !m_player.IsDying(); ++step) {
+                    if (step == press) m_player.Jump();
+                    m_player.Update(kStep);
+                    if (m_player.m_OnGround && m_player.GetGroundId() != 0) break;
+                }
+                landed = m_player.GetGroundId() == 1 && !m_player.IsDying();
+            }
+            EXPECT_EQ(landed, beyond == 0.0f) << "rise " << rise << ", gap " << int32_t(reach + beyond);
+        }
+    }
+}
+
 TEST_F(PlayerMotionTest, AWallAheadKillsTheRunnerAndAPieceAboveStopsHisRise)
 {
     // No gap and a roof 60 px higher: he runs into its side.
