@@ -90,8 +90,8 @@
 #include "engine/graphics/maemo_surface.h"
 #include "engine/graphics/pixel_data_gl.h"
 #include "engine/graphics/surface.h"
-#include "game/core/game.h"
-#include "game/core/vxb06_application.h"
+#include "game/app/game.h"
+#include "game/app/vxb06_application.h"
 #include "tests/game/support/autoplayer.h"
 
 const Voke::NarrowString ApplicationTitle = "Vexbolt!";

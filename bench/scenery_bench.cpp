@@ -17,7 +17,7 @@
 #include "engine/graphics/batcher.h"
 #include "engine/graphics/pixel_data_gl.h"
 #include "engine/graphics/surface.h"
-#include "game/core/vxb06_application.h"
+#include "game/app/vxb06_application.h"
 #include "tests/engine/graphics/gl_fixture.h"
 #include "tests/game/presentation/scenery_scene.h"
 

@@ -20,9 +20,9 @@
 #include "engine/graphics/batcher.h"
 #include "engine/graphics/pixel_data_gl.h"
 #include "engine/graphics/surface.h"
-#include "game/core/vxb06_application.h"
+#include "game/app/vxb06_application.h"
 #include "tests/engine/graphics/gl_fixture.h"
-#include "tests/game/core/shipped_world.h"
+#include "tests/game/world/shipped_world.h"
 #include "tests/game/support/autoplayer.h"
 
 namespace {

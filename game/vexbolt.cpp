@@ -2,7 +2,7 @@
 // game's title and application object.
 #include "engine/app/maemo_main.h"
 #include "engine/core/application_title.h"
-#include "game/core/vxb06_application.h"
+#include "game/app/vxb06_application.h"
 
 const Voke::NarrowString ApplicationTitle = "Vexbolt!";
 

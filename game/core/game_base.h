@@ -12,7 +12,7 @@
 #include <cstdint>
 
 #include "engine/core/ref_counter.h"
-#include "game/presentation/screen_shake.h"
+#include "game/core/screen_shake.h"
 
 namespace Voke {
 class FontEx;

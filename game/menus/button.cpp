@@ -4,7 +4,7 @@
 #include "engine/graphics/surface.h"
 #include "engine/text/screen_text.h"
 #include "game/menus/menu_support.h"
-#include "game/presentation/pixel_math.h"
+#include "game/core/pixel_math.h"
 
 namespace {
 const Voke::Color kBoxColour = Voke::MakeColor(0, 0, 0, 112);

@@ -15,7 +15,7 @@
 #include "engine/core/ref_counter.h"
 #include "game/menus/button.h"
 #include "game/menus/dialog_frame.h"
-#include "game/presentation/touch_point.h"
+#include "game/core/touch_point.h"
 
 class GameBase;
 

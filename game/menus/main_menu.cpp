@@ -9,7 +9,7 @@
 #include "engine/graphics/surface.h"
 #include "game/core/game_base.h"
 #include "game/menus/menu_support.h"
-#include "game/presentation/pixel_math.h"
+#include "game/core/pixel_math.h"
 
 namespace {
 

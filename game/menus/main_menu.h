@@ -43,7 +43,7 @@
 #include "game/menus/score_table.h"
 #include "game/menus/scores_popup.h"
 #include "game/presentation/tiled_picture.h"
-#include "game/presentation/touch_point.h"
+#include "game/core/touch_point.h"
 
 namespace Voke {
 class Surface;

@@ -9,7 +9,7 @@
 #include "engine/graphics/surface.h"
 #include "game/core/game_base.h"
 #include "game/core/language.h"
-#include "game/presentation/pixel_math.h"
+#include "game/core/pixel_math.h"
 
 namespace {
 // NOTE: the bottom bar slides 160 steps of 2 pixels at 640 steps a second.

@@ -13,7 +13,7 @@
 #include "engine/text/format.h"
 #include "engine/text/screen_text.h"
 #include "game/core/game_base.h"
-#include "game/presentation/pixel_math.h"
+#include "game/core/pixel_math.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "engine/graphics/asset_surfaces.h"
 #include "engine/graphics/surface.h"
 #include "game/core/game_base.h"
-#include "game/presentation/pixel_math.h"
+#include "game/core/pixel_math.h"
 #include "game/presentation/resolution_dependence.h"
 #include "game/presentation/sound_bank.h"
 

@@ -8,7 +8,7 @@
 #include "engine/graphics/surface.h"
 #include "game/core/game_base.h"
 #include "game/core/language.h"
-#include "game/presentation/pixel_math.h"
+#include "game/core/pixel_math.h"
 #include "game/presentation/sound_bank.h"
 
 namespace {

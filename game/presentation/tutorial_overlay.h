@@ -22,7 +22,7 @@
 #include <cstdint>
 
 #include "engine/core/ref_counter.h"
-#include "game/presentation/touch_point.h"
+#include "game/core/touch_point.h"
 
 namespace Voke {
 class Surface;

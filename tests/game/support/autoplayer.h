@@ -26,9 +26,9 @@
 #include <map>
 #include <vector>
 
-#include "game/core/building_manager.h"
-#include "game/core/obstacle_manager.h"
-#include "game/core/player.h"
+#include "game/world/building_manager.h"
+#include "game/world/obstacle_manager.h"
+#include "game/world/player.h"
 
 namespace VokeTest {
 

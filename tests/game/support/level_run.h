@@ -16,11 +16,11 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "game/core/building_manager.h"
+#include "game/world/building_manager.h"
 #include "game/core/game_base.h"
-#include "game/core/game_world.h"
-#include "game/core/obstacle_manager.h"
-#include "game/core/player.h"
+#include "game/world/game_world.h"
+#include "game/world/obstacle_manager.h"
+#include "game/world/player.h"
 
 namespace VokeTest {
 

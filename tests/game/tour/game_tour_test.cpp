@@ -40,7 +40,7 @@
 #include "engine/graphics/batcher.h"
 #include "engine/graphics/maemo_surface.h"
 #include "engine/graphics/surface.h"
-#include "game/core/vxb06_application.h"
+#include "game/app/vxb06_application.h"
 #include "tests/game/support/autoplayer.h"
 #include "tests/game/support/screen_picture.h"
 #include "tests/support/temp_dir.h"

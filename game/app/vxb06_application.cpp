@@ -1,0 +1,167 @@
+#include "game/app/vxb06_application.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "engine/app/clock.h"
+#include "engine/app/display.h"
+#include "engine/app/machine_keys.h"
+#include "engine/audio/mixer.h"
+#include "engine/core/asset_dict.h"
+#include "engine/core/registry.h"
+#include "engine/core/text_dict.h"
+#include "engine/core/vfs.h"
+#include "engine/graphics/maemo_surface.h"
+#include "engine/graphics/surface.h"
+#include "engine/text/format.h"
+#include "engine/text/screen_text.h"
+
+vxb06Application::vxb06Application()
+    : Voke::MaemoApplication(0),
+      m_FpsTime(0.0f),
+      m_FrameCount(0),
+      m_Fps(0),
+      m_Pressed(false),
+      m_FpsShown(-1)
+{
+}
+
+vxb06Application::~vxb06Application() = default;
+
+void vxb06Application::Initialize()
+{
+    s_registry = new Voke::Registry;
+    Voke::InstallMachineKeys(*s_registry);
+    s_assetDict = new Voke::AssetDict;
+    if (m_display) m_display->SetOrientation(Voke::Display::kLandscape);
+    m_Game.m_ScreenWidth = kScreenWidth;
+    m_Game.m_ScreenHeight = kScreenHeight;
+
+    // Later mounts are searched first: a plain name in "atlas.pak", then
+    // (fall-through) in "data.pak"; a "save/" name in the player's save folder,
+    // then in the archives. A missing archive is simply not mounted; one that
+    // is there but cannot be read would leave the game on a black screen with
+    // nothing to tap, so the game says which and ends with a failure.
+    Voke::Vfs::Init();
+    struct Archive {
+        const char* name;
+        int flags;
+    };
+    for (const Archive& archive : {Archive{"data.pak", 0}, Archive{"atlas.pak", Voke::VfsMount::FallThrough}}) {
+        if (Voke::Vfs::MountPak(archive.name, "", archive.flags) || access(archive.name, F_OK) != 0) continue;
+        ExitWithError(kDamagedArchiveStatus, "the archive \"%s\" is damaged and cannot be read", archive.name);
+    }
+    Voke::Vfs::MountDirectory("save/", "save/", Voke::VfsMount::FallThrough | Voke::VfsMount::SaveFiles);
+
+    std::srand(static_cast<unsigned>(Voke::GetTime()));
+
+    // NOTE: stereo at 22050 Hz, 4096-byte mixing blocks, at most 10 channels
+    // (the game forces its plays past that limit).
+    Voke::MixerConfig config;
+    config.bufferSize = 4096;
+    config.maxChannels = 10;
+    s_mixer = new Voke::Mixer(Voke::AudioFormat{2, 22050}, config);
+
+    m_BackBuffer = CreateBackBuffer();
+
+    m_Game.Init();
+    m_TouchList.assign(1, TouchPoint{0, 0});
+    // Last: the loader fills it with the chosen language's texts.
+    s_textDict = new Voke::TextDict;
+}
+
+Voke::Surface* vxb06Application::CreateBackBuffer()
+{
+    // Four bytes a pixel: drawing into it and stretching it then stay on a
+    // software rasteriser's fast path, which a 16-bit target leaves. Its
+    // alpha is whatever the blending left there, so it is stretched over the
+    // window as opaque, with linear filtering.
+    Voke::Surface* backBuffer = new Voke::Surface(kScreenWidth, kScreenHeight, Voke::RGBA8888);
+    backBuffer->SetFlags(backBuffer->TestFlags(~0u) | Voke::Surface::kLinear | Voke::Surface::kOpaque);
+    return backBuffer;
+}
+
+void vxb06Application::Unload() { m_Game.Unload(); }
+
+void vxb06Application::OnKeyDown(unsigned key) { m_Game.OnKeyDown(static_cast<int32_t>(key)); }
+
+void vxb06Application::OnKeyUp(unsigned key) { m_Game.OnKeyUp(static_cast<int32_t>(key)); }
+
+void vxb06Application::OnFocusChanged(bool active) { m_Game.OnFocusChanged(active); }
+
+void vxb06Application::Update(float& seconds)
+{
+    if (m_display && m_display->GetSurface()) {
+        const Voke::Surface* screen = m_display->GetSurface();
+        if (screen->GetWidth() > 0 && screen->GetHeight() > 0) {
+            m_Game.m_PointerScaleX = float(m_Game.m_ScreenWidth) / float(screen->GetWidth());
+            m_Game.m_PointerScaleY = float(m_Game.m_ScreenHeight) / float(screen->GetHeight());
+        }
+    }
+
+    StepGameTime(seconds, [this](const float& step) { m_Game.Update(step); });
+
+    if (m_Game.TakeMoreGamesRequest()) OpenUrl(Voke::ToWideString(Game::kMoreGamesUrl));
+
+    m_FpsTime += seconds;
+    if (m_FpsTime > kFpsPeriod) {
+        m_Fps = static_cast<int32_t>(float(m_FrameCount) / m_FpsTime);
+        m_FrameCount = 0;
+        m_FpsTime = 0.0f;
+    }
+}
+
+void vxb06Application::Render(Voke::MaemoSurface* surface)
+{
+    m_Game.Render(m_BackBuffer);
+    m_FrameCount += 1;
+    if (m_Game.IsRenderFpsEnabled()) DrawFps(m_BackBuffer);
+    Voke::Surface::BlitWhole(surface, m_BackBuffer, m_BackBuffer->GetClipRect());
+    m_Game.RenderOverlay(surface);
+}
+
+void vxb06Application::DrawFps(Voke::Surface* target)
+{
+    if (!m_FpsText || m_FpsShown != m_Fps) {
+        Voke::Text::Format format;
+        format.fontSet = m_Game.m_Fonts;
+        format.fontName = "fontbig";
+        format.color = {255, 255, 255, 255};
+        format.flags = Voke::Text::Format::kFontName | Voke::Text::Format::kColor;
+        char text[32];
+        std::snprintf(text, sizeof(text), "FPS: %i", m_Fps);
+        m_FpsText = new Voke::ScreenText(format, Voke::ToWideString(text), Voke::ScreenText::Size{kScreenWidth, 0});
+        m_FpsShown = m_Fps;
+    }
+    m_FpsText->Draw(target, 200, 0);
+}
+
+void vxb06Application::StorePoint(int x, int y)
+{
+    m_TouchList.assign(1, MapPointer(x, y, m_Game.m_PointerScaleX, m_Game.m_PointerScaleY));
+}
+
+void vxb06Application::OnPointerDown(int x, int y, int /*id*/)
+{
+    StorePoint(x, y);
+    m_Game.OnPointerDown(m_TouchList);
+    m_Pressed = true;
+    m_Game.OnPointerPressAt(m_TouchList[0].x, m_TouchList[0].y);
+}
+
+void vxb06Application::OnPointerUp(int x, int y, int /*id*/)
+{
+    StorePoint(x, y);
+    m_Game.OnPointerUp(m_TouchList);
+    m_Pressed = false;
+    m_Game.OnPointerReleaseAt(m_TouchList[0].x, m_TouchList[0].y);
+}
+
+void vxb06Application::OnPointerMove(int x, int y, int /*id*/)
+{
+    StorePoint(x, y);
+    m_Game.OnPointerMove(m_TouchList);
+    if (m_Pressed) m_Game.OnPointerDragAt(m_TouchList[0].x, m_TouchList[0].y);
+}

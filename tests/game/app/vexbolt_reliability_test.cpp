@@ -1,0 +1,620 @@
+// The game's executable under what goes wrong on a player's machine: save
+// files that are damaged, cut short, empty, huge or of another kind; the
+// process killed while it saves; the window closed while it loads, while it
+// plays and during the credits; the window destroyed by another client and
+// the X server going away; the sound server going away and coming back;
+// no message bus; a configuration folder it cannot write; damaged archives.
+// Each case runs the real executable on an X server and a session bus of its
+// own, so the cases run side by side (the game owns a name on its bus and the
+// server's focus).
+//
+// The game must never crash nor print a sanitizer report, and whatever it
+// cannot use it replaces with good files at its next save, or leaves alone
+// when it cannot save.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/core/pak_mount.h"
+#include "engine/core/registry.h"
+#include "game/menus/score_table.h"
+#include "tests/game/app/game_process.h"
+#include "tests/support/files.h"
+#include "tests/support/pak_files.h"
+#include "tests/support/temp_dir.h"
+#include "tools/pak_builder.h"
+
+namespace {
+
+using VokeTest::GameOptions;
+using VokeTest::GameProcess;
+using VokeTest::GameWindow;
+using VokeTest::PollUntil;
+using VokeTest::ReadAll;
+using VokeTest::WriteBytes;
+namespace Screens = VokeTest::Screens;
+
+const std::string kContentData = VEXBOLT_CONTENT_DATA_DIR;
+
+std::string ScoreFileBytes(int32_t distance, int32_t points)
+{
+    ScoreRecord table[kScoreRecords] = {};
+    table[0] = ScoreRecord{distance, points, 0};
+    uint8_t bytes[kScoreTableBytes];
+    EncodeScoreTable(table, bytes);
+    return std::string(reinterpret_cast<const char*>(bytes), sizeof bytes);
+}
+
+// A registry file the engine reads, holding `key`.
+::testing::AssertionResult RegistryFileHolds(const std::string& path, const std::string& key)
+{
+    Voke::Registry registry;
+    if (!registry.LoadFromString(ReadAll(path), false, ""))
+        return ::testing::AssertionFailure() << path << " is no registry file:\n" << ReadAll(path).substr(0, 200);
+    if (!registry.GetKey(key, false)) return ::testing::AssertionFailure() << path << " lacks " << key;
+    return ::testing::AssertionSuccess();
+}
+
+class VexboltReliabilityTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_services.Up()) << "no X server or session bus of the test's own"; }
+
+    std::string SavePath(const std::string& name) const { return m_home / (".config/Vexbolt!/save/" + name); }
+    GameOptions Options() const
+    {
+        GameOptions options;
+        options.env = m_services.Env();
+        return options;
+    }
+
+    // Waits until the run has ended with its score saved (the score file
+    // differs from `before` and is whole).
+    ::testing::AssertionResult RunSaved(GameProcess& game, const std::string& before)
+    {
+        const bool saved = PollUntil(
+            [&] {
+                const std::string now = ReadAll(SavePath("config.xml"));
+                return (now.size() == size_t(kScoreTableBytes) && now != before) || !game.Running();
+            },
+            VokeTest::kRunGuardSeconds);
+        const std::string now = ReadAll(SavePath("config.xml"));
+        if (saved && now.size() == size_t(kScoreTableBytes) && now != before) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "no finished run\n" << game.Output();
+    }
+
+    // The executable linked into a folder of its own beside the archives
+    // given (name, bytes): the game mounts them from its executable's
+    // folder. The program to start.
+    std::string GameBeside(const std::vector<std::pair<std::string, std::string>>& archives) const
+    {
+        const std::string folder = m_home / "game";
+        std::filesystem::create_directories(folder);
+        std::filesystem::create_symlink(VEXBOLT_PROGRAM, folder + "/vexbolt");
+        for (const auto& [name, bytes] : archives) WriteBytes(folder + "/" + name, bytes);
+        return folder + "/vexbolt";
+    }
+
+    void ExpectNoTemporaryFiles()
+    {
+        for (const char* name : {"config.xml.tmp", "endless.xml.tmp", "controls.xml.tmp"})
+            EXPECT_FALSE(VokeTest::Exists(SavePath(name))) << name;
+    }
+
+    VokeTest::TempDir m_home;
+    VokeTest::TempDir m_servicesFolder;
+    VokeTest::PrivateServices m_services{m_servicesFolder.Path()};
+};
+
+// ---------------------------------------------------------------------------
+// Bad save files: each kind in each of the three files, across four runs.
+
+enum class Damage { Truncated, Empty, Huge, Foreign };
+
+std::string Damaged(Damage damage, const std::string& good)
+{
+    switch (damage) {
+    case Damage::Truncated:
+        return good.substr(0, good.size() / 2);
+    case Damage::Empty:
+        return "";
+    case Damage::Huge: {
+        // NOTE: 12 MiB of nested nodes that never close: a reader that
+        // recursed per level, or kept the whole file, would show it.
+        std::string huge = "<?xml version=\"1.0\"?>\n<registry>";
+        const std::string node = "<node name=\"scores\">";
+        while (huge.size() < (12u << 20)) huge += node;
+        return huge;
+    }
+    case Damage::Foreign: {
+        // The start of a PNG picture.
+        std::string png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10\0\0\0\x10\x08\x06\0\0\0", 29);
+        png += std::string(4000, '\x5a');
+        return png;
+    }
+    }
+    return good;
+}
+
+class BadSaveFiles : public VexboltReliabilityTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(BadSaveFiles, TheGamePlaysAndReplacesThemWithGoodFiles)
+{
+    const Damage kinds[] = {Damage::Truncated, Damage::Empty, Damage::Huge, Damage::Foreign};
+    const int first = GetParam();
+    WriteBytes(SavePath("config.xml"), Damaged(kinds[first % 4], ScoreFileBytes(500, 20)));
+    WriteBytes(SavePath("endless.xml"), Damaged(kinds[(first + 1) % 4], ReadAll(kContentData + "/endless.xml")));
+    WriteBytes(SavePath("controls.xml"), Damaged(kinds[(first + 2) % 4], ReadAll(kContentData + "/controls.xml")));
+    const std::string before = ReadAll(SavePath("config.xml"));
+
+    GameProcess game(m_home.Path(), Options());
+    GameWindow window(m_services.Display());
+    ASSERT_NO_FATAL_FAILURE(VokeTest::ReachMenu(game, window));
+    ASSERT_NO_FATAL_FAILURE(VokeTest::StartRun(window));
+    ASSERT_TRUE(RunSaved(game, before));
+    window.Close();
+    EXPECT_TRUE(VokeTest::EndedCleanly(game));
+
+    const std::string scores = ReadAll(SavePath("config.xml"));
+    ASSERT_EQ(scores.size(), size_t(kScoreTableBytes));
+    ScoreRecord table[kScoreRecords];
+    DecodeScoreTable(reinterpret_cast<const uint8_t*>(scores.data()), table);
+    EXPECT_GT(table[0].distance, 0);
+    EXPECT_TRUE(RegistryFileHolds(SavePath("endless.xml"), "/endless/scores/level01"));
+    EXPECT_TRUE(RegistryFileHolds(SavePath("controls.xml"), "/controls/swap"));
+    ExpectNoTemporaryFiles();
+}
+
+INSTANTIATE_TEST_SUITE_P(EachKindInEachFile, BadSaveFiles, ::testing::Values(0, 1, 2, 3));
+
+// ---------------------------------------------------------------------------
+// Killed while saving: the previous score file or the new one, never a mix.
+
+TEST_F(VexboltReliabilityTest, KilledWhileSavingLeavesThePreviousOrTheNewFile)
+{
+    const std::string previous = ScoreFileBytes(777, 77);
+    WriteBytes(SavePath("config.xml"), previous);
+    WriteBytes(SavePath("endless.xml"), ReadAll(kContentData + "/endless.xml"));
+
+    GameProcess game(m_home.Path(), Options());
+    GameWindow window(m_services.Display());
+    ASSERT_NO_FATAL_FAILURE(VokeTest::ReachMenu(game, window));
+    ASSERT_NO_FATAL_FAILURE(VokeTest::StartRun(window));
+
+    // The save begins with its temporary file; the kill comes a random
+    // moment (0 to 3 ms) after it is seen, or as soon as the new file is.
+    std::mt19937 random(std::random_device{}());
+    const auto delay = std::chrono::microseconds(std::uniform_int_distribution<int>(0, 3000)(random));
+    const bool saving = PollUntil(
+        [&] {
+            return VokeTest::Exists(SavePath("config.xml.tmp")) || ReadAll(SavePath("config.xml")) != previous ||
+                   !game.Running();
+        },
+        VokeTest::kRunGuardSeconds);
+    ASSERT_TRUE(saving && game.Running()) << game.Output();
+    std::this_thread::sleep_for(delay);
+    game.Kill(SIGKILL);
+
+    const std::string scores = ReadAll(SavePath("config.xml"));
+    ASSERT_EQ(scores.size(), size_t(kScoreTableBytes));
+    if (scores != previous) {
+        ScoreRecord table[kScoreRecords];
+        DecodeScoreTable(reinterpret_cast<const uint8_t*>(scores.data()), table);
+        // The new table: the run ranked among the previous record.
+        const bool runFirst = table[0].distance != 777 && table[1].distance == 777 && table[1].points == 77;
+        const bool runSecond = table[0].distance == 777 && table[0].points == 77 && table[1].distance > 0;
+        EXPECT_TRUE(runFirst || runSecond) << table[0].distance << " " << table[1].distance;
+    }
+    EXPECT_TRUE(RegistryFileHolds(SavePath("endless.xml"), "/endless/scores/level01"));
+}
+
+// ---------------------------------------------------------------------------
+// Closing the window at any time ends the game cleanly.
+
+TEST_F(VexboltReliabilityTest, ClosedWhileLoadingItEndsCleanly)
+{
+    GameProcess game(m_home.Path(), Options());
+    GameWindow window(m_services.Display());
+    ASSERT_TRUE(window.Find(VokeTest::kScreenGuardSeconds)) << game.Output();
+    ASSERT_TRUE(window.WaitFor(Screens::Language, VokeTest::kScreenGuardSeconds)) << game.Output();
+    window.Tap(Screens::kEnglishX, Screens::kEnglishY);
+    // The flags give way to the loading screen; closed at once.
+    ASSERT_TRUE(window.WaitFor([](const std::vector<uint32_t>& p) { return !Screens::Language(p); },
+                               VokeTest::kScreenGuardSeconds));
+    window.Close();
+    EXPECT_TRUE(VokeTest::EndedCleanly(game));
+}
+
+TEST_F(VexboltReliabilityTest, ClosedWhilePlayingItEndsCleanly)
+{
+    GameProcess game(m_home.Path(), Options());
+    GameWindow window(m_services.Display());
+    ASSERT_NO_FATAL_FAILURE(VokeTest::ReachMenu(game, window));
+    ASSERT_NO_FATAL_FAILURE(VokeTest::StartRun(window));
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    ASSERT_TRUE(game.Running()) << game.Output();
+    window.Close();
+    EXPECT_TRUE(VokeTest::EndedCleanly(game));
+    // Closing saves the controls.
+    EXPECT_TRUE(RegistryFileHolds(SavePath("controls.xml"), "/controls/swap"));
+}
+
+// Closed during the credits. They follow the exit of the last level, which
+// the window's input reaches only after six levels of play; so the game runs
+// on a copy of its data in which the last level is a short walk to its exit:
+// the level menu shown, the exit placed at once, no obstacles, and a row in
+// which the runner's building is followed by the exit building at its own
+// height. Running from one roof onto another at the same height is no
+// landing, so the runner jumps now and then: he lands on the exit building
+// once he is over it.
+
+// The built archive at `path` with the entries named in `replaced` holding
+// other bytes; every name must be one of the archive's.
+std::string Repacked(const std::string& path, std::map<std::string, std::string> replaced)
+{
+    Voke::SmartPtr<Voke::PakMount> pak(new Voke::PakMount(path.c_str(), "", 0));
+    EXPECT_TRUE(pak->IsValid()) << path;
+    std::vector<PakBuilder::Entry> entries;
+    for (int i = 0; i < pak->GetEntryCount(); ++i) {
+        const std::string name = pak->GetName(pak->GetEntry(i));
+        const auto found = replaced.find(name);
+        if (found != replaced.end()) {
+            entries.push_back({name, found->second});
+            replaced.erase(found);
+            continue;
+        }
+        Voke::SmartPtr<Voke::File> file = pak->OpenRead(name.c_str());
+        EXPECT_NE(file.Get(), nullptr) << name;
+        if (file) entries.push_back({name, VokeTest::ReadFile(file)});
+    }
+    for (const auto& [name, bytes] : replaced) ADD_FAILURE() << path << " holds no " << name;
+    PakBuilder::Options fast;
+    fast.preset = 0;
+    std::string archive, error;
+    EXPECT_TRUE(PakBuilder::BuildArchive(entries, fast, archive, error)) << error;
+    return archive;
+}
+
+// The game's data with the last level made a short walk to its exit.
+std::string ShortLastLevelData()
+{
+    // The level buttons shown, and the last level's playing time over from
+    // its start: the exit is placed as soon as the runner stands on a roof.
+    const char* const levels =
+        "<level_gameplay>"
+        "<TimeOfPlayingInSeconds level=\"6\" value=\"0\"/>"
+        "<DebugLevelsMenu value=\"true\"/>"
+        "</level_gameplay>";
+    // The exit is the first building starting more than a screen past the
+    // start of the one after the runner's: at the start, past the second.
+    // Every other building is of the first style, whose roofs lie at one
+    // height. The gap after building i is -20000 + 39600 i px: the second
+    // building (of another style, whose roof may stand higher) lies far
+    // behind the runner, and the third, the exit, starts back under the
+    // first one's end, 400 px less the second's width (160 px: one middle
+    // piece between its ends) before it. Widened to two screens, the exit
+    // then reaches some 750 px past the first building.
+    const char* const row =
+        "<build_arrange>"
+        "<m_FreeSpaceBetweenConstant value=\"-20000\"/>"
+        "<m_FreeSpaceBetweenRandomRange value=\"0\"/>"
+        "<m_MoreSpaceIfCloserTillTheEnd value=\"39600\"/>"
+        "<m_ConstantY value=\"224\"/>"
+        "<m_HeightRandomRange value=\"0\"/>"
+        "<m_MinMiddleAssets value=\"1\"/>"
+        "<m_MaxMiddleAssets value=\"1\"/>"
+        "<m_MinBuildingWidth value=\"0\"/>"
+        "<m_AllowSecondCollision value=\"false\"/>"
+        "<m_AlwaysFirstBuildingBetween value=\"true\"/>"
+        "</build_arrange>";
+    // One obstacle per billion pixels: none on the level's row.
+    const char* const obstacles =
+        "<obstacles><MinimumDistanceBetweenTwoObstacles level=\"6\" value=\"1000000000\"/></obstacles>";
+    return Repacked(VXB_DATA_PAK,
+                    {{"level_gameplay.xml", levels}, {"build_arrange_lev6.xml", row}, {"obstacles.xml", obstacles}});
+}
+
+bool Light(uint32_t c) { return Screens::Red(c) > 100 && Screens::Green(c) > 100 && Screens::Blue(c) > 100; }
+// The credits' title: white letters on black in the middle of the window
+// (logical 130 to 150 px from the top). It stays five seconds of the game's
+// time (the white flash that opens the credits and the black before it last
+// a second at most: a loaded machine's frames, clamped to a second each, can
+// step over them).
+bool Title(const std::vector<uint32_t>& p)
+{
+    int letters = 0;
+    for (int y = 216; y < 250; ++y)
+        for (int x = 240; x < 560; ++x) letters += Light(Screens::At(p, x, y)) ? 1 : 0;
+    return letters > 40 && Screens::Dark(Screens::At(p, 4, 4)) && Screens::Dark(Screens::At(p, 795, 475));
+}
+// The last level's button, the lowest of the level menu's column.
+constexpr int kLastLevelX = 513, kLastLevelY = 316;
+// NOTE: only a game that hangs takes this long from the last level's start
+// to its credits (some seconds of jumps and the ending's four seconds).
+constexpr double kEndingGuardSeconds = 300.0;
+
+TEST_F(VexboltReliabilityTest, ClosedDuringTheCreditsItEndsCleanly)
+{
+    // With a sound server: the credits' music plays when the window closes.
+    ASSERT_TRUE(m_services.StartSoundServer()) << m_services.SoundServerLog();
+    GameOptions options = Options();
+    options.program = GameBeside({{"data.pak", ShortLastLevelData()}, {"atlas.pak", ReadAll(VXB_ATLAS_PAK)}});
+    GameProcess game(m_home.Path(), options);
+    GameWindow window(m_services.Display());
+    ASSERT_NO_FATAL_FAILURE(VokeTest::ReachMenu(game, window));
+    window.Tap(kLastLevelX, kLastLevelY);
+    ASSERT_NO_FATAL_FAILURE(VokeTest::CloseTutorial(window));
+
+    // Each tap makes the runner jump (one about every 0.7 s, while the
+    // window is watched for the title), until the ending has faded the level
+    // out and the credits show their title on black, the music on.
+    const bool credits = PollUntil(
+        [&] {
+            window.Tap(600, 240);
+            return window.WaitFor(Title, 0.7) || !game.Running();
+        },
+        kEndingGuardSeconds);
+    ASSERT_TRUE(credits && game.Running()) << "the credits' title\n" << game.Output();
+    window.Close();
+    EXPECT_TRUE(VokeTest::EndedCleanly(game));
+}
+
+// ---------------------------------------------------------------------------
+// The window taken away while the runner runs: it ends the game as a close
+// does (the controls saved on the way out, the scores left whole), without a
+// crash or an X error.
+
+class WindowTakenAway : public VexboltReliabilityTest {
+protected:
+    static constexpr int32_t kDistance = 777, kPoints = 77;
+
+    void SetUp() override
+    {
+        VexboltReliabilityTest::SetUp();
+        WriteBytes(SavePath("config.xml"), ScoreFileBytes(kDistance, kPoints));
+    }
+    // The runner runs; nothing is saved yet.
+    void StartRunning(GameProcess& game, GameWindow& window)
+    {
+        ASSERT_NO_FATAL_FAILURE(VokeTest::ReachMenu(game, window));
+        ASSERT_NO_FATAL_FAILURE(VokeTest::StartRun(window));
+        ASSERT_TRUE(game.Running()) << game.Output();
+        ASSERT_FALSE(VokeTest::Exists(SavePath("controls.xml")));
+    }
+    void ExpectSavedAsAtAClose()
+    {
+        EXPECT_TRUE(RegistryFileHolds(SavePath("controls.xml"), "/controls/swap"));
+        // The earlier record, first or (after a finished run) second.
+        const std::string scores = ReadAll(SavePath("config.xml"));
+        ASSERT_EQ(scores.size(), size_t(kScoreTableBytes));
+        ScoreRecord table[kScoreRecords];
+        DecodeScoreTable(reinterpret_cast<const uint8_t*>(scores.data()), table);
+        EXPECT_TRUE((table[0].distance == kDistance && table[0].points == kPoints) ||
+                    (table[1].distance == kDistance && table[1].points == kPoints));
+        ExpectNoTemporaryFiles();
+    }
+};
+
+TEST_F(WindowTakenAway, DestroyedByAnotherClientItEndsAsAtAClose)
+{
+    GameProcess game(m_home.Path(), Options());
+    GameWindow window(m_services.Display());
+    ASSERT_NO_FATAL_FAILURE(StartRunning(game, window));
+    window.Destroy();
+    EXPECT_TRUE(VokeTest::EndedCleanly(game));
+    EXPECT_EQ(game.Output().find("X Error"), std::string::npos) << game.Output();
+    ExpectSavedAsAtAClose();
+}
+
+TEST_F(WindowTakenAway, WithTheXServerGoneItSaysSoInOneLineAndFails)
+{
+    GameProcess game(m_home.Path(), Options());
+    {
+        // This process's connection closes before the server goes.
+        GameWindow window(m_services.Display());
+        ASSERT_NO_FATAL_FAILURE(StartRunning(game, window));
+    }
+    m_services.StopXServer();
+    EXPECT_EQ(game.Wait(60.0), 1) << game.Output();
+    const std::string output = game.Output();
+    for (const char* report : {"Sanitizer", "runtime error", "terminate called", "XIO"})
+        EXPECT_EQ(output.find(report), std::string::npos) << output;
+    const std::string line = "X: the connection to the display \"" + m_services.Display() + "\" was lost\n";
+    const size_t at = output.find(line);
+    EXPECT_NE(at, std::string::npos) << output;
+    EXPECT_EQ(output.find(line, at + 1), std::string::npos) << output;
+    ExpectSavedAsAtAClose();
+}
+
+// ---------------------------------------------------------------------------
+// Lost services.
+
+// Whether the sound server has a playback stream from the game.
+bool GamePlaysOn(VokeTest::PrivateServices& services)
+{
+    std::string out;
+    return services.Pactl({"list", "sink-inputs"}, &out) == 0 && out.find("Vexbolt!") != std::string::npos;
+}
+
+TEST_F(VexboltReliabilityTest, GoesOnSilentWithoutTheSoundServerAndPlaysWhenItIsBack)
+{
+    ASSERT_TRUE(m_services.StartSoundServer()) << m_services.SoundServerLog();
+    GameProcess game(m_home.Path(), Options());
+    GameWindow window(m_services.Display());
+    ASSERT_NO_FATAL_FAILURE(VokeTest::ReachMenu(game, window));
+    ASSERT_TRUE(PollUntil([&] { return GamePlaysOn(m_services); }, 20.0)) << "no stream from the game";
+
+    m_services.StopSoundServer();
+    // The menu still runs: its play button blinks off and on.
+    ASSERT_TRUE(window.WaitFor([](const std::vector<uint32_t>& p) { return !Screens::PlayButton(p); }, 20.0));
+    ASSERT_TRUE(window.WaitFor(Screens::PlayButton, 20.0));
+    ASSERT_NO_FATAL_FAILURE(VokeTest::StartRun(window));
+
+    ASSERT_TRUE(m_services.StartSoundServer()) << m_services.SoundServerLog();
+    EXPECT_TRUE(PollUntil([&] { return GamePlaysOn(m_services); }, 30.0)) << "the game did not come back";
+    ASSERT_TRUE(game.Running()) << game.Output();
+    window.Close();
+    EXPECT_TRUE(VokeTest::EndedCleanly(game));
+}
+
+TEST_F(VexboltReliabilityTest, RunsWithoutAnyMessageBus)
+{
+    GameOptions options = Options();
+    for (std::string& var : options.env) {
+        if (var.rfind("DBUS_SESSION_BUS_ADDRESS=", 0) == 0) var = "DBUS_SESSION_BUS_ADDRESS=unix:path=" + m_home / "no-bus";
+    }
+    GameProcess game(m_home.Path(), options);
+    GameWindow window(m_services.Display());
+    ASSERT_NO_FATAL_FAILURE(VokeTest::ReachMenu(game, window));
+    ASSERT_NO_FATAL_FAILURE(VokeTest::StartRun(window));
+    ASSERT_TRUE(game.Running()) << game.Output();
+    window.Close();
+    EXPECT_TRUE(VokeTest::EndedCleanly(game));
+}
+
+const char* const kReadOnlyMount =
+    "d=$1; shift; mount --bind \"$d\" \"$d\" && mount -o remount,ro,bind \"$d\" \"$d\" && exec \"$@\"";
+
+// Whether a folder can be mounted read-only in a mount namespace of a
+// child's own (root without the right to mount cannot).
+bool CanMountReadOnly(const std::string& folder)
+{
+    std::filesystem::create_directories(folder);
+    VokeTest::ChildProcess probe({"unshare", "--mount", "--propagation", "private", "sh", "-c", kReadOnlyMount, "sh",
+                                  folder, "/bin/sh", "-c", "! touch \"$0\"/file", folder},
+                                 VokeTest::Environment({}, {}));
+    return probe.Wait(20.0) == 0;
+}
+
+// A configuration folder the game cannot write: its saves fail and leave
+// the files as they were. As root permissions do not stop a write, so the
+// folder is mounted read-only in a mount namespace of the game's own.
+TEST_F(VexboltReliabilityTest, WithAReadOnlyConfigurationFolderSavesFailCleanly)
+{
+    const std::string scores = ScoreFileBytes(321, 12);
+    const std::string controls =
+        "<?xml version=\"1.0\"?><registry><node name=\"/controls\"><key name=\"swap\" type=\"bool\">true</key>"
+        "</node></registry>";
+    WriteBytes(SavePath("config.xml"), scores);
+    WriteBytes(SavePath("controls.xml"), controls);
+    const std::string folder = m_home / ".config";
+
+    GameOptions options = Options();
+    if (geteuid() == 0) {
+        if (!CanMountReadOnly(m_home / "probe")) GTEST_SKIP() << "no read-only mounts here";
+        options.wrapper = {"unshare", "--mount", "--propagation", "private", "sh", "-c", kReadOnlyMount, "sh", folder};
+    } else {
+        for (const char* dir : {"/.config/Vexbolt!/save", "/.config/Vexbolt!", "/.config"})
+            chmod((m_home.Path() + dir).c_str(), 0500);
+    }
+
+    GameProcess game(m_home.Path(), options);
+    GameWindow window(m_services.Display());
+    ASSERT_NO_FATAL_FAILURE(VokeTest::ReachMenu(game, window));
+    ASSERT_NO_FATAL_FAILURE(VokeTest::StartRun(window));
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    window.Close();  // closing saves the controls
+    EXPECT_TRUE(VokeTest::EndedCleanly(game));
+
+    for (const char* dir : {"/.config", "/.config/Vexbolt!", "/.config/Vexbolt!/save"})
+        chmod((m_home.Path() + dir).c_str(), 0700);
+    EXPECT_EQ(ReadAll(SavePath("config.xml")), scores);
+    EXPECT_EQ(ReadAll(SavePath("controls.xml")), controls);
+    ExpectNoTemporaryFiles();
+}
+
+// ---------------------------------------------------------------------------
+// Damaged archives: the game names the archive in one line and exits with a
+// failure, or runs with what it could read; it never crashes.
+
+struct ArchiveDamage {
+    const char* archive;
+    const char* how;  // "half", "head" (its first 100 bytes), "bytes", "empty"
+};
+
+void PrintTo(const ArchiveDamage& damage, std::ostream* out) { *out << damage.archive << " " << damage.how; }
+
+class DamagedGameArchive : public VexboltReliabilityTest, public ::testing::WithParamInterface<ArchiveDamage> {};
+
+TEST_P(DamagedGameArchive, IsReportedOrSurvivedNeverACrash)
+{
+    std::vector<std::pair<std::string, std::string>> archives = {{"data.pak", ReadAll(VXB_DATA_PAK)},
+                                                                 {"atlas.pak", ReadAll(VXB_ATLAS_PAK)}};
+    for (auto& [name, bytes] : archives) {
+        ASSERT_GT(bytes.size(), 4096u) << name;
+        if (name != GetParam().archive) continue;
+        const std::string how = GetParam().how;
+        if (how == "half") bytes.resize(bytes.size() / 2);
+        if (how == "head") bytes.resize(100);
+        if (how == "empty") bytes.clear();
+        if (how == "bytes") {
+            // Every 997th byte changed, the index and the headers among
+            // them.
+            for (size_t k = 0; k < bytes.size(); k += 997) bytes[k] = char(bytes[k] ^ 0x5A);
+            for (size_t k = bytes.size() - 64; k < bytes.size(); k += 7) bytes[k] = char(bytes[k] ^ 0xA5);
+        }
+    }
+
+    GameOptions options = Options();
+    options.program = GameBeside(archives);
+    GameProcess game(m_home.Path(), options);
+    GameWindow window(m_services.Display());
+
+    // Ended by itself: with a failure status (not a signal) and the
+    // archive named on one line.
+    auto reported = [&](int status) {
+        EXPECT_GT(status, 0);
+        EXPECT_LT(status, 128) << "ended by a signal\n" << game.Output();
+        const std::string output = game.Output();
+        for (const char* report : {"Sanitizer", "runtime error", "terminate called"})
+            EXPECT_EQ(output.find(report), std::string::npos) << output;
+        const size_t at = output.find(GetParam().archive);
+        ASSERT_NE(at, std::string::npos) << output;
+        const size_t begin = output.rfind('\n', at), end = output.find('\n', at);
+        std::cout << "reported: " << output.substr(begin == std::string::npos ? 0 : begin + 1, end - begin - 1) << "\n";
+    };
+
+    // The flags, or the end.
+    ASSERT_TRUE(PollUntil(
+        [&] {
+            if (!game.Running()) return true;
+            const std::vector<uint32_t> p = window.Find(0.0) ? window.Capture() : std::vector<uint32_t>();
+            return !p.empty() && Screens::Language(p);
+        },
+        VokeTest::kScreenGuardSeconds))
+        << game.Output();
+    if (!game.Running()) return reported(game.Wait(0.0));
+
+    // The flags are up: loading with what could be read, then the menu (or
+    // as much of it as could be read) or the end.
+    window.Tap(Screens::kEnglishX, Screens::kEnglishY);
+    PollUntil(
+        [&] {
+            if (!game.Running()) return true;
+            const std::vector<uint32_t> p = window.Capture();
+            return !p.empty() && !Screens::Language(p) && Screens::MostlyDrawn(p);
+        },
+        30.0);
+    if (!game.Running()) return reported(game.Wait(0.0));
+    window.Close();
+    EXPECT_TRUE(VokeTest::EndedCleanly(game));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    TruncatedOrChanged, DamagedGameArchive,
+    ::testing::Values(ArchiveDamage{"data.pak", "half"}, ArchiveDamage{"data.pak", "head"},
+                      ArchiveDamage{"data.pak", "bytes"}, ArchiveDamage{"data.pak", "empty"},
+                      ArchiveDamage{"atlas.pak", "half"}, ArchiveDamage{"atlas.pak", "head"},
+                      ArchiveDamage{"atlas.pak", "bytes"}),
+    [](const ::testing::TestParamInfo<ArchiveDamage>& info) {
+        return std::string(info.param.archive[0] == 'd' ? "Data" : "Atlas") + "_" + info.param.how;
+    });
+
+}  // namespace
