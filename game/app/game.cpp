@@ -73,7 +73,7 @@ void Game::Init()
     m_GameOverDialog.SetOwner(this);
     m_SoundBank.SetOwner(this);
 
-    m_Level = 0;
+    m_Level = kLevelPrison;
     m_SplashLogo = Voke::GetCachedSurface("ostrel_logo.png", false);
     m_Throbber = Voke::GetCachedSurface("throbber-alpha.png@linear", false);
 
@@ -138,7 +138,7 @@ void Game::UpdateScreen(float dt)
         SetScreen(GameScreen::InGame);
         // The retried level starts at the speed the runner had when he came
         // into it from the level before.
-        if (m_Level > 0) m_World.GetPlayer().SetSpeed(m_SavedSpeed);
+        if (m_Level > kLevelPrison) m_World.GetPlayer().SetSpeed(m_SavedSpeed);
         break;
     case GameScreen::GameOver:
         m_GameOverDialog.Update(dt);
@@ -146,7 +146,7 @@ void Game::UpdateScreen(float dt)
         break;
     case GameScreen::NextLevel:
         m_Level += 1;
-        if (m_Level > 5) m_Level = 0;
+        if (m_Level >= kLevelCount) m_Level = kLevelPrison;
         SetScreen(GameScreen::InGame);
         m_World.Update(dt);
         m_SavedSpeed = m_World.GetPlayer().GetSpeed();
@@ -161,7 +161,7 @@ void Game::StartRun(float dt)
     ClearRunStatistics(true);
     m_World.ResetLevels();
     m_FromLevelMenu = false;
-    m_Level = 0;
+    m_Level = kLevelPrison;
     m_Lives = 3;
     if (m_MainMenu.m_ChosenLevel >= 0) {
         m_Level = m_MainMenu.m_ChosenLevel;
@@ -203,7 +203,7 @@ void Game::OnWorldState(int32_t state)
         break;
     case static_cast<int32_t>(WorldState::EndReached):
         AddLevelTotals();
-        if (m_Level <= 4) {
+        if (m_Level < kLevelRooftops) {
             SetScreen(GameScreen::NextLevel);
         } else {
             AddRunToScores();
@@ -233,13 +233,13 @@ void Game::OnGameOverChoice(int32_t choice)
         m_World.ResetLevels();
         m_Lives = 3;
         // An endless run restarts its own level.
-        if (!m_Endless) m_Level = 0;
+        if (!m_Endless) m_Level = kLevelPrison;
         SetScreen(GameScreen::InGame);
     } else if (choice == GameOverDialog::kChoiceBack) {
         m_GameOverDialog.Hide();
         m_World.StopMusic();
         m_SoundBank.PauseAll();
-        m_Level = 0;
+        m_Level = kLevelPrison;
         SetScreen(GameScreen::Menu);
     }
 }

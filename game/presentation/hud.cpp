@@ -34,6 +34,10 @@ constexpr int32_t kGainCell = 13;
 // NOTE: the layout boxes of the level texts and of the single glyphs.
 constexpr int32_t kTitleBoxWidth = 256;
 constexpr int32_t kGlyphBoxWidth = 16;
+// NOTE: the width of the black band behind the level's name as it opens;
+// the construction yard's name is longer than the others.
+constexpr int32_t kIntroBandWidth = 82;
+constexpr int32_t kLongIntroBandWidth = 121;
 // NOTE: lives beyond two digits are shown as 99.
 constexpr int32_t kMaxShownLives = 99;
 
@@ -415,8 +419,7 @@ void Hud::DrawLevelIntro(Voke::Surface* target)
     if (m_IntroState == kIntroOff) return;
     const int32_t W = m_Owner->m_ScreenWidth;
     const int32_t H = m_Owner->m_ScreenHeight;
-    // The construction yard's name is longer than the others.
-    const int32_t full = m_Level == 3 ? 121 : 82;
+    const int32_t full = m_Level == kLevelConstructionYard ? kLongIntroBandWidth : kIntroBandWidth;
     const float F = static_cast<float>(full);
     const float p = m_IntroPhase;
     int32_t w = full;

@@ -190,23 +190,23 @@ void LevelDecorations::Load(int32_t levelIndex)
     m_EventFlag = false;
     for (DecorationEmitter& e : m_Emitters) e.SetDefaults();
     switch (levelIndex) {
-    case 0:
+    case kLevelPrison:
         LoadLevel1();
         break;
-    case 1:
+    case kLevelUnderground:
         LoadLevel2();
         break;
-    case 2:
+    case kLevelSewers:
         LoadLevel3();
         break;
-    case 3:
+    case kLevelConstructionYard:
         LoadLevel4();
         LoadSmoke();
         break;
-    case 4:
+    case kLevelSuburbs:
         LoadLevel5();
         break;
-    case 5:
+    case kLevelRooftops:
         LoadLevel6();
         break;
     default:
@@ -610,7 +610,70 @@ void LevelDecorations::RenderAnimations(Voke::Surface* target, int32_t far, int3
     }
 }
 
-void LevelDecorations::Light(Voke::Surface* target, Voke::Surface* colour, int64_t x, int64_t y, float s)
+namespace {
+
+// NOTE: a copy is skipped when it lies farther off the screen than its
+// picture's larger side and this margin (room for pictures turned about a
+// pivot); the helicopter's reach is its width and its beam's length, the
+// mixed flock's a fixed span that holds its mirrored half.
+constexpr int64_t kTurnMargin = 100;
+constexpr int64_t kMixedFlockReach = 356;
+
+// NOTE: the searchlight beam picture turns about its lamp, this pixel.
+constexpr float kBeamPivotX = 71.0f;
+constexpr float kBeamPivotY = 14.0f;
+// The helicopter's lamp, from the top-left corner of its picture; its beam
+// swings from 0 to this angle and back over phase2.
+constexpr int64_t kHeliLampX = 178;
+constexpr int64_t kHeliLampY = 84;
+constexpr float kHeliBeamSwing = -1.23f;
+// The sweeping beam swings across this arc, from minus half of it to plus
+// half and back over its phase.
+constexpr float kSweepArc = 2.10681f;
+constexpr float kSweepHalfArc = 1.053405f;
+static_assert(kSweepHalfArc * 2.0f == kSweepArc, "the sweep is centred");
+
+// NOTE: five tunnel lamps, one period apart, hanging from this pixel and
+// swinging at most this far while the train's flash lasts.
+constexpr int kLampCount = 5;
+constexpr float kLampPivotX = 61.0f;
+constexpr float kLampPivotY = 26.0f;
+constexpr float kLampSwing = 0.15f;
+// NOTE: the crane arm swings about this pixel of its top edge.
+constexpr float kCranePivotX = 58.0f;
+constexpr float kCraneSwing = 0.24f;
+// NOTE: the hanging beams hang turned half a turn (pi) about this pixel of
+// their top edge and swing either side of it.
+constexpr float kHangingPivotX = 40.0f;
+constexpr float kHangingSwing = 0.34f;
+// NOTE: the swaying helicopter turns about this pixel: it leans by the
+// first angle and sways by the second either side of it over phase2.
+constexpr float kSwayPivotX = 123.0f;
+constexpr float kSwayPivotY = 19.0f;
+constexpr float kSwayLean = 0.26f;
+constexpr float kSwayAmount = 0.13f;
+
+// NOTE: a metro train of three cars, one picture wide each.
+constexpr int kTrainCars = 3;
+
+// NOTE: the aeroplane's 2 x 2 navigation lights, green and red, placed from
+// its picture's top-left corner, shine for one of every three 2.5 px steps
+// of its climb.
+constexpr int64_t kGreenLightY = 15;
+constexpr int64_t kRedLightX = 113;
+constexpr int64_t kRedLightY = 17;
+constexpr float kNavLightSize = 2.0f;
+constexpr float kNavBlinkRate = 0.4f;
+constexpr int32_t kNavBlinkSteps = 3;
+// NOTE: a warning light shines for the first tenth of its phase; the big
+// one is 3 x 3 around its point and dimmed, the small one 2 x 2.
+constexpr float kWarningBlinkSteps = 10.0f;
+constexpr float kBigWarningSize = 3.0f;
+constexpr uint8_t kBigWarningOpacity = 168;
+constexpr float kSmallWarningSize = 2.0f;
+
+// A one-colour image's pixel stretched over s x s from (x, y).
+void Light(Voke::Surface* target, Voke::Surface* colour, int64_t x, int64_t y, float s)
 {
     if (!colour) return;
     const float scale[2] = {s, s};
@@ -619,6 +682,139 @@ void LevelDecorations::Light(Voke::Surface* target, Voke::Surface* colour, int64
     Voke::Surface::BlitTransformed(target, colour, static_cast<float>(x), static_cast<float>(y), 0.0f, scale, pivot, 0,
                                    pixel);
 }
+
+// The emitter's current frame, or null.
+Voke::Surface* CurrentFrame(const DecorationEmitter& e)
+{
+    if (e.count > 0 && e.frame >= 0 && e.frame < e.count && e.frame < DecorationEmitter::kMaxFrames)
+        return e.frames[e.frame];
+    return nullptr;
+}
+
+// Whether a copy with picture F at (x, y) is too far off the screen to show
+// anything. The train and the drops test their own parts.
+bool FarOffScreen(const DecorationEmitter& e, const Voke::Surface& F, int64_t x, int64_t y, int64_t W, int64_t H)
+{
+    if (e.kind == kTrain || e.kind == kDrops) return false;
+    const int64_t fw = F.GetWidth(), fh = F.GetHeight();
+    int64_t m = std::max(fw, fh) + kTurnMargin;
+    if (e.kind == kHelicopter) m = fw + (e.secondary ? e.secondary->GetHeight() : 0) + kTurnMargin;
+    if (e.kind == kMixedBirds) m = kMixedFlockReach;
+    return !(x + m >= 0 && x - m < W && y + m >= 0 && y - m < H);
+}
+
+// The helicopter and its swinging beam; true when it is on the screen.
+bool DrawHelicopter(Voke::Surface* target, const DecorationEmitter& e, Voke::Surface* F, int64_t x, int64_t y,
+                    int64_t W)
+{
+    const int64_t beamReach = e.secondary ? e.secondary->GetHeight() : 0;
+    if (!(x + F->GetWidth() + beamReach >= 0 && x < W)) return false;
+    BlitAt(target, F, x, y);
+    Turn(target, e.secondary, x + kHeliLampX, y + kHeliLampY, kBeamPivotX, kBeamPivotY,
+         kHeliBeamSwing * Tri(e.phase2));
+    return x >= 0;
+}
+
+void DrawSweepingBeam(Voke::Surface* target, const DecorationEmitter& e, Voke::Surface* F, int64_t x, int64_t y,
+                      int64_t W)
+{
+    const int64_t fh = F->GetHeight();
+    if (x + fh >= 0 && x - fh < W)
+        Turn(target, F, x, y, kBeamPivotX, kBeamPivotY, kSweepArc * Tri(e.phase) - kSweepHalfArc);
+}
+
+void DrawStill(Voke::Surface* target, const DecorationEmitter& e, Voke::Surface* F, int64_t x, int64_t y)
+{
+    const int64_t fh = F->GetHeight();
+    if (!e.tileDown || fh <= 0) {
+        BlitAt(target, F, x, y);
+        return;
+    }
+    int64_t top = y;
+    // Repeats wholly above the target are stepped over.
+    if (top + fh <= 0) top += (-top / fh) * fh;
+    for (; top < target->GetHeight(); top += fh) BlitAt(target, F, x, top);
+}
+
+// The cars that overlap the screen; true when there is one.
+bool DrawTrain(Voke::Surface* target, Voke::Surface* F, int64_t x, int64_t y, int64_t W)
+{
+    const int64_t fw = F->GetWidth();
+    bool seen = false;
+    for (int j = 0; j < kTrainCars; ++j) {
+        const int64_t cx = x + j * fw;
+        if ((cx >= 0 && cx < W) || (cx + fw >= 0 && cx + fw < W)) {
+            BlitAt(target, F, cx, y);
+            seen = true;
+        }
+    }
+    return seen;
+}
+
+void DrawLamps(Voke::Surface* target, const DecorationEmitter& e, Voke::Surface* F, int64_t x, int64_t y)
+{
+    const float angle = kLampSwing * e.flash * SinCycle(e.phase);
+    for (int j = 0; j < kLampCount; ++j) Turn(target, F, x + int64_t(j) * e.period, y, kLampPivotX, kLampPivotY, angle);
+}
+
+// Drops falling down the screen over the phase, one column per period from
+// the copy's x to the right edge.
+void DrawDrops(Voke::Surface* target, const DecorationEmitter& e, Voke::Surface* F, int64_t x, int64_t y, int64_t W,
+               int64_t H)
+{
+    const int64_t dropY = y + TruncToPixel(static_cast<float>(H) * e.phase);
+    if (e.period <= 0) {
+        // Columns without spacing all fall in one place.
+        if (x >= 0) BlitAt(target, F, x, dropY);
+        return;
+    }
+    int64_t cx = x;
+    if (cx < 0) cx += ((-cx + e.period - 1) / e.period) * e.period;
+    for (; cx <= W; cx += e.period) BlitAt(target, F, cx, dropY);
+}
+
+void DrawPlane(Voke::Surface* target, const DecorationEmitter& e, Voke::Surface* F, Voke::Surface* green,
+               Voke::Surface* red, int64_t x, int64_t y)
+{
+    BlitAt(target, F, x, y);
+    // The navigation lights blink with the climb.
+    if (TruncToPixel(e.dy * kNavBlinkRate) % kNavBlinkSteps == 0) {
+        Light(target, green, x, y + kGreenLightY, kNavLightSize);
+        Light(target, red, x + kRedLightX, y + kRedLightY, kNavLightSize);
+    }
+}
+
+void DrawWarningLight(Voke::Surface* target, const DecorationEmitter& e, Voke::Surface* red, int64_t x, int64_t y)
+{
+    if (TruncToPixel(e.phase * kWarningBlinkSteps) != 0 || !red) return;
+    if (e.kind == kRedLight3) {
+        red->SetOpacity(kBigWarningOpacity);
+        Light(target, red, x - 1, y - 1, kBigWarningSize);
+        red->SetOpacity(255);
+    } else {
+        Light(target, red, x, y, kSmallWarningSize);
+    }
+}
+
+// One bird per row, each a few frames ahead of the flock's frame.
+template <size_t N>
+void DrawBirds(Voke::Surface* target, const DecorationEmitter& e, const Bird (&birds)[N], int64_t x, int64_t y)
+{
+    for (const Bird& bird : birds)
+        BlitAt(target, e.frames[(e.frame + bird.k) % e.count], x + bird.ox, y + bird.oy);
+}
+
+void DrawMixedFlock(Voke::Surface* target, const DecorationEmitter& e, int64_t x, int64_t y)
+{
+    DrawBirds(target, e, kMixedFlock, x, y);
+    // The rest of the flock flies the other way, drifting against the
+    // climb.
+    const int64_t drift = TruncToPixel(e.dy);
+    for (const Bird& bird : kMirroredFlock)
+        Turn(target, e.frames[(e.frame + bird.k) % e.count], x + bird.ox - drift, y + bird.oy, 0.0f, 0.0f, 0.0f, 2);
+}
+
+}  // namespace
 
 void LevelDecorations::DrawCopy(Voke::Surface* target, DecorationEmitter& e, int64_t x, int64_t y)
 {
@@ -629,125 +825,60 @@ void LevelDecorations::DrawCopy(Voke::Surface* target, DecorationEmitter& e, int
         e.visible = true;
     }
 
-    Voke::Surface* F = nullptr;
-    if (e.count > 0 && e.frame >= 0 && e.frame < e.count && e.frame < DecorationEmitter::kMaxFrames)
-        F = e.frames[e.frame];
+    Voke::Surface* F = CurrentFrame(e);
     // A prop whose picture is missing is not drawn at all (nor heard).
     if (!F && NeedsFrame(e.kind)) return;
-    const int64_t fw = F ? F->GetWidth() : 0, fh = F ? F->GetHeight() : 0;
-
-    // Copies wholly off the screen (with a margin for rotated pictures) are
-    // not drawn and change no flag.
-    if (F && e.kind != kTrain && e.kind != kDrops) {
-        int64_t m = std::max(fw, fh) + 100;
-        if (e.kind == kHelicopter) m = fw + (e.secondary ? e.secondary->GetHeight() : 0) + 100;
-        if (e.kind == kMixedBirds) m = 356;
-        if (!(x + m >= 0 && x - m < W && y + m >= 0 && y - m < H)) return;
-    }
+    // Copies wholly off the screen are not drawn and change no flag.
+    if (F && FarOffScreen(e, *F, x, y, W, H)) return;
 
     switch (e.kind) {
-    case kHelicopter: {
-        m_HeliOn = false;
-        const int64_t beamReach = e.secondary ? e.secondary->GetHeight() : 0;
-        if (x + fw + beamReach >= 0 && x < W) {
-            BlitAt(target, F, x, y);
-            Turn(target, e.secondary, x + 178, y + 84, 71.0f, 14.0f, -1.23f * Tri(e.phase2));
-            if (x >= 0) m_HeliOn = true;
-        }
+    case kHelicopter:
+        m_HeliOn = DrawHelicopter(target, e, F, x, y, W);
         break;
-    }
     case kSweepingBeam:
-        if (x + fh >= 0 && x - fh < W) Turn(target, F, x, y, 71.0f, 14.0f, 2.10681f * Tri(e.phase) - 1.053405f);
+        DrawSweepingBeam(target, e, F, x, y, W);
         break;
     case kStill:
-        if (!e.tileDown || fh <= 0) {
-            BlitAt(target, F, x, y);
-        } else {
-            int64_t top = y;
-            // Repeats wholly above the target are stepped over.
-            if (top + fh <= 0) top += (-top / fh) * fh;
-            for (; top < target->GetHeight(); top += fh) BlitAt(target, F, x, top);
-        }
+        DrawStill(target, e, F, x, y);
         break;
     case kTrain:
-        if (x <= W) {
-            m_TrainOn = false;
-            for (int j = 0; j < 3; ++j) {
-                const int64_t cx = x + j * fw;
-                if ((cx >= 0 && cx < W) || (cx + fw >= 0 && cx + fw < W)) {
-                    BlitAt(target, F, cx, y);
-                    m_TrainOn = true;
-                }
-            }
-        }
+        if (x <= W) m_TrainOn = DrawTrain(target, F, x, y, W);
         break;
-    case kLamps: {
-        const float angle = 0.15f * e.flash * SinCycle(e.phase);
-        for (int j = 0; j < 5; ++j) Turn(target, F, x + int64_t(j) * e.period, y, 61.0f, 26.0f, angle);
+    case kLamps:
+        DrawLamps(target, e, F, x, y);
         break;
-    }
     case kAnimated:
     case kWelder:
     case kNeon:
         BlitAt(target, F, x, y);
         break;
     case kDrops:
-        if (x <= W) {
-            const int64_t dropY = y + TruncToPixel(static_cast<float>(H) * e.phase);
-            if (e.period <= 0) {
-                // Columns without spacing all fall in one place.
-                if (x >= 0) BlitAt(target, F, x, dropY);
-                break;
-            }
-            int64_t cx = x;
-            if (cx < 0) cx += ((-cx + e.period - 1) / e.period) * e.period;
-            for (; cx <= W; cx += e.period) BlitAt(target, F, cx, dropY);
-        }
+        if (x <= W) DrawDrops(target, e, F, x, y, W, H);
         break;
     case kSwinging:
-        Turn(target, F, x, y, 58.0f, 0.0f, 0.24f * SinCycle(e.phase));
+        Turn(target, F, x, y, kCranePivotX, 0.0f, kCraneSwing * SinCycle(e.phase));
         break;
     case kPlane:
         m_PlaneOn = x >= 0 && x <= W;
-        BlitAt(target, F, x, y);
-        // The navigation lights blink with the climb.
-        if (TruncToPixel(e.dy * 0.4f) % 3 == 0) {
-            Light(target, m_Green, x, y + 15, 2.0f);
-            Light(target, m_Red, x + 113, y + 17, 2.0f);
-        }
+        DrawPlane(target, e, F, m_Green, m_Red, x, y);
         break;
     case kRedLight3:
-        if (TruncToPixel(e.phase * 10.0f) == 0 && m_Red) {
-            m_Red->SetOpacity(168);
-            Light(target, m_Red, x - 1, y - 1, 3.0f);
-            m_Red->SetOpacity(255);
-        }
-        break;
     case kRedLight2:
-        if (TruncToPixel(e.phase * 10.0f) == 0) Light(target, m_Red, x, y, 2.0f);
+        DrawWarningLight(target, e, m_Red, x, y);
         break;
     case kHangingBeam:
-        Turn(target, F, x, y, 40.0f, 0.0f, kPi + 0.34f * SinCycle(e.phase));
+        Turn(target, F, x, y, kHangingPivotX, 0.0f, kPi + kHangingSwing * SinCycle(e.phase));
         break;
     case kSwayingHelicopter:
-        m_HeliOn = false;
-        Turn(target, F, x, y, 123.0f, 19.0f, 0.26f + 0.13f * SinCycle(e.phase2));
-        if (x >= 0 && x < W) m_HeliOn = true;
+        Turn(target, F, x, y, kSwayPivotX, kSwayPivotY, kSwayLean + kSwayAmount * SinCycle(e.phase2));
+        m_HeliOn = x >= 0 && x < W;
         break;
     case kBirds:
-        for (const Bird& bird : kFlock)
-            BlitAt(target, e.frames[(e.frame + bird.k) % e.count], x + bird.ox, y + bird.oy);
+        DrawBirds(target, e, kFlock, x, y);
         break;
-    case kMixedBirds: {
-        for (const Bird& bird : kMixedFlock)
-            BlitAt(target, e.frames[(e.frame + bird.k) % e.count], x + bird.ox, y + bird.oy);
-        // The rest of the flock flies the other way, drifting against the
-        // climb.
-        const int64_t drift = TruncToPixel(e.dy);
-        for (const Bird& bird : kMirroredFlock)
-            Turn(target, e.frames[(e.frame + bird.k) % e.count], x + bird.ox - drift, y + bird.oy, 0.0f, 0.0f, 0.0f, 2);
+    case kMixedBirds:
+        DrawMixedFlock(target, e, x, y);
         break;
-    }
     default:
         break;
     }
@@ -755,7 +886,8 @@ void LevelDecorations::DrawCopy(Voke::Surface* target, DecorationEmitter& e, int
 
 void LevelDecorations::Release()
 {
-    if (m_Level == 3) {
+    // Only the construction yard has smoke.
+    if (m_Level == kLevelConstructionYard) {
         m_SmokeA.Reset();
         m_SmokeB.Reset();
         ResetSprites();

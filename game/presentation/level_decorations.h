@@ -119,6 +119,11 @@ public:
     // NOTE: 16 props per level and a pool of 150 sprites.
     static constexpr int kEmitters = 16;
     static constexpr int kSprites = 150;
+    // RenderAnimations' passes (far: divisor >= 1, near: below 1) and its
+    // layer that selects every layer.
+    static constexpr int32_t kNearPass = 0;
+    static constexpr int32_t kFarPass = 1;
+    static constexpr int32_t kEveryLayer = -2;
 
     LevelDecorations();
     ~LevelDecorations();
@@ -183,8 +188,6 @@ private:
     void UpdateEmitter(DecorationEmitter& e, float dt);
     void Spawn(DecorationEmitter& e);
     void DrawCopy(Voke::Surface* target, DecorationEmitter& e, int64_t x, int64_t y);
-    // A one-colour image's pixel stretched over s x s from (x, y).
-    void Light(Voke::Surface* target, Voke::Surface* colour, int64_t x, int64_t y, float s);
     int32_t Random();
     int32_t ScreenWidth() const;
     int32_t ScreenHeight() const;

@@ -78,10 +78,77 @@ struct SoundCue {
     float repeat;
 };
 constexpr SoundCue kSoundCues[GameWorld::kLevels] = {
-    {10, 0.0f}, {-1, 0.0f}, {11, 25.0f}, {12, 20.0f}, {13, 20.0f}, {14, 23.0f},
+    {10, 0.0f},   // kLevelPrison
+    {-1, 0.0f},   // kLevelUnderground
+    {11, 25.0f},  // kLevelSewers
+    {12, 20.0f},  // kLevelConstructionYard
+    {13, 20.0f},  // kLevelSuburbs
+    {14, 23.0f},  // kLevelRooftops
 };
 // The level whose cue sounds only while the fireworks fly.
-constexpr int32_t kFireworksLevel = 5;
+constexpr int32_t kFireworksLevel = kLevelRooftops;
+// The run's first level (no picture flies in, the camera split does not
+// ease in, the runner always gets the start speed), the last one (its exit
+// building starts the ending) and the one with the storm.
+constexpr int32_t kFirstLevel = kLevelPrison;
+constexpr int32_t kLastLevel = kLevelRooftops;
+constexpr int32_t kStormLevel = kLevelPrison;
+
+// Where a level draws its fifth background layer, 4: first of all (the
+// prison's sky), in front of the runner (the underground's platform edge),
+// or nowhere.
+enum class ExtraLayer { kNone, kFarthest, kInFrontOfRunner };
+
+// What a level's decorations draw right after one of the background layers
+// 2, 1 and 0, in this order: the far pass of every layer or of that layer
+// alone, then the sprites of that layer.
+enum DecorationPasses : uint8_t {
+    kNoDecorations = 0,
+    kFarEveryLayer = 1,
+    kFarThisLayer = 2,
+    kSpritesOfThisLayer = 4,
+};
+
+// Each level's drawing between its background layers.
+struct SceneryPasses {
+    ExtraLayer extraLayer;
+    uint8_t afterLayer2;
+    uint8_t afterLayer1;
+    uint8_t afterLayer0;
+};
+
+// clang-format off
+constexpr SceneryPasses kSceneryPasses[GameWorld::kLevels] = {
+    // kLevelPrison: the helicopter and the sweeping beam.
+    {ExtraLayer::kFarthest,        kNoDecorations,      kFarEveryLayer,      kNoDecorations},
+    // kLevelUnderground: the lamps and the train.
+    {ExtraLayer::kInFrontOfRunner, kFarEveryLayer,      kNoDecorations,      kNoDecorations},
+    // kLevelSewers: the water and the drops.
+    {ExtraLayer::kNone,            kNoDecorations,      kNoDecorations,      kFarEveryLayer},
+    // kLevelConstructionYard: the far smoke (sprite layer 2), the near
+    // smoke (1), then the welders and the crane with their sparks (0).
+    {ExtraLayer::kNone,            kSpritesOfThisLayer, kSpritesOfThisLayer, kFarEveryLayer | kSpritesOfThisLayer},
+    // kLevelSuburbs: the helicopter (decoration layer 1), then the birds (0).
+    {ExtraLayer::kNone,            kNoDecorations,      kFarThisLayer,       kFarThisLayer},
+    // kLevelRooftops: every prop, then the neon signs (layer 0) once more.
+    {ExtraLayer::kNone,            kFarEveryLayer,      kNoDecorations,      kFarThisLayer},
+};
+// clang-format on
+
+const SceneryPasses& SceneryPassesOf(int32_t level)
+{
+    static constexpr SceneryPasses kPlain = {ExtraLayer::kNone, kNoDecorations, kNoDecorations, kNoDecorations};
+    return level >= 0 && level < GameWorld::kLevels ? kSceneryPasses[level] : kPlain;
+}
+
+// The decorations that follow background layer `layer`.
+void DrawDecorationsAfter(LevelDecorations& decorations, Voke::Surface* target, uint8_t passes, int32_t layer)
+{
+    if (passes & kFarEveryLayer)
+        decorations.RenderAnimations(target, LevelDecorations::kFarPass, LevelDecorations::kEveryLayer);
+    if (passes & kFarThisLayer) decorations.RenderAnimations(target, LevelDecorations::kFarPass, layer);
+    if (passes & kSpritesOfThisLayer) decorations.RenderSprites(target, layer);
+}
 
 // NOTE: the first level's weather runs on a 16 s cycle: rain starts in its
 // seconds 0 to 2, thunder strikes in the first 0.55 s of second 5 and the
@@ -339,7 +406,9 @@ void GameWorld::Release()
         m_Backgrounds[L].Release();
         m_Decorations[L].Release();
         m_Buildings[L].Release();
+        m_Buildings[L].OnRelease();
         m_Obstacles[L].Release();
+        m_Obstacles[L].OnRelease();
     }
     m_Hud.Release();
     m_Player.Release();
@@ -415,6 +484,15 @@ bool GameWorld::ReadLevelParams(const char* fileName)
 // ---------------------------------------------------------------------------
 // Level start and end.
 
+void GameWorld::SetCurrentLevelMembers(int32_t level)
+{
+    const bool some = level >= 0 && level < kLevels;
+    m_Background = some ? &m_Backgrounds[level] : nullptr;
+    m_CurrentBuildings = some ? &m_Buildings[level] : nullptr;
+    m_CurrentDecorations = some ? &m_Decorations[level] : nullptr;
+    m_CurrentObstacles = some ? &m_Obstacles[level] : nullptr;
+}
+
 bool GameWorld::HasCurrentLevel() const
 {
     return m_Background && m_CurrentBuildings && m_CurrentDecorations && m_CurrentObstacles;
@@ -430,10 +508,7 @@ void GameWorld::StartLevel(int32_t level)
     if (m_Active) PrepareLevel();
 
     m_Level = level;
-    m_Background = &m_Backgrounds[level];
-    m_CurrentBuildings = &m_Buildings[level];
-    m_CurrentDecorations = &m_Decorations[level];
-    m_CurrentObstacles = &m_Obstacles[level];
+    SetCurrentLevelMembers(level);
     m_ExitPlaced = false;
     m_CurrentBuildings->ResetCurrent();
     m_CurrentDecorations->Reset();
@@ -460,7 +535,7 @@ void GameWorld::StartLevel(int32_t level)
     m_Player.SetAcceleration(params.PlayerAcceleration);
     // Otherwise the runner keeps the speed he brought from the last level
     // (the controller restores a saved one on a retry).
-    if (level == 0 || (m_Owner && (m_Owner->m_FromLevelMenu || m_Owner->m_Endless)))
+    if (level == kFirstLevel || (m_Owner && (m_Owner->m_FromLevelMenu || m_Owner->m_Endless)))
         m_Player.SetSpeed(params.PlayerStartHorizontalSpeed);
     m_Player.PlaceOnGround();
 
@@ -499,10 +574,7 @@ void GameWorld::PrepareLevel()
         m_Overlay.NoOp();
     }
     m_Active = false;
-    m_Background = nullptr;
-    m_CurrentBuildings = nullptr;
-    m_CurrentDecorations = nullptr;
-    m_CurrentObstacles = nullptr;
+    SetCurrentLevelMembers(kNoLevel);
 }
 
 void GameWorld::ResetLevels()
@@ -531,7 +603,7 @@ void GameWorld::Update(float dt)
 
     const LevelParams& params = m_LevelParams[m_Level];
     m_Hud.SetTimeFraction(LevelTimeFraction(params, m_Elapsed));
-    if (m_Player.IsOnSpecialBuilding() && m_Hud.GetBarsState() == 0) {
+    if (m_Player.IsOnSpecialBuilding() && m_Hud.GetBarsState() == Hud::kBarsHidden) {
         m_Hud.HidePanels();
         m_Hud.ShowBars();
     }
@@ -616,7 +688,7 @@ void GameWorld::UpdateCamera(float dt)
     // split eases in over the first second.
     const float dy = py - kCameraLine;
     float share = CameraFollowShare;
-    if (m_Level != 0 && m_Elapsed < 1.0f) share *= m_Elapsed;
+    if (m_Level != kFirstLevel && m_Elapsed < 1.0f) share *= m_Elapsed;
     float a = share * dy * 0.01f;
     float b = (100.0f - share) * dy * 0.01f;
     if (dy > a + b) a += dy - (a + b);
@@ -631,7 +703,7 @@ void GameWorld::UpdateCamera(float dt)
     if (onExit) CameraFollowShare = std::max(CameraFollowShare - dt * kFollowShareFall, 0.0f);
 
     int32_t drawX = kCameraX;
-    if (m_Level == kLevels - 1 && onExit) {
+    if (m_Level == kLastLevel && onExit) {
         // The ending: the camera stops where he landed and he runs off.
         if (!m_EndingStarted) {
             m_EndingStarted = true;
@@ -677,7 +749,7 @@ void GameWorld::UpdateSoundCues(float dt)
 
 void GameWorld::UpdateWeather()
 {
-    if (m_Level != 0) return;
+    if (m_Level != kStormLevel) return;
     const int32_t s = TruncToPixel(m_Elapsed);
     const int32_t k = s % kWeatherCycle;
     if (k >= 0 && k <= 2) {
@@ -879,46 +951,46 @@ GameWorld::LayerOrder GameWorld::BackgroundLayerOrder(int32_t level)
 {
     static constexpr int32_t kSkyFirst[] = {4, 3, 2, 1, 0};
     static constexpr int32_t kEdgeLast[] = {3, 2, 1, 0, 4};
-    if (level == 0) return LayerOrder{kSkyFirst, 5};
-    if (level == 1) return LayerOrder{kEdgeLast, 5};
+    switch (SceneryPassesOf(level).extraLayer) {
+    case ExtraLayer::kFarthest:
+        return LayerOrder{kSkyFirst, 5};
+    case ExtraLayer::kInFrontOfRunner:
+        return LayerOrder{kEdgeLast, 5};
+    case ExtraLayer::kNone:
+        break;
+    }
     return LayerOrder{kSkyFirst + 1, 4};
 }
 
 void GameWorld::DrawScenery(Voke::Surface* target)
 {
-    const int32_t L = m_Level;
+    const SceneryPasses& passes = SceneryPassesOf(m_Level);
     LevelBackground& bg = *m_Background;
     LevelDecorations& deco = *m_CurrentDecorations;
 
     // Each layer draws only the rows that the layers after it leave
     // uncovered.
-    const LayerOrder order = BackgroundLayerOrder(L);
+    const LayerOrder order = BackgroundLayerOrder(m_Level);
     RowBand rows[LevelBackground::kLayers];
     bg.FindVisibleRows(*target, order.layers, order.count, rows);
 
-    if (L == 0) bg.DrawLayer(target, 4, rows[4]);
+    if (passes.extraLayer == ExtraLayer::kFarthest) bg.DrawLayer(target, 4, rows[4]);
     bg.DrawLayer(target, 3, rows[3]);
     m_Thunder.Draw(target);
     bg.DrawLayer(target, 2, rows[2]);
-    if (L == 1 || L == 5) deco.RenderAnimations(target, 1, -2);
-    if (L == 3) deco.RenderSprites(target, 2);
+    DrawDecorationsAfter(deco, target, passes.afterLayer2, 2);
     m_Fireworks.Draw(target);
     bg.DrawLayer(target, 1, rows[1]);
-    if (L == 0) deco.RenderAnimations(target, 1, -2);
-    if (L == 4) deco.RenderAnimations(target, 1, 1);
-    if (L == 3) deco.RenderSprites(target, 1);
+    DrawDecorationsAfter(deco, target, passes.afterLayer1, 1);
     bg.DrawLayer(target, 0, rows[0]);
-    if (L == 2 || L == 3) deco.RenderAnimations(target, 1, -2);
-    if (L == 5) deco.RenderAnimations(target, 1, 0);
-    if (L == 4) deco.RenderAnimations(target, 1, 0);
-    if (L == 3) deco.RenderSprites(target, 0);
+    DrawDecorationsAfter(deco, target, passes.afterLayer0, 0);
     m_CurrentBuildings->Render(target);
     m_CurrentObstacles->Render(target);
     m_CurrentObstacles->RenderFragments(target);
     // Under the tutorial the runner is not shown.
     if (!m_Overlay.IsActive()) m_Player.Draw(target);
-    if (L == 1) bg.DrawLayer(target, 4, rows[4]);
-    deco.RenderAnimations(target, 0, -2);
+    if (passes.extraLayer == ExtraLayer::kInFrontOfRunner) bg.DrawLayer(target, 4, rows[4]);
+    deco.RenderAnimations(target, LevelDecorations::kNearPass, LevelDecorations::kEveryLayer);
     m_Weather.Draw(target);
     DrawTransitions(target);
 }
@@ -932,7 +1004,7 @@ void GameWorld::DrawTransitions(Voke::Surface* target)
 
     // Entering: the last level's picture leaves to the left as the runner
     // runs in from one screen to the left, over black where nothing is yet.
-    if (m_Level > 0 && ix <= kEnteringReach && target) {
+    if (m_Level > kFirstLevel && ix <= kEnteringReach && target) {
         if (ix <= 0) Voke::Surface::FillRect(target, 0, 0, -ix, H, &kBlack);
         FlyingPicture[m_Level - 1].Draw(target, -(ix + W), m_TransitionStartY - TruncToPixel(m_SceneryShare));
     }

@@ -37,7 +37,9 @@
 #include "engine/audio/audio_channel.h"
 #include "engine/audio/audio_source.h"
 #include "engine/core/ref_counter.h"
+#include "game/core/game_base.h"
 #include "game/world/building_manager.h"
+#include "game/world/building_tables.h"
 #include "game/world/obstacle_manager.h"
 #include "game/world/player.h"
 #include "game/presentation/fireworks.h"
@@ -107,7 +109,7 @@ class GameWorld {
 public:
     // NOTE: six levels, each with its scenery, row and obstacles, and one
     // flying picture leaving each level.
-    static constexpr int kLevels = 6;
+    static constexpr int kLevels = kLevelCount;
     // NOTE: the world's own loading steps, 0 to 45.
     static constexpr int kLoadSteps = 46;
     // NOTE: the game clock runs this many times faster than play.
@@ -217,8 +219,13 @@ public:
     const Voke::WeakPtr<Voke::AudioChannel>& GetMusicChannel() const { return m_MusicChannel; }
     const Voke::AudioSource* GetMusicSource() const { return m_MusicSource; }
 
-    // Fields in the order of the world's record; the level tuning and the
-    // game-wide switches keep the names of the file's keys.
+    // Fields in the order of the world's record. The game-wide settings
+    // read from the tuning file keep the names of its keys: RenderFPS,
+    // DebugLevelsMenu, RenderDebugParams, iPhoneSlideButtonHeight,
+    // MainMenuNameField and MainMenuMoreGamesURL (so do the LevelParams
+    // fields). The other names without m_ are state, not settings:
+    // FlyingPicture, CameraFollowShare, EndingTimer, SoundCueTimer,
+    // PauseButtonImage and PauseText.
     GameBase* m_Owner;
     bool m_Active;
     WorldState m_State;
@@ -248,7 +255,8 @@ public:
     BuildingManager m_Buildings[kLevels];
     LevelDecorations m_Decorations[kLevels];
     ObstacleManager m_Obstacles[kLevels];
-    // The current level's members; all null while no level is active.
+    // The current level's members; all null while no level is active. Set
+    // only through SetCurrentLevelMembers.
     LevelBackground* m_Background;
     BuildingManager* m_CurrentBuildings;
     LevelDecorations* m_CurrentDecorations;
@@ -296,7 +304,13 @@ public:
     std::string MainMenuMoreGamesURL;
 
 private:
+    // No level: the current-level pointers are all null.
+    static constexpr int32_t kNoLevel = -1;
+
     static int32_t ClampLevel(int32_t level) { return level >= 0 && level < kLevels ? level : 0; }
+    // Points the current-level pointers at the members of level 0 to 5, or
+    // sets them all null for kNoLevel.
+    void SetCurrentLevelMembers(int32_t level);
     bool HasCurrentLevel() const;
     // The logical screen, 480 x 320 without an owner.
     int32_t ScreenWidth() const;

@@ -163,6 +163,22 @@ TEST_F(WorldLevels, ARunnerLeftAloneIsCaughtAndTheClockStopsAsHeDies)
     EXPECT_EQ(world().GetState(), WorldState::Inactive);
 }
 
+TEST_F(WorldLevels, TheCurrentLevelsMembersFollowEveryStartAndPrepare)
+{
+    for (int32_t level = 0; level < GameWorld::kLevels; ++level) {
+        s_shipped->Start(level, 3u);
+        EXPECT_EQ(world().m_Background, &world().m_Backgrounds[level]) << "level " << level;
+        EXPECT_EQ(world().m_CurrentBuildings, &world().m_Buildings[level]) << "level " << level;
+        EXPECT_EQ(world().m_CurrentDecorations, &world().m_Decorations[level]) << "level " << level;
+        EXPECT_EQ(world().m_CurrentObstacles, &world().m_Obstacles[level]) << "level " << level;
+        world().PrepareLevel();
+        EXPECT_EQ(world().m_Background, nullptr);
+        EXPECT_EQ(world().m_CurrentBuildings, nullptr);
+        EXPECT_EQ(world().m_CurrentDecorations, nullptr);
+        EXPECT_EQ(world().m_CurrentObstacles, nullptr);
+    }
+}
+
 TEST_F(WorldLevels, TheFirstStartShowsTheTutorialAndOneSecondIsTwoMinutesOnTheClock)
 {
     s_shipped->Start(0, 5u);
