@@ -22,8 +22,8 @@
 #include "engine/graphics/surface.h"
 #include "game/app/vxb06_application.h"
 #include "tests/engine/graphics/gl_fixture.h"
-#include "tests/game/world/shipped_world.h"
 #include "tests/game/support/autoplayer.h"
+#include "tests/game/world/shipped_world.h"
 
 namespace {
 

@@ -35,12 +35,12 @@
 #include "engine/audio/audio_effect.h"
 #include "engine/core/ref_counter.h"
 #include "game/core/game_base.h"
-#include "game/world/game_world.h"
+#include "game/core/touch_point.h"
 #include "game/menus/game_over_dialog.h"
 #include "game/menus/main_menu.h"
 #include "game/presentation/resolution_dependence.h"
 #include "game/presentation/sound_bank.h"
-#include "game/core/touch_point.h"
+#include "game/world/game_world.h"
 
 namespace Voke {
 class ScreenText;

@@ -3,8 +3,8 @@
 #include "engine/core/key_codes.h"
 #include "engine/graphics/surface.h"
 #include "engine/text/screen_text.h"
-#include "game/menus/menu_support.h"
 #include "game/core/pixel_math.h"
+#include "game/menus/menu_support.h"
 
 namespace {
 const Voke::Color kBoxColour = Voke::MakeColor(0, 0, 0, 112);

@@ -8,8 +8,8 @@
 #include "engine/core/key_codes.h"
 #include "engine/graphics/surface.h"
 #include "game/core/game_base.h"
-#include "game/menus/menu_support.h"
 #include "game/core/pixel_math.h"
+#include "game/menus/menu_support.h"
 
 namespace {
 

@@ -36,6 +36,7 @@
 #include "engine/audio/audio_channel.h"
 #include "engine/audio/audio_source.h"
 #include "engine/core/ref_counter.h"
+#include "game/core/touch_point.h"
 #include "game/menus/about_popup.h"
 #include "game/menus/button.h"
 #include "game/menus/endless_menu.h"
@@ -43,7 +44,6 @@
 #include "game/menus/score_table.h"
 #include "game/menus/scores_popup.h"
 #include "game/presentation/tiled_picture.h"
-#include "game/core/touch_point.h"
 
 namespace Voke {
 class Surface;

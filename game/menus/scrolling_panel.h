@@ -13,9 +13,9 @@
 
 #include <cstdint>
 
+#include "game/core/touch_point.h"
 #include "game/menus/button.h"
 #include "game/menus/dialog_frame.h"
-#include "game/core/touch_point.h"
 
 class GameBase;
 

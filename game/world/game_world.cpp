@@ -21,8 +21,8 @@
 #include "game/core/game_base.h"
 #include "game/core/language.h"
 #include "game/core/load_steps.h"
-#include "game/core/xml_elements.h"
 #include "game/core/pixel_math.h"
+#include "game/core/xml_elements.h"
 #include "game/presentation/sound_bank.h"
 
 namespace {

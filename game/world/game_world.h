@@ -38,10 +38,7 @@
 #include "engine/audio/audio_source.h"
 #include "engine/core/ref_counter.h"
 #include "game/core/game_base.h"
-#include "game/world/building_manager.h"
-#include "game/world/building_tables.h"
-#include "game/world/obstacle_manager.h"
-#include "game/world/player.h"
+#include "game/core/touch_point.h"
 #include "game/presentation/fireworks.h"
 #include "game/presentation/hud.h"
 #include "game/presentation/level_background.h"
@@ -49,9 +46,12 @@
 #include "game/presentation/script_player.h"
 #include "game/presentation/thunder_effect.h"
 #include "game/presentation/tiled_picture.h"
-#include "game/core/touch_point.h"
 #include "game/presentation/tutorial_overlay.h"
 #include "game/presentation/weather_effect.h"
+#include "game/world/building_manager.h"
+#include "game/world/building_tables.h"
+#include "game/world/obstacle_manager.h"
+#include "game/world/player.h"
 
 namespace Voke {
 class ScreenText;

@@ -7,10 +7,10 @@
 #include "engine/core/xml.h"
 #include "engine/graphics/asset_surfaces.h"
 #include "engine/graphics/surface.h"
-#include "game/world/building_manager.h"
 #include "game/core/game_base.h"
 #include "game/core/xml_elements.h"
 #include "game/presentation/sound_bank.h"
+#include "game/world/building_manager.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include "engine/core/xml.h"
 #include "engine/graphics/asset_surfaces.h"
 #include "engine/graphics/surface.h"
-#include "game/world/building_manager.h"
 #include "game/core/game_base.h"
-#include "game/world/obstacle_manager.h"
 #include "game/presentation/hud.h"
 #include "game/presentation/sound_bank.h"
+#include "game/world/building_manager.h"
+#include "game/world/obstacle_manager.h"
 
 namespace {
 

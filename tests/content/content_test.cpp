@@ -33,13 +33,13 @@
 #include "engine/text/font_set.h"
 #include "engine/text/format.h"
 #include "engine/text/screen_text.h"
-#include "game/world/building_manager.h"
 #include "game/core/game_base.h"
-#include "game/world/game_world.h"
 #include "game/core/language.h"
-#include "game/world/player.h"
 #include "game/menus/about_popup.h"
 #include "game/menus/scores_popup.h"
+#include "game/world/building_manager.h"
+#include "game/world/game_world.h"
+#include "game/world/player.h"
 #include "tests/content/game_names.h"
 
 namespace {

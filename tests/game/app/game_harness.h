@@ -17,9 +17,9 @@
 #include <string>
 
 #include "engine/app/abstract_app.h"
-#include "engine/core/key_codes.h"
 #include "engine/audio/mixer.h"
 #include "engine/core/asset_dict.h"
+#include "engine/core/key_codes.h"
 #include "engine/core/registry.h"
 #include "engine/core/text_dict.h"
 #include "engine/core/vfs.h"

@@ -12,13 +12,13 @@
 
 #include "engine/core/asset_dict.h"
 #include "engine/graphics/surface.h"
-#include "game/world/building_manager.h"
 #include "game/core/game_base.h"
 #include "game/presentation/level_background.h"
 #include "game/presentation/level_decorations.h"
+#include "game/world/building_manager.h"
 #include "tests/engine/graphics/asset_image_files.h"
-#include "tests/game/support/game_data_folder.h"
 #include "tests/game/presentation/presentation_test_files.h"
+#include "tests/game/support/game_data_folder.h"
 
 namespace PresentationTest {
 

@@ -16,8 +16,8 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "game/world/building_manager.h"
 #include "game/core/game_base.h"
+#include "game/world/building_manager.h"
 #include "game/world/game_world.h"
 #include "game/world/obstacle_manager.h"
 #include "game/world/player.h"

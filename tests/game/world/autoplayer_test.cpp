@@ -11,9 +11,9 @@
 
 #include "engine/core/vfs.h"
 #include "game/core/game_base.h"
-#include "tests/game/world/runner_test_data.h"
 #include "tests/game/support/autoplayer.h"
 #include "tests/game/support/level_run.h"
+#include "tests/game/world/runner_test_data.h"
 
 namespace {
 

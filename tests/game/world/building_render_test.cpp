@@ -9,11 +9,11 @@
 #include <cstdio>
 #include <string>
 
-#include "game/world/building_manager.h"
 #include "game/core/game_base.h"
+#include "game/world/building_manager.h"
 #include "tests/engine/graphics/asset_image_files.h"
-#include "tests/game/support/game_data_folder.h"
 #include "tests/game/presentation/render_target.h"
+#include "tests/game/support/game_data_folder.h"
 
 namespace {
 

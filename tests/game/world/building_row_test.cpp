@@ -12,8 +12,8 @@
 #include <sstream>
 
 #include "engine/core/vfs.h"
-#include "game/world/building_manager.h"
 #include "game/core/game_base.h"
+#include "game/world/building_manager.h"
 #include "game/world/game_world.h"
 #include "game/world/player.h"
 #include "tests/game/support/game_data_folder.h"

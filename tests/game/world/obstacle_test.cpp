@@ -11,8 +11,8 @@
 #include <string>
 
 #include "engine/graphics/asset_surfaces.h"
-#include "game/world/building_manager.h"
 #include "game/core/game_base.h"
+#include "game/world/building_manager.h"
 #include "game/world/obstacle_manager.h"
 #include "tests/game/world/runner_test_data.h"
 

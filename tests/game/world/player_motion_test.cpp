@@ -7,11 +7,11 @@
 #include <cstring>
 #include <utility>
 
-#include "game/world/building_manager.h"
 #include "game/core/game_base.h"
+#include "game/presentation/hud.h"
+#include "game/world/building_manager.h"
 #include "game/world/obstacle_manager.h"
 #include "game/world/player.h"
-#include "game/presentation/hud.h"
 #include "tests/game/world/runner_test_row.h"
 
 namespace {

@@ -24,8 +24,8 @@
 #include "engine/text/font_ex.h"
 #include "engine/text/font_set.h"
 #include "game/core/game_base.h"
-#include "game/world/game_world.h"
 #include "game/presentation/sound_bank.h"
+#include "game/world/game_world.h"
 #include "tests/engine/audio/audio_test_util.h"
 #include "tests/support/temp_dir.h"
 

@@ -19,18 +19,18 @@
 #include <string>
 #include <vector>
 
+#include "engine/core/asset_dict.h"
+#include "engine/core/vfs.h"
+#include "engine/debug/debug_overlay.h"
 #include "engine/graphics/batcher.h"
 #include "engine/graphics/opengl_batcher.h"
 #include "engine/graphics/pixel_data_gl.h"
 #include "engine/graphics/surface.h"
-#include "engine/core/asset_dict.h"
-#include "engine/core/vfs.h"
-#include "engine/debug/debug_overlay.h"
 #include "game/presentation/level_background.h"
 #include "tests/engine/graphics/gl_fixture.h"
-#include "tests/game/world/shipped_world.h"
 #include "tests/game/support/autoplayer.h"
 #include "tests/game/support/screen_picture.h"
+#include "tests/game/world/shipped_world.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include "engine/core/key_codes.h"
 #include "engine/text/screen_text.h"
 #include "game/world/game_world.h"
-#include "tests/game/world/shipped_world.h"
 #include "tests/game/support/autoplayer.h"
+#include "tests/game/world/shipped_world.h"
 
 namespace {
 
