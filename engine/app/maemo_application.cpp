@@ -148,7 +148,7 @@ MaemoApplication::MaemoApplication(uint32_t flags) : AbstractApp(flags)
     SetInputContext(new MaemoInputContext(this));
 
     MaemoSurface::SetNativeWindow(dpy, m_window);
-    MaemoDisplay* display = MaemoDisplay::Create(kWindowWidth, kWindowHeight);
+    SmartPtr<MaemoDisplay> display = MaemoDisplay::Create(kWindowWidth, kWindowHeight);
     if (!display) std::exit(1);
     SetDisplay(display);
 
