@@ -143,7 +143,7 @@ int main(int argc, char** argv)
         for (const File& f : files) {
             Voke::SmartPtr<Voke::PngImageLoader> loader(
                 new Voke::PngImageLoader(new Voke::CachedFile(f.png.data(), int(f.png.size()), false)));
-            std::unique_ptr<Voke::MemPixelData> pixels(loader->LoadPixels());
+            Voke::SmartPtr<Voke::MemPixelData> pixels = loader->LoadPixels();
             if (!pixels) std::abort();
         }
         best[0] = std::min(best[0], Seconds(start));

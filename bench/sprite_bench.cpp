@@ -78,7 +78,7 @@ struct Egl {
 };
 
 // An 800 x 480 X window with the window surface on it; null without X.
-MaemoSurface* CreateWindowSurface(::Display** xOut)
+SmartPtr<MaemoSurface> CreateWindowSurface(::Display** xOut)
 {
     ::Display* x = XOpenDisplay(nullptr);
     if (!x) return nullptr;

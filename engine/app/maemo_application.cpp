@@ -273,7 +273,7 @@ void MaemoApplication::ShowWindow()
 void MaemoApplication::CreateDisplay()
 {
     MaemoSurface::SetNativeWindow(m_xDisplay, m_window);
-    MaemoDisplay* display = MaemoDisplay::Create(kWindowWidth, kWindowHeight);
+    SmartPtr<MaemoDisplay> display = MaemoDisplay::Create(kWindowWidth, kWindowHeight);
     if (!display) ExitOnError(kSetupFailureStatus, "X: the window has no EGL surface to draw into");
     SetDisplay(display);
 }

@@ -7,6 +7,18 @@
 // are observed through WeakPtr handles, which share one WeakReference cell per
 // observed object.
 //
+// Ownership: every reference-counted object is owned through SmartPtr, and
+// nothing releases or deletes an owned object by hand. A function that makes
+// a new object returns it as a SmartPtr or, where its form is a raw pointer,
+// as an object with count 0 (or null): the caller takes that result into a
+// SmartPtr in the same expression (one it constructs or assigns, or the
+// SmartPtr of the function or constructor it hands the result to straight
+// away) and never keeps the bare pointer from one statement to the next.
+// Until such a function returns, its new object is its own; on a failure path
+// it destroys the object itself. A function that takes a raw pointer and
+// does not keep it only borrows it, and its argument must already be owned.
+// Raw pointers elsewhere are borrowed views of objects someone else owns.
+//
 // Counts are atomic: the loader thread, the main thread and the audio writer
 // thread share engine objects. The bookkeeping between an object and its weak
 // cell (creating the cell, clearing it when either side dies) is done under

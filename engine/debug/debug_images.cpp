@@ -259,36 +259,36 @@ const char* const kNetworkIconXpm[] = {
 
 // Converted to RGB565 like every overlay image; the key colour survives the
 // conversion exactly (black, and magenta 31/0/31).
-Surface* MakeSurface(const char* const* xpm)
+SmartPtr<Surface> MakeSurface(const char* const* xpm)
 {
     SmartPtr<MemPixelData> pixels(new MemPixelData(xpm));
-    Surface* surface = new Surface(pixels.Get());
+    SmartPtr<Surface> surface(new Surface(pixels.Get()));
     Surface::ConvertRGB888To565(surface);
     return surface;
 }
 
 }  // namespace
 
-Surface* CreateDebugFontSurface()
+SmartPtr<Surface> CreateDebugFontSurface()
 {
     static const std::vector<std::string> lines = BuildFontXpm();
     std::vector<const char*> xpm;
     for (const std::string& line : lines) xpm.push_back(line.c_str());
-    Surface* font = MakeSurface(xpm.data());
+    SmartPtr<Surface> font = MakeSurface(xpm.data());
     if (PixelData* pixels = font->GetPixelData()) pixels->SetColorKey(MakeColor(0, 0, 0, 255));
     return font;
 }
 
-Surface* CreateDiskIconSurface()
+SmartPtr<Surface> CreateDiskIconSurface()
 {
-    Surface* icon = MakeSurface(kDiskIconXpm);
+    SmartPtr<Surface> icon = MakeSurface(kDiskIconXpm);
     icon->SetFlags(Surface::kColorKey);
     return icon;
 }
 
-Surface* CreateNetworkIconSurface()
+SmartPtr<Surface> CreateNetworkIconSurface()
 {
-    Surface* icon = MakeSurface(kNetworkIconXpm);
+    SmartPtr<Surface> icon = MakeSurface(kNetworkIconXpm);
     icon->SetFlags(Surface::kColorKey);
     return icon;
 }

@@ -3,6 +3,7 @@
 // and the two 32 x 32 activity icons. Building them makes no GL call.
 #pragma once
 
+#include "engine/core/ref_counter.h"
 #include "engine/graphics/rect.h"
 
 namespace Voke {
@@ -24,13 +25,13 @@ constexpr unsigned char kCornerBottomRightCode = 167;
 constexpr unsigned char kHorizontalLineCode = 179;
 constexpr unsigned char kVerticalLineCode = 180;
 
-// Each returns a new surface (reference count 0) in RGB565. The font: white
+// Each returns a new surface in RGB565. The font: white
 // glyphs on black, with black as its key colour (transparent only while the
 // surface's colour-key flag is set). The icons: magenta is transparent, and
 // their colour-key flag is set.
-Surface* CreateDebugFontSurface();
-Surface* CreateDiskIconSurface();
-Surface* CreateNetworkIconSurface();
+SmartPtr<Surface> CreateDebugFontSurface();
+SmartPtr<Surface> CreateDiskIconSurface();
+SmartPtr<Surface> CreateNetworkIconSurface();
 
 // The font image's cell of a byte code; the diamond's for codes outside 32
 // to 185.

@@ -1,7 +1,6 @@
 #include "engine/graphics/image_loader_565.h"
 
 #include <cstring>
-#include <memory>
 
 #include "engine/graphics/surface.h"
 
@@ -27,19 +26,19 @@ bool ImageLoader565::ReadHeader()
 
 bool ImageLoader565::ReadRow(uint8_t* destination) { return ReadExact(destination, int64_t(m_width) * 2); }
 
-MemPixelData* ImageLoader565::LoadPixels()
+SmartPtr<MemPixelData> ImageLoader565::LoadPixels()
 {
     if (!ReadHeader()) return nullptr;
     int64_t bytes = int64_t(m_width) * m_height * 2;
     if (bytes > BytesLeft()) return nullptr;
-    std::unique_ptr<MemPixelData> pixels(new MemPixelData(int(m_width), int(m_height), RGB565));
+    SmartPtr<MemPixelData> pixels(new MemPixelData(int(m_width), int(m_height), RGB565));
     if (bytes > 0 && !ReadExact(pixels->GetDataMutable(), bytes)) return nullptr;
-    return pixels.release();
+    return pixels;
 }
 
 Surface* ImageLoader565::Load()
 {
-    MemPixelData* pixels = LoadPixels();
+    SmartPtr<MemPixelData> pixels = LoadPixels();
     return pixels ? new Surface(pixels) : nullptr;
 }
 

@@ -25,8 +25,8 @@ public:
     // Reads 2 x width bytes; false on a short read.
     bool ReadRow(uint8_t* destination) override;
 
-    // The file's pixels (count 0), or null.
-    MemPixelData* LoadPixels();
+    // The file's pixels, or null.
+    SmartPtr<MemPixelData> LoadPixels();
 
 private:
     uint32_t m_width = 0;

@@ -120,21 +120,21 @@ bool JpegImageLoader::ReadRow(uint8_t* destination)
     return true;
 }
 
-MemPixelData* JpegImageLoader::LoadPixels()
+SmartPtr<MemPixelData> JpegImageLoader::LoadPixels()
 {
     if (!ReadHeader()) return nullptr;
-    std::unique_ptr<MemPixelData> pixels(new MemPixelData(int(m_width), int(m_height), RGB888));
+    SmartPtr<MemPixelData> pixels(new MemPixelData(int(m_width), int(m_height), RGB888));
     uint8_t* data = pixels->GetDataMutable();
     for (uint32_t y = 0; y < m_height; ++y)
         if (!ReadRow(data + size_t(pixels->GetPitch()) * y)) return nullptr;
-    return pixels.release();
+    return pixels;
 }
 
 Surface* JpegImageLoader::Load()
 {
-    std::unique_ptr<MemPixelData> pixels(LoadPixels());
+    SmartPtr<MemPixelData> pixels = LoadPixels();
     if (!pixels) return nullptr;
-    return new Surface(pixels.release());
+    return new Surface(pixels);
 }
 
 }  // namespace Voke

@@ -29,8 +29,8 @@ public:
     uint32_t GetFormat() const override { return RGB888; }
     bool ReadRow(uint8_t* destination) override;
 
-    // The JPEG decoded into new memory pixels (count 0), or null.
-    MemPixelData* LoadPixels();
+    // The JPEG decoded into new memory pixels, or null.
+    SmartPtr<MemPixelData> LoadPixels();
 
     struct Decoder;  // libjpeg's structures, kept out of this header
 

@@ -147,9 +147,9 @@ PixelDataGL::PixelDataGL(PixelData& source)
     }
 }
 
-PixelDataGL* PixelDataGL::CreateScreen(int width, int height)
+SmartPtr<PixelDataGL> PixelDataGL::CreateScreen(int width, int height)
 {
-    PixelDataGL* screen = new PixelDataGL;
+    SmartPtr<PixelDataGL> screen(new PixelDataGL);
     screen->m_format = RGB565;
     screen->m_framebuffer = 0;
     screen->m_uploaded = true;  // there is no texture to make: never upload

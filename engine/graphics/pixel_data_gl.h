@@ -47,7 +47,7 @@ public:
 
     // The window's framebuffer: framebuffer 0, RGB565, pitch 2 x width, no
     // texture, counted as uploaded, outside the registry.
-    static PixelDataGL* CreateScreen(int width, int height);
+    static SmartPtr<PixelDataGL> CreateScreen(int width, int height);
     // Updates size and pitch of the window's pixel data after a resize.
     void ResizeScreen(int width, int height);
 

@@ -3,7 +3,6 @@
 #include <png.h>
 
 #include <cstring>
-#include <memory>
 
 #include "engine/graphics/surface.h"
 
@@ -139,21 +138,21 @@ bool PngImageLoader::ReadRow(uint8_t* destination)
     return true;
 }
 
-MemPixelData* PngImageLoader::LoadPixels()
+SmartPtr<MemPixelData> PngImageLoader::LoadPixels()
 {
     if (!ReadHeader()) return nullptr;
-    std::unique_ptr<MemPixelData> pixels(new MemPixelData(int(m_width), int(m_height), m_format));
+    SmartPtr<MemPixelData> pixels(new MemPixelData(int(m_width), int(m_height), m_format));
     uint8_t* data = pixels->GetDataMutable();
     for (uint32_t y = 0; y < m_height; ++y)
         if (!ReadRow(data + size_t(pixels->GetPitch()) * y)) return nullptr;
-    return pixels.release();
+    return pixels;
 }
 
 Surface* PngImageLoader::Load()
 {
-    SmartPtr<MemPixelData> pixels(LoadPixels());
+    SmartPtr<MemPixelData> pixels = LoadPixels();
     if (!pixels) return nullptr;
-    return new Surface(pixels.Get());
+    return new Surface(pixels);
 }
 
 }  // namespace Voke

@@ -39,8 +39,8 @@ public:
     uint32_t GetFormat() const override { return m_format; }
     bool ReadRow(uint8_t* destination) override;
 
-    // The PNG decoded into new memory pixels (count 0), or null.
-    MemPixelData* LoadPixels();
+    // The PNG decoded into new memory pixels, or null.
+    SmartPtr<MemPixelData> LoadPixels();
 
 private:
     void Destroy();

@@ -14,7 +14,7 @@ bool RLEImageLoader::CanLoad(SeekableStream* stream)
     return stream->Read(magic, 4) == 4 && std::memcmp(magic, "CRLE", 4) == 0;
 }
 
-PixelDataRLE* RLEImageLoader::LoadPixels()
+SmartPtr<PixelDataRLE> RLEImageLoader::LoadPixels()
 {
     uint8_t bytes[16];
     ByteReader header = ReadTaggedHeader(bytes, sizeof bytes);
@@ -30,7 +30,7 @@ PixelDataRLE* RLEImageLoader::LoadPixels()
 
 Surface* RLEImageLoader::Load()
 {
-    PixelDataRLE* pixels = LoadPixels();
+    SmartPtr<PixelDataRLE> pixels = LoadPixels();
     return pixels ? new Surface(pixels) : nullptr;
 }
 

@@ -31,8 +31,8 @@ public:
     static bool CanLoad(SeekableStream* stream);
     // A surface over the run-length pixels; null for a damaged file.
     Surface* Load() override;
-    // The file's run-length pixels (count 0), or null.
-    PixelDataRLE* LoadPixels();
+    // The file's run-length pixels, or null.
+    SmartPtr<PixelDataRLE> LoadPixels();
 };
 
 }  // namespace Voke

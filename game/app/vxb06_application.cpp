@@ -72,13 +72,13 @@ void vxb06Application::Initialize()
     s_textDict = new Voke::TextDict;
 }
 
-Voke::Surface* vxb06Application::CreateBackBuffer()
+Voke::SmartPtr<Voke::Surface> vxb06Application::CreateBackBuffer()
 {
     // Four bytes a pixel: drawing into it and stretching it then stay on a
     // software rasteriser's fast path, which a 16-bit target leaves. Its
     // alpha is whatever the blending left there, so it is stretched over the
     // window as opaque, with linear filtering.
-    Voke::Surface* backBuffer = new Voke::Surface(kScreenWidth, kScreenHeight, Voke::RGBA8888);
+    Voke::SmartPtr<Voke::Surface> backBuffer(new Voke::Surface(kScreenWidth, kScreenHeight, Voke::RGBA8888));
     backBuffer->SetFlags(backBuffer->TestFlags(~0u) | Voke::Surface::kLinear | Voke::Surface::kOpaque);
     return backBuffer;
 }

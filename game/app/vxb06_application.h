@@ -91,7 +91,7 @@ public:
 
     // A new back buffer of the logical screen's size, as the game draws into
     // it and stretches it over the window.
-    static Voke::Surface* CreateBackBuffer();
+    static Voke::SmartPtr<Voke::Surface> CreateBackBuffer();
 
     Game& GetGame() { return m_Game; }
     Voke::Surface* GetBackBuffer() const { return m_BackBuffer; }

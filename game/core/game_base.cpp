@@ -43,16 +43,12 @@ GameBase::~GameBase()
     m_Fonts = nullptr;
     m_BigFont = nullptr;
     m_DefaultFont = nullptr;
-    // The generator is ReleaseRandom's to delete; one left over is freed
-    // here rather than leaked.
-    delete m_Random;
 }
 
 void GameBase::InitRandom() { InitRandom(static_cast<uint32_t>(Voke::GetTime())); }
 
 void GameBase::InitRandom(uint32_t seed)
 {
-    delete m_Random;
     m_Random = new Voke::RNG(seed);
     m_Shake.SetRandom(m_Random);
 }
@@ -61,8 +57,7 @@ void GameBase::ReleaseRandom()
 {
     m_Shake.Release();
     m_Shake.SetRandom(nullptr);
-    delete m_Random;
-    m_Random = nullptr;
+    m_Random.Reset();
 }
 
 int32_t GameBase::Random()

@@ -50,7 +50,7 @@ public:
     // As InitRandom with a fixed seed: one seed gives one game (tests and
     // benchmarks).
     void InitRandom(uint32_t seed);
-    // Deletes the generator; Random gives 0 afterwards.
+    // Releases the generator; Random gives 0 afterwards.
     void ReleaseRandom();
     // The generator's next 32-bit output modulo 32767 (0 to 32766); 0 while
     // there is no generator. Every random number of the game's own code comes
@@ -93,8 +93,8 @@ public:
     // beside the score so the head-up display can read it through its owner.
     int32_t m_Lives;
 
-    // Owned; null before InitRandom and after ReleaseRandom.
-    Voke::RNG* m_Random;
+    // Null before InitRandom and after ReleaseRandom.
+    Voke::SmartPtr<Voke::RNG> m_Random;
     // Points into the controller, which owns the table; null until the
     // game's initialisation.
     ResolutionDependence* m_Resolution;

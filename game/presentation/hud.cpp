@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <cstdlib>
 
 #include "engine/app/abstract_app.h"
 #include "engine/core/strings.h"
@@ -57,16 +56,12 @@ const char* const kColourImageNames[] = {
     "c000000.png", "c4a4973.png", "c25263a.png", "cffffff.png", "lives-hud-icon.png", "lives-hud-separator.png",
 };
 
-// The level names in the chosen language, filled by every Load.
-std::array<Voke::WideString, Hud::kLevels>* s_LevelNames = nullptr;
-
+// The level names in the chosen language, filled by every Load; built empty
+// on first use and destroyed with the program's other statics.
 std::array<Voke::WideString, Hud::kLevels>& LevelNameTable()
 {
-    if (!s_LevelNames) {
-        s_LevelNames = new std::array<Voke::WideString, Hud::kLevels>();
-        std::atexit(DestroyLevelNameTable);
-    }
-    return *s_LevelNames;
+    static std::array<Voke::WideString, Hud::kLevels> s_LevelNames;
+    return s_LevelNames;
 }
 
 Voke::WideString LookUpText(const char* id)
@@ -93,8 +88,7 @@ int32_t Scaled(float amount, float span) { return TruncToPixel(amount * span); }
 
 void DestroyLevelNameTable()
 {
-    delete s_LevelNames;
-    s_LevelNames = nullptr;
+    for (Voke::WideString& name : LevelNameTable()) Voke::WideString().swap(name);
 }
 
 Hud::Hud()

@@ -33,8 +33,8 @@ class Surface;
 
 class GameBase;
 
-// Frees the level-name table built by the first Hud::Load; registered as an
-// exit handler by that Load.
+// Empties the level-name table that every Hud::Load fills, freeing the
+// names' memory; the table itself lasts as long as the program.
 void DestroyLevelNameTable();
 
 class Hud {

@@ -34,7 +34,7 @@ TEST(MachineKeysTest, ReadLiveValuesAndRefuseWrites)
 
     {
         SmartPtr<AbstractApp> app(new AbstractApp(0));
-        TurnableDisplay* display = new TurnableDisplay;  // no surface
+        SmartPtr<TurnableDisplay> display(new TurnableDisplay);  // no surface
         app->SetDisplay(display);
         EXPECT_TRUE(registry->Get("/machine/resolution/x", x));
         EXPECT_EQ(x, 0);

@@ -14,8 +14,8 @@ namespace {
 
 SmartPtr<Xml> Parse(const std::string& text)
 {
-    Xml* document = Xml::Create(text);
-    EXPECT_NE(document, nullptr) << text;
+    SmartPtr<Xml> document = Xml::Create(text);
+    EXPECT_NE(document.Get(), nullptr) << text;
     return document;
 }
 

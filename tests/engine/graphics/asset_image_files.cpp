@@ -78,9 +78,9 @@ std::string MakeDdsFile(int w, int h, const PixelFunction& pixel)
     return file;
 }
 
-SeekableStream* MakeMemoryStream(const std::string& bytes)
+SmartPtr<SeekableStream> MakeMemoryStream(const std::string& bytes)
 {
-    return new CachedFile(bytes.data(), int(bytes.size()), true);
+    return SmartPtr<SeekableStream>(new CachedFile(bytes.data(), int(bytes.size()), true));
 }
 
 Surface* LoadTestImageFile(const NarrowString& path) { return ImageLoader::LoadFile(path); }

@@ -21,7 +21,7 @@ std::string MakePngFile(int w, int h, const PixelFunction& pixel);
 std::string MakeDdsFile(int w, int h, const PixelFunction& pixel);
 
 // A stream over a copy of `bytes`.
-SeekableStream* MakeMemoryStream(const std::string& bytes);
+SmartPtr<SeekableStream> MakeMemoryStream(const std::string& bytes);
 
 // Reads an image file by path the way the asset path does (the engine's
 // image loaders).

@@ -56,9 +56,9 @@ PixelDataGL* TextureOf(Surface* s)
 
 // ---- CRLE
 
-MemPixelData* Rgba(int w, int h, const std::function<Color(int, int)>& colour)
+SmartPtr<MemPixelData> Rgba(int w, int h, const std::function<Color(int, int)>& colour)
 {
-    MemPixelData* p = new MemPixelData(w, h, RGBA8888);
+    SmartPtr<MemPixelData> p(new MemPixelData(w, h, RGBA8888));
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             Color c = colour(x, y);
@@ -187,7 +187,7 @@ TEST(Rgb565Image, PixelsLowByteFirst)
     SmartPtr<ImageLoader565> loader(new ImageLoader565);
     EXPECT_EQ(loader->GetFormat(), uint32_t(RGB565));
     loader->SetStream(StreamOf(C565File(2, 1, {0x00, 0xF8, 0x1F, 0x00})));
-    std::unique_ptr<MemPixelData> pixels(loader->LoadPixels());
+    SmartPtr<MemPixelData> pixels = loader->LoadPixels();
     ASSERT_TRUE(pixels);
     EXPECT_EQ(pixels->GetPixel(0, 0), MakeColor(0xF8, 0, 0));
     EXPECT_EQ(pixels->GetPixel(1, 0), MakeColor(0, 0, 0xF8));

@@ -17,10 +17,10 @@ namespace ImageTest {
 
 using Bytes = std::vector<uint8_t>;
 
-// A stream over a copy of the bytes (count 0).
-inline CachedFile* StreamOf(const Bytes& bytes)
+// A stream over a copy of the bytes.
+inline SmartPtr<CachedFile> StreamOf(const Bytes& bytes)
 {
-    return new CachedFile(bytes.data(), int(bytes.size()), true);
+    return SmartPtr<CachedFile>(new CachedFile(bytes.data(), int(bytes.size()), true));
 }
 
 // The loader Select picks for the bytes (it holds the stream), or null.

@@ -17,13 +17,13 @@ namespace {
 
 using TextureTest = GLTest;
 
-Surface* Compressed(uint32_t format, int w, int h, const uint8_t* block, size_t blockSize)
+SmartPtr<Surface> Compressed(uint32_t format, int w, int h, const uint8_t* block, size_t blockSize)
 {
     SmartPtr<PixelDataGL> pixels(new PixelDataGL(w, h, format));
     uint8_t* data = pixels->GetDataMutable();
     for (uint32_t at = 0; at + blockSize <= pixels->GetDataSize(); at += uint32_t(blockSize))
         std::memcpy(data + at, block, blockSize);
-    return new Surface(pixels.Get());
+    return SmartPtr<Surface>(new Surface(pixels.Get()));
 }
 
 TEST_F(TextureTest, CompressedTexturesBelowOneBlock)

@@ -47,9 +47,9 @@ std::vector<uint8_t> ReadPngCoverage(const std::string& path, int& width)
     return alpha;
 }
 
-FontEx* LoadBuiltFont(const std::string& name)
+SmartPtr<FontEx> LoadBuiltFont(const std::string& name)
 {
-    FontEx* font = new FontEx;
+    SmartPtr<FontEx> font(new FontEx);
     const std::string desc = FontDir() + "/" + name;
     std::ifstream in(desc, std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -61,9 +61,9 @@ FontEx* LoadBuiltFont(const std::string& name)
     return font;
 }
 
-FontEx* MakeTestFont()
+SmartPtr<FontEx> MakeTestFont()
 {
-    FontEx* font = new FontEx;
+    SmartPtr<FontEx> font(new FontEx);
     std::vector<uint32_t> codes = {9, 10, 13, 32, 'A', 'V'};
     for (uint32_t c = 'a'; c <= 'z'; ++c) codes.push_back(c);
     for (size_t i = 0; i < codes.size(); ++i)

@@ -22,12 +22,12 @@ Surface* LoadPngPage(const std::string& path);
 // row by row; empty when it cannot be read.
 std::vector<uint8_t> ReadPngCoverage(const std::string& path, int& width);
 // The font description FontDir()/name with its page set from the PNG beside it.
-FontEx* LoadBuiltFont(const std::string& name);
+SmartPtr<FontEx> LoadBuiltFont(const std::string& name);
 
 // Glyphs 10 pixels wide and 16 high for space, tab, CR, LF and 'a' to 'z'
 // ('A' and 'V' too: 'V' is 12 wide and the pair (A, V) kerns by 2); each
 // glyph's page rectangle sits at x = 10 * index. The page is an A8 surface.
-FontEx* MakeTestFont();
+SmartPtr<FontEx> MakeTestFont();
 
 }  // namespace Test
 }  // namespace Voke

@@ -335,7 +335,7 @@ TEST_F(ScoreFileTest, SaveCutShortByACrashKeepsThePreviousTable)
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            Voke::File* file = Voke::Vfs::OpenWrite(kScoreFileName);
+            Voke::SmartPtr<Voke::File> file = Voke::Vfs::OpenWrite(kScoreFileName);
             if (file) file->Write(other, written);
             _exit(file ? 0 : 1);
         }

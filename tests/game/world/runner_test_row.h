@@ -13,10 +13,10 @@
 namespace VokeTest {
 
 // An image of w x h in memory.
-inline Voke::Surface* MakeSurface(int w, int h)
+inline Voke::SmartPtr<Voke::Surface> MakeSurface(int w, int h)
 {
     Voke::SmartPtr<Voke::MemPixelData> pixels(new Voke::MemPixelData(w, h, Voke::RGBA8888));
-    return new Voke::Surface(pixels.Get());
+    return Voke::SmartPtr<Voke::Surface>(new Voke::Surface(pixels.Get()));
 }
 
 class TestRow {
