@@ -15,4 +15,11 @@ SmartPtr<AudioSource> GetCachedSound(AssetDict& dict, const NarrowString& name, 
     return dict.GetCached<AudioSource>(name, keep, &SplitAudioFileOption);
 }
 
+SmartPtr<AudioSource> GetCachedSound(const NarrowString& name, bool keep)
+{
+    SmartPtr<AssetDict> dict = AssetDict::s_engine;
+    if (dict) return GetCachedSound(*dict, name, keep);
+    return SplitAudioFileOption(name);
+}
+
 }  // namespace Voke

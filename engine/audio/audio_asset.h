@@ -16,5 +16,8 @@ SmartPtr<AudioSource> SplitAudioFileOption(const NarrowString& name);
 // source while anyone holds it; with `keep` it stays for the dictionary's
 // lifetime. Null when the sound cannot be made (tried again next time).
 SmartPtr<AudioSource> GetCachedSound(AssetDict& dict, const NarrowString& name, bool keep);
+// The same through the engine's dictionary; without one, a new source of its
+// own at every call (SplitAudioFileOption).
+SmartPtr<AudioSource> GetCachedSound(const NarrowString& name, bool keep);
 
 }  // namespace Voke

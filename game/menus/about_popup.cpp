@@ -1,6 +1,5 @@
 #include "game/menus/about_popup.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -116,14 +115,11 @@ void AboutPopup::Render(Voke::Surface* target)
     MenuSupport::ResetClip(target, m_Owner);
 }
 
-void AboutPopup::ScrollDown()
-{
-    // 64-bit sum: without a language limit, drags may have taken the scroll
-    // to the top of the int range.
-    m_Panel.scroll = int32_t(std::min<int64_t>(int64_t(m_Panel.scroll) + kKeyStep, kKeyScrollLimit));
-}
+void AboutPopup::ScrollDown() { m_Panel.ScrollBy(kKeyStep, kKeyScrollLimit); }
 
-void AboutPopup::ScrollUp() { m_Panel.scroll = std::max(m_Panel.scroll - kKeyStep, 0); }
+// Up is bounded below only: a drag may have taken the scroll past the key
+// limit.
+void AboutPopup::ScrollUp() { m_Panel.ScrollBy(-kKeyStep, INT32_MAX); }
 
 void AboutPopup::OnKeyDown(unsigned key)
 {

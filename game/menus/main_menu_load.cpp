@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "engine/audio/audio_asset.h"
-#include "engine/core/asset_dict.h"
 #include "engine/graphics/surface.h"
 #include "game/core/game_base.h"
 #include "game/menus/main_menu.h"
@@ -31,12 +30,6 @@ const ButtonImage kButtonImages[] = {
 };
 
 const char* const kBackgroundNames[3] = {"menu_main_bg_01.xml", "menu_main_bg_02.xml", "menu_main_bg_03.xml"};
-
-Voke::SmartPtr<Voke::AudioSource> LoadSound(const char* name)
-{
-    Voke::AssetDict* dict = Voke::AssetDict::s_engine;
-    return dict ? Voke::GetCachedSound(*dict, name, true) : Voke::SplitAudioFileOption(name);
-}
 
 }  // namespace
 
@@ -74,8 +67,8 @@ void MainMenu::Load()
     place(kEndlessButton, left + 10, bottom - 37);
     place(kMoreGamesButton, left + 10, 10);
 
-    m_Music = LoadSound("music_main_menu.ogg@cache");
-    m_IntroSound = LoadSound("gl_new_skladanie_napisu_2.wav@buffer");
+    m_Music = Voke::GetCachedSound("music_main_menu.ogg@cache", true);
+    m_IntroSound = Voke::GetCachedSound("gl_new_skladanie_napisu_2.wav@buffer", true);
 
     for (int i = 0; i < 3; ++i) m_Backgrounds[i].Create(kBackgroundNames[i]);
     m_RayImage = MenuSupport::LoadImage("ray_reflec3.png", false, false);

@@ -109,10 +109,7 @@ void ScoresPopup::AddScore(const ScoreRecord* record)
     m_Table[rank] = n;
 }
 
-void ScoresPopup::ScrollBy(int32_t delta)
-{
-    m_Panel.scroll = std::clamp(m_Panel.scroll + delta, 0, kMaxScroll);
-}
+void ScoresPopup::ScrollBy(int32_t delta) { m_Panel.ScrollBy(delta, kMaxScroll); }
 
 void ScoresPopup::OnPointerDown(const TouchList& touches) { m_Panel.OnPointerDown(touches); }
 

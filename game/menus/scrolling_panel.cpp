@@ -101,10 +101,16 @@ void ScrollingPanel::OnPointerMove(const TouchList& touches, int32_t maxScroll)
     if (!dragging) return;
     for (const TouchPoint& touch : touches) {
         // 64-bit difference: touch positions come from outside.
-        const int64_t moved = int64_t(scroll) + dragY - touch.y;
-        scroll = int32_t(std::clamp<int64_t>(moved, 0, maxScroll));
+        ScrollBy(int64_t(dragY) - touch.y, maxScroll);
         dragY = touch.y;
     }
+}
+
+void ScrollingPanel::ScrollBy(int64_t delta, int32_t maxScroll)
+{
+    // 64-bit sum: a scroll without an upper limit may stand at the top of
+    // the int range.
+    scroll = int32_t(std::clamp<int64_t>(int64_t(scroll) + delta, 0, std::max(maxScroll, 0)));
 }
 
 void ScrollingPanel::Release()

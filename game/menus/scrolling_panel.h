@@ -59,6 +59,9 @@ public:
     // During a drag each touch scrolls by how far it moved up from the last
     // one, within 0 to maxScroll.
     void OnPointerMove(const TouchList& touches, int32_t maxScroll);
+    // Moves the lines up by `delta` pixels (down for a negative one): the
+    // scroll becomes scroll + delta, within 0 to maxScroll.
+    void ScrollBy(int64_t delta, int32_t maxScroll);
     // Drops the title and the buttons' captions and pictures.
     void Release();
 

@@ -151,6 +151,27 @@ bool ItemSize(const BackgroundLayer& layer, int32_t item, int32_t& w, int32_t& h
     return false;
 }
 
+// The width of one round of the layer's items side by side.
+int64_t StripWidth(const BackgroundLayer& layer)
+{
+    int64_t total = 0;
+    const int32_t count = std::min(layer.count, int32_t(BackgroundLayer::kMaxItems));
+    for (int32_t i = 0; i < count; ++i) {
+        int32_t w = 0, h = 0;
+        if (ItemSize(layer, i, w, h)) total += w;
+    }
+    return total;
+}
+
+// A fill's switch and colour as its setup row gives them.
+void SetFill(const Rgb& setup, bool& on, uint8_t colour[4])
+{
+    on = setup.on;
+    colour[0] = setup.r;
+    colour[1] = setup.g;
+    colour[2] = setup.b;
+}
+
 // One pixel inside a one-colour image, stretched over w x h from (x, y).
 void StretchColour(Voke::Surface* target, Voke::Surface* colour, int64_t x, int64_t y, int64_t w, int64_t h)
 {
@@ -226,12 +247,7 @@ void LevelBackground::Load(int32_t levelIndex)
     for (int32_t index = 0; index < kLayers; ++index) {
         BackgroundLayer& layer = m_Layers[index];
         if (!layer.enabled) continue;
-        int64_t total = 0;
-        for (int32_t i = 0; i < layer.count; ++i) {
-            int32_t w = 0, h = 0;
-            if (ItemSize(layer, i, w, h)) total += w;
-        }
-        layer.totalWidth = static_cast<int32_t>(std::min<int64_t>(total, kFarOff));
+        layer.totalWidth = static_cast<int32_t>(std::min<int64_t>(StripWidth(layer), kFarOff));
 
         int dx = 0, dy = 0;
         if (m_Owner && m_Owner->m_Resolution)
@@ -282,14 +298,8 @@ void LevelBackground::RunSetup(int32_t levelIndex)
             const Voke::Surface* image = layer.images[0];
             layer.baseX = ScreenWidth() + kMoonMargin - (image ? Size(image->GetWidth()) : 0);
         }
-        layer.fillBelow = setup.below.on;
-        layer.fillBelowColour[0] = setup.below.r;
-        layer.fillBelowColour[1] = setup.below.g;
-        layer.fillBelowColour[2] = setup.below.b;
-        layer.fillAbove = setup.above.on;
-        layer.fillAboveColour[0] = setup.above.r;
-        layer.fillAboveColour[1] = setup.above.g;
-        layer.fillAboveColour[2] = setup.above.b;
+        SetFill(setup.below, layer.fillBelow, layer.fillBelowColour);
+        SetFill(setup.above, layer.fillAbove, layer.fillAboveColour);
     }
 }
 
@@ -358,11 +368,7 @@ void LevelBackground::PlaceItems(const Voke::Surface& target, const BackgroundLa
     // Whole strips that end left of the target are stepped over at once, so
     // a strip far to the left costs no more than one on the screen.
     if (!layer.once && drawX < 0) {
-        int64_t cycle = 0;
-        for (int32_t i = 0; i < count; ++i) {
-            int32_t w = 0, h = 0;
-            if (ItemSize(layer, i, w, h)) cycle += w;
-        }
+        const int64_t cycle = StripWidth(layer);
         if (cycle > 0) drawX += ((-drawX - 1) / cycle) * cycle;
     }
     if (drawX < -kFarOff) return;

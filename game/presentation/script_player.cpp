@@ -5,7 +5,6 @@
 #include "engine/app/abstract_app.h"
 #include "engine/audio/audio_asset.h"
 #include "engine/audio/mixer.h"
-#include "engine/core/asset_dict.h"
 #include "engine/core/io_stream.h"
 #include "engine/core/strings.h"
 #include "engine/core/vfs.h"
@@ -39,12 +38,6 @@ const char* const kCommandNames[] = {
     "StartMovingUp", "StopMovingUp", "ClearScreen", "StartMusic", "StopMusic",
 };
 
-Voke::SmartPtr<Voke::AudioSource> GetSound(const char* name)
-{
-    Voke::AssetDict* dict = Voke::AssetDict::s_engine;
-    return dict ? Voke::GetCachedSound(*dict, name, true) : Voke::SplitAudioFileOption(name);
-}
-
 }  // namespace
 
 ScriptPlayer::ScriptPlayer()
@@ -70,8 +63,8 @@ int32_t ScriptPlayer::ScreenHeight() const { return m_Owner ? m_Owner->m_ScreenH
 
 void ScriptPlayer::LoadTheEnd()
 {
-    m_Music = GetSound(kMusicFile);
-    m_SplashSound = GetSound(kSplashFile);
+    m_Music = Voke::GetCachedSound(kMusicFile, true);
+    m_SplashSound = Voke::GetCachedSound(kSplashFile, true);
     // Only the start times and the end time need an empty record list: the
     // records past the count hold nothing.
     m_Count = 0;
@@ -106,18 +99,15 @@ bool ScriptPlayer::ReadScript(const char* fileName)
         element.GetAttribute("time", time);
         switch (type) {
         case kTextSimple:
+        case kGfx:
+            // A text or a picture at a position.
             element.GetAttribute("xpos", xpos);
             element.GetAttribute("ypos", ypos);
-            AddCommand(type, element.GetAttributeRaw("text"), xpos, ypos, time, 0.0f);
+            AddCommand(type, element.GetAttributeRaw(type == kGfx ? "file" : "text"), xpos, ypos, time, 0.0f);
             break;
         case kTextCenter:
             element.GetAttribute("ypos", ypos);
             AddCommand(type, element.GetAttributeRaw("text"), 0, ypos, time, 0.0f);
-            break;
-        case kGfx:
-            element.GetAttribute("xpos", xpos);
-            element.GetAttribute("ypos", ypos);
-            AddCommand(type, element.GetAttributeRaw("file"), xpos, ypos, time, 0.0f);
             break;
         case kStartMovingUp:
         case kStopMovingUp:

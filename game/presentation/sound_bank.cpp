@@ -3,7 +3,6 @@
 #include "engine/app/abstract_app.h"
 #include "engine/audio/audio_asset.h"
 #include "engine/audio/mixer.h"
-#include "engine/core/asset_dict.h"
 #include "game/core/game_base.h"
 
 namespace {
@@ -49,11 +48,7 @@ SoundBank::~SoundBank() = default;
 
 void SoundBank::Load()
 {
-    for (const SoundEntry& entry : kSounds) {
-        Voke::AssetDict* dict = Voke::AssetDict::s_engine;
-        m_Sources[entry.slot] =
-            dict ? Voke::GetCachedSound(*dict, entry.file, true) : Voke::SplitAudioFileOption(entry.file);
-    }
+    for (const SoundEntry& entry : kSounds) m_Sources[entry.slot] = Voke::GetCachedSound(entry.file, true);
 }
 
 void SoundBank::Play(int id)

@@ -79,5 +79,26 @@ TEST_F(AudioAssets, OneSourcePerNameWhileHeld)
     EXPECT_TRUE(kept.Expired());
 }
 
+TEST_F(AudioAssets, ByNameAloneTheEngineDictionaryShares)
+{
+    const SmartPtr<AssetDict> saved = AssetDict::s_engine;
+    AssetDict::s_engine = nullptr;
+    // Without a dictionary every request opens a source of its own.
+    SmartPtr<AudioSource> a = GetCachedSound("sfx/tone.ogg@buffer", true);
+    SmartPtr<AudioSource> b = GetCachedSound("sfx/tone.ogg@buffer", true);
+    ASSERT_TRUE(a && b);
+    EXPECT_NE(a.Get(), b.Get());
+    EXPECT_TRUE(IsBuffer(a));
+    EXPECT_FALSE(GetCachedSound("sfx/none.ogg", true));
+
+    AssetDict::s_engine = new AssetDict;
+    WeakPtr<AudioSource> kept = GetCachedSound("sfx/tone.ogg@cache", true).Get();
+    EXPECT_FALSE(kept.Expired()) << "kept by the engine dictionary";
+    EXPECT_EQ(GetCachedSound(*AssetDict::s_engine, "sfx/tone.ogg@cache", false).Get(), kept.Get());
+    EXPECT_EQ(AssetDict::s_engine->GetResidentCount(), 1u);
+    AssetDict::s_engine = saved;
+    EXPECT_TRUE(kept.Expired());
+}
+
 }  // namespace
 }  // namespace Voke
