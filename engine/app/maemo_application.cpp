@@ -248,6 +248,7 @@ void MaemoApplication::SetWindowProperties()
     Atom protocols[] = {m_wmDeleteWindow};
     XSetWMProtocols(dpy, m_window, protocols, 1);
     m_netActiveWindow = XInternAtom(dpy, "_NET_ACTIVE_WINDOW", False);
+    m_activeWindowRead = false;
 }
 
 void MaemoApplication::ShowWindow()
@@ -441,6 +442,7 @@ void MaemoApplication::GoFullScreen()
     if (XGetWindowAttributes(dpy, m_window, &window)) Resize(window.width, window.height);
 
     m_netActiveWindow = XInternAtom(dpy, "_NET_ACTIVE_WINDOW", False);
+    m_activeWindowRead = false;
     Activate();
     XAutoRepeatOff(dpy);
     XFlush(dpy);
@@ -539,6 +541,15 @@ void MaemoApplication::DisableAccelerometer() { m_accelerometerOn = false; }
 
 bool MaemoApplication::IsActiveWindow()
 {
+    if (!m_activeWindowRead) {
+        m_activeWindowIsOurs = ReadActiveWindow();
+        m_activeWindowRead = true;
+    }
+    return m_activeWindowIsOurs && m_displayOn;
+}
+
+bool MaemoApplication::ReadActiveWindow() const
+{
     Atom type = None;
     int format = 0;
     unsigned long items = 0;
@@ -553,7 +564,7 @@ bool MaemoApplication::IsActiveWindow()
             active = reinterpret_cast<unsigned long*>(data)[0] == m_window;
     }
     if (data) XFree(data);
-    return active && m_displayOn;
+    return active;
 }
 
 void MaemoApplication::Resize(int width, int height)
@@ -602,6 +613,9 @@ bool MaemoApplication::HandleEvent(XEvent& event, bool paused)
         break;
     case Expose:
         RenderFrame();
+        break;
+    case PropertyNotify:
+        if (event.xproperty.window == m_root && event.xproperty.atom == m_netActiveWindow) m_activeWindowRead = false;
         break;
     case ConfigureNotify:
         if (event.xconfigure.window == m_window) Resize(event.xconfigure.width, event.xconfigure.height);

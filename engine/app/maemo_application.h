@@ -114,7 +114,7 @@ public:
     const NarrowString& GetServiceName() const { return m_serviceName; }
     // Whether the window is the desktop's active one and the display is on.
     // With no active-window property at all (no window manager) the window
-    // counts as active.
+    // counts as active. The property is read again only once it changed.
     bool IsActiveWindow();
     // Tests point the accelerometer elsewhere.
     void SetAccelerometerPath(const char* path) { m_accelerometerPath = path; }
@@ -133,6 +133,8 @@ private:
     // one line) when the platform cannot do its part.
     void OpenConnection();
     void CreateXWindow();
+    // Reads the root's "_NET_ACTIVE_WINDOW": whether it names this window.
+    bool ReadActiveWindow() const;
     void SelectPointerEvents();
     void SetWindowProperties();
     void ShowWindow();
@@ -185,6 +187,12 @@ private:
     unsigned long m_colormap = 0;
     unsigned long m_wmDeleteWindow = 0;
     unsigned long m_netActiveWindow = 0;
+    // The root's "_NET_ACTIVE_WINDOW" as last read, and whether it still
+    // holds: a property change (PropertyNotify on the root) calls for a new
+    // read. Reading it on every pass would make each frame wait for the
+    // server to finish the frame before.
+    bool m_activeWindowRead = false;
+    bool m_activeWindowIsOurs = false;
     int m_xiOpcode = 0;
     int m_touchDeviceId = -1;
     unsigned long m_atomPositionX = 0;

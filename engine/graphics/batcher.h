@@ -93,6 +93,14 @@ public:
     // Two triangles (a, b, c) and (a, c, d); vertices in order around the quad.
     virtual void AddQuad(const BatcherVertex* a, const BatcherVertex* b, const BatcherVertex* c,
                          const BatcherVertex* d) = 0;
+    // A quad of a plain blit whose texels are all opaque: blending it would
+    // give its texels unchanged, so a batcher may draw it without blending.
+    // Added as any quad unless the batcher does so.
+    virtual void AddOpaqueQuad(const BatcherVertex* a, const BatcherVertex* b, const BatcherVertex* c,
+                               const BatcherVertex* d)
+    {
+        AddQuad(a, b, c, d);
+    }
     // Scale between target pixels and drawing units; true when supported.
     virtual bool SetScale(const float& scale);
 

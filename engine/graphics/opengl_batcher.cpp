@@ -2,6 +2,7 @@
 
 #include <GLES2/gl2.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 
@@ -222,8 +223,11 @@ void OpenGLBatcher::SetRenderTarget(PixelDataGL* target, uint32_t flags)
         BindTexture(m_compositeBound ? m_boundAlphaTexture : m_boundTexture);
     }
     bool resized = m_viewportWidth != target->GetWidth() || m_viewportHeight != target->GetHeight();
-    if (GetGLCaps()->fbo && target->GetFramebuffer() != m_framebuffer) {
-        if (target->GetFramebuffer() == PixelDataGL::NoFramebuffer) {
+    // A target without a framebuffer gets one even right after the bound
+    // target went away (the batcher then holds NoFramebuffer too).
+    const bool noFramebuffer = target->GetFramebuffer() == PixelDataGL::NoFramebuffer;
+    if (GetGLCaps()->fbo && (noFramebuffer || target->GetFramebuffer() != m_framebuffer)) {
+        if (noFramebuffer) {
             GLuint fb = 0;
             glGenFramebuffers(1, &fb);
             glBindFramebuffer(GL_FRAMEBUFFER, fb);
@@ -234,6 +238,11 @@ void OpenGLBatcher::SetRenderTarget(PixelDataGL* target, uint32_t flags)
                             target->GetWidth(), target->GetHeight(), status);
             target->SetFramebuffer(fb);
         } else {
+            // From an off-screen picture to the window: the driver starts on
+            // the picture now. Making the window current may wait for the
+            // display server (a software driver asks it for the window's
+            // size), and the picture is drawn meanwhile instead of after.
+            if (target->GetFramebuffer() == 0 && m_framebuffer != 0) glFlush();
             glBindFramebuffer(GL_FRAMEBUFFER, target->GetFramebuffer());
         }
         m_framebuffer = target->GetFramebuffer();
@@ -342,6 +351,36 @@ void OpenGLBatcher::DropPending()
 
 void OpenGLBatcher::Flush()
 {
+    DrawPending();
+    if (!m_opaqueBoxes.empty()) DrawOpaqueQuads();
+}
+
+void OpenGLBatcher::DrawOpaqueQuads()
+{
+    // The pending batch has just been drawn: the opaque quads take its place
+    // and draw with the same state, blending aside.
+    const size_t count = m_opaqueQuads.size();
+    std::memcpy(m_vertices, m_opaqueQuads.data(), count * sizeof(BatcherVertex));
+    m_vertexCount = uint32_t(count);
+    m_opaqueQuads.clear();
+    m_opaqueBoxes.clear();
+    glDisable(GL_BLEND);
+    DrawPending();
+    glEnable(GL_BLEND);
+}
+
+bool OpenGLBatcher::CoversOpaqueQuad(const Box& box) const
+{
+    // Pixels belong to a quad by their centres, so quads that only share an
+    // edge share no pixel.
+    for (const Box& quad : m_opaqueBoxes)
+        if (box.left < quad.right && quad.left < box.right && box.top < quad.bottom && quad.top < box.bottom)
+            return true;
+    return false;
+}
+
+void OpenGLBatcher::DrawPending()
+{
     if (m_vertexCount == 0) return;
     if (m_shadersEnabled) {
         OpenGLShader* program = m_currentShader;
@@ -375,6 +414,8 @@ void OpenGLBatcher::CheckTexture(PixelDataGL* texture)
     if (GetGLCaps()->fbo && texture->GetFramebuffer() != PixelDataGL::NoFramebuffer &&
         texture->GetFramebuffer() != 0 && m_framebuffer == texture->GetFramebuffer()) {
         DropPending();
+        m_opaqueQuads.clear();
+        m_opaqueBoxes.clear();
         // The framebuffer is going: the next target must be bound afresh.
         m_framebuffer = PixelDataGL::NoFramebuffer;
         m_viewportWidth = m_viewportHeight = 0;
@@ -391,6 +432,8 @@ void OpenGLBatcher::CheckTexture(PixelDataGL* texture)
 void OpenGLBatcher::Clear(const float& r, const float& g, const float& b, const float& a)
 {
     DropPending();
+    m_opaqueQuads.clear();
+    m_opaqueBoxes.clear();
     glClearColor(r, g, b, a);
     glClear(GL_COLOR_BUFFER_BIT);
 }
@@ -418,6 +461,7 @@ void OpenGLBatcher::WriteQuadIndices()
 
 void OpenGLBatcher::AddVertex(const BatcherVertex* v)
 {
+    if (!m_opaqueBoxes.empty()) Flush();  // lines and triangles are not checked for cover
     Reserve(1, 2);
     if (m_quadsOnly) WriteQuadIndices();
     uint32_t n = m_vertexCount;
@@ -428,6 +472,7 @@ void OpenGLBatcher::AddVertex(const BatcherVertex* v)
 
 void OpenGLBatcher::AddLine(const BatcherVertex* a, const BatcherVertex* b)
 {
+    if (!m_opaqueBoxes.empty()) Flush();  // lines and triangles are not checked for cover
     Reserve(2, 2);
     if (m_quadsOnly) WriteQuadIndices();
     uint32_t n = m_vertexCount;
@@ -439,6 +484,7 @@ void OpenGLBatcher::AddLine(const BatcherVertex* a, const BatcherVertex* b)
 
 void OpenGLBatcher::AddTriangle(const BatcherVertex* a, const BatcherVertex* b, const BatcherVertex* c)
 {
+    if (!m_opaqueBoxes.empty()) Flush();  // lines and triangles are not checked for cover
     Reserve(3, 3);
     if (m_quadsOnly) WriteQuadIndices();
     uint32_t n = m_vertexCount;
@@ -450,9 +496,37 @@ void OpenGLBatcher::AddTriangle(const BatcherVertex* a, const BatcherVertex* b, 
     PutIndex(n + 2);
 }
 
+namespace {
+
+OpenGLBatcher::Box BoundsOf(const BatcherVertex* a, const BatcherVertex* b, const BatcherVertex* c,
+                            const BatcherVertex* d)
+{
+    return {std::min({a->x, b->x, c->x, d->x}), std::min({a->y, b->y, c->y, d->y}),
+            std::max({a->x, b->x, c->x, d->x}), std::max({a->y, b->y, c->y, d->y})};
+}
+
+bool IsOpaqueWhite(const BatcherVertex* v) { return v->r == 255 && v->g == 255 && v->b == 255 && v->a == 255; }
+
+}  // namespace
+
+void OpenGLBatcher::AddOpaqueQuad(const BatcherVertex* a, const BatcherVertex* b, const BatcherVertex* c,
+                                  const BatcherVertex* d)
+{
+    const bool plainBlend = m_shadersEnabled && m_blending && m_blendMode == 0 && m_texturing && !m_lineMode &&
+                            m_currentShader == &m_programs[kTextured];
+    if (!plainBlend || !IsOpaqueWhite(a) || !IsOpaqueWhite(b) || !IsOpaqueWhite(c) || !IsOpaqueWhite(d)) {
+        AddQuad(a, b, c, d);
+        return;
+    }
+    if (m_opaqueBoxes.size() >= kMaxOpaqueQuads) Flush();
+    m_opaqueQuads.insert(m_opaqueQuads.end(), {*a, *b, *c, *d});
+    m_opaqueBoxes.push_back(BoundsOf(a, b, c, d));
+}
+
 void OpenGLBatcher::AddQuad(const BatcherVertex* a, const BatcherVertex* b, const BatcherVertex* c,
                             const BatcherVertex* d)
 {
+    if (!m_opaqueBoxes.empty() && CoversOpaqueQuad(BoundsOf(a, b, c, d))) Flush();
     Reserve(4, 6);
     uint32_t n = m_vertexCount;
     CopyVertex(a);

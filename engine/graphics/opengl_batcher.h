@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "engine/graphics/batcher.h"
 #include "engine/graphics/opengl_shader.h"
@@ -44,6 +45,14 @@ public:
     void AddTriangle(const BatcherVertex* a, const BatcherVertex* b, const BatcherVertex* c) override;
     void AddQuad(const BatcherVertex* a, const BatcherVertex* b, const BatcherVertex* c,
                  const BatcherVertex* d) override;
+    // Under alpha blending with the ordinary textured program, the quad joins
+    // a second batch of opaque quads, drawn without blending right after the
+    // pending batch (a software rasteriser copies unblended texels on a fast
+    // path and blends several times slower). Blended geometry that would
+    // cover one of them draws both batches first, so every pixel still
+    // receives its quads in the order they were added.
+    void AddOpaqueQuad(const BatcherVertex* a, const BatcherVertex* b, const BatcherVertex* c,
+                       const BatcherVertex* d) override;
     bool SetScale(const float& scale) override;
 
     // NOTE: the pending batch holds at most 65 536 vertices, all a 16-bit
@@ -56,6 +65,14 @@ public:
     // behind the last one starts again at the front with fresh storage.
     static constexpr uint32_t kVertexRingBytes = 2 * kMaxVertices * sizeof(BatcherVertex);
     static constexpr uint32_t kIndexRingBytes = 2 * kMaxIndices * 2;
+
+    // A quad's bounds in drawing units.
+    struct Box {
+        float left, top, right, bottom;
+    };
+    // NOTE: at most 256 opaque quads wait beside a batch (each quad added
+    // is checked against them); one more draws both.
+    static constexpr size_t kMaxOpaqueQuads = 256;
 
     // For tests and tools.
     uint32_t GetPendingVertexCount() const { return m_vertexCount; }
@@ -92,6 +109,11 @@ private:
     void Reserve(uint32_t vertices, uint32_t indices);
     void WriteQuadIndices();
     void DropPending();
+    // Draws the pending batch (Flush draws the opaque quads after it).
+    void DrawPending();
+    void DrawOpaqueQuads();
+    // Whether geometry within `box` would cover a waiting opaque quad.
+    bool CoversOpaqueQuad(const Box& box) const;
     void SetBlending(bool on);
     void BindTexture(uint32_t name);
     void BindIndexBuffer(uint32_t name);
@@ -116,6 +138,8 @@ private:
     bool m_quadsOnly = true;           // the batch holds quads only: the quad indices apply
     uint32_t m_colorAnd = 0xFFFFFFFFu; // the pending vertices' colours ANDed: all white when unchanged
     uint16_t* m_quadIndices;           // 0 1 2 0 2 3, 4 5 6 4 6 7, ... for a full batch
+    std::vector<BatcherVertex> m_opaqueQuads;  // four vertices each, in order
+    std::vector<Box> m_opaqueBoxes;           // their bounds, one each
     Ring m_vertexRing;
     Ring m_indexRing;
     uint32_t m_quadIndexBuffer = 0;

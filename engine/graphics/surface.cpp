@@ -75,8 +75,8 @@ Batcher* BeginColored(Surface* dst, bool lines, const Color* color)
 
 // The quad of an axis-aligned blit: the clamped rectangle of src at (x, y)
 // plus the source's draw offset. Clamping does not move the destination.
-void BlitQuad(Batcher* batcher, int x, int y, Surface* src, const Rect* rect, uint8_t r, uint8_t g,
-              uint8_t b)
+void BlitQuad(Batcher* batcher, int x, int y, Surface* src, const Rect* rect, uint8_t r, uint8_t g, uint8_t b,
+              bool opaque = false)
 {
     PixelData* pixels = src->GetPixelData();
     int W = pixels->GetWidth(), H = pixels->GetHeight();
@@ -93,7 +93,45 @@ void BlitQuad(Batcher* batcher, int x, int y, Surface* src, const Rect* rect, ui
     BatcherVertex v1 = Vertex(tx + float(w), ty, uR, vT, r, g, b, a);
     BatcherVertex v2 = Vertex(tx + float(w), ty + float(h), uR, vB, r, g, b, a);
     BatcherVertex v3 = Vertex(tx, ty + float(h), uL, vB, r, g, b, a);
-    batcher->AddQuad(&v0, &v1, &v2, &v3);
+    if (opaque)
+        batcher->AddOpaqueQuad(&v0, &v1, &v2, &v3);
+    else
+        batcher->AddQuad(&v0, &v1, &v2, &v3);
+}
+
+// Runs of fewer opaque rows are drawn blended with the rows around them.
+constexpr int kMinOpaqueRun = 8;
+
+// A plain blit in pieces of whole rows: runs of rows that the source knows to
+// be opaque all through go to the batcher as opaque quads (drawn without
+// blending where the batcher can: the same pixels, faster), the rows between
+// them as ordinary quads. The pieces do not overlap, and each keeps the
+// texels of its rows (texture coordinates of whole texels are exact).
+void BlitInOpaqueRuns(Batcher* batcher, int x, int y, Surface* src, const Rect& rect)
+{
+    const int top = std::max(rect.y, 0), bottom = std::min(rect.y + rect.h, src->GetPixelData()->GetHeight());
+    int row = top;
+    while (row < bottom) {
+        // The next run of at least kMinOpaqueRun opaque rows, or none.
+        int runStart = row, runEnd = row;
+        for (;;) {
+            while (runStart < bottom && !src->IsRowOpaque(runStart)) ++runStart;
+            runEnd = runStart;
+            while (runEnd < bottom && src->IsRowOpaque(runEnd)) ++runEnd;
+            if (runEnd - runStart >= kMinOpaqueRun || runEnd >= bottom) break;
+            runStart = runEnd;
+        }
+        if (runEnd - runStart < kMinOpaqueRun) runStart = runEnd = bottom;
+        if (runStart > row) {
+            const Rect piece{rect.x, row, rect.w, runStart - row};
+            BlitQuad(batcher, x, y + (row - top), src, &piece, 255, 255, 255);
+        }
+        if (runEnd > runStart) {
+            const Rect piece{rect.x, runStart, rect.w, runEnd - runStart};
+            BlitQuad(batcher, x, y + (runStart - top), src, &piece, 255, 255, 255, true);
+        }
+        row = runEnd;
+    }
 }
 
 // Segment count of a circle polygon; 0 when it cannot be drawn.
@@ -185,7 +223,7 @@ Surface* Surface::CreateCopy(Surface* source)
 void Surface::Blit(Surface* dst, int x, int y, Surface* src, const Rect* rect)
 {
     if (!rect) return;
-    if (Batcher* batcher = BeginTextured(dst, src, 0, true)) BlitQuad(batcher, x, y, src, rect, 255, 255, 255);
+    if (Batcher* batcher = BeginTextured(dst, src, 0, true)) BlitInOpaqueRuns(batcher, x, y, src, *rect);
 }
 
 void Surface::BlitAdditive(Surface* dst, int x, int y, Surface* src, const Rect* rect)

@@ -1,5 +1,6 @@
 // Images by asset name, texture atlases and frame animations, read from a
-// pak archive built by the pak writer and drawn on the real driver.
+// pak archive built by the pak writer and drawn on the real driver; atlas
+// entries drawn in opaque and blended pieces.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -16,6 +17,8 @@
 #include "engine/graphics/animation_file.h"
 #include "engine/graphics/asset_surfaces.h"
 #include "engine/graphics/atlas.h"
+#include "engine/graphics/batcher.h"
+#include "engine/graphics/opengl_batcher.h"
 #include "tests/engine/graphics/asset_image_files.h"
 #include "tests/engine/graphics/gl_fixture.h"
 #include "tests/support/temp_dir.h"
@@ -119,6 +122,57 @@ TEST_F(AssetImages, AtlasEntriesDrawTheirRectanglesOfAPngPage)
     EXPECT_EQ(WindowPixel(21, 11), kGreen);
     EXPECT_EQ(WindowPixel(20, 12), kBlack);
     EXPECT_EQ(g_fileLoads, 1) << "the page is read once";
+}
+
+// An entry's runs of eight or more opaque rows are drawn unblended in a
+// batch of their own. The picture must be the one that blending every row
+// draws, byte for byte: in place, with the source rectangle clamped at the
+// top, and with a translucent quad of the same page drawn over the opaque
+// rows right after (it must land on them, not under them).
+TEST_F(AssetImages, OpaqueRowsDrawnApartGiveTheBlendedPicture)
+{
+    // Page rows 3-5 translucent, one translucent pixel in rows 20 and 24: the
+    // entry from row 1 has opaque runs of 14, 3 (too short) and 12 rows.
+    SmartPtr<Surface> page(MakeImage(16, 40, RGBA8888, [](int x, int y) {
+        const bool translucent = (y >= 3 && y <= 5) || (y == 20 && x == 7) || (y == 24 && x == 3);
+        return MakeColor(uint8_t(x * 15), uint8_t(y * 6), uint8_t(250 - y * 5), translucent ? 100 : 255);
+    }));
+    SmartPtr<AtlasSurface> entry(new AtlasSurface(page, 2, 1, 12, 36));
+    const Rect wholeEntry{0, 0, 12, 36}, wholeInPage{2, 1, 12, 36}, translucentRows{2, 3, 12, 3};
+    struct Case {
+        Rect entryRect, pageRect;
+        bool coverAfter;
+    } cases[] = {{wholeEntry, wholeInPage, false}, {{1, -4, 10, 30}, {3, 1, 10, 26}, false}, {wholeEntry, wholeInPage, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.entryRect.y + 10 * c.coverAfter);
+        std::vector<uint8_t> pictures[2];
+        SmartPtr<Surface> targets[2] = {new Surface(64, 48, RGBA8888), new Surface(64, 48, RGBA8888)};
+        for (int apart = 0; apart < 2; ++apart) {
+            Surface* target = targets[apart];
+            for (int y = 0; y < 48; y += 4) {
+                const Color band = MakeColor(uint8_t(y * 5), 90, uint8_t(200 - y * 4));
+                Surface::FillRect(target, 0, y, 64, y + 4, &band);
+            }
+            Batcher()->Flush();
+            const uint64_t draws = GetRenderStats().drawCalls;
+            if (apart)
+                Surface::Blit(target, 9, 5, entry, &c.entryRect);
+            else
+                Surface::Blit(target, 9, 5, page, &c.pageRect);
+            if (c.coverAfter) Surface::Blit(target, 12, 12, page, &translucentRows);
+            Batcher()->Flush();
+            if (apart) {
+                EXPECT_GE(GetRenderStats().drawCalls - draws, 2u) << "the opaque rows drawn apart";
+            }
+            pictures[apart] = TargetPixels(target);
+        }
+        EXPECT_EQ(pictures[1], pictures[0]);
+        // Drawn at all: (9, 15) shows the rectangle's first column, row 10.
+        const uint8_t* drawn = &pictures[0][size_t(15 * 64 + 9) * 4];
+        const int x = c.pageRect.x, y = c.pageRect.y + 10;
+        EXPECT_EQ(MakeColor(drawn[0], drawn[1], drawn[2], drawn[3]),
+                  MakeColor(uint8_t(x * 15), uint8_t(y * 6), uint8_t(250 - y * 5)));
+    }
 }
 
 TEST_F(AssetImages, AtlasEntriesDrawTheirRectanglesOfADdsPage)

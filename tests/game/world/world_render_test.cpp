@@ -41,8 +41,9 @@ constexpr float kFrame = 1.0f / 60.0f;
 // still up and the pause button not yet fading.
 constexpr int kFrames = 240;
 // NOTE: the most draw calls and texture binds one frame of a level in play
-// may cost; the shipped levels take 11 to 13 (the figures are printed).
-constexpr uint64_t kDrawCallBudget = 20;
+// may cost; the shipped levels take 17 to 35 draws (a batch's opaque rows
+// are a draw of their own) and 10 to 12 binds (the figures are printed).
+constexpr uint64_t kDrawCallBudget = 40;
 constexpr uint64_t kTextureBindBudget = 20;
 // NOTE: driver rounding: a pixel differs when a channel is more than 24 off,
 // and at most 0.3 % of the frame (460 pixels) may differ. Moving or dropping
