@@ -352,7 +352,7 @@ void OpenGLBatcher::DropPending()
 void OpenGLBatcher::Flush()
 {
     DrawPending();
-    if (!m_opaqueBoxes.empty()) DrawOpaqueQuads();
+    if (!m_opaqueQuads.empty()) DrawOpaqueQuads();
 }
 
 void OpenGLBatcher::DrawOpaqueQuads()
@@ -363,7 +363,6 @@ void OpenGLBatcher::DrawOpaqueQuads()
     std::memcpy(m_vertices, m_opaqueQuads.data(), count * sizeof(BatcherVertex));
     m_vertexCount = uint32_t(count);
     m_opaqueQuads.clear();
-    m_opaqueBoxes.clear();
     glDisable(GL_BLEND);
     DrawPending();
     glEnable(GL_BLEND);
@@ -373,9 +372,11 @@ bool OpenGLBatcher::CoversOpaqueQuad(const Box& box) const
 {
     // Pixels belong to a quad by their centres, so quads that only share an
     // edge share no pixel.
-    for (const Box& quad : m_opaqueBoxes)
+    for (size_t i = 0; i < m_opaqueQuads.size(); i += 4) {
+        const Box quad = BoundsOf(&m_opaqueQuads[i]);
         if (box.left < quad.right && quad.left < box.right && box.top < quad.bottom && quad.top < box.bottom)
             return true;
+    }
     return false;
 }
 
@@ -415,7 +416,6 @@ void OpenGLBatcher::CheckTexture(PixelDataGL* texture)
         texture->GetFramebuffer() != 0 && m_framebuffer == texture->GetFramebuffer()) {
         DropPending();
         m_opaqueQuads.clear();
-        m_opaqueBoxes.clear();
         // The framebuffer is going: the next target must be bound afresh.
         m_framebuffer = PixelDataGL::NoFramebuffer;
         m_viewportWidth = m_viewportHeight = 0;
@@ -433,7 +433,6 @@ void OpenGLBatcher::Clear(const float& r, const float& g, const float& b, const 
 {
     DropPending();
     m_opaqueQuads.clear();
-    m_opaqueBoxes.clear();
     glClearColor(r, g, b, a);
     glClear(GL_COLOR_BUFFER_BIT);
 }
@@ -461,7 +460,7 @@ void OpenGLBatcher::WriteQuadIndices()
 
 void OpenGLBatcher::AddVertex(const BatcherVertex* v)
 {
-    if (!m_opaqueBoxes.empty()) Flush();  // lines and triangles are not checked for cover
+    if (!m_opaqueQuads.empty()) Flush();  // lines and triangles are not checked for cover
     Reserve(1, 2);
     if (m_quadsOnly) WriteQuadIndices();
     uint32_t n = m_vertexCount;
@@ -472,7 +471,7 @@ void OpenGLBatcher::AddVertex(const BatcherVertex* v)
 
 void OpenGLBatcher::AddLine(const BatcherVertex* a, const BatcherVertex* b)
 {
-    if (!m_opaqueBoxes.empty()) Flush();  // lines and triangles are not checked for cover
+    if (!m_opaqueQuads.empty()) Flush();  // lines and triangles are not checked for cover
     Reserve(2, 2);
     if (m_quadsOnly) WriteQuadIndices();
     uint32_t n = m_vertexCount;
@@ -484,7 +483,7 @@ void OpenGLBatcher::AddLine(const BatcherVertex* a, const BatcherVertex* b)
 
 void OpenGLBatcher::AddTriangle(const BatcherVertex* a, const BatcherVertex* b, const BatcherVertex* c)
 {
-    if (!m_opaqueBoxes.empty()) Flush();  // lines and triangles are not checked for cover
+    if (!m_opaqueQuads.empty()) Flush();  // lines and triangles are not checked for cover
     Reserve(3, 3);
     if (m_quadsOnly) WriteQuadIndices();
     uint32_t n = m_vertexCount;
@@ -496,14 +495,13 @@ void OpenGLBatcher::AddTriangle(const BatcherVertex* a, const BatcherVertex* b, 
     PutIndex(n + 2);
 }
 
-namespace {
-
-OpenGLBatcher::Box BoundsOf(const BatcherVertex* a, const BatcherVertex* b, const BatcherVertex* c,
-                            const BatcherVertex* d)
+OpenGLBatcher::Box OpenGLBatcher::BoundsOf(const BatcherVertex* q)
 {
-    return {std::min({a->x, b->x, c->x, d->x}), std::min({a->y, b->y, c->y, d->y}),
-            std::max({a->x, b->x, c->x, d->x}), std::max({a->y, b->y, c->y, d->y})};
+    return {std::min({q[0].x, q[1].x, q[2].x, q[3].x}), std::min({q[0].y, q[1].y, q[2].y, q[3].y}),
+            std::max({q[0].x, q[1].x, q[2].x, q[3].x}), std::max({q[0].y, q[1].y, q[2].y, q[3].y})};
 }
+
+namespace {
 
 bool IsOpaqueWhite(const BatcherVertex* v) { return v->r == 255 && v->g == 255 && v->b == 255 && v->a == 255; }
 
@@ -518,15 +516,17 @@ void OpenGLBatcher::AddOpaqueQuad(const BatcherVertex* a, const BatcherVertex* b
         AddQuad(a, b, c, d);
         return;
     }
-    if (m_opaqueBoxes.size() >= kMaxOpaqueQuads) Flush();
+    if (m_opaqueQuads.size() >= 4 * kMaxOpaqueQuads) Flush();
     m_opaqueQuads.insert(m_opaqueQuads.end(), {*a, *b, *c, *d});
-    m_opaqueBoxes.push_back(BoundsOf(a, b, c, d));
 }
 
 void OpenGLBatcher::AddQuad(const BatcherVertex* a, const BatcherVertex* b, const BatcherVertex* c,
                             const BatcherVertex* d)
 {
-    if (!m_opaqueBoxes.empty() && CoversOpaqueQuad(BoundsOf(a, b, c, d))) Flush();
+    if (!m_opaqueQuads.empty()) {
+        const BatcherVertex quad[4] = {*a, *b, *c, *d};
+        if (CoversOpaqueQuad(BoundsOf(quad))) Flush();
+    }
     Reserve(4, 6);
     uint32_t n = m_vertexCount;
     CopyVertex(a);

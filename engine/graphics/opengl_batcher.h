@@ -66,10 +66,6 @@ public:
     static constexpr uint32_t kVertexRingBytes = 2 * kMaxVertices * sizeof(BatcherVertex);
     static constexpr uint32_t kIndexRingBytes = 2 * kMaxIndices * 2;
 
-    // A quad's bounds in drawing units.
-    struct Box {
-        float left, top, right, bottom;
-    };
     // NOTE: at most 256 opaque quads wait beside a batch (each quad added
     // is checked against them); one more draws both.
     static constexpr size_t kMaxOpaqueQuads = 256;
@@ -112,6 +108,11 @@ private:
     // Draws the pending batch (Flush draws the opaque quads after it).
     void DrawPending();
     void DrawOpaqueQuads();
+    // A quad's bounds in drawing units.
+    struct Box {
+        float left, top, right, bottom;
+    };
+    static Box BoundsOf(const BatcherVertex* quad);
     // Whether geometry within `box` would cover a waiting opaque quad.
     bool CoversOpaqueQuad(const Box& box) const;
     void SetBlending(bool on);
@@ -139,7 +140,6 @@ private:
     uint32_t m_colorAnd = 0xFFFFFFFFu; // the pending vertices' colours ANDed: all white when unchanged
     uint16_t* m_quadIndices;           // 0 1 2 0 2 3, 4 5 6 4 6 7, ... for a full batch
     std::vector<BatcherVertex> m_opaqueQuads;  // four vertices each, in order
-    std::vector<Box> m_opaqueBoxes;           // their bounds, one each
     Ring m_vertexRing;
     Ring m_indexRing;
     uint32_t m_quadIndexBuffer = 0;

@@ -110,28 +110,23 @@ constexpr int kMinOpaqueRun = 8;
 void BlitInOpaqueRuns(Batcher* batcher, int x, int y, Surface* src, const Rect& rect)
 {
     const int top = std::max(rect.y, 0), bottom = std::min(rect.y + rect.h, src->GetPixelData()->GetHeight());
-    int row = top;
-    while (row < bottom) {
-        // The next run of at least kMinOpaqueRun opaque rows, or none.
-        int runStart = row, runEnd = row;
-        for (;;) {
-            while (runStart < bottom && !src->IsRowOpaque(runStart)) ++runStart;
-            runEnd = runStart;
-            while (runEnd < bottom && src->IsRowOpaque(runEnd)) ++runEnd;
-            if (runEnd - runStart >= kMinOpaqueRun || runEnd >= bottom) break;
-            runStart = runEnd;
+    auto piece = [&](int from, int to, bool opaque) {
+        if (from >= to) return;
+        const Rect rows{rect.x, from, rect.w, to - from};
+        BlitQuad(batcher, x, y + (from - top), src, &rows, 255, 255, 255, opaque);
+    };
+    int blendedFrom = top;  // the first row not drawn yet
+    for (int row = top; row < bottom;) {
+        int runEnd = row;
+        while (runEnd < bottom && src->IsRowOpaque(runEnd)) ++runEnd;
+        if (runEnd - row >= kMinOpaqueRun) {
+            piece(blendedFrom, row, false);
+            piece(row, runEnd, true);
+            blendedFrom = runEnd;
         }
-        if (runEnd - runStart < kMinOpaqueRun) runStart = runEnd = bottom;
-        if (runStart > row) {
-            const Rect piece{rect.x, row, rect.w, runStart - row};
-            BlitQuad(batcher, x, y + (row - top), src, &piece, 255, 255, 255);
-        }
-        if (runEnd > runStart) {
-            const Rect piece{rect.x, runStart, rect.w, runEnd - runStart};
-            BlitQuad(batcher, x, y + (runStart - top), src, &piece, 255, 255, 255, true);
-        }
-        row = runEnd;
+        row = std::max(runEnd, row + 1);
     }
+    piece(blendedFrom, bottom, false);
 }
 
 // Segment count of a circle polygon; 0 when it cannot be drawn.
