@@ -12,6 +12,24 @@ namespace {
 
 constexpr float kInv255 = 0.003921569f;
 
+// Whether a plain quad of `rect`, scaled without rotation, can only sample
+// opaque texels: its rows and the row on each side are opaque all through,
+// and a column on each side stays inside the source. A stretched quad's
+// texture coordinates may round onto the texel just past its edge, so the
+// texels around it must be opaque too. Such a quad draws the same pixels
+// blended or not.
+bool SamplesOnlyOpaque(Surface* src, const float m[4], const Rect& rect)
+{
+    if (m[1] != 0.0f || m[2] != 0.0f || m[0] == 0.0f || m[3] == 0.0f) return false;
+    const PixelData* pixels = src->GetPixelData();
+    if (rect.w <= 0 || rect.h <= 0 || rect.x < 1 || rect.x + rect.w > pixels->GetWidth() - 1 || rect.y < 1 ||
+        rect.y + rect.h > pixels->GetHeight() - 1)
+        return false;
+    for (int row = rect.y - 1; row <= rect.y + rect.h; ++row)
+        if (!src->IsRowOpaque(row)) return false;
+    return true;
+}
+
 // Sets the batcher state of a transformed blit and adds its quad.
 void Submit(Surface* dst, Surface* src, const float& x, const float& y, const float m[4], const float anchor[2],
             int flip, const Rect& rect, int blendMode, uint8_t r, uint8_t g, uint8_t b)
@@ -44,7 +62,12 @@ void Submit(Surface* dst, Surface* src, const float& x, const float& y, const fl
     for (int i = 0; i < 4; ++i)
         v[i] = BatcherVertex{pos[i][0], pos[i][1], BatcherVertex::TexCoord(tex[i][0]), BatcherVertex::TexCoord(tex[i][1]),
                              r, g, b, a};
-    batcher->AddQuad(&v[0], &v[1], &v[2], &v[3]);
+    // A stretched opaque rectangle (a one-colour fill, mostly) goes to the
+    // batcher as an opaque quad, drawn unblended where the batcher can.
+    if (blendMode == 0 && SamplesOnlyOpaque(src, m, rect))
+        batcher->AddOpaqueQuad(&v[0], &v[1], &v[2], &v[3]);
+    else
+        batcher->AddQuad(&v[0], &v[1], &v[2], &v[3]);
 }
 
 }  // namespace

@@ -74,6 +74,24 @@ protected:
     AssetDict& Dict() { return *AssetDict::s_engine; }
     void Draw(Surface* image, int x, int y) { Surface::Blit(m_window, x, y, image, image->GetClipRect()); }
 
+    // Page rows 3-5 translucent, one translucent pixel in rows 20 and 24.
+    static SmartPtr<Surface> PartlyTranslucentPage()
+    {
+        return MakeImage(16, 40, RGBA8888, [](int x, int y) {
+            const bool translucent = (y >= 3 && y <= 5) || (y == 20 && x == 7) || (y == 24 && x == 3);
+            return MakeColor(uint8_t(x * 15), uint8_t(y * 6), uint8_t(250 - y * 5), translucent ? 100 : 255);
+        });
+    }
+    // Horizontal bands of colour over a 64 x 48 target, drawn.
+    void FillBands(Surface* target)
+    {
+        for (int y = 0; y < 48; y += 4) {
+            const Color band = MakeColor(uint8_t(y * 5), 90, uint8_t(200 - y * 4));
+            Surface::FillRect(target, 0, y, 64, y + 4, &band);
+        }
+        Batcher()->Flush();
+    }
+
     VokeTest::TempDir m_dir;
     int m_paks = 0;
 };
@@ -131,12 +149,8 @@ TEST_F(AssetImages, AtlasEntriesDrawTheirRectanglesOfAPngPage)
 // rows right after (it must land on them, not under them).
 TEST_F(AssetImages, OpaqueRowsDrawnApartGiveTheBlendedPicture)
 {
-    // Page rows 3-5 translucent, one translucent pixel in rows 20 and 24: the
-    // entry from row 1 has opaque runs of 14, 3 (too short) and 12 rows.
-    SmartPtr<Surface> page(MakeImage(16, 40, RGBA8888, [](int x, int y) {
-        const bool translucent = (y >= 3 && y <= 5) || (y == 20 && x == 7) || (y == 24 && x == 3);
-        return MakeColor(uint8_t(x * 15), uint8_t(y * 6), uint8_t(250 - y * 5), translucent ? 100 : 255);
-    }));
+    // The entry from row 1 has opaque runs of 14, 3 (too short) and 12 rows.
+    SmartPtr<Surface> page = PartlyTranslucentPage();
     SmartPtr<AtlasSurface> entry(new AtlasSurface(page, 2, 1, 12, 36));
     const Rect wholeEntry{0, 0, 12, 36}, wholeInPage{2, 1, 12, 36}, translucentRows{2, 3, 12, 3};
     struct Case {
@@ -149,11 +163,7 @@ TEST_F(AssetImages, OpaqueRowsDrawnApartGiveTheBlendedPicture)
         SmartPtr<Surface> targets[2] = {new Surface(64, 48, RGBA8888), new Surface(64, 48, RGBA8888)};
         for (int apart = 0; apart < 2; ++apart) {
             Surface* target = targets[apart];
-            for (int y = 0; y < 48; y += 4) {
-                const Color band = MakeColor(uint8_t(y * 5), 90, uint8_t(200 - y * 4));
-                Surface::FillRect(target, 0, y, 64, y + 4, &band);
-            }
-            Batcher()->Flush();
+            FillBands(target);
             const uint64_t draws = GetRenderStats().drawCalls;
             if (apart)
                 Surface::Blit(target, 9, 5, entry, &c.entryRect);
@@ -172,6 +182,43 @@ TEST_F(AssetImages, OpaqueRowsDrawnApartGiveTheBlendedPicture)
         const int x = c.pageRect.x, y = c.pageRect.y + 10;
         EXPECT_EQ(MakeColor(drawn[0], drawn[1], drawn[2], drawn[3]),
                   MakeColor(uint8_t(x * 15), uint8_t(y * 6), uint8_t(250 - y * 5)));
+    }
+}
+
+// A stretched rectangle of an entry is drawn unblended when it and the texels
+// around it are opaque (the rows on either side too: a stretched quad may
+// sample one texel past its edge). The picture must be the one blending
+// draws, byte for byte, also with a translucent quad drawn over it after.
+TEST_F(AssetImages, StretchedOpaqueRectanglesDrawnApartGiveTheBlendedPicture)
+{
+    SmartPtr<Surface> page = PartlyTranslucentPage();
+    SmartPtr<AtlasSurface> entry(new AtlasSurface(page, 2, 1, 12, 36));
+    const float scale[2] = {13.5f, 9.0f}, pivot[2] = {0.0f, 0.0f};
+    const Rect translucentRows{2, 3, 12, 3};
+    struct Case {
+        Rect entryRect;
+        bool apart;
+    } cases[] = {{{3, 7, 2, 3}, true}, {{3, 5, 2, 3}, false}, {{0, 7, 2, 3}, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.entryRect.x * 100 + c.entryRect.y);
+        const Rect pageRect{c.entryRect.x + 2, c.entryRect.y + 1, c.entryRect.w, c.entryRect.h};
+        std::vector<uint8_t> pictures[2];
+        SmartPtr<Surface> targets[2] = {new Surface(64, 48, RGBA8888), new Surface(64, 48, RGBA8888)};
+        for (int fromEntry = 0; fromEntry < 2; ++fromEntry) {
+            Surface* target = targets[fromEntry];
+            FillBands(target);
+            const uint64_t draws = GetRenderStats().drawCalls;
+            Surface* source = fromEntry ? static_cast<Surface*>(entry) : static_cast<Surface*>(page);
+            Surface::BlitTransformed(target, source, 5.25f, 4.0f, 0.0f, scale, pivot, 0,
+                                     fromEntry ? c.entryRect : pageRect);
+            Surface::Blit(target, 12, 12, page, &translucentRows);
+            Batcher()->Flush();
+            if (fromEntry) {
+                EXPECT_EQ(GetRenderStats().drawCalls - draws, c.apart ? 2u : 1u);
+            }
+            pictures[fromEntry] = TargetPixels(target);
+        }
+        EXPECT_EQ(pictures[1], pictures[0]);
     }
 }
 
