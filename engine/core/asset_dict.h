@@ -76,6 +76,13 @@ public:
     // Defined in the graphics library (engine/graphics/atlas.cpp).
     bool LoadAtlas(const NarrowString& name);
 
+    // Uploads the page of every kept atlas that is not uploaded yet, through
+    // the current batcher (none: nothing happens). For the main thread with
+    // the GL context current, once loading is done, so that no page has to
+    // be uploaded in the middle of play. Defined in the graphics library
+    // (engine/graphics/atlas.cpp).
+    void UploadAtlasPages();
+
     // Releases the atlas kept under `name`; an unknown name does nothing.
     void Remove(const NarrowString& name);
 

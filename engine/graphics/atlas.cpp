@@ -1,10 +1,13 @@
 #include "engine/graphics/atlas.h"
 
 #include <cstdint>
+#include <mutex>
+#include <vector>
 
 #include "engine/core/vfs.h"
 #include "engine/core/xml.h"
 #include "engine/graphics/asset_surfaces.h"
+#include "engine/graphics/batcher.h"
 #include "engine/graphics/pixel_data_gl.h"
 
 namespace Voke {
@@ -134,6 +137,24 @@ bool AssetDict::LoadAtlas(const NarrowString& name)
     }
     for (const auto& entry : atlas->GetEntries()) SetWeak<Surface>(entry.first, entry.second.Get());
     return atlas->IsComplete();
+}
+
+void AssetDict::UploadAtlasPages()
+{
+    Batcher* batcher = Batcher::Get();
+    if (!batcher) return;
+    std::vector<SmartPtr<RefCounter>> atlases;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (const auto& kept : m_atlases) atlases.push_back(kept.second);
+    }
+    // Binding a page through the batcher uploads it the way a first draw
+    // would, and the batcher knows what is bound afterwards.
+    for (const SmartPtr<RefCounter>& kept : atlases) {
+        Surface* page = static_cast<Atlas*>(kept.Get())->GetPage();
+        if (page && page->GetPixelData())
+            batcher->SetTexture(page->GetPixelData(), page->TestFlags(~0u), page->GetOpacity());
+    }
 }
 
 }  // namespace Voke

@@ -255,6 +255,9 @@ void Game::UpdateLoading(float dt)
     if (m_Loaded.load(std::memory_order_acquire)) {
         // The thread has done its last step; its end is near.
         if (m_LoaderThread.joinable()) m_LoaderThread.join();
+        // Every picture page goes to the driver now, behind the loading
+        // screen, rather than at its first draw in the middle of a run.
+        if (Voke::AssetDict* dict = Voke::AbstractApp::s_assetDict) dict->UploadAtlasPages();
         m_Throbber.Reset();
         m_MainMenu.m_LevelSelect = m_World.IsDebugLevelsMenu();
         m_Mode = GameMode::Play;

@@ -222,6 +222,24 @@ TEST_F(AssetImages, StretchedOpaqueRectanglesDrawnApartGiveTheBlendedPicture)
     }
 }
 
+// Once loading is done the game uploads every atlas page at once: each page
+// once, and drawing afterwards needs no upload and draws the right texels
+// (the batcher knows which page is bound).
+TEST_F(AssetImages, AtlasPagesUploadAtOnceAndDrawingThenUploadsNothing)
+{
+    Mount({{"ab01.xml", kAtlasXml}, {"ab01.png", MakePngFile(8, 4, PagePixel)}});
+    ASSERT_TRUE(Dict().LoadAtlas("ab01.xml"));
+    const uint64_t before = GetRenderStats().textureUploads;
+    Dict().UploadAtlasPages();
+    EXPECT_EQ(GetRenderStats().textureUploads - before, 1u);
+    Dict().UploadAtlasPages();
+    Draw(GetCachedSurface("corner", false), 20, 10);
+    Draw(GetCachedSurface("blue", false), 10, 10);
+    EXPECT_EQ(GetRenderStats().textureUploads - before, 1u);
+    EXPECT_EQ(WindowPixel(10, 10), kBlue);
+    EXPECT_EQ(WindowPixel(20, 10), kGreen);
+}
+
 TEST_F(AssetImages, AtlasEntriesDrawTheirRectanglesOfADdsPage)
 {
     Mount({{"ab01.xml", kAtlasXml}, {"ab01.dds", MakeDdsFile(8, 4, PagePixel)}});
