@@ -37,16 +37,23 @@ OpenGLBatcher::OpenGLBatcher()
     const GLCaps* caps = GetGLCaps();
     if (caps->vbo) {
         m_useBuffers = true;
-        GLuint names[3] = {0, 0, 0};
-        glGenBuffers(3, names);
-        m_vertexRing = Ring{names[0], kVertexRingBytes, 0};
-        m_indexRing = Ring{names[1], kIndexRingBytes, 0};
-        m_quadIndexBuffer = names[2];
-        // The vertex ring stays bound for the batcher's life.
-        glBindBuffer(GL_ARRAY_BUFFER, m_vertexRing.name);
-        glBufferData(GL_ARRAY_BUFFER, kVertexRingBytes, nullptr, GL_STREAM_DRAW);
-        BindIndexBuffer(m_indexRing.name);
-        glBufferData(GL_ELEMENT_ARRAY_BUFFER, kIndexRingBytes, nullptr, GL_STREAM_DRAW);
+        GLuint names[5] = {0, 0, 0, 0, 0};
+        glGenBuffers(5, names);
+        m_vertexRing.names[0] = names[0];
+        m_vertexRing.names[1] = names[1];
+        m_vertexRing.capacity = kVertexRingBytes;
+        m_indexRing.names[0] = names[2];
+        m_indexRing.names[1] = names[3];
+        m_indexRing.capacity = kIndexRingBytes;
+        m_quadIndexBuffer = names[4];
+        for (int i = 1; i >= 0; --i) {
+            // The vertex ring's current buffer stays bound as the array
+            // buffer; the first one is bound last.
+            glBindBuffer(GL_ARRAY_BUFFER, m_vertexRing.names[i]);
+            glBufferData(GL_ARRAY_BUFFER, kVertexRingBytes, nullptr, GL_STREAM_DRAW);
+            BindIndexBuffer(m_indexRing.names[i]);
+            glBufferData(GL_ELEMENT_ARRAY_BUFFER, kIndexRingBytes, nullptr, GL_STREAM_DRAW);
+        }
         BindIndexBuffer(m_quadIndexBuffer);
         glBufferData(GL_ELEMENT_ARRAY_BUFFER, kQuadIndexCount * 2, m_quadIndices, GL_STATIC_DRAW);
     }
@@ -71,8 +78,9 @@ OpenGLBatcher::~OpenGLBatcher()
 {
     for (GLuint i = 0; i < 3; ++i) glDisableVertexAttribArray(i);
     if (m_useBuffers) {
-        GLuint names[3] = {m_vertexRing.name, m_indexRing.name, m_quadIndexBuffer};
-        glDeleteBuffers(3, names);
+        GLuint names[5] = {m_vertexRing.names[0], m_vertexRing.names[1], m_indexRing.names[0],
+                           m_indexRing.names[1], m_quadIndexBuffer};
+        glDeleteBuffers(5, names);
     }
     delete[] m_vertices;
     delete[] m_indices;
@@ -90,14 +98,16 @@ void OpenGLBatcher::PointAttributes(uintptr_t base)
     m_attributeBase = base;
 }
 
+bool OpenGLBatcher::MakeRoom(Ring& ring, uint32_t bytes)
+{
+    if (ring.cursor + bytes <= ring.capacity) return false;
+    ring.current ^= 1u;
+    ring.cursor = 0;
+    return true;
+}
+
 uint32_t OpenGLBatcher::Upload(Ring& ring, uint32_t target, const void* data, uint32_t bytes)
 {
-    if (ring.cursor + bytes > ring.capacity) {
-        // Fresh storage: draws still reading the old one keep it, and none
-        // of them makes this upload wait.
-        glBufferData(target, ring.capacity, nullptr, GL_STREAM_DRAW);
-        ring.cursor = 0;
-    }
     uint32_t at = ring.cursor;
     glBufferSubData(target, at, bytes, data);
     ring.cursor = at + ((bytes + 15) & ~15u);  // the next upload starts on a vertex boundary
@@ -393,12 +403,17 @@ void OpenGLBatcher::DrawPending()
     const void* indices = nullptr;
     GLsizei count = GLsizei(GetPendingIndexCount());
     if (m_useBuffers) {
-        uint32_t at = Upload(m_vertexRing, GL_ARRAY_BUFFER, m_vertices, m_vertexCount * sizeof(BatcherVertex));
-        if (at != m_attributeBase) PointAttributes(at);
+        const uint32_t vertexBytes = m_vertexCount * sizeof(BatcherVertex);
+        bool turned = MakeRoom(m_vertexRing, vertexBytes);
+        // The attribute pointers name the buffer bound when they are set.
+        if (turned) glBindBuffer(GL_ARRAY_BUFFER, m_vertexRing.Name());
+        uint32_t at = Upload(m_vertexRing, GL_ARRAY_BUFFER, m_vertices, vertexBytes);
+        if (turned || at != m_attributeBase) PointAttributes(at);
         if (m_quadsOnly) {
             BindIndexBuffer(m_quadIndexBuffer);
         } else {
-            BindIndexBuffer(m_indexRing.name);
+            MakeRoom(m_indexRing, m_indexCount * 2);
+            BindIndexBuffer(m_indexRing.Name());
             uint32_t offset = Upload(m_indexRing, GL_ELEMENT_ARRAY_BUFFER, m_indices, m_indexCount * 2);
             indices = reinterpret_cast<const void*>(uintptr_t(offset));
         }

@@ -61,8 +61,11 @@ public:
     static constexpr uint32_t kMaxVertices = 65536;
     static constexpr uint32_t kMaxIndices = 2 * kMaxVertices;
     // NOTE: each ring (vertices, and indices of batches with more than quads)
-    // holds two full batches (2 MiB and 512 KiB); an upload that does not fit
-    // behind the last one starts again at the front with fresh storage.
+    // has two buffers of two full batches each (2 MiB and 512 KiB); an upload
+    // that does not fit behind the last one moves on to the front of the
+    // other buffer. The buffers are made once: fresh storage at every turn
+    // cost a software driver an allocation and its page faults, several
+    // milliseconds in the middle of a frame.
     static constexpr uint32_t kVertexRingBytes = 2 * kMaxVertices * sizeof(BatcherVertex);
     static constexpr uint32_t kIndexRingBytes = 2 * kMaxIndices * 2;
 
@@ -88,13 +91,22 @@ public:
     static float GetDrawingScale();
 
 private:
-    // A GL buffer written front to back, one upload after another.
+    // Two GL buffers taken in turn, each written front to back, one upload
+    // after another. By the time a buffer is written again, the draws that
+    // read it are a whole buffer's worth of uploads old.
     struct Ring {
-        uint32_t name = 0;
+        uint32_t names[2] = {0, 0};
         uint32_t capacity = 0;
         uint32_t cursor = 0;
+        uint32_t current = 0;
+        uint32_t Name() const { return names[current]; }
     };
-    // Copies `bytes` into the ring bound to `target`; returns their offset.
+    // Makes room for `bytes` in the ring: when they do not fit behind the
+    // last upload the ring turns to its other buffer, and true is returned
+    // (the caller binds Name()).
+    static bool MakeRoom(Ring& ring, uint32_t bytes);
+    // Copies `bytes` into the ring's current buffer, bound to `target`, after
+    // MakeRoom; returns their offset.
     static uint32_t Upload(Ring& ring, uint32_t target, const void* data, uint32_t bytes);
 
     void SelectProgram(OpenGLShader* program);

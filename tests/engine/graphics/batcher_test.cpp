@@ -110,12 +110,13 @@ TEST_F(BatcherTest, QuadsAndOtherShapesShareABatch)
     EXPECT_EQ(GetRenderStats().drawCalls, draws + 2);  // the line mode splits
 }
 
-TEST_F(BatcherTest, UploadsWrapAroundTheVertexRing)
+TEST_F(BatcherTest, UploadsGoRoundBothBuffersOfEachRing)
 {
-    // More full batches than the ring holds: each draw still reads its own.
+    // More full batches than both vertex buffers hold: each draw still reads
+    // its own vertices.
     SmartPtr<Surface> image(MakeImage(2, 2, RGBA8888, [](int x, int) { return x ? kRed : MakeColor(0, 0, 255); }));
     const Rect left{0, 0, 1, 2}, right{1, 0, 1, 2};
-    const uint32_t batches = OpenGLBatcher::kVertexRingBytes / (OpenGLBatcher::kMaxVertices * 16) + 1;
+    const uint32_t batches = 2 * (OpenGLBatcher::kVertexRingBytes / (OpenGLBatcher::kMaxVertices * 16)) + 1;
     for (uint32_t k = 0; k <= batches * (OpenGLBatcher::kMaxVertices / 4); ++k)
         Surface::Blit(m_window, int(k % 2) * 2, 0, image, k % 2 ? &right : &left);
     Surface::Blit(m_window, 10, 10, image, image->GetClipRect());
@@ -123,6 +124,18 @@ TEST_F(BatcherTest, UploadsWrapAroundTheVertexRing)
     EXPECT_EQ(WindowPixel(2, 1), kRed);
     EXPECT_EQ(WindowPixel(10, 10), MakeColor(0, 0, 255));
     EXPECT_EQ(WindowPixel(11, 11), kRed);
+
+    // Lines take the index ring round both of its buffers the same way (a
+    // full batch of lines is a quarter of a buffer); the last draws of
+    // quads and lines land where they should.
+    const Color green = MakeColor(0, 255, 0);
+    for (uint32_t k = 0; k <= 9 * (OpenGLBatcher::kMaxVertices / 2); ++k)
+        Surface::DrawLine(m_window, 20.0f, 20.5f, 30.0f, 20.5f, k % 2 ? &green : &kRed);
+    Surface::Blit(m_window, 40, 40, image, image->GetClipRect());
+    Surface::DrawLine(m_window, 20.0f, 24.5f, 30.0f, 24.5f, &green);
+    EXPECT_EQ(WindowPixel(25, 20), kRed);
+    EXPECT_EQ(WindowPixel(25, 24), green);
+    EXPECT_EQ(WindowPixel(41, 41), kRed);
 }
 
 TEST_F(BatcherTest, OpaqueWhiteBatchesSkipTheVertexColour)
