@@ -20,14 +20,22 @@ AtlasSurface::AtlasSurface(Surface* page, int x, int y, int width, int height)
     // The atlas makes its entries right after loading the page, before
     // anything can draw (and so upload) it.
     PixelData* pixels = page->GetPixelData();
-    if (pixels && pixels->GetKind() == PixelData::kTexture)
+    if (pixels && pixels->GetKind() == PixelData::kTexture) {
         m_opaqueRows = static_cast<PixelDataGL*>(pixels)->FindOpaqueRows(x, y, width, height);
+        m_clearRows = static_cast<PixelDataGL*>(pixels)->FindClearRows(x, y, width, height);
+    }
 }
 
 bool AtlasSurface::IsRowOpaque(int y) const
 {
     if (y < 0 || size_t(y) >= m_opaqueRows.size() || GetOpacity() != 255) return false;
     return !TestFlags(kLinear | kColorKey) && m_opaqueRows[size_t(y)];
+}
+
+bool AtlasSurface::IsRowClear(int y) const
+{
+    if (y < 0 || size_t(y) >= m_clearRows.size()) return false;
+    return !TestFlags(kLinear | kColorKey) && m_clearRows[size_t(y)];
 }
 
 AtlasSurface::~AtlasSurface() { m_page.Reset(); }

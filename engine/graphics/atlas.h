@@ -39,6 +39,8 @@ public:
     // made; never with linear filtering (which mixes in the neighbouring
     // rows), a colour key or an opacity below 255.
     bool IsRowOpaque(int y) const override;
+    // Known alike; never with linear filtering or a colour key.
+    bool IsRowClear(int y) const override;
 
     Surface* GetPage() const { return m_page; }
 
@@ -47,6 +49,8 @@ private:
     int32_t m_x, m_y, m_width, m_height;
     // One flag per row of the rectangle: all its page pixels opaque.
     std::vector<bool> m_opaqueRows;
+    // One flag per row: all its page pixels fully transparent.
+    std::vector<bool> m_clearRows;
 };
 
 class Atlas : public RefCounter {

@@ -213,13 +213,23 @@ void PixelDataGL::SetUploadFormat565()
 
 std::vector<bool> PixelDataGL::FindOpaqueRows(int x, int y, int w, int h) const
 {
+    return FindRowsOfAlpha(x, y, w, h, 0xFF);
+}
+
+std::vector<bool> PixelDataGL::FindClearRows(int x, int y, int w, int h) const
+{
+    return FindRowsOfAlpha(x, y, w, h, 0);
+}
+
+std::vector<bool> PixelDataGL::FindRowsOfAlpha(int x, int y, int w, int h, uint8_t alpha) const
+{
     std::vector<bool> rows;
     if (!m_upload || !m_upload->data || m_upload->format == 0 || m_upload->format == GL_ALPHA) return rows;
     if (x < 0 || y < 0 || w < 0 || h < 0 || int64_t(x) + w > m_width || int64_t(y) + h > m_height) return rows;
     const uint64_t bpp = PixelBytes(m_upload->format, m_upload->type);
     // Only four-byte pixels carry alpha (last byte in either order).
     if (bpp != 4) {
-        rows.assign(size_t(h), true);
+        rows.assign(size_t(h), alpha == 0xFF);
         return rows;
     }
     rows.resize(size_t(h));
@@ -227,7 +237,7 @@ std::vector<bool> PixelDataGL::FindOpaqueRows(int x, int y, int w, int h) const
     for (int r = 0; r < h; ++r) {
         const uint8_t* p = m_upload->data + size_t(y + r) * pitch + size_t(x) * 4 + 3;
         const uint8_t* end = p + size_t(w) * 4;
-        while (p < end && *p == 0xFF) p += 4;
+        while (p < end && *p == alpha) p += 4;
         rows[size_t(r)] = p >= end;
     }
     return rows;

@@ -81,6 +81,9 @@ public:
     // call it before the texture can be drawn (the loader, right after
     // loading).
     std::vector<bool> FindOpaqueRows(int x, int y, int w, int h) const;
+    // The same for rows whose every pixel is fully transparent (alpha 0; a
+    // format without alpha has none).
+    std::vector<bool> FindClearRows(int x, int y, int w, int h) const;
 
     // A new buffer of W x H pixels of the source's format: rows copied and
     // their last pixel repeated up to W, the last row repeated down to H,
@@ -89,6 +92,8 @@ public:
     // decoded to four-byte pixels. Calls the source's FreeData. A source
     // without pixels gives zeros; a damaged run-length stream keeps what
     // decoded before the damage and leaves the rest transparent.
+    // Rows of the rectangle whose every pixel has that alpha.
+    std::vector<bool> FindRowsOfAlpha(int x, int y, int w, int h, uint8_t alpha) const;
     uint8_t* ConvertForUpload(PixelData& source, int W, int H) const;
 
     // The eviction pass, once per frame after presenting when the application

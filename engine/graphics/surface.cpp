@@ -101,13 +101,17 @@ void BlitQuad(Batcher* batcher, int x, int y, Surface* src, const Rect* rect, ui
 
 // Runs of fewer opaque rows are drawn blended with the rows around them.
 constexpr int kMinOpaqueRun = 8;
+// Runs of fewer clear rows are drawn with the rows around them.
+constexpr int kMinClearRun = 4;
 
 // A plain blit in pieces of whole rows: runs of rows that the source knows to
 // be opaque all through go to the batcher as opaque quads (drawn without
-// blending where the batcher can: the same pixels, faster), the rows between
-// them as ordinary quads. The pieces do not overlap, and each keeps the
-// texels of its rows (texture coordinates of whole texels are exact).
-void BlitInOpaqueRuns(Batcher* batcher, int x, int y, Surface* src, const Rect& rect)
+// blending where the batcher can: the same pixels, faster), runs of rows it
+// knows to be fully transparent are left out (blending them changes no
+// pixel), the rows between them go as ordinary quads. The pieces do not
+// overlap, and each keeps the texels of its rows (texture coordinates of
+// whole texels are exact).
+void BlitInRowRuns(Batcher* batcher, int x, int y, Surface* src, const Rect& rect)
 {
     const int top = std::max(rect.y, 0), bottom = std::min(rect.y + rect.h, src->GetPixelData()->GetHeight());
     auto piece = [&](int from, int to, bool opaque) {
@@ -115,14 +119,22 @@ void BlitInOpaqueRuns(Batcher* batcher, int x, int y, Surface* src, const Rect& 
         const Rect rows{rect.x, from, rect.w, to - from};
         BlitQuad(batcher, x, y + (from - top), src, &rows, 255, 255, 255, opaque);
     };
-    int blendedFrom = top;  // the first row not drawn yet
+    int blendedFrom = top;  // the first row neither drawn nor left out yet
     for (int row = top; row < bottom;) {
         int runEnd = row;
-        while (runEnd < bottom && src->IsRowOpaque(runEnd)) ++runEnd;
-        if (runEnd - row >= kMinOpaqueRun) {
-            piece(blendedFrom, row, false);
-            piece(row, runEnd, true);
-            blendedFrom = runEnd;
+        if (src->IsRowOpaque(row)) {
+            while (runEnd < bottom && src->IsRowOpaque(runEnd)) ++runEnd;
+            if (runEnd - row >= kMinOpaqueRun) {
+                piece(blendedFrom, row, false);
+                piece(row, runEnd, true);
+                blendedFrom = runEnd;
+            }
+        } else if (src->IsRowClear(row)) {
+            while (runEnd < bottom && src->IsRowClear(runEnd)) ++runEnd;
+            if (runEnd - row >= kMinClearRun) {
+                piece(blendedFrom, row, false);
+                blendedFrom = runEnd;
+            }
         }
         row = std::max(runEnd, row + 1);
     }
@@ -218,7 +230,7 @@ Surface* Surface::CreateCopy(Surface* source)
 void Surface::Blit(Surface* dst, int x, int y, Surface* src, const Rect* rect)
 {
     if (!rect) return;
-    if (Batcher* batcher = BeginTextured(dst, src, 0, true)) BlitInOpaqueRuns(batcher, x, y, src, *rect);
+    if (Batcher* batcher = BeginTextured(dst, src, 0, true)) BlitInRowRuns(batcher, x, y, src, *rect);
 }
 
 void Surface::BlitAdditive(Surface* dst, int x, int y, Surface* src, const Rect* rect)

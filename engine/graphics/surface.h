@@ -54,6 +54,10 @@ public:
     // fully opaque, hiding whatever lies under it. False where that is not
     // known.
     virtual bool IsRowOpaque(int /*y*/) const { return false; }
+    // Whether a blit of the whole surface leaves row y (of its own pixels)
+    // untouched, every pixel of it fully transparent. False where that is
+    // not known.
+    virtual bool IsRowClear(int /*y*/) const { return false; }
 
     PixelData* GetPixelData() const { return m_pixels; }
     void SetFlags(uint32_t flags) { m_flags = flags; }

@@ -225,6 +225,34 @@ TEST_F(AssetImages, StretchedOpaqueRectanglesDrawnApartGiveTheBlendedPicture)
 // Once loading is done the game uploads every atlas page at once: each page
 // once, and drawing afterwards needs no upload and draws the right texels
 // (the batcher knows which page is bound).
+// Runs of four or more fully transparent rows of an entry are left out of a
+// blit (shorter ones are drawn with their neighbours); the picture is the
+// one that drawing every row gives, byte for byte.
+TEST_F(AssetImages, ClearRowsAreLeftOutAndChangeNoPixel)
+{
+    // Rows 4-9 and 11-12 clear (with colour under the zero alpha), one
+    // translucent pixel in each of the other rows.
+    SmartPtr<Surface> page(MakeImage(8, 16, RGBA8888, [](int x, int y) {
+        const bool clear = (y >= 4 && y <= 9) || y == 11 || y == 12;
+        return MakeColor(uint8_t(x * 30), uint8_t(y * 15), 200, clear ? 0 : x == 3 ? 90 : 255);
+    }));
+    SmartPtr<AtlasSurface> entry(new AtlasSurface(page, 0, 0, 8, 16));
+    std::vector<uint8_t> pictures[2];
+    uint32_t vertices[2] = {0, 0};
+    for (int fromEntry = 0; fromEntry < 2; ++fromEntry) {
+        SmartPtr<Surface> target = new Surface(64, 48, RGBA8888);
+        FillBands(target);
+        Surface::Blit(target, 9, 5, fromEntry ? static_cast<Surface*>(entry) : static_cast<Surface*>(page),
+                      page->GetClipRect());
+        vertices[fromEntry] = Batcher()->GetPendingVertexCount();
+        Batcher()->Flush();
+        pictures[fromEntry] = TargetPixels(target);
+    }
+    EXPECT_EQ(vertices[0], 4u);
+    EXPECT_EQ(vertices[1], 8u) << "rows 0-3 and 10-15, the six clear rows left out";
+    EXPECT_EQ(pictures[1], pictures[0]);
+}
+
 TEST_F(AssetImages, AtlasPagesUploadAtOnceAndDrawingThenUploadsNothing)
 {
     Mount({{"ab01.xml", kAtlasXml}, {"ab01.png", MakePngFile(8, 4, PagePixel)}});
