@@ -92,8 +92,6 @@ public:
     // decoded to four-byte pixels. Calls the source's FreeData. A source
     // without pixels gives zeros; a damaged run-length stream keeps what
     // decoded before the damage and leaves the rest transparent.
-    // Rows of the rectangle whose every pixel has that alpha.
-    std::vector<bool> FindRowsOfAlpha(int x, int y, int w, int h, uint8_t alpha) const;
     uint8_t* ConvertForUpload(PixelData& source, int W, int H) const;
 
     // The eviction pass, once per frame after presenting when the application
@@ -127,6 +125,8 @@ private:
     void Init(int width, int height, uint32_t format);
     void DeleteNames();
     void ReleaseRecord();
+    // Rows of the rectangle whose every pixel has that alpha.
+    std::vector<bool> FindRowsOfAlpha(int x, int y, int w, int h, uint8_t alpha) const;
 
     uint32_t m_texture = 0;
     uint32_t m_framebuffer = NoFramebuffer;

@@ -82,14 +82,23 @@ protected:
             return MakeColor(uint8_t(x * 15), uint8_t(y * 6), uint8_t(250 - y * 5), translucent ? 100 : 255);
         });
     }
-    // Horizontal bands of colour over a 64 x 48 target, drawn.
-    void FillBands(Surface* target)
+    // The pixels of a new 64 x 48 target with horizontal bands of colour
+    // after draw(target) and a flush; `draws` gets the draw calls made by
+    // draw and the flush.
+    template <class Draw>
+    std::vector<uint8_t> DrawOverBands(Draw&& draw, uint64_t* draws = nullptr)
     {
+        SmartPtr<Surface> target = new Surface(64, 48, RGBA8888);
         for (int y = 0; y < 48; y += 4) {
             const Color band = MakeColor(uint8_t(y * 5), 90, uint8_t(200 - y * 4));
             Surface::FillRect(target, 0, y, 64, y + 4, &band);
         }
         Batcher()->Flush();
+        const uint64_t before = GetRenderStats().drawCalls;
+        draw(target.Get());
+        Batcher()->Flush();
+        if (draws) *draws = GetRenderStats().drawCalls - before;
+        return TargetPixels(target);
     }
 
     VokeTest::TempDir m_dir;
@@ -160,22 +169,17 @@ TEST_F(AssetImages, OpaqueRowsDrawnApartGiveTheBlendedPicture)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.entryRect.y + 10 * c.coverAfter);
         std::vector<uint8_t> pictures[2];
-        SmartPtr<Surface> targets[2] = {new Surface(64, 48, RGBA8888), new Surface(64, 48, RGBA8888)};
+        uint64_t draws = 0;
         for (int apart = 0; apart < 2; ++apart) {
-            Surface* target = targets[apart];
-            FillBands(target);
-            const uint64_t draws = GetRenderStats().drawCalls;
-            if (apart)
-                Surface::Blit(target, 9, 5, entry, &c.entryRect);
-            else
-                Surface::Blit(target, 9, 5, page, &c.pageRect);
-            if (c.coverAfter) Surface::Blit(target, 12, 12, page, &translucentRows);
-            Batcher()->Flush();
-            if (apart) {
-                EXPECT_GE(GetRenderStats().drawCalls - draws, 2u) << "the opaque rows drawn apart";
-            }
-            pictures[apart] = TargetPixels(target);
+            pictures[apart] = DrawOverBands(
+                [&](Surface* target) {
+                    Surface::Blit(target, 9, 5, apart ? static_cast<Surface*>(entry) : static_cast<Surface*>(page),
+                                  apart ? &c.entryRect : &c.pageRect);
+                    if (c.coverAfter) Surface::Blit(target, 12, 12, page, &translucentRows);
+                },
+                &draws);
         }
+        EXPECT_GE(draws, 2u) << "the opaque rows drawn apart";
         EXPECT_EQ(pictures[1], pictures[0]);
         // Drawn at all: (9, 15) shows the rectangle's first column, row 10.
         const uint8_t* drawn = &pictures[0][size_t(15 * 64 + 9) * 4];
@@ -203,21 +207,18 @@ TEST_F(AssetImages, StretchedOpaqueRectanglesDrawnApartGiveTheBlendedPicture)
         SCOPED_TRACE(c.entryRect.x * 100 + c.entryRect.y);
         const Rect pageRect{c.entryRect.x + 2, c.entryRect.y + 1, c.entryRect.w, c.entryRect.h};
         std::vector<uint8_t> pictures[2];
-        SmartPtr<Surface> targets[2] = {new Surface(64, 48, RGBA8888), new Surface(64, 48, RGBA8888)};
+        uint64_t draws = 0;
         for (int fromEntry = 0; fromEntry < 2; ++fromEntry) {
-            Surface* target = targets[fromEntry];
-            FillBands(target);
-            const uint64_t draws = GetRenderStats().drawCalls;
-            Surface* source = fromEntry ? static_cast<Surface*>(entry) : static_cast<Surface*>(page);
-            Surface::BlitTransformed(target, source, 5.25f, 4.0f, 0.0f, scale, pivot, 0,
-                                     fromEntry ? c.entryRect : pageRect);
-            Surface::Blit(target, 12, 12, page, &translucentRows);
-            Batcher()->Flush();
-            if (fromEntry) {
-                EXPECT_EQ(GetRenderStats().drawCalls - draws, c.apart ? 2u : 1u);
-            }
-            pictures[fromEntry] = TargetPixels(target);
+            pictures[fromEntry] = DrawOverBands(
+                [&](Surface* target) {
+                    Surface* source = fromEntry ? static_cast<Surface*>(entry) : static_cast<Surface*>(page);
+                    Surface::BlitTransformed(target, source, 5.25f, 4.0f, 0.0f, scale, pivot, 0,
+                                             fromEntry ? c.entryRect : pageRect);
+                    Surface::Blit(target, 12, 12, page, &translucentRows);
+                },
+                &draws);
         }
+        EXPECT_EQ(draws, c.apart ? 2u : 1u);
         EXPECT_EQ(pictures[1], pictures[0]);
     }
 }
@@ -240,13 +241,11 @@ TEST_F(AssetImages, ClearRowsAreLeftOutAndChangeNoPixel)
     std::vector<uint8_t> pictures[2];
     uint32_t vertices[2] = {0, 0};
     for (int fromEntry = 0; fromEntry < 2; ++fromEntry) {
-        SmartPtr<Surface> target = new Surface(64, 48, RGBA8888);
-        FillBands(target);
-        Surface::Blit(target, 9, 5, fromEntry ? static_cast<Surface*>(entry) : static_cast<Surface*>(page),
-                      page->GetClipRect());
-        vertices[fromEntry] = Batcher()->GetPendingVertexCount();
-        Batcher()->Flush();
-        pictures[fromEntry] = TargetPixels(target);
+        pictures[fromEntry] = DrawOverBands([&](Surface* target) {
+            Surface::Blit(target, 9, 5, fromEntry ? static_cast<Surface*>(entry) : static_cast<Surface*>(page),
+                          page->GetClipRect());
+            vertices[fromEntry] = Batcher()->GetPendingVertexCount();
+        });
     }
     EXPECT_EQ(vertices[0], 4u);
     EXPECT_EQ(vertices[1], 8u) << "rows 0-3 and 10-15, the six clear rows left out";
