@@ -3,6 +3,7 @@
 #include <GLES2/gl2.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstring>
 
@@ -190,6 +191,9 @@ void OpenGLBatcher::SetTexture(PixelData* source, uint32_t flags, uint8_t alpha)
             m_alphaOnlyBound = texture->GetFormat() == A8;
             SelectStateProgram();
             m_boundTexture = texture->GetTexture();
+            const bool nearest = !texture->IsLinearFiltered();
+            m_texelUnits[0] = nearest ? TexelUnits(texture->GetPaddedWidth()) : 0;
+            m_texelUnits[1] = nearest ? TexelUnits(texture->GetPaddedHeight()) : 0;
         }
     } else if (source->GetKind() == PixelData::kComposite) {
         PixelDataComposite* composite = static_cast<PixelDataComposite*>(source);
@@ -208,6 +212,7 @@ void OpenGLBatcher::SetTexture(PixelData* source, uint32_t flags, uint8_t alpha)
             if (m_shadersEnabled) SelectProgram(&m_programs[kMask]);
             m_boundTexture = color->GetTexture();
             m_boundAlphaTexture = alphaPart->GetTexture();
+            m_texelUnits[0] = m_texelUnits[1] = 0;
         }
     } else {
         return;  // CPU-side pixel data is never bound
@@ -520,34 +525,129 @@ namespace {
 
 bool IsOpaqueWhite(const BatcherVertex* v) { return v->r == 255 && v->g == 255 && v->b == 255 && v->a == 255; }
 
+// One axis of an axis-aligned quad: where its two edges lie and the texture
+// coordinate along that axis at each.
+struct Span {
+    float p0, p1;
+    uint16_t t0, t1;
+};
+
+enum class Cut { kInside, kCut, kKept };
+
+// Cuts a span that reaches into [0, extent] to it. The texture coordinates of a cut edge are
+// what the uncut span interpolates there, when that is a whole unit (the
+// plane through the samples stays the same), or stay as they are when the
+// whole span samples one texel (nearest sampling then gives that texel
+// wherever the samples fall); `free` when they are not used at all. Any
+// other span is kept uncut.
+Cut CutSpan(Span& span, float extent, uint32_t texelUnits, bool free)
+{
+    const float lo = std::min(span.p0, span.p1), hi = std::max(span.p0, span.p1);
+    if (!std::isfinite(lo) || !std::isfinite(hi)) return Cut::kKept;
+    if (lo >= 0.0f && hi <= extent) return Cut::kInside;
+    const float p0 = std::clamp(span.p0, 0.0f, extent), p1 = std::clamp(span.p1, 0.0f, extent);
+    if (!free) {
+        const double dt = double(span.t1) - double(span.t0), dp = double(span.p1) - double(span.p0);
+        const double t0 = span.t0 + (double(p0) - span.p0) * dt / dp;
+        const double t1 = span.t0 + (double(p1) - span.p0) * dt / dp;
+        const int tLo = std::min(span.t0, span.t1), tHi = std::max(span.t0, span.t1);
+        if (t0 == std::floor(t0) && t1 == std::floor(t1)) {
+            span.t0 = uint16_t(t0);
+            span.t1 = uint16_t(t1);
+        } else if (texelUnits == 0 || (tHi > tLo && tLo / int(texelUnits) != (tHi - 1) / int(texelUnits))) {
+            return Cut::kKept;
+        }
+    }
+    span.p0 = p0;
+    span.p1 = p1;
+    return Cut::kCut;
+}
+
 }  // namespace
+
+uint32_t OpenGLBatcher::TexelUnits(int paddedSize)
+{
+    const uint32_t units = uint32_t(BatcherVertex::kTexCoordUnit);
+    return paddedSize > 0 && units % uint32_t(paddedSize) == 0 ? units / uint32_t(paddedSize) : 0;
+}
+
+// Quads are cut to the target before they are batched. GL clips at the
+// viewport anyway, so this changes what is drawn only where it is exact (see
+// CutSpan); it is done because of a software rasteriser (Mesa's llvmpipe):
+// it fills a draw's axis-aligned quads as rectangles on its fast path, but
+// one vertex outside the viewport sends the whole draw through its clipper,
+// which hands every quad of that draw on as two triangles, filled several
+// times slower. Scrolling scenery always reaches past the screen's edges.
+bool OpenGLBatcher::CutToTarget(const BatcherVertex* a, const BatcherVertex* b, const BatcherVertex* c,
+                                const BatcherVertex* d, BatcherVertex out[4]) const
+{
+    out[0] = *a;
+    out[1] = *b;
+    out[2] = *c;
+    out[3] = *d;
+    if (m_lineMode || m_viewportWidth <= 0 || m_viewportHeight <= 0 || m_framebuffer == PixelDataGL::NoFramebuffer)
+        return true;
+    // The window's drawing units are scaled; a texture's are its pixels.
+    const float scale = m_framebuffer == 0 ? g_drawingScale : 1.0f;
+    const float width = float(m_viewportWidth) * scale, height = float(m_viewportHeight) * scale;
+    // Wholly outside, turned or not: no pixel to draw.
+    const Box bounds = BoundsOf(out);
+    if (bounds.right <= 0.0f || bounds.left >= width || bounds.bottom <= 0.0f || bounds.top >= height) return false;
+    const bool aligned = a->x == d->x && b->x == c->x && a->u == d->u && b->u == c->u && a->y == b->y &&
+                         d->y == c->y && a->v == b->v && d->v == c->v;
+    const bool oneColor =
+        std::memcmp(&a->r, &b->r, 4) == 0 && std::memcmp(&a->r, &c->r, 4) == 0 && std::memcmp(&a->r, &d->r, 4) == 0;
+    if (!aligned || !oneColor) return true;
+    // The built-in colour program reads no texture coordinates; a caller's
+    // program may read them for anything, so only exact cuts are made there.
+    const bool free = !m_texturing && !m_shaderOverride;
+    const bool sampled = m_texturing && !m_shaderOverride && !m_compositeBound;
+    Span across{a->x, b->x, a->u, b->u}, down{a->y, d->y, a->v, d->v};
+    const Cut x = CutSpan(across, width, sampled ? m_texelUnits[0] : 0, free);
+    const Cut y = CutSpan(down, height, sampled ? m_texelUnits[1] : 0, free);
+    if (x != Cut::kCut && y != Cut::kCut) return true;
+    out[0].x = out[3].x = across.p0;
+    out[1].x = out[2].x = across.p1;
+    out[0].u = out[3].u = across.t0;
+    out[1].u = out[2].u = across.t1;
+    out[0].y = out[1].y = down.p0;
+    out[3].y = out[2].y = down.p1;
+    out[0].v = out[1].v = down.t0;
+    out[3].v = out[2].v = down.t1;
+    return true;
+}
 
 void OpenGLBatcher::AddOpaqueQuad(const BatcherVertex* a, const BatcherVertex* b, const BatcherVertex* c,
                                   const BatcherVertex* d)
 {
+    BatcherVertex quad[4];
+    if (!CutToTarget(a, b, c, d, quad)) return;
     const bool plainBlend = m_shadersEnabled && m_blending && m_blendMode == 0 && m_texturing && !m_lineMode &&
                             m_currentShader == &m_programs[kTextured];
     if (!plainBlend || !IsOpaqueWhite(a) || !IsOpaqueWhite(b) || !IsOpaqueWhite(c) || !IsOpaqueWhite(d)) {
-        AddQuad(a, b, c, d);
+        PutQuad(quad);
         return;
     }
     if (m_opaqueQuads.size() >= 4 * kMaxOpaqueQuads) Flush();
-    m_opaqueQuads.insert(m_opaqueQuads.end(), {*a, *b, *c, *d});
+    m_opaqueQuads.insert(m_opaqueQuads.end(), quad, quad + 4);
 }
 
 void OpenGLBatcher::AddQuad(const BatcherVertex* a, const BatcherVertex* b, const BatcherVertex* c,
                             const BatcherVertex* d)
 {
-    if (!m_opaqueQuads.empty()) {
-        const BatcherVertex quad[4] = {*a, *b, *c, *d};
-        if (CoversOpaqueQuad(BoundsOf(quad))) Flush();
-    }
+    BatcherVertex quad[4];
+    if (CutToTarget(a, b, c, d, quad)) PutQuad(quad);
+}
+
+void OpenGLBatcher::PutQuad(const BatcherVertex* quad)
+{
+    if (!m_opaqueQuads.empty() && CoversOpaqueQuad(BoundsOf(quad))) Flush();
     Reserve(4, 6);
     uint32_t n = m_vertexCount;
-    CopyVertex(a);
-    CopyVertex(b);
-    CopyVertex(c);
-    CopyVertex(d);
+    CopyVertex(quad);
+    CopyVertex(quad + 1);
+    CopyVertex(quad + 2);
+    CopyVertex(quad + 3);
     if (m_quadsOnly) return;  // the quad indices apply at the draw
     PutIndex(n);
     PutIndex(n + 1);

@@ -75,6 +75,7 @@ public:
 
     // For tests and tools.
     uint32_t GetPendingVertexCount() const { return m_vertexCount; }
+    const BatcherVertex* GetPendingVertices() const { return m_vertices; }
     // Indices of the pending batch (6 a quad, also for a batch of quads only).
     uint32_t GetPendingIndexCount() const { return m_quadsOnly ? m_vertexCount / 4 * 6 : m_indexCount; }
     uint32_t GetFramebuffer() const { return m_framebuffer; }
@@ -125,6 +126,14 @@ private:
         float left, top, right, bottom;
     };
     static Box BoundsOf(const BatcherVertex* quad);
+    // The quad a, b, c, d cut to the visible part of the target where the
+    // cut moves no sample (see opengl_batcher.cpp), in `out`; false when none
+    // of it is visible.
+    bool CutToTarget(const BatcherVertex* a, const BatcherVertex* b, const BatcherVertex* c, const BatcherVertex* d,
+                     BatcherVertex out[4]) const;
+    void PutQuad(const BatcherVertex* quad);
+    // Units per texel of a texture so many texels across, 0 when not whole.
+    static uint32_t TexelUnits(int paddedSize);
     // Whether geometry within `box` would cover a waiting opaque quad.
     bool CoversOpaqueQuad(const Box& box) const;
     void SetBlending(bool on);
@@ -159,6 +168,9 @@ private:
     uintptr_t m_attributeBase = 0;     // where the attributes point now
     uint32_t m_boundTexture = 0;
     uint32_t m_boundAlphaTexture = 0;  // the alpha part of a bound composite
+    // Texture coordinate units per texel of the bound texture, across and
+    // down, while it is sampled nearest; 0 otherwise.
+    uint32_t m_texelUnits[2] = {0, 0};
     uint32_t m_framebuffer = 0;
     int m_blendMode = 0;
     bool m_blending = false;

@@ -298,7 +298,8 @@ void PixelDataGL::Upload(uint32_t flags)
     ++stats.textureUploads;
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    GLint filter = (flags & 0x2) ? GL_LINEAR : GL_NEAREST;
+    m_linearFiltered = (flags & 0x2) != 0;
+    GLint filter = m_linearFiltered ? GL_LINEAR : GL_NEAREST;
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
     // Upload rows are packed without padding; 1- and 2-pixel-wide rows of

@@ -62,6 +62,8 @@ public:
     // selects linear filtering. Main thread only.
     void Upload(uint32_t flags);
     bool IsUploaded() const { return m_uploaded; }
+    // Whether the texture was made with linear filtering (else nearest).
+    bool IsLinearFiltered() const { return m_linearFiltered; }
     uint32_t GetTexture() const { return m_texture; }
     uint32_t GetFramebuffer() const { return m_framebuffer; }
     void SetFramebuffer(uint32_t name) { m_framebuffer = name; }
@@ -131,6 +133,7 @@ private:
     uint32_t m_texture = 0;
     uint32_t m_framebuffer = NoFramebuffer;
     bool m_uploaded = false;
+    bool m_linearFiltered = false;
     float m_texScaleU = 1.0f;
     float m_texScaleV = 1.0f;
     UploadData* m_upload = nullptr;

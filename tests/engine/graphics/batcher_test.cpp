@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 #include "engine/graphics/batcher.h"
 #include "engine/graphics/opengl_batcher.h"
@@ -56,6 +58,9 @@ TEST_F(BatcherTest, BatchRunsToTheSixteenBitIndexLimit)
 {
     OpenGLBatcher* b = Batcher();
     BatcherVertex v{0, 0, 0, 0, 255, 255, 255, 255};
+    // A quad over one pixel (a quad that covers none is left out).
+    const BatcherVertex q[4] = {v, {1, 0, 0, 0, 255, 255, 255, 255}, {1, 1, 0, 0, 255, 255, 255, 255},
+                                {0, 1, 0, 0, 255, 255, 255, 255}};
     Surface::FillRect(m_window, 0, 0, 1, 1, &kRed);  // a state for the geometry
     b->Flush();
     b->AddVertex(&v);
@@ -67,18 +72,18 @@ TEST_F(BatcherTest, BatchRunsToTheSixteenBitIndexLimit)
 
     // 16 384 quads address all 65 536 vertices: one draw.
     uint64_t draws = GetRenderStats().drawCalls;
-    for (uint32_t i = 0; i < OpenGLBatcher::kMaxVertices / 4; ++i) b->AddQuad(&v, &v, &v, &v);
+    for (uint32_t i = 0; i < OpenGLBatcher::kMaxVertices / 4; ++i) b->AddQuad(&q[0], &q[1], &q[2], &q[3]);
     EXPECT_EQ(b->GetPendingVertexCount(), OpenGLBatcher::kMaxVertices);
     EXPECT_EQ(b->GetPendingIndexCount(), OpenGLBatcher::kMaxVertices / 4 * 6);
     EXPECT_EQ(GetRenderStats().drawCalls, draws);
-    b->AddQuad(&v, &v, &v, &v);  // one more: the full batch is drawn first
+    b->AddQuad(&q[0], &q[1], &q[2], &q[3]);  // one more: the full batch is drawn first
     EXPECT_EQ(b->GetPendingVertexCount(), 4u);
     EXPECT_EQ(GetRenderStats().drawCalls, draws + 1);
     b->Clear(0, 0, 0, 1);
 
     // Lines fill it the same way, and a quad after them gets indices of its own.
     while (b->GetPendingVertexCount() + 2 <= OpenGLBatcher::kMaxVertices - 4) b->AddLine(&v, &v);
-    b->AddQuad(&v, &v, &v, &v);
+    b->AddQuad(&q[0], &q[1], &q[2], &q[3]);
     EXPECT_EQ(b->GetPendingVertexCount(), OpenGLBatcher::kMaxVertices);
     EXPECT_EQ(b->GetPendingIndexCount(), (OpenGLBatcher::kMaxVertices - 4) + 6);
     draws = GetRenderStats().drawCalls;
@@ -160,6 +165,55 @@ TEST_F(BatcherTest, OpaqueWhiteBatchesSkipTheVertexColour)
     Surface::Blit(m_window, 12, 0, image, image->GetClipRect());
     b->Flush();
     EXPECT_EQ(b->GetDrawnShader(), b->GetProgram(OpenGLBatcher::kTextured));
+}
+
+// Quads reaching past the target are cut to it where that moves no sample.
+// Each drawing is made twice: past the edges of a small target, and well
+// inside a larger one, whose matching part must be the same byte for byte.
+TEST_F(BatcherTest, QuadsCutAtTheTargetsEdgesGiveTheWholeQuadsPicture)
+{
+    SmartPtr<Surface> image(MakeImage(16, 16, RGBA8888, [](int x, int y) {
+        return MakeColor(uint8_t(x * 16), uint8_t(y * 16), uint8_t(255 - x * 8), uint8_t(128 + x * 8));
+    }));
+    SmartPtr<Surface> dot(MakeImage(1, 1, RGBA8888, [](int, int) { return MakeColor(30, 160, 90); }));
+    const Color fill = MakeColor(200, 40, 40, 160);
+    const float none[2] = {0.0f, 0.0f}, wide[2] = {37.0f, 5.0f}, triple[2] = {3.0f, 3.0f}, twice[2] = {2.0f, 2.0f};
+    auto draw = [&](Surface* target, int at) {
+        Surface::Blit(target, at - 5, at - 7, image, image->GetClipRect());
+        Surface::Blit(target, at + 20, at + 22, image, image->GetClipRect());
+        Surface::FillRect(target, at - 3, at + 26, at + 40, at + 30, &fill);
+        // One texel stretched across the left edge, texels stretched by
+        // whole numbers across the right edge (the cut there falls between
+        // texels: not made), and mirrored across the top.
+        Surface::BlitTransformed(target, dot, float(at) - 20.0f, float(at) + 3.0f, 0.0f, wide, none, 0,
+                                 *dot->GetClipRect());
+        Surface::BlitTransformed(target, image, float(at) + 13.2f, float(at) + 2.0f, 0.0f, triple, none, 0,
+                                 *image->GetClipRect());
+        Surface::BlitTransformed(target, image, float(at) + 4.0f, float(at) - 9.0f, 0.0f, twice, none, 2,
+                                 *image->GetClipRect());
+    };
+    // Sizes of powers of two keep positions exact on their way to pixels.
+    SmartPtr<Surface> small(new Surface(32, 32, RGBA8888)), large(new Surface(128, 128, RGBA8888));
+    Surface::Clear(small, 0);
+    Surface::Clear(large, 0);
+    draw(small, 0);
+    draw(large, 48);
+    const std::vector<uint8_t> cut = TargetPixels(small), whole = TargetPixels(large);
+    for (int y = 0; y < 32; ++y)
+        ASSERT_EQ(0, std::memcmp(&cut[size_t(y) * 32 * 4], &whole[(size_t(y + 48) * 128 + 48) * 4], 32 * 4))
+            << "row " << y;
+
+    // The batch holds the quad as cut; a quad wholly outside is left out.
+    OpenGLBatcher* b = Batcher();
+    Surface::Blit(small, -5, -7, image, image->GetClipRect());
+    ASSERT_EQ(b->GetPendingVertexCount(), 4u);
+    const BatcherVertex* v = b->GetPendingVertices();
+    EXPECT_EQ(v[0].x, 0.0f);
+    EXPECT_EQ(v[0].y, 0.0f);
+    EXPECT_EQ(v[2].x, 11.0f);
+    Surface::Blit(small, 32, 3, image, image->GetClipRect());
+    EXPECT_EQ(b->GetPendingVertexCount(), 4u);
+    b->Flush();
 }
 
 TEST(BatcherVertexTest, TexCoordsOfWholeTexelsAreExact)
