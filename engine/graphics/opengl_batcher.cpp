@@ -534,28 +534,30 @@ struct Span {
 
 enum class Cut { kInside, kCut, kKept };
 
-// Cuts a span that reaches into [0, extent] to it. The texture coordinates of a cut edge are
-// what the uncut span interpolates there, when that is a whole unit (the
-// plane through the samples stays the same), or stay as they are when the
-// whole span samples one texel (nearest sampling then gives that texel
-// wherever the samples fall); `free` when they are not used at all. Any
+// Cuts a span that reaches into [0, extent] to it. The texture coordinates
+// of a cut edge are what the uncut span interpolates there, when that is a
+// whole unit (the plane through the samples stays the same), or stay as they
+// are when the whole span samples one texel (nearest sampling then gives
+// that texel wherever the samples fall) or when nothing reads them. Any
 // other span is kept uncut.
-Cut CutSpan(Span& span, float extent, uint32_t texelUnits, bool free)
+Cut CutSpan(Span& span, float extent, uint32_t texelUnits, bool coordsUnused)
 {
     const float lo = std::min(span.p0, span.p1), hi = std::max(span.p0, span.p1);
     if (!std::isfinite(lo) || !std::isfinite(hi)) return Cut::kKept;
     if (lo >= 0.0f && hi <= extent) return Cut::kInside;
     const float p0 = std::clamp(span.p0, 0.0f, extent), p1 = std::clamp(span.p1, 0.0f, extent);
-    if (!free) {
+    if (!coordsUnused) {
         const double dt = double(span.t1) - double(span.t0), dp = double(span.p1) - double(span.p0);
         const double t0 = span.t0 + (double(p0) - span.p0) * dt / dp;
         const double t1 = span.t0 + (double(p1) - span.p0) * dt / dp;
-        const int tLo = std::min(span.t0, span.t1), tHi = std::max(span.t0, span.t1);
         if (t0 == std::floor(t0) && t1 == std::floor(t1)) {
             span.t0 = uint16_t(t0);
             span.t1 = uint16_t(t1);
-        } else if (texelUnits == 0 || (tHi > tLo && tLo / int(texelUnits) != (tHi - 1) / int(texelUnits))) {
-            return Cut::kKept;
+        } else {
+            const int tLo = std::min(span.t0, span.t1), tHi = std::max(span.t0, span.t1);
+            const int units = int(texelUnits);
+            const bool oneTexel = units != 0 && (tHi == tLo || tLo / units == (tHi - 1) / units);
+            if (!oneTexel) return Cut::kKept;
         }
     }
     span.p0 = p0;
@@ -600,11 +602,11 @@ bool OpenGLBatcher::CutToTarget(const BatcherVertex* a, const BatcherVertex* b, 
     if (!aligned || !oneColor) return true;
     // The built-in colour program reads no texture coordinates; a caller's
     // program may read them for anything, so only exact cuts are made there.
-    const bool free = !m_texturing && !m_shaderOverride;
+    const bool coordsUnused = !m_texturing && !m_shaderOverride;
     const bool sampled = m_texturing && !m_shaderOverride && !m_compositeBound;
     Span across{a->x, b->x, a->u, b->u}, down{a->y, d->y, a->v, d->v};
-    const Cut x = CutSpan(across, width, sampled ? m_texelUnits[0] : 0, free);
-    const Cut y = CutSpan(down, height, sampled ? m_texelUnits[1] : 0, free);
+    const Cut x = CutSpan(across, width, sampled ? m_texelUnits[0] : 0, coordsUnused);
+    const Cut y = CutSpan(down, height, sampled ? m_texelUnits[1] : 0, coordsUnused);
     if (x != Cut::kCut && y != Cut::kCut) return true;
     out[0].x = out[3].x = across.p0;
     out[1].x = out[2].x = across.p1;
