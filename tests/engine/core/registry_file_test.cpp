@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/core/registry.h"
+#include "tests/support/seed.h"
 
 namespace Voke {
 namespace {
@@ -205,7 +206,8 @@ TEST(RegistryFileTest, MutatedFilesLoadOrChangeNothing)
     const std::string good = source->ToXml("/m");
     const char kBytes[] = "<>&;\"'/=!?#x0 \t\n\xC3\xFF";
 
-    uint32_t seed = 12345;
+    uint32_t seed = VokeTest::TestSeed(12345);
+    SCOPED_TRACE(VokeTest::SeedNote(seed));
     auto next = [&seed] {
         seed = seed * 1664525u + 1013904223u;
         return seed >> 8;

@@ -25,6 +25,7 @@
 #include "game/app/run_records.h"
 #include "game/menus/score_table.h"
 #include "tests/support/files.h"
+#include "tests/support/seed.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -68,7 +69,11 @@ protected:
     void KillWhileSaving(const std::string& path, const std::function<bool(int)>& save,
                          const std::function<std::string(int)>& contents)
     {
-        std::mt19937 random(std::random_device{}());
+        // The child only saves and reports; every assertion is the parent's,
+        // inside this trace.
+        const uint32_t seed = VokeTest::TestSeed();
+        SCOPED_TRACE(VokeTest::SeedNote(seed));
+        std::mt19937 random(seed);
         std::uniform_int_distribution<int> saves(1, 2);
         std::uniform_real_distribution<double> moment(0.0, 2.0);
         for (int kill = 0; kill < kKills && !HasFatalFailure(); ++kill) {

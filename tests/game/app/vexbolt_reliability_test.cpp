@@ -29,6 +29,7 @@
 #include "tests/game/app/game_process.h"
 #include "tests/support/files.h"
 #include "tests/support/pak_files.h"
+#include "tests/support/seed.h"
 #include "tests/support/temp_dir.h"
 #include "tools/pak_builder.h"
 
@@ -190,7 +191,9 @@ TEST_F(VexboltReliabilityTest, KilledWhileSavingLeavesThePreviousOrTheNewFile)
 
     // The save begins with its temporary file; the kill comes a random
     // moment (0 to 3 ms) after it is seen, or as soon as the new file is.
-    std::mt19937 random(std::random_device{}());
+    const uint32_t seed = VokeTest::TestSeed();
+    SCOPED_TRACE(VokeTest::SeedNote(seed));
+    std::mt19937 random(seed);
     const auto delay = std::chrono::microseconds(std::uniform_int_distribution<int>(0, 3000)(random));
     const bool saving = PollUntil(
         [&] {
