@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <utility>
 
 #include "engine/core/io_stream.h"
 #include "engine/core/report.h"
@@ -41,6 +40,48 @@ void VisibleRange(int64_t origin, int64_t step, int64_t count, int64_t size, int
     last = origin + size >= 0 && origin < limit ? std::min(count, kMaxStackedRepeats) - 1 : -1;
 }
 
+// Sets the bits [from, to) of `bits`, a row of `width` columns, as far as
+// they fall inside it.
+void SetColumns(std::vector<uint64_t>& bits, int64_t from, int64_t to, int64_t width)
+{
+    for (int64_t x = std::max<int64_t>(from, 0), end = std::min(to, width); x < end; ++x)
+        bits[size_t(x / 64)] |= uint64_t(1) << (x % 64);
+}
+
+// Marks each row r of `reached` on which an opaque row of `image` lands,
+// for the repeats [first, last] of a column of them `step` apart from row
+// `origin`. A row is reached by the image rows r - origin - n * step of the
+// repeats n that span it: an arithmetic run, counted from running sums of
+// the opaque rows `step` apart, so that each row costs the same however many
+// repeats overlap on it. Returns the image and picture rows it looked at.
+int64_t MarkReachedRows(const Voke::Surface& image, int64_t origin, int64_t step, int64_t first, int64_t last,
+                        std::vector<uint8_t>& reached)
+{
+    const int64_t h = image.GetHeight(), limit = int64_t(reached.size());
+    // opaqueRuns[k]: the opaque rows among k, k - step, k - 2 step, ... (k
+    // alone for a step of 0).
+    std::vector<int32_t> opaqueRuns(static_cast<size_t>(h));
+    for (int64_t k = 0; k < h; ++k) {
+        const int32_t before = step > 0 && k >= step ? opaqueRuns[size_t(k - step)] : 0;
+        opaqueRuns[size_t(k)] = before + (image.IsRowOpaque(static_cast<int>(k)) ? 1 : 0);
+    }
+    const int64_t top = std::max<int64_t>(0, origin + first * step);
+    const int64_t bottom = std::min(limit, origin + last * step + h);
+    for (int64_t r = top; r < bottom; ++r) {
+        const int64_t d = r - origin;
+        if (step == 0) {
+            reached[size_t(r)] = opaqueRuns[size_t(d)] > 0;
+            continue;
+        }
+        const int64_t lo = std::max(first, CeilDiv(d - h + 1, step)), hi = std::min(last, FloorDiv(d, step));
+        if (lo > hi) continue;
+        const int64_t highest = d - lo * step, lowest = d - hi * step;
+        const int32_t below = lowest >= step ? opaqueRuns[size_t(lowest - step)] : 0;
+        reached[size_t(r)] = opaqueRuns[size_t(highest)] - below > 0;
+    }
+    return h + std::max<int64_t>(bottom - top, 0);
+}
+
 // The one-colour image a rectangle tile stretches.
 Voke::SmartPtr<Voke::Surface> ColourImage(const TiledPicture::Tile& tile)
 {
@@ -68,7 +109,7 @@ bool IsWhollyOpaque(const Voke::Surface& image)
     return h > 0;
 }
 
-TiledPicture::TiledPicture() : m_Loaded(false), m_Width(0), m_Height(0) { ClearTiles(); }
+TiledPicture::TiledPicture() : m_Loaded(false), m_Width(0), m_Height(0), m_RowSearchSteps(0) { ClearTiles(); }
 
 TiledPicture::~TiledPicture() = default;
 
@@ -149,51 +190,89 @@ void TiledPicture::FindOpaqueRows()
 {
     m_OpaqueRows.clear();
     m_OpaqueSources.clear();
+    m_RowSearchSteps = 0;
     if (m_Width <= 0 || m_Height <= 0 || m_Width > kMaxOpaqueExtent || m_Height > kMaxOpaqueExtent) return;
-    // The opaque spans each row gets from the tiles, then whether they
-    // cover [0, width).
-    using Span = std::pair<int64_t, int64_t>;
-    std::vector<std::vector<Span>> spans(static_cast<size_t>(m_Height));
+    // Every repeat of a tile spans the same columns, so each tile is looked
+    // at once: the columns its opaque rows cover (a bitmap of the picture's
+    // width) and the picture rows one of those rows lands on. A row is
+    // opaque when the tiles landing on it cover every column between them.
+    // The work grows with the picture's and the images' sizes, never with
+    // the repeat counts.
+    const size_t height = size_t(m_Height);
+    const size_t words = (size_t(m_Width) + 63) / 64;
+    // `words` per contributing tile, and for each row which of them (bit i
+    // for the i-th) land on it.
+    std::vector<uint64_t> columns;
+    std::vector<uint64_t> rowTiles(height, 0);
+    std::vector<uint8_t> reached(height);
+    int contributing = 0;
     for (const Tile& tile : m_Tiles) {
         if (!tile.used) break;
+        std::fill(reached.begin(), reached.end(), 0);
+        std::vector<uint64_t> tileColumns(words, 0);
+        Voke::SmartPtr<Voke::Surface> source;
         if (tile.kind) {
-            Voke::SmartPtr<Voke::Surface> colour = ColourImage(tile);
-            if (!colour || !IsWhollyOpaque(*colour) || tile.width == 0) continue;
-            m_OpaqueSources.push_back(colour);
-            const int64_t top = std::max<int64_t>(tile.y, 0), bottom = std::min<int64_t>(int64_t(tile.y) + tile.height, m_Height);
-            for (int64_t r = top; r < bottom; ++r) spans[size_t(r)].push_back({tile.x, int64_t(tile.x) + tile.width});
-            continue;
-        }
-        Voke::Surface* image = tile.surface;
-        if (!image) continue;
-        const int64_t w = image->GetWidth(), h = image->GetHeight();
-        int64_t firstCol, lastCol, firstRow, lastRow;
-        VisibleRange(tile.x, tile.width, tile.countx, w, m_Width, firstCol, lastCol);
-        VisibleRange(tile.y, tile.height, tile.county, h, m_Height, firstRow, lastRow);
-        bool used = false;
-        for (int64_t k = 0; k < h; ++k) {
-            if (!image->IsRowOpaque(static_cast<int>(k))) continue;
-            for (int64_t rr = firstRow; rr <= lastRow; ++rr) {
-                const int64_t r = int64_t(tile.y) + rr * tile.height + k;
-                if (r < 0 || r >= m_Height) continue;
-                for (int64_t c = firstCol; c <= lastCol; ++c) {
-                    const int64_t x = int64_t(tile.x) + c * tile.width;
-                    spans[size_t(r)].push_back({x, x + w});
-                }
-                used = true;
+            source = ColourImage(tile);
+            if (!source || !IsWhollyOpaque(*source)) continue;
+            SetColumns(tileColumns, tile.x, int64_t(tile.x) + tile.width, m_Width);
+            const int64_t top = std::max<int64_t>(tile.y, 0);
+            const int64_t bottom = std::min<int64_t>(int64_t(tile.y) + tile.height, m_Height);
+            for (int64_t r = top; r < bottom; ++r) reached[size_t(r)] = 1;
+            m_RowSearchSteps += std::max<int64_t>(bottom - top, 0);
+        } else {
+            source = tile.surface;
+            if (!source) continue;
+            const int64_t w = source->GetWidth(), h = source->GetHeight();
+            if (w <= 0 || h <= 0) continue;
+            int64_t firstCol, lastCol, firstRow, lastRow;
+            VisibleRange(tile.x, tile.width, tile.countx, w, m_Width, firstCol, lastCol);
+            VisibleRange(tile.y, tile.height, tile.county, h, m_Height, firstRow, lastRow);
+            if (firstCol > lastCol || firstRow > lastRow) continue;
+            // Repeats that touch or overlap make one run of columns; apart,
+            // one run each (at most half the width's worth are visible).
+            const int64_t stepX = tile.width;
+            if (stepX <= w) {
+                SetColumns(tileColumns, tile.x + firstCol * stepX, tile.x + lastCol * stepX + w, m_Width);
+                ++m_RowSearchSteps;
+            } else {
+                for (int64_t c = firstCol; c <= lastCol; ++c)
+                    SetColumns(tileColumns, tile.x + c * stepX, tile.x + c * stepX + w, m_Width);
+                m_RowSearchSteps += lastCol - firstCol + 1;
             }
+            m_RowSearchSteps += MarkReachedRows(*source, tile.y, tile.height, firstRow, lastRow, reached);
         }
-        if (used) m_OpaqueSources.push_back(tile.surface);
+        if (std::none_of(tileColumns.begin(), tileColumns.end(), [](uint64_t word) { return word != 0; })) continue;
+        if (std::none_of(reached.begin(), reached.end(), [](uint8_t row) { return row != 0; })) continue;
+        for (size_t r = 0; r < height; ++r)
+            if (reached[r]) rowTiles[r] |= uint64_t(1) << contributing;
+        columns.insert(columns.end(), tileColumns.begin(), tileColumns.end());
+        m_OpaqueSources.push_back(source);
+        ++contributing;
     }
-    m_OpaqueRows.assign(size_t(m_Height), false);
-    bool any = false;
-    for (size_t r = 0; r < spans.size(); ++r) {
-        std::sort(spans[r].begin(), spans[r].end());
-        int64_t reached = 0;
-        for (const Span& span : spans[r])
-            if (span.first <= reached) reached = std::max(reached, span.second);
-        m_OpaqueRows[r] = reached >= m_Width;
-        any = any || m_OpaqueRows[r];
+    if (contributing == 0) return;
+
+    m_OpaqueRows.assign(height, false);
+    const uint64_t lastWord = m_Width % 64 ? (uint64_t(1) << (m_Width % 64)) - 1 : ~uint64_t(0);
+    std::vector<uint64_t> cover(words);
+    bool any = false, known = false, opaque = false;
+    uint64_t knownTiles = 0;
+    for (size_t r = 0; r < height; ++r) {
+        // Neighbouring rows mostly rest on the same tiles.
+        if (!known || rowTiles[r] != knownTiles) {
+            knownTiles = rowTiles[r];
+            known = true;
+            std::fill(cover.begin(), cover.end(), 0);
+            for (int i = 0; i < contributing; ++i) {
+                if (!(knownTiles >> i & 1)) continue;
+                for (size_t k = 0; k < words; ++k) cover[k] |= columns[size_t(i) * words + k];
+            }
+            opaque = knownTiles != 0;
+            for (size_t k = 0; k + 1 < words && opaque; ++k) opaque = cover[k] == ~uint64_t(0);
+            opaque = opaque && (cover[words - 1] & lastWord) == lastWord;
+            m_RowSearchSteps += contributing;
+        }
+        m_OpaqueRows[r] = opaque;
+        any = any || opaque;
     }
     if (!any) {
         m_OpaqueRows.clear();
@@ -265,5 +344,6 @@ void TiledPicture::Release()
     ClearTiles();
     m_OpaqueRows.clear();
     m_OpaqueSources.clear();
+    m_RowSearchSteps = 0;
     m_Loaded = false;
 }

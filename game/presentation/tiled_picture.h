@@ -69,6 +69,11 @@ public:
     // tell (Voke::Surface::IsRowOpaque) and their opacity is still 255.
     // Null when no row is known to be opaque.
     const std::vector<bool>* GetOpaqueRows() const;
+    // What finding those rows took at Create: the image rows asked, the
+    // picture rows each tile was placed on, the runs of columns it spans
+    // and the rows whose tiles were combined. It grows with the picture's
+    // size and its images' heights, never with the repeat counts.
+    int64_t GetRowSearchSteps() const { return m_RowSearchSteps; }
     // Drops every tile and its image and clears the loaded flag.
     void Release();
 
@@ -87,6 +92,7 @@ private:
     // (a later opacity change of one of them voids them).
     std::vector<bool> m_OpaqueRows;
     std::vector<Voke::SmartPtr<Voke::Surface>> m_OpaqueSources;
+    int64_t m_RowSearchSteps;
 };
 
 // Whether a blit of the image draws every one of its rows opaque

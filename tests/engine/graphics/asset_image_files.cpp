@@ -11,30 +11,40 @@
 namespace Voke {
 namespace Test {
 
-std::string MakePngFile(int w, int h, const PixelFunction& pixel)
+namespace {
+
+std::string EncodePng(int w, int h, const PixelFunction& pixel, bool alpha)
 {
-    std::vector<uint8_t> rgb(size_t(w) * h * 3);
+    const size_t channels = alpha ? 4 : 3;
+    std::vector<uint8_t> bytes(size_t(w) * h * channels);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             Color c = pixel(x, y);
-            uint8_t* p = &rgb[(size_t(y) * w + x) * 3];
+            uint8_t* p = &bytes[(size_t(y) * w + x) * channels];
             p[0] = ColorR(c);
             p[1] = ColorG(c);
             p[2] = ColorB(c);
+            if (alpha) p[3] = ColorA(c);
         }
     png_image image;
     std::memset(&image, 0, sizeof image);
     image.version = PNG_IMAGE_VERSION;
     image.width = png_uint_32(w);
     image.height = png_uint_32(h);
-    image.format = PNG_FORMAT_RGB;
+    image.format = alpha ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
     png_alloc_size_t size = 0;
-    if (!png_image_write_to_memory(&image, nullptr, &size, 0, rgb.data(), 0, nullptr)) return std::string();
+    if (!png_image_write_to_memory(&image, nullptr, &size, 0, bytes.data(), 0, nullptr)) return std::string();
     std::string file(size, '\0');
-    if (!png_image_write_to_memory(&image, file.data(), &size, 0, rgb.data(), 0, nullptr)) return std::string();
+    if (!png_image_write_to_memory(&image, file.data(), &size, 0, bytes.data(), 0, nullptr)) return std::string();
     file.resize(size);
     return file;
 }
+
+}  // namespace
+
+std::string MakePngFile(int w, int h, const PixelFunction& pixel) { return EncodePng(w, h, pixel, false); }
+
+std::string MakeRgbaPngFile(int w, int h, const PixelFunction& pixel) { return EncodePng(w, h, pixel, true); }
 
 namespace {
 

@@ -16,6 +16,8 @@ using PixelFunction = std::function<Color(int x, int y)>;
 
 // An 8-bit RGB PNG file of w x h.
 std::string MakePngFile(int w, int h, const PixelFunction& pixel);
+// The same with the colours' alpha kept (8-bit RGBA).
+std::string MakeRgbaPngFile(int w, int h, const PixelFunction& pixel);
 // A DXT1 DDS file of w x h (multiples of 4). Each 4 x 4 block may hold two
 // colours of RGB565 precision; a third is lost.
 std::string MakeDdsFile(int w, int h, const PixelFunction& pixel);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/core/asset_dict.h"
 #include "engine/graphics/opengl_batcher.h"
 #include "engine/graphics/pixel_data_gl.h"
 #include "engine/graphics/surface.h"
@@ -267,6 +268,151 @@ TEST_F(PresentationRender, CreatingAgainReplacesTheTilesAndReleaseEmptiesThem)
     Clear();
     picture.Draw(m_target, 10, 10);
     EXPECT_EQ(Read().At(10, 10), kBlack);
+}
+
+// Opaque rows of tiled pictures, which the background uses to leave hidden
+// rows of farther layers undrawn. Images tell their opaque rows only as
+// atlas entries, so the tiles' images sit on one page: "bars.png" 6 x 5 with
+// its rows 1 and 3 translucent, "solid.png" 4 x 3, "thin.png" 1 x 2 and the
+// colour of "c102030.png", all opaque otherwise.
+class TiledPictureRows : public PresentationRender {
+protected:
+    struct Image {
+        const char* name;
+        int x, w, h;
+        std::vector<int> translucentRows;
+    };
+    // A tile as the description gives it; a rectangle when `image` is null.
+    struct TileSpec {
+        const Image* image;
+        int x, y, width, height, countx, county;
+    };
+
+    const Image kBars{"bars.png", 0, 6, 5, {1, 3}};
+    const Image kSolid{"solid.png", 8, 4, 3, {}};
+    const Image kThin{"thin.png", 16, 1, 2, {}};
+    const Image kColour{"c102030.png", 20, 4, 4, {}};
+
+    void SetUp() override
+    {
+        PresentationRender::SetUp();
+        std::string xml = "<atlas>\n";
+        for (const Image* image : {&kBars, &kSolid, &kThin, &kColour})
+            xml += "<rect id=\"" + std::string(image->name) + "\" x=\"" + std::to_string(image->x) +
+                   "\" y=\"0\" width=\"" + std::to_string(image->w) + "\" height=\"" + std::to_string(image->h) +
+                   "\"/>\n";
+        Text("rows.xml", xml + "</atlas>\n");
+        m_content->Write("rows.png", Voke::Test::MakeRgbaPngFile(32, 8, [this](int x, int y) {
+            const Image& image = x < 8 ? kBars : x < 16 ? kSolid : x < 20 ? kThin : kColour;
+            const bool translucent = std::count(image.translucentRows.begin(), image.translucentRows.end(), y) > 0;
+            return MakeColor(16, 32, 48, translucent ? 128 : 255);
+        }));
+        ASSERT_TRUE(Voke::AssetDict::s_engine && Voke::AssetDict::s_engine->LoadAtlas("rows.xml"));
+    }
+
+    static std::string Description(int w, int h, const std::vector<TileSpec>& tiles)
+    {
+        std::string xml = "<p width=\"" + std::to_string(w) + "\" height=\"" + std::to_string(h) + "\">";
+        for (const TileSpec& t : tiles) {
+            xml += t.image ? "<texture filename=\"" + std::string(t.image->name) + "\""
+                           : std::string("<rect r=\"16\" g=\"32\" b=\"48\"");
+            xml += " x=\"" + std::to_string(t.x) + "\" y=\"" + std::to_string(t.y) + "\" width=\"" +
+                   std::to_string(t.width) + "\" height=\"" + std::to_string(t.height) + "\" countx=\"" +
+                   std::to_string(t.countx) + "\" county=\"" + std::to_string(t.county) + "\"/>";
+        }
+        return xml + "</p>";
+    }
+
+    // The rows that every column of the picture has under an opaque row of
+    // some repeat, found pixel by pixel.
+    static std::vector<bool> CoveredRows(int w, int h, const std::vector<TileSpec>& tiles)
+    {
+        std::vector<bool> covered(size_t(w) * h, false);
+        auto mark = [&](int64_t x0, int64_t x1, int64_t y) {
+            for (int64_t x = std::max<int64_t>(x0, 0); x < std::min<int64_t>(x1, w) && y >= 0 && y < h; ++x)
+                covered[size_t(y) * w + size_t(x)] = true;
+        };
+        for (const TileSpec& t : tiles) {
+            if (!t.image) {
+                for (int y = t.y; y < t.y + t.height; ++y) mark(t.x, int64_t(t.x) + t.width, y);
+                continue;
+            }
+            // As loaded: a step of 0 takes the image's size, a negative one 0.
+            const int64_t stepX = t.width == 0 ? t.image->w : std::max(t.width, 0);
+            const int64_t stepY = t.height == 0 ? t.image->h : std::max(t.height, 0);
+            for (int64_t r = 0; r < t.county; ++r)
+                for (int64_t c = 0; c < t.countx; ++c)
+                    for (int k = 0; k < t.image->h; ++k)
+                        if (!std::count(t.image->translucentRows.begin(), t.image->translucentRows.end(), k))
+                            mark(t.x + c * stepX, t.x + c * stepX + t.image->w, t.y + r * stepY + k);
+        }
+        std::vector<bool> rows(static_cast<size_t>(h));
+        for (int y = 0; y < h; ++y)
+            rows[size_t(y)] =
+                std::all_of(covered.begin() + y * w, covered.begin() + (y + 1) * w, [](bool c) { return c; });
+        return rows;
+    }
+};
+
+TEST_F(TiledPictureRows, RowsAreOpaqueWhereTheTilesOpaqueRowsCoverTheWidth)
+{
+    struct Case {
+        const char* what;
+        int w, h;
+        std::vector<TileSpec> tiles;
+    };
+    const std::vector<Case> cases = {
+        {"overlapping repeats hide translucent rows", 12, 14, {{&kBars, -2, -1, 4, 3, 5, 6}}},
+        {"repeats a row apart", 9, 12, {{&kBars, 0, 0, 6, 1, 2, 9}}},
+        {"images side by side", 12, 10, {{&kBars, 0, 0, 0, 0, 2, 2}}},
+        {"gaps between repeats filled by another tile",
+         10,
+         6,
+         {{&kThin, 1, 0, 2, 0, 5, 3}, {&kThin, 0, 0, 2, 2, 5, 2}, {&kSolid, 8, 0, 0, 0, 1, 1}}},
+        {"gaps left open", 10, 4, {{&kThin, 0, 0, 2, 2, 5, 2}}},
+        {"one spot, many times", 6, 5, {{&kBars, 0, 0, -1, -1, 1000, 1000}}},
+        {"a rectangle over translucent rows", 12, 9, {{&kBars, 0, 2, 6, 5, 2, 1}, {nullptr, 0, 3, 12, 1, 1, 1}}},
+        {"a rectangle short of the width", 12, 4, {{nullptr, 1, 0, 11, 4, 1, 1}}},
+        {"repeats far off to the left", 7, 6, {{&kSolid, -400000, 0, 4, 3, 100001, 2}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Text("case.xml", Description(c.w, c.h, c.tiles));
+        TiledPicture picture;
+        ASSERT_TRUE(picture.Create("case.xml"));
+        const std::vector<bool> expected = CoveredRows(c.w, c.h, c.tiles);
+        const std::vector<bool>* rows = picture.GetOpaqueRows();
+        if (std::none_of(expected.begin(), expected.end(), [](bool r) { return r; })) {
+            EXPECT_EQ(rows, nullptr);
+            continue;
+        }
+        ASSERT_NE(rows, nullptr);
+        EXPECT_EQ(*rows, expected);
+    }
+}
+
+// A description of a few hundred bytes can repeat one tile a hundred
+// thousand times each way. The search must cost what the picture shows.
+TEST_F(TiledPictureRows, HugeRepeatCountsCostNoMoreThanThePictureShows)
+{
+    const int kSide = 512;
+    Text("plain.xml", Description(kSide, kSide, {{&kSolid, 0, 0, 0, 0, kSide / 4, kSide / 3 + 1}}));
+    Text("repeated.xml", Description(kSide, kSide, {{&kSolid, 0, 0, 1, 1, 100000, 100000}}));
+    Text("enough.xml", Description(kSide, kSide, {{&kSolid, 0, 0, 1, 1, kSide, kSide}}));
+    TiledPicture plain, repeated, enough;
+    ASSERT_TRUE(plain.Create("plain.xml"));
+    ASSERT_TRUE(repeated.Create("repeated.xml"));
+    ASSERT_TRUE(enough.Create("enough.xml"));
+    for (const TiledPicture* picture : {&plain, &repeated}) {
+        const std::vector<bool>* rows = picture->GetOpaqueRows();
+        ASSERT_NE(rows, nullptr);
+        EXPECT_EQ(*rows, std::vector<bool>(size_t(kSide), true));
+    }
+    // At most the image's rows, the picture's rows the tile lands on, one
+    // run of columns and a combination per row; counts past the picture's
+    // edge change nothing.
+    EXPECT_LE(repeated.GetRowSearchSteps(), kSolid.h + 2 * kSide + 1);
+    EXPECT_EQ(repeated.GetRowSearchSteps(), enough.GetRowSearchSteps());
 }
 
 // Frames of play: the game steps its shake, then the effect, then draws.
