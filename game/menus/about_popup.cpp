@@ -17,10 +17,13 @@ constexpr int32_t kPanelWidth = 400;
 constexpr int32_t kPanelHeight = 230;
 constexpr int32_t kTitleHeight = 46;
 constexpr int32_t kTextMargin = 19;
-// NOTE: lines are laid out 35 pixels plus the margin narrower than the panel.
-constexpr int32_t kLineInset = 35;
 // NOTE: the arrows sit 10 pixels in from the panel's right edge.
 constexpr int32_t kArrowInset = 10;
+// NOTE: the lines' column runs from the margin at the panel's left edge to
+// 35 pixels in from its right edge, just left of the arrows (24 pixels wide,
+// 10 in); each line is laid out over the column's width and centred in it.
+constexpr int32_t kLineInset = 35;
+constexpr int32_t kLineWidth = kPanelWidth - kLineInset - kTextMargin;
 
 struct LanguageLimit {
     const char* code;
@@ -72,7 +75,7 @@ void AboutPopup::Load()
         std::snprintf(id, sizeof id, "IDS_ABOUT_LINE_%i", static_cast<int>(n));
         const Voke::WideString text = MenuSupport::Text(id);
         if (text == L"-") continue;
-        s_Lines[n - 1] = MenuSupport::Layout(lineFormat, text, kPanelWidth - kLineInset - kTextMargin);
+        s_Lines[n - 1] = MenuSupport::Layout(lineFormat, text, kLineWidth);
     }
 
     m_Panel.ShowButtons();
@@ -102,7 +105,9 @@ void AboutPopup::Render(Voke::Surface* target)
 {
     if (!m_Panel.active) return;
     m_Panel.Render(target);
-    const int32_t centreX = m_Panel.frame.CentreX();
+    // Centred on the panel instead, the widest lines would run under the
+    // arrows.
+    const int32_t centreX = (m_Panel.frame.left + kTextMargin + m_Panel.frame.right - kLineInset) / 2;
     int32_t y = m_Panel.BeginLines(target);
     for (const auto& line : s_Lines) {
         if (!line) {

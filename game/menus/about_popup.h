@@ -1,7 +1,8 @@
 // The main menu's about page: a framed panel titled with the text of
-// "IDS_MENU_HELP_ABOUT" over 37 centred lines of localised text
-// ("IDS_ABOUT_LINE_1" to "IDS_ABOUT_LINE_37"; a line whose text is "-" is a
-// 13-pixel blank), a close button and two arrow buttons.
+// "IDS_MENU_HELP_ABOUT" over 37 lines of localised text ("IDS_ABOUT_LINE_1"
+// to "IDS_ABOUT_LINE_37"; a line whose text is "-" is a 13-pixel blank),
+// centred in the column left of the arrows, a close button and two arrow
+// buttons.
 //
 // The text scrolls by dragging (up to a limit that depends on the language)
 // and by 96 pixels per Up or Down key or arrow press (down to 545 at most).

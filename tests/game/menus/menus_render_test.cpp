@@ -6,6 +6,7 @@
 // missing; and the game-over dialog.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,6 +21,7 @@
 #include "engine/app/abstract_app.h"
 #include "engine/audio/audio_asset.h"
 #include "engine/audio/mixer.h"
+#include "engine/core/asset_dict.h"
 #include "engine/core/key_codes.h"
 #include "engine/core/registry.h"
 #include "engine/core/text_dict.h"
@@ -389,7 +391,7 @@ TEST_F(MenuRender, AboutPageScrollsByKeysArrowsAndDragsWithinItsWindow)
     ASSERT_TRUE(m_menu->GetAboutPage().IsVisible());
     AboutPopup& about = m_menu->GetAboutPage();
     const Frame top = Draw();
-    EXPECT_EQ(top.At(240, 230), top.At(240, 240)) << "no run button while a page is open";
+    EXPECT_EQ(top.At(240, 236), top.At(240, 240)) << "no run button while a page is open";
     EXPECT_GT(top.Count(60, 110, 410, 233, AboutInk), 100) << "lines in the window";
     EXPECT_EQ(top.Count(40, 92, 440, 110, AboutInk), 0) << "nothing above the window";
     EXPECT_EQ(top.Count(40, 233, 440, 275, AboutInk), 0) << "nothing below it";
@@ -785,16 +787,17 @@ TEST_F(MenuRender, GameOverDialogStacksItsLinesAndReportsTheChoice)
     dialog.Release();
 }
 
-// The about page with the game's own texts and font, in each of the five
-// languages, scrolled to its limits: the Down key's, and the language's
-// drag limit. At the key limit the last line stands at the bottom of the text
-// window; at the drag limit the window still shows the last lines.
+// The about page with the game's own texts, font and pictures, in each of
+// the five languages.
 class AboutContent : public PresentationTest::RenderTarget {
 protected:
     void SetUp() override
     {
         RenderTarget::SetUp();
         ASSERT_NE(Voke::Vfs::MountPak(VXB_DATA_PAK, "", Voke::VfsMount::FallThrough), nullptr);
+        ASSERT_NE(Voke::Vfs::MountPak(VXB_ATLAS_PAK, "", Voke::VfsMount::FallThrough), nullptr);
+        // The page holding the arrows.
+        ASSERT_TRUE(Voke::AssetDict::s_engine->LoadAtlas("ab02.xml"));
         m_game.m_ScreenWidth = kW;
         m_game.m_ScreenHeight = kH;
         m_game.m_DefaultFont = Voke::GetCachedFont("fontMenu.xml");
@@ -810,40 +813,51 @@ protected:
         SetLanguageCode("en");
         RenderTarget::TearDown();
     }
+    // The page laid out from the texts in `file` for the language `code`,
+    // open at the top.
+    void Open(AboutPopup& page, const char* code, const char* file)
+    {
+        SetLanguageCode(code);
+        Voke::AbstractApp::s_textDict = new Voke::TextDict;
+        ASSERT_TRUE(Voke::AbstractApp::s_textDict->Load(file));
+        page.SetOwner(&m_game);
+        page.Load();
+        page.Show();
+    }
     Frame Draw(AboutPopup& page)
     {
         Clear(kGrey);
         page.Render(m_target);
         return Frame(Read());
     }
-    // The lowest row of the text window (y 110 to 232) with text in it; 0
-    // when it shows none.
-    static int LastInkRow(const Frame& frame)
+    // The lowest row of the text window (y 110 to 232) with text in it left
+    // of the arrows, which draw their own light pixels; 0 when it shows none.
+    static int LastInkRow(AboutPopup& page, const Frame& frame)
     {
         for (int y = 232; y >= 110; --y)
-            if (frame.Count(40, y, 440, y + 1, AboutInk) > 0) return y;
+            if (frame.Count(40, y, page.GetUpButton().GetX(), y + 1, AboutInk) > 0) return y;
         return 0;
     }
 
     GameBase m_game;
 };
 
+// The game's language codes and the files of their texts.
+const std::pair<const char*, const char*> kAboutLanguages[] = {
+    {"en", "l10n/en.xml"}, {"fr", "l10n/fr.xml"}, {"it", "l10n/it.xml"}, {"gr", "l10n/de.xml"}, {"es", "l10n/es.xml"}};
+
+// Scrolled to its limits, the Down key's and the language's drag limit: at
+// the key limit the last line stands at the bottom of the text window; at
+// the drag limit the window still shows the last lines.
 TEST_F(AboutContent, EveryLanguageShowsItsLastLinesAtTheScrollLimits)
 {
-    const std::pair<const char*, const char*> languages[] = {
-        {"en", "l10n/en.xml"}, {"fr", "l10n/fr.xml"}, {"it", "l10n/it.xml"}, {"gr", "l10n/de.xml"}, {"es", "l10n/es.xml"}};
-    for (const auto& [code, file] : languages) {
+    for (const auto& [code, file] : kAboutLanguages) {
         SCOPED_TRACE(code);
-        SetLanguageCode(code);
-        Voke::AbstractApp::s_textDict = new Voke::TextDict;
-        ASSERT_TRUE(Voke::AbstractApp::s_textDict->Load(file));
         AboutPopup page;
-        page.SetOwner(&m_game);
-        page.Load();
-        page.Show();
+        ASSERT_NO_FATAL_FAILURE(Open(page, code, file));
         for (int i = 0; i < 6; ++i) page.OnKeyDown(Voke::KEY_DOWN);
         ASSERT_EQ(page.GetScroll(), AboutPopup::kKeyScrollLimit);
-        const int keyEnd = LastInkRow(Draw(page));
+        const int keyEnd = LastInkRow(page, Draw(page));
         EXPECT_GE(keyEnd, 233 - 15) << "the last line at the bottom of the window";
 
         page.OnPointerDown({{240, 300}});
@@ -851,8 +865,63 @@ TEST_F(AboutContent, EveryLanguageShowsItsLastLinesAtTheScrollLimits)
         const int limit = AboutPopup::DragLimit(code);
         ASSERT_EQ(page.GetScroll(), limit);
         const Frame end = Draw(page);
-        EXPECT_EQ(LastInkRow(end), keyEnd - (limit - AboutPopup::kKeyScrollLimit)) << "the same last line";
-        EXPECT_GE(LastInkRow(end), 110 + 2 * 14) << "at least the last two lines show";
+        EXPECT_EQ(LastInkRow(page, end), keyEnd - (limit - AboutPopup::kKeyScrollLimit)) << "the same last line";
+        EXPECT_GE(LastInkRow(page, end), 110 + 2 * 14) << "at least the last two lines show";
+        page.Release();
+    }
+}
+
+// At every scroll from the top to the language's drag limit, one pixel at a
+// time, no line draws into the rectangle of either arrow. The arrows are
+// drawn there themselves, so each rectangle is compared with the page drawn
+// with every line blank.
+TEST_F(AboutContent, NoLineRunsUnderTheArrowsAtAnyScroll)
+{
+    std::string blank = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<strings>\n";
+    for (int n = 1; n <= AboutPopup::kLines; ++n)
+        blank += "<string id=\"IDS_ABOUT_LINE_" + std::to_string(n) + "\">-</string>\n";
+    m_content->Write("l10n/blank.xml", blank + "</strings>\n");
+    struct Box {
+        int x, y, w, h;
+    };
+    AboutPopup empty;
+    ASSERT_NO_FATAL_FAILURE(Open(empty, "en", "l10n/blank.xml"));
+    const Frame bare = Draw(empty);
+    ASSERT_EQ(bare.Count(40, 110, 400, 233, AboutInk), 0) << "no lines";
+    const Box arrows[2] = {
+        {empty.GetUpButton().GetX(), empty.GetUpButton().GetY(), empty.GetUpButton().GetWidth(),
+         empty.GetUpButton().GetHeight()},
+        {empty.GetDownButton().GetX(), empty.GetDownButton().GetY(), empty.GetDownButton().GetWidth(),
+         empty.GetDownButton().GetHeight()}};
+    for (const Box& box : arrows) ASSERT_GT(box.w * box.h, 0) << "the arrow pictures";
+    empty.Release();
+
+    for (const auto& [code, file] : kAboutLanguages) {
+        SCOPED_TRACE(code);
+        AboutPopup page;
+        ASSERT_NO_FATAL_FAILURE(Open(page, code, file));
+        const int limit = AboutPopup::DragLimit(code);
+        // Per arrow: the scrolls at which text falls inside it, the first of
+        // them, and how far in from the rectangle's left edge it reaches.
+        int hits[2] = {0, 0}, first[2] = {-1, -1}, depth[2] = {0, 0};
+        page.OnPointerDown({{240, 0}});
+        for (int scroll = 0; scroll <= limit; ++scroll) {
+            if (scroll > 0) page.OnPointerMove({{240, -scroll}});
+            ASSERT_EQ(page.GetScroll(), scroll);
+            const Frame frame = Draw(page);
+            for (int a = 0; a < 2; ++a) {
+                const Box& box = arrows[a];
+                int reach = 0;
+                for (int y = box.y; y < box.y + box.h; ++y)
+                    for (int x = box.x; x < box.x + box.w; ++x)
+                        if (frame.At(x, y) != bare.At(x, y)) reach = std::max(reach, x - box.x + 1);
+                if (reach == 0) continue;
+                if (hits[a]++ == 0) first[a] = scroll;
+                depth[a] = std::max(depth[a], reach);
+            }
+        }
+        EXPECT_EQ(hits[0], 0) << "under the up arrow from scroll " << first[0] << ", " << depth[0] << " px in";
+        EXPECT_EQ(hits[1], 0) << "under the down arrow from scroll " << first[1] << ", " << depth[1] << " px in";
         page.Release();
     }
 }
