@@ -254,21 +254,17 @@ void TiledPicture::FindOpaqueRows()
     m_OpaqueRows.assign(height, false);
     const uint64_t lastWord = m_Width % 64 ? (uint64_t(1) << (m_Width % 64)) - 1 : ~uint64_t(0);
     std::vector<uint64_t> cover(words);
-    bool any = false, known = false, opaque = false;
-    uint64_t knownTiles = 0;
+    bool any = false, opaque = false;
     for (size_t r = 0; r < height; ++r) {
         // Neighbouring rows mostly rest on the same tiles.
-        if (!known || rowTiles[r] != knownTiles) {
-            knownTiles = rowTiles[r];
-            known = true;
+        if (r == 0 || rowTiles[r] != rowTiles[r - 1]) {
             std::fill(cover.begin(), cover.end(), 0);
             for (int i = 0; i < contributing; ++i) {
-                if (!(knownTiles >> i & 1)) continue;
+                if (!(rowTiles[r] >> i & 1)) continue;
                 for (size_t k = 0; k < words; ++k) cover[k] |= columns[size_t(i) * words + k];
             }
-            opaque = knownTiles != 0;
+            opaque = (cover[words - 1] & lastWord) == lastWord;
             for (size_t k = 0; k + 1 < words && opaque; ++k) opaque = cover[k] == ~uint64_t(0);
-            opaque = opaque && (cover[words - 1] & lastWord) == lastWord;
             m_RowSearchSteps += contributing;
         }
         m_OpaqueRows[r] = opaque;

@@ -888,11 +888,8 @@ TEST_F(AboutContent, NoLineRunsUnderTheArrowsAtAnyScroll)
     ASSERT_NO_FATAL_FAILURE(Open(empty, "en", "l10n/blank.xml"));
     const Frame bare = Draw(empty);
     ASSERT_EQ(bare.Count(40, 110, 400, 233, AboutInk), 0) << "no lines";
-    const Box arrows[2] = {
-        {empty.GetUpButton().GetX(), empty.GetUpButton().GetY(), empty.GetUpButton().GetWidth(),
-         empty.GetUpButton().GetHeight()},
-        {empty.GetDownButton().GetX(), empty.GetDownButton().GetY(), empty.GetDownButton().GetWidth(),
-         empty.GetDownButton().GetHeight()}};
+    auto boxOf = [](const Button& b) { return Box{b.GetX(), b.GetY(), b.GetWidth(), b.GetHeight()}; };
+    const Box arrows[2] = {boxOf(empty.GetUpButton()), boxOf(empty.GetDownButton())};
     for (const Box& box : arrows) ASSERT_GT(box.w * box.h, 0) << "the arrow pictures";
     empty.Release();
 
