@@ -498,8 +498,19 @@ bool MaemoApplication::OpenUrl(const WideString& url)
     if (address.empty()) return false;
     char program[] = "xdg-open";
     char* argv[] = {program, address.data(), nullptr};
+    // The browser starts with broken pipes ending programs again, as they
+    // normally do (the game ignores them, and an ignored signal is inherited).
+    posix_spawnattr_t attributes;
+    if (posix_spawnattr_init(&attributes) != 0) return false;
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
     pid_t child = 0;
-    if (posix_spawnp(&child, program, nullptr, nullptr, argv, environ) != 0) return false;
+    const int spawned = posix_spawnp(&child, program, nullptr, &attributes, argv, environ);
+    posix_spawnattr_destroy(&attributes);
+    if (spawned != 0) return false;
     int status = 0;
     while (waitpid(child, &status, 0) < 0) {
         if (errno != EINTR) return false;

@@ -39,10 +39,24 @@ void CatchTerminationSignals()
     for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
 }
 
+// A write on a socket or pipe whose other end has gone (the X server, the
+// sound server, a bus, a console client, standard output read by a program
+// that has quit) fails with EPIPE instead of ending the process: each writer
+// handles that failure, and the X connection's loss reaches its handler,
+// which saves before the program ends. Set before any connection opens.
+void IgnoreBrokenPipes()
+{
+    struct sigaction action {};
+    action.sa_handler = SIG_IGN;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGPIPE, &action, nullptr);
+}
+
 }  // namespace
 
 int RunMaemoMain(int argc, char** argv)
 {
+    IgnoreBrokenPipes();
     ProgramPath program = SplitProgramPath(argc > 0 ? argv[0] : nullptr);
     if (!program.directory.empty() && chdir(program.directory.c_str()) != 0) {
         // The program still runs; files next to it will not be found.

@@ -56,9 +56,19 @@ public:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+        // SIGPIPE as a program started from a shell finds it, whatever this
+        // process (which may hold a bus connection) does with it.
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        sigset_t defaults;
+        sigemptyset(&defaults);
+        sigaddset(&defaults, SIGPIPE);
+        posix_spawnattr_setsigdefault(&attributes, &defaults);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
         std::string program = kProgram;
         char* argv[] = {program.data(), nullptr};
-        if (posix_spawn(&m_pid, kProgram, &actions, nullptr, argv, envp.data()) != 0) m_pid = -1;
+        if (posix_spawn(&m_pid, kProgram, &actions, &attributes, argv, envp.data()) != 0) m_pid = -1;
+        posix_spawnattr_destroy(&attributes);
         posix_spawn_file_actions_destroy(&actions);
         close(fds[1]);
         m_out = fds[0];
@@ -77,6 +87,12 @@ public:
 
     bool Started() const { return m_pid > 0; }
     void Signal(int signal) { kill(m_pid, signal); }
+    // Stops reading: the child's next line goes into a pipe with no reader.
+    void CloseOutput()
+    {
+        if (m_out >= 0) close(m_out);
+        m_out = -1;
+    }
 
     // The next line of output, or "" after `ms` milliseconds or at the end.
     std::string ReadLine(int ms = 20000)
@@ -302,6 +318,25 @@ TEST(MaemoEntryTest, ATerminationSignalEndsTheProgramLikeAClose)
     EXPECT_EQ(child.Wait(), 0);
     x.RemoveActiveWindow();
     EXPECT_TRUE(x.AutoRepeatOn());
+}
+
+// Nothing reads its output any more: the lines it writes then fail with
+// EPIPE, and neither that nor a SIGPIPE sent to it ends the program; a close
+// still does, normally.
+TEST(MaemoEntryTest, ABrokenPipeDoesNotEndTheProgram)
+{
+    XTestConnection x;
+    Child child;
+    std::string ready = child.WaitFor("ready ");
+    ASSERT_FALSE(ready.empty()) << child.Rest();
+    const Window window = std::stoul(ready.substr(6));
+    child.Signal(SIGPIPE);
+    child.CloseOutput();
+    x.MoveTo(10, 10);
+    x.Focus(window);
+    x.Tap(XK_q);  // its "key down" line has no reader
+    x.SendDeleteWindow(window);
+    EXPECT_EQ(child.Wait(), 0);
 }
 
 TEST(MaemoEntryTest, WithoutASessionBusItSaysSoInOneLineAndRuns)

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -339,6 +340,18 @@ TEST_F(MaemoWindowTest, AResizedWindowGetsANewDisplayOnTheSameSurface)
     EXPECT_EQ(height, 800);
 }
 
+// A small file's text ("" when it cannot be read).
+std::string ReadText(const std::string& path)
+{
+    std::string text;
+    if (FILE* in = std::fopen(path.c_str(), "r")) {
+        char buffer[512] = {};
+        text.assign(buffer, std::fread(buffer, 1, sizeof(buffer) - 1, in));
+        std::fclose(in);
+    }
+    return text;
+}
+
 TEST_F(MaemoWindowTest, WebPagesOpenWithTheAddressAsOneArgument)
 {
     // A stand-in for the desktop's opener that records its arguments.
@@ -348,22 +361,27 @@ TEST_F(MaemoWindowTest, WebPagesOpenWithTheAddressAsOneArgument)
     const std::string script = dir + "/xdg-open";
     FILE* file = std::fopen(script.c_str(), "w");
     ASSERT_NE(file, nullptr);
-    std::fprintf(file, "#!/bin/sh\nprintf '%%s\\n' \"$#\" \"$1\" > '%s/args'\nexit \"${VOKE_OPEN_STATUS:-0}\"\n",
-                 dir.c_str());
+    std::fprintf(file,
+                 "#!/bin/sh\nprintf '%%s\\n' \"$#\" \"$1\" > '%s/args'\n"
+                 "sed -n 's/^SigIgn:[[:space:]]*//p' /proc/$$/status > '%s/ignored'\n"
+                 "exit \"${VOKE_OPEN_STATUS:-0}\"\n",
+                 dir.c_str(), dir.c_str());
     std::fclose(file);
     chmod(script.c_str(), 0755);
     const std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
     setenv("PATH", (dir + ":" + savedPath).c_str(), 1);
 
+    // The program ignores SIGPIPE; the opener starts with it as usual.
+    struct sigaction ignore {}, previous {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGPIPE, &ignore, &previous);
     const WideString url = L"http://example.org/?a=1&b=$(touch " + ToWideString(dir) + L"/hacked);c='\u00e9'";
     EXPECT_TRUE(app->OpenUrl(url));
-    std::string args;
-    if (FILE* in = std::fopen((dir + "/args").c_str(), "r")) {
-        char buffer[512] = {};
-        args.assign(buffer, std::fread(buffer, 1, sizeof(buffer) - 1, in));
-        std::fclose(in);
-    }
-    EXPECT_EQ(args, "1\n" + ToNarrowString(url) + "\n");
+    sigaction(SIGPIPE, &previous, nullptr);
+    const std::string ignored = ReadText(dir + "/ignored");
+    EXPECT_EQ(std::strtoull(ignored.c_str(), nullptr, 16) & (1ull << (SIGPIPE - 1)), 0u) << ignored;
+    EXPECT_FALSE(ignored.empty());
+    EXPECT_EQ(ReadText(dir + "/args"), "1\n" + ToNarrowString(url) + "\n");
     EXPECT_NE(access((dir + "/hacked").c_str(), F_OK), 0) << "the address went through a shell";
 
     setenv("VOKE_OPEN_STATUS", "1", 1);
@@ -375,6 +393,7 @@ TEST_F(MaemoWindowTest, WebPagesOpenWithTheAddressAsOneArgument)
     EXPECT_FALSE(app->OpenUrl(L"http://example.org/"));
     setenv("PATH", savedPath.c_str(), 1);
     std::remove((dir + "/args").c_str());
+    std::remove((dir + "/ignored").c_str());
     std::remove(script.c_str());
     rmdir(folder);
 }

@@ -59,7 +59,17 @@ public:
             posix_spawn_file_actions_adddup2(&actions, out, 1);
             posix_spawn_file_actions_adddup2(&actions, out, 2);
         }
-        if (posix_spawnp(&m_pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) m_pid = -1;
+        // SIGPIPE as a program started from a shell finds it, whatever this
+        // process (which may hold a bus connection) does with it.
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        sigset_t defaults;
+        sigemptyset(&defaults);
+        sigaddset(&defaults, SIGPIPE);
+        posix_spawnattr_setsigdefault(&attributes, &defaults);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+        if (posix_spawnp(&m_pid, argv[0], &actions, &attributes, argv.data(), envp.data()) != 0) m_pid = -1;
+        posix_spawnattr_destroy(&attributes);
         posix_spawn_file_actions_destroy(&actions);
         if (out >= 0) close(out);
     }
@@ -424,6 +434,8 @@ public:
         return PollUntil([this] { return Pactl({"info"}) == 0 || !m_pulse->Running(); }, 20.0) && m_pulse->Running();
     }
     std::string SoundServerLog() const { return ReadAll(m_folder + "/pulse.log"); }
+    // Ends the session bus under its clients.
+    void StopSessionBus() { m_sessionBus.reset(); }
     // Ends the X server under its clients; every connection to it must be
     // closed first in this process, whose Xlib would end it otherwise.
     void StopXServer()

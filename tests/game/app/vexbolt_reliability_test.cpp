@@ -416,6 +416,21 @@ TEST_F(WindowTakenAway, DestroyedByAnotherClientItEndsAsAtAClose)
     ExpectSavedAsAtAClose();
 }
 
+// A write to a server that has gone raises SIGPIPE; the game takes the
+// failed write instead, so neither the session bus going away nor the signal
+// itself ends it.
+TEST_F(WindowTakenAway, ABrokenPipeLeavesItRunning)
+{
+    GameProcess game(m_home.Path(), Options());
+    GameWindow window(m_services.Display());
+    ASSERT_NO_FATAL_FAILURE(StartRunning(game, window));
+    m_services.StopSessionBus();
+    game.Kill(SIGPIPE);
+    window.Close();
+    EXPECT_TRUE(VokeTest::EndedCleanly(game));
+    ExpectSavedAsAtAClose();
+}
+
 TEST_F(WindowTakenAway, WithTheXServerGoneItSaysSoInOneLineAndFails)
 {
     GameProcess game(m_home.Path(), Options());
