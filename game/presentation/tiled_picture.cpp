@@ -321,17 +321,21 @@ void TiledPicture::DrawTexture(Voke::Surface* target, const Tile& tile, int64_t 
 void TiledPicture::DrawRect(Voke::Surface* target, const Tile& tile, int64_t x, int64_t y, int64_t targetW,
                             int64_t targetH)
 {
-    const int64_t w = tile.width, h = tile.height;
-    const int64_t px = x + tile.x, py = y + tile.y;
-    if (px + w < 0 || py + h < 0 || px >= targetW || py >= targetH) return;
-    if (w == 0 || h == 0) return;
+    // The rectangle cut to the target in exact integers first: a position or
+    // size past 2^24 has no exact float, and a rectangle drawn short of its
+    // extent would leave rows that the opaque-row search counts as covered.
+    const int64_t left = std::max<int64_t>(x + tile.x, 0);
+    const int64_t top = std::max<int64_t>(y + tile.y, 0);
+    const int64_t right = std::min<int64_t>(x + tile.x + tile.width, targetW);
+    const int64_t bottom = std::min<int64_t>(y + tile.y + tile.height, targetH);
+    if (left >= right || top >= bottom) return;
     Voke::SmartPtr<Voke::Surface> colour = ColourImage(tile);
     if (!colour) return;
     // One pixel inside the colour image, stretched over the rectangle.
-    const float scale[2] = {static_cast<float>(w), static_cast<float>(h)};
+    const float scale[2] = {static_cast<float>(right - left), static_cast<float>(bottom - top)};
     const float pivot[2] = {0.0f, 0.0f};
     const Voke::Rect pixel = {2, 2, 1, 1};
-    Voke::Surface::BlitTransformed(target, colour, static_cast<float>(px), static_cast<float>(py), 0.0f, scale,
+    Voke::Surface::BlitTransformed(target, colour, static_cast<float>(left), static_cast<float>(top), 0.0f, scale,
                                    pivot, 0, pixel);
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <memory>
 #include <random>
@@ -413,6 +414,67 @@ TEST_F(TiledPictureRows, HugeRepeatCountsCostNoMoreThanThePictureShows)
     // edge change nothing.
     EXPECT_LE(repeated.GetRowSearchSteps(), kSolid.h + 2 * kSide + 1);
     EXPECT_EQ(repeated.GetRowSearchSteps(), enough.GetRowSearchSteps());
+}
+
+// Rectangles reaching billions of pixels off the picture: what is drawn is
+// exactly the rectangle's part of the target, and every row marked opaque is
+// drawn across the whole picture. (Past 2^24 a position or size has no exact
+// float.)
+TEST_F(TiledPictureRows, FarOffRectanglesAreDrawnAsFarAsTheirRowsAreMarked)
+{
+    struct Case {
+        const char* what;
+        int w, h;
+        int32_t x, y, width, height;
+        int drawX, drawY;
+    };
+    const Case cases[] = {
+        {"across", 201, 10, -33554432, 0, 33554633, 10, 10, 20},
+        {"down", 10, 647, 0, -2147483000, 10, 2147483647, 30, -400},
+        {"both ways", 300, 200, -33554431, -16777217, 33554731, 16777417, 100, 60},
+        {"ending just before the picture", 20, 20, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, 5, 5},
+    };
+    const Color colour = MakeColor(16, 32, 48);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Text("far.xml", Description(c.w, c.h, {{nullptr, c.x, c.y, c.width, c.height, 1, 1}}));
+        TiledPicture picture;
+        ASSERT_TRUE(picture.Create("far.xml"));
+        Clear(kYellow);
+        picture.Draw(m_target, c.drawX, c.drawY);
+        const Frame frame = Read();
+
+        const int64_t left = int64_t(c.drawX) + c.x, right = left + c.width;
+        const int64_t top = int64_t(c.drawY) + c.y, bottom = top + c.height;
+        int wrong = 0;
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x) {
+                const bool inside = x >= left && x < right && y >= top && y < bottom;
+                if (frame.At(x, y) == (inside ? colour : kYellow)) continue;
+                if (wrong++ == 0) ADD_FAILURE() << "first wrong pixel " << x << "," << y << ": " << Hex(frame.At(x, y));
+            }
+        EXPECT_EQ(wrong, 0);
+
+        // The rectangle covers the picture's width: its rows in the picture
+        // are marked, and each marked row on the target is drawn across.
+        std::vector<bool> expected(size_t(c.h), false);
+        for (int r = 0; r < c.h; ++r)
+            expected[size_t(r)] = int64_t(c.x) <= 0 && int64_t(c.x) + c.width >= c.w && r >= int64_t(c.y) &&
+                                  r < int64_t(c.y) + c.height;
+        const std::vector<bool>* rows = picture.GetOpaqueRows();
+        if (std::none_of(expected.begin(), expected.end(), [](bool r) { return r; })) {
+            EXPECT_EQ(rows, nullptr);
+            continue;
+        }
+        ASSERT_NE(rows, nullptr);
+        EXPECT_EQ(*rows, expected);
+        for (int r = 0; r < c.h; ++r) {
+            const int y = c.drawY + r;
+            if (!(*rows)[size_t(r)] || y < 0 || y >= kH) continue;
+            for (int x = std::max(c.drawX, 0); x < std::min(c.drawX + c.w, kW); ++x)
+                ASSERT_EQ(frame.At(x, y), colour) << "marked row " << r << ", column " << x - c.drawX;
+        }
+    }
 }
 
 // Frames of play: the game steps its shake, then the effect, then draws.
