@@ -316,15 +316,16 @@ TEST_F(ConsoleTest, ClientThatNeverReadsIsDisconnectedWhileOthersAreServed)
         overlay.Get(), "");
     auto reader = Connect();
     auto hog = Connect();
-    // The hog keeps asking for large replies and never reads them. Every
-    // frame ends without waiting for it (a frame that waited would hang here
-    // until the guard), and once its replies pile up it is cut off.
+    // The hog asks for a thousand large replies, far more than a connection
+    // holds, and never reads them. Every frame ends without waiting for it
+    // (a frame that waited would hang here until the guard), and once its
+    // replies pile up it is cut off, however many frames the console's
+    // thread takes to hand the requests on.
+    std::string requests;
+    for (int i = 0; i < 1000; ++i) requests += "flood\r\n";
+    ASSERT_TRUE(hog->Send(requests));
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    for (int frame = 0; frame < 1000 && overlay->GetClientCount() == 2 && std::chrono::steady_clock::now() < deadline;
-         ++frame) {
-        hog->Send("flood\r\nflood\r\nflood\r\nflood\r\n");
-        RunFrames(1);
-    }
+    while (overlay->GetClientCount() == 2 && std::chrono::steady_clock::now() < deadline) RunFrames(1);
     EXPECT_EQ(overlay->GetClientCount(), 1u);
     EXPECT_TRUE(hog->WaitForEnd(overlay));
     EXPECT_EQ(Ask(*reader, "logging", 1), Lines{"VOKE_MSG logging not available on remote connections"});
