@@ -1,10 +1,13 @@
 // Blits drawn for real and read back: every pixel format, blending, the
 // colour key, render targets, transformed blits and the tint.
+#include <GLES2/gl2.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "engine/graphics/batcher.h"
 #include "engine/graphics/opengl_batcher.h"
@@ -273,6 +276,91 @@ TEST_F(BlitTest, TintAndOverBrightTint)
     tint->Apply(grey, m_window, 4, 0, &all);
     EXPECT_TRUE(Near(WindowPixel(5, 0), kBlack));
     EXPECT_TRUE(Near(WindowPixel(4, 0), MakeColor(100, 100, 100)));
+}
+
+// The game's frame: a 480 x 320 back buffer, linearly filtered, stretched
+// over windows larger than it. Its texture is padded to 512 x 512; the
+// window's outermost pixels must show the back buffer's edge texels, not a
+// mix with the padding beyond them.
+TEST(StretchedFrame, TheWindowsEdgesShowTheBackBuffersEdges)
+{
+    const Color inside = MakeColor(200, 150, 100), column = MakeColor(20, 240, 60), row = MakeColor(90, 30, 250),
+                corner = MakeColor(255, 255, 0);
+    struct Size {
+        int w, h;
+    };
+    for (const Size size : {Size{800, 480}, Size{1366, 768}}) {
+        ASSERT_TRUE(CreateOffscreenContext(size.w, size.h));
+        SmartPtr<Surface> window(new Surface(PixelDataGL::CreateScreen(size.w, size.h)));
+        SmartPtr<Surface> back(new Surface(480, 320, RGBA8888));
+        back->SetFlags(back->TestFlags(~0u) | Surface::kLinear | Surface::kOpaque);
+        for (const bool edged : {false, true}) {
+            SCOPED_TRACE(std::to_string(size.w) + " x " + std::to_string(size.h) + (edged ? ", edged" : ", plain"));
+            // Edged: the last column, the last row and the corner each of a
+            // colour of their own.
+            Surface::Clear(back, &inside);
+            if (edged) {
+                Surface::FillRect(back, 479, 0, 480, 319, &column);
+                Surface::FillRect(back, 0, 319, 479, 320, &row);
+                Surface::FillRect(back, 479, 319, 480, 320, &corner);
+            }
+            const Color black = MakeColor(0, 0, 0);
+            Surface::Clear(window, &black);
+            Surface::BlitWhole(window, back, back->GetClipRect());
+            Batcher::Get()->Flush();
+            std::vector<uint8_t> rgba(size_t(size.w) * size_t(size.h) * 4);
+            glBindFramebuffer(GL_FRAMEBUFFER, 0);
+            glReadPixels(0, 0, size.w, size.h, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+            // From the top left, as the window shows it.
+            auto pixel = [&](int x, int y) {
+                const uint8_t* p = &rgba[(size_t(size.h - 1 - y) * size_t(size.w) + size_t(x)) * 4];
+                return MakeColor(p[0], p[1], p[2]);
+            };
+            // Window pixels whose sample lies on the same source row or
+            // column as the edge's centre (not between it and its inner
+            // neighbour) show the edge texel.
+            auto onInnerTexels = [](int p, int extent, int texels) {
+                return (2.0 * p + 1.0) * texels <= (2.0 * texels - 3.0) * extent;
+            };
+            for (int y = 0; y < size.h; ++y) {
+                if (!onInnerTexels(y, size.h, 320)) continue;
+                ASSERT_TRUE(Near(pixel(size.w - 1, y), edged ? column : inside, 1)) << "last column, row " << y;
+                ASSERT_TRUE(Near(pixel(0, y), inside, 1)) << "first column, row " << y;
+            }
+            for (int x = 0; x < size.w; ++x) {
+                if (!onInnerTexels(x, size.w, 480)) continue;
+                ASSERT_TRUE(Near(pixel(x, size.h - 1), edged ? row : inside, 1)) << "last row, column " << x;
+                ASSERT_TRUE(Near(pixel(x, 0), inside, 1)) << "first row, column " << x;
+            }
+            EXPECT_TRUE(Near(pixel(size.w - 1, size.h - 1), edged ? corner : inside, 1));
+            EXPECT_TRUE(Near(pixel(0, 0), inside, 1));
+        }
+        back.Reset();
+        window.Reset();
+        DestroyOffscreenContext();
+    }
+}
+
+// A part of an image (as an atlas entry is a part of its page) stretched
+// over the window: the texels around it do not show at any edge.
+TEST_F(BlitTest, AStretchedPartShowsNothingAroundIt)
+{
+    SmartPtr<Surface> image(MakeImage(6, 4, RGB888, [](int x, int y) {
+        return x == 0 || x == 5 || y == 0 || y == 3 ? kMagenta : (x < 3 ? kGreen : kBlue);
+    }));
+    image->SetFlags(image->TestFlags(~0u) | Surface::kLinear);
+    const Rect part{1, 1, 4, 2};
+    Surface::BlitWhole(m_window, image, &part);
+    for (int y = 0; y < kHeight; ++y) {
+        ASSERT_TRUE(Near(WindowPixel(0, y), kGreen, 1)) << "row " << y;
+        ASSERT_TRUE(Near(WindowPixel(kWidth - 1, y), kBlue, 1)) << "row " << y;
+    }
+    for (int x = 0; x < kWidth; ++x) {
+        const Color c = x < kWidth / 2 - 8 ? kGreen : x >= kWidth / 2 + 8 ? kBlue : 0;
+        if (!c) continue;
+        ASSERT_TRUE(Near(WindowPixel(x, 0), c, 1)) << "column " << x;
+        ASSERT_TRUE(Near(WindowPixel(x, kHeight - 1), c, 1)) << "column " << x;
+    }
 }
 
 }  // namespace
