@@ -20,6 +20,7 @@
 #include "engine/core/key_codes.h"
 #include "tests/engine/app/bus_peer.h"
 #include "tests/engine/app/x_test_connection.h"
+#include "tests/support/spawn.h"
 
 namespace Voke {
 namespace {
@@ -56,19 +57,10 @@ public:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-        // SIGPIPE as a program started from a shell finds it, whatever this
-        // process (which may hold a bus connection) does with it.
-        posix_spawnattr_t attributes;
-        posix_spawnattr_init(&attributes);
-        sigset_t defaults;
-        sigemptyset(&defaults);
-        sigaddset(&defaults, SIGPIPE);
-        posix_spawnattr_setsigdefault(&attributes, &defaults);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
         std::string program = kProgram;
         char* argv[] = {program.data(), nullptr};
-        if (posix_spawn(&m_pid, kProgram, &actions, &attributes, argv, envp.data()) != 0) m_pid = -1;
-        posix_spawnattr_destroy(&attributes);
+        const VokeTest::SpawnAttributes attributes;
+        if (posix_spawn(&m_pid, kProgram, &actions, attributes.Get(), argv, envp.data()) != 0) m_pid = -1;
         posix_spawn_file_actions_destroy(&actions);
         close(fds[1]);
         m_out = fds[0];

@@ -32,6 +32,7 @@
 #include "tests/engine/app/x_test_connection.h"
 #include "tests/support/files.h"
 #include "tests/support/poll.h"
+#include "tests/support/spawn.h"
 
 namespace VokeTest {
 
@@ -59,17 +60,8 @@ public:
             posix_spawn_file_actions_adddup2(&actions, out, 1);
             posix_spawn_file_actions_adddup2(&actions, out, 2);
         }
-        // SIGPIPE as a program started from a shell finds it, whatever this
-        // process (which may hold a bus connection) does with it.
-        posix_spawnattr_t attributes;
-        posix_spawnattr_init(&attributes);
-        sigset_t defaults;
-        sigemptyset(&defaults);
-        sigaddset(&defaults, SIGPIPE);
-        posix_spawnattr_setsigdefault(&attributes, &defaults);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
-        if (posix_spawnp(&m_pid, argv[0], &actions, &attributes, argv.data(), envp.data()) != 0) m_pid = -1;
-        posix_spawnattr_destroy(&attributes);
+        const SpawnAttributes attributes;
+        if (posix_spawnp(&m_pid, argv[0], &actions, attributes.Get(), argv.data(), envp.data()) != 0) m_pid = -1;
         posix_spawn_file_actions_destroy(&actions);
         if (out >= 0) close(out);
     }

@@ -324,6 +324,23 @@ protected:
         return xml + "</p>";
     }
 
+    // Whether the picture marks exactly the `expected` rows opaque (and
+    // gives no rows when none is expected).
+    static ::testing::AssertionResult RowsAre(const TiledPicture& picture, const std::vector<bool>& expected)
+    {
+        const std::vector<bool>* rows = picture.GetOpaqueRows();
+        if (std::none_of(expected.begin(), expected.end(), [](bool r) { return r; })) {
+            if (!rows) return ::testing::AssertionSuccess();
+            return ::testing::AssertionFailure() << "rows are marked where none is opaque";
+        }
+        if (!rows) return ::testing::AssertionFailure() << "no row is marked";
+        for (size_t r = 0; r < expected.size(); ++r)
+            if (r >= rows->size() || (*rows)[r] != expected[r])
+                return ::testing::AssertionFailure() << "row " << r << " is marked wrongly";
+        if (rows->size() != expected.size()) return ::testing::AssertionFailure() << rows->size() << " rows";
+        return ::testing::AssertionSuccess();
+    }
+
     // The rows that every column of the picture has under an opaque row of
     // some repeat, found pixel by pixel.
     static std::vector<bool> CoveredRows(int w, int h, const std::vector<TileSpec>& tiles)
@@ -381,14 +398,7 @@ TEST_F(TiledPictureRows, RowsAreOpaqueWhereTheTilesOpaqueRowsCoverTheWidth)
         Text("case.xml", Description(c.w, c.h, c.tiles));
         TiledPicture picture;
         ASSERT_TRUE(picture.Create("case.xml"));
-        const std::vector<bool> expected = CoveredRows(c.w, c.h, c.tiles);
-        const std::vector<bool>* rows = picture.GetOpaqueRows();
-        if (std::none_of(expected.begin(), expected.end(), [](bool r) { return r; })) {
-            EXPECT_EQ(rows, nullptr);
-            continue;
-        }
-        ASSERT_NE(rows, nullptr);
-        EXPECT_EQ(*rows, expected);
+        EXPECT_TRUE(RowsAre(picture, CoveredRows(c.w, c.h, c.tiles)));
     }
 }
 
@@ -461,16 +471,10 @@ TEST_F(TiledPictureRows, FarOffRectanglesAreDrawnAsFarAsTheirRowsAreMarked)
         for (int r = 0; r < c.h; ++r)
             expected[size_t(r)] = int64_t(c.x) <= 0 && int64_t(c.x) + c.width >= c.w && r >= int64_t(c.y) &&
                                   r < int64_t(c.y) + c.height;
-        const std::vector<bool>* rows = picture.GetOpaqueRows();
-        if (std::none_of(expected.begin(), expected.end(), [](bool r) { return r; })) {
-            EXPECT_EQ(rows, nullptr);
-            continue;
-        }
-        ASSERT_NE(rows, nullptr);
-        EXPECT_EQ(*rows, expected);
+        ASSERT_TRUE(RowsAre(picture, expected));
         for (int r = 0; r < c.h; ++r) {
             const int y = c.drawY + r;
-            if (!(*rows)[size_t(r)] || y < 0 || y >= kH) continue;
+            if (!expected[size_t(r)] || y < 0 || y >= kH) continue;
             for (int x = std::max(c.drawX, 0); x < std::min(c.drawX + c.w, kW); ++x)
                 ASSERT_EQ(frame.At(x, y), colour) << "marked row " << r << ", column " << x - c.drawX;
         }
