@@ -248,34 +248,35 @@ void Surface::BlitTinted(Surface* dst, int x, int y, const Color* color, Surface
 
 namespace {
 
-// One axis of a stretch of `count` texels over `extent` target pixels: the
-// texture coordinates at the ends of the whole stretch, and the pixels at
-// either end whose samples fall outside the outermost texels' centres. Linear
-// filtering would mix the texels beyond the source's edge into those pixels
-// (the texture's padding, or a neighbour on an atlas page), so they sample
-// the edge texel's centre instead. At the texture's own edge, clamping does
-// that already and no pixels are set apart.
+// One axis of a stretch of `count` texels over `extent` target pixels, in
+// three parts: the pixels at either end whose samples fall outside the
+// outermost texels' centres, and those between. Linear filtering would mix
+// the texels beyond the source's edge into the end parts (the texture's
+// padding, or a neighbour on an atlas page), so they hold the edge texel's
+// centre instead; the middle part is the plain stretch. At the texture's own
+// edge, clamping does that already and the end part stays empty.
 struct StretchAxis {
-    uint16_t t0, t1;            // the plain stretch, at 0 and at `extent`
-    uint16_t centre0, centre1;  // the first and the last texel's centres
-    int32_t low, high;          // pixels [0, low) and [high, extent) sample a centre
+    int32_t bounds[4];        // part i is the pixels [bounds[i], bounds[i + 1])
+    uint16_t from[3], to[3];  // each part's texture coordinates at 0 and at `extent`
+    bool Plain() const { return bounds[1] == 0 && bounds[2] == bounds[3]; }
 };
 
 StretchAxis MeasureStretch(int32_t extent, float first, float texel, int32_t count)
 {
     const float last = first + texel * float(count);
-    StretchAxis axis{BatcherVertex::TexCoord(first), BatcherVertex::TexCoord(last), 0, 0, 0, extent};
+    const uint16_t t0 = BatcherVertex::TexCoord(first), t1 = BatcherVertex::TexCoord(last);
+    StretchAxis axis{{0, 0, extent, extent}, {t0, t0, t1}, {t0, t1, t1}};
     if (count <= 0 || extent <= count) return axis;
     // Half-texel coordinates are exact in the vertex units for power-of-two
     // textures.
-    axis.centre0 = BatcherVertex::TexCoord(first + 0.5f * texel);
-    axis.centre1 = BatcherVertex::TexCoord(last - 0.5f * texel);
+    axis.from[0] = axis.to[0] = BatcherVertex::TexCoord(first + 0.5f * texel);
+    axis.from[2] = axis.to[2] = BatcherVertex::TexCoord(last - 0.5f * texel);
     // Pixel p samples (p + 1/2) count / extent texels in: before the first
     // centre while (2p + 1) count < extent, past the last while
     // (2p + 1) count > (2 count - 1) extent.
     const int64_t n = count, m = extent;
-    if (first > 0.0f) axis.low = int32_t((m + n - 1) / (2 * n));
-    if (last < 1.0f) axis.high = int32_t(std::min<int64_t>(((2 * n - 1) * m + n) / (2 * n), m));
+    if (first > 0.0f) axis.bounds[1] = int32_t((m + n - 1) / (2 * n));
+    if (last < 1.0f) axis.bounds[2] = int32_t(std::min<int64_t>(((2 * n - 1) * m + n) / (2 * n), m));
     return axis;
 }
 
@@ -298,39 +299,35 @@ void Surface::BlitWhole(Surface* dst, Surface* src, const Rect* rect)
     const StretchAxis down = MeasureStretch(height, top, sv, h);
     const float right = float(width), bottom = float(height);
     uint8_t a = src->GetOpacity();
-    auto quad = [&](uint16_t u0, uint16_t u1, uint16_t v0, uint16_t v1) {
-        BatcherVertex q0 = Vertex(0, 0, u0, v0, 255, 255, 255, a);
-        BatcherVertex q1 = Vertex(right, 0, u1, v0, 255, 255, 255, a);
-        BatcherVertex q2 = Vertex(right, bottom, u1, v1, 255, 255, 255, a);
-        BatcherVertex q3 = Vertex(0, bottom, u0, v1, 255, 255, 255, a);
+    auto quad = [&](int column, int row) {
+        BatcherVertex q0 = Vertex(0, 0, across.from[column], down.from[row], 255, 255, 255, a);
+        BatcherVertex q1 = Vertex(right, 0, across.to[column], down.from[row], 255, 255, 255, a);
+        BatcherVertex q2 = Vertex(right, bottom, across.to[column], down.to[row], 255, 255, 255, a);
+        BatcherVertex q3 = Vertex(0, bottom, across.from[column], down.to[row], 255, 255, 255, a);
         batcher->AddQuad(&q0, &q1, &q2, &q3);
     };
-    if (across.low == 0 && across.high == width && down.low == 0 && down.high == height) {
-        quad(across.t0, across.t1, down.t0, down.t1);
+    if (across.Plain() && down.Plain()) {
+        quad(1, 1);
         return;
     }
     // Otherwise the same quad is drawn once for each part of the target (an
-    // edge, a corner, the inside) with the clip cut to that part, holding a
-    // coordinate at an edge texel's centre where the part samples past it.
-    // Every part keeps the plain stretch's geometry, so the inside is drawn
-    // exactly as it would be on its own.
+    // edge, a corner, the inside) with the clip cut to that part. Every part
+    // keeps the plain stretch's geometry, so the inside is drawn exactly as
+    // it would be on its own. The clip stays on the last part: every drawing
+    // operation sets its own.
     const Rect* clip = dst->GetClipRect();
-    const int32_t xs[4] = {0, across.low, across.high, width}, ys[4] = {0, down.low, down.high, height};
     for (int row = 0; row < 3; ++row) {
         for (int column = 0; column < 3; ++column) {
-            const int32_t x0 = std::max(xs[column], clip->x), x1 = std::min(xs[column + 1], clip->x + clip->w);
-            const int32_t y0 = std::max(ys[row], clip->y), y1 = std::min(ys[row + 1], clip->y + clip->h);
+            const int32_t x0 = std::max(across.bounds[column], clip->x);
+            const int32_t x1 = std::min(across.bounds[column + 1], clip->x + clip->w);
+            const int32_t y0 = std::max(down.bounds[row], clip->y);
+            const int32_t y1 = std::min(down.bounds[row + 1], clip->y + clip->h);
             if (x0 >= x1 || y0 >= y1) continue;
             const Rect part{x0, y0, x1 - x0, y1 - y0};
             batcher->SetClipRect(&part);
-            const uint16_t u0 = column == 0 ? across.centre0 : column == 2 ? across.centre1 : across.t0;
-            const uint16_t u1 = column == 0 ? across.centre0 : column == 2 ? across.centre1 : across.t1;
-            const uint16_t v0 = row == 0 ? down.centre0 : row == 2 ? down.centre1 : down.t0;
-            const uint16_t v1 = row == 0 ? down.centre0 : row == 2 ? down.centre1 : down.t1;
-            quad(u0, u1, v0, v1);
+            quad(column, row);
         }
     }
-    // The clip stays on the last part: every drawing operation sets its own.
 }
 
 void Surface::FillRect(Surface* dst, int x1, int y1, int x2, int y2, const Color* color)
