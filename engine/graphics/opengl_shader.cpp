@@ -19,12 +19,16 @@ std::set<OpenGLShader*>& Registry()
     return registry;
 }
 
+// Positions and the pixel-to-clip mapping are highp: at mediump the mapped
+// right or bottom edge of a target wider or taller than 1024 px can fall
+// more than half a pixel short, leaving its last column or row undrawn.
+// Vertex shaders always have highp.
 const char kPositionDefine[] =
     "#define GLPOSITION gl_Position = vec4( inPos.x * screen[0] - 1.0, inPos.y * screen[1] - screen[2], 0.0, 1.0 );\n";
 
 const char kTexturedVertex[] =
-    "uniform mediump vec3 screen;\n"
-    "attribute mediump vec2 inPos;\n"
+    "uniform highp vec3 screen;\n"
+    "attribute highp vec2 inPos;\n"
     "attribute highp vec2 inUV;\n"
     "attribute lowp vec4 inColor;\n"
     "varying mediump vec2 vTex;\n"
@@ -36,8 +40,8 @@ const char kTexturedVertex[] =
     "}\n";
 
 const char kColorVertex[] =
-    "uniform mediump vec3 screen;\n"
-    "attribute mediump vec2 inPos;\n"
+    "uniform highp vec3 screen;\n"
+    "attribute highp vec2 inPos;\n"
     "attribute lowp vec4 inColor;\n"
     "varying lowp vec4 vColor;\n"
     "void main() {\n"
@@ -46,8 +50,8 @@ const char kColorVertex[] =
     "}\n";
 
 const char kUVOnlyVertex[] =
-    "uniform mediump vec3 screen;\n"
-    "attribute mediump vec2 inPos;\n"
+    "uniform highp vec3 screen;\n"
+    "attribute highp vec2 inPos;\n"
     "attribute highp vec2 inUV;\n"
     "varying mediump vec2 vTex;\n"
     "void main() {\n"

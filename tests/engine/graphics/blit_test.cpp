@@ -289,7 +289,7 @@ TEST(StretchedFrame, TheWindowsEdgesShowTheBackBuffersEdges)
     struct Size {
         int w, h;
     };
-    for (const Size size : {Size{800, 480}, Size{1366, 768}}) {
+    for (const Size size : {Size{800, 480}, Size{1366, 768}, Size{1052, 700}, Size{800, 1052}}) {
         ASSERT_TRUE(CreateOffscreenContext(size.w, size.h));
         SmartPtr<Surface> window(new Surface(PixelDataGL::CreateScreen(size.w, size.h)));
         SmartPtr<Surface> back(new Surface(480, 320, RGBA8888));

@@ -1,12 +1,16 @@
 // Untextured drawing read back from the real driver: fills, frames, lines,
 // circles, clears and the clip rectangle.
+#include <GLES2/gl2.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "engine/graphics/batcher.h"
 #include "engine/graphics/opengl_batcher.h"
+#include "engine/graphics/pixel_data_gl.h"
 #include "engine/graphics/surface.h"
 #include "tests/engine/graphics/gl_fixture.h"
 
@@ -129,6 +133,56 @@ TEST_F(DrawingTest, ClearDropsGeometryNotYetDrawn)
     Surface::Clear(m_window, &blue);
     EXPECT_EQ(Batcher()->GetPendingVertexCount(), 0u);
     EXPECT_EQ(WindowPixel(5, 5), blue);
+}
+
+// The pixels of the last column and the last row of an RGBA read-back of
+// w x h that differ from `expected`; `topDown` when its first row is the
+// top one (a texture target), not the bottom one (the window).
+int EdgeMisses(const std::vector<uint8_t>& rgba, int w, int h, bool topDown, Color expected)
+{
+    auto at = [&](int x, int y) {
+        const uint8_t* p = &rgba[(size_t(topDown ? y : h - 1 - y) * size_t(w) + size_t(x)) * 4];
+        return MakeColor(p[0], p[1], p[2]);
+    };
+    int misses = 0;
+    for (int y = 0; y < h; ++y) misses += at(w - 1, y) != expected;
+    for (int x = 0; x < w; ++x) misses += at(x, h - 1) != expected;
+    return misses;
+}
+
+// A fill over the whole of a window or a texture target wider or taller than
+// 1024 px reaches its last column and row (positions mapped to clip space at
+// medium precision fell more than half a pixel short at these sizes).
+TEST(LargeTargets, AWholeFillReachesTheLastColumnAndRow)
+{
+    struct Size {
+        int w, h;
+    };
+    const Color fill = MakeColor(30, 200, 90);
+    const Color black = MakeColor(0, 0, 0);
+    for (const Size size : {Size{1052, 32}, Size{1545, 32}, Size{32, 1052}, Size{32, 1545}}) {
+        SCOPED_TRACE(std::to_string(size.w) + " x " + std::to_string(size.h));
+        ASSERT_TRUE(CreateOffscreenContext(size.w, size.h));
+        std::vector<uint8_t> rgba(size_t(size.w) * size_t(size.h) * 4);
+        {
+            SmartPtr<Surface> window(new Surface(PixelDataGL::CreateScreen(size.w, size.h)));
+            Surface::Clear(window, &black);
+            Surface::FillRect(window, 0, 0, size.w, size.h, &fill);
+            Batcher::Get()->Flush();
+            glReadPixels(0, 0, size.w, size.h, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+            EXPECT_EQ(EdgeMisses(rgba, size.w, size.h, false, fill), 0) << "window";
+
+            SmartPtr<Surface> target(new Surface(size.w, size.h, RGBA8888));
+            Surface::Clear(target, &black);
+            Surface::FillRect(target, 0, 0, size.w, size.h, &fill);
+            Batcher::Get()->Flush();
+            glBindFramebuffer(GL_FRAMEBUFFER, static_cast<PixelDataGL*>(target->GetPixelData())->GetFramebuffer());
+            glReadPixels(0, 0, size.w, size.h, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+            glBindFramebuffer(GL_FRAMEBUFFER, 0);
+            EXPECT_EQ(EdgeMisses(rgba, size.w, size.h, true, fill), 0) << "texture target";
+        }
+        DestroyOffscreenContext();
+    }
 }
 
 }  // namespace
