@@ -33,6 +33,7 @@
 #include "tests/support/files.h"
 #include "tests/support/poll.h"
 #include "tests/support/spawn.h"
+#include "tests/support/x_server.h"
 
 namespace VokeTest {
 
@@ -128,18 +129,22 @@ struct GameOptions {
     // Arguments run before the program, which they must end by executing
     // (with the program's path as its first argument).
     std::vector<std::string> wrapper;
+    // The file in the home folder that takes its output.
+    std::string log = "game.log";
 };
 
 // The game as a child process with a home folder of its own; its standard
-// output and error go to "game.log" in that folder. Always ended and reaped.
+// output and error go to the options' log ("game.log") in that folder.
+// Always ended and reaped.
 class GameProcess {
 public:
     explicit GameProcess(const std::string& home, const GameOptions& options = GameOptions())
-        : m_log(home + "/game.log"), m_child(Arguments(options), Variables(home, options), m_log)
+        : m_log(home + "/" + options.log), m_child(Arguments(options), Variables(home, options), m_log)
     {
     }
 
     bool Started() const { return m_child.Started(); }
+    pid_t Pid() const { return m_child.Pid(); }
     bool Running() { return m_child.Running(); }
     int Wait(double seconds) { return m_child.Wait(seconds); }
     void Kill(int signal) { m_child.Kill(signal); }
@@ -243,6 +248,20 @@ public:
         m_x.Button(1, false);
     }
     void Close() { m_x.SendDeleteWindow(m_window); }
+    // Minimised, as a desktop's task bar does it (through the window
+    // manager).
+    void Minimize()
+    {
+        XIconifyWindow(m_x.display, m_window, DefaultScreen(m_x.display));
+        XSync(m_x.display, False);
+    }
+    // Shown on the screen, and the window manager's active window.
+    bool Viewable()
+    {
+        XWindowAttributes attributes{};
+        return XGetWindowAttributes(m_x.display, m_window, &attributes) && attributes.map_state == IsViewable;
+    }
+    bool Active() { return m_x.Property(m_x.Root(), "_NET_ACTIVE_WINDOW") == std::vector<long>{long(m_window)}; }
     // Destroys the window from this connection, as a tool that closes
     // windows without asking does.
     void Destroy()
@@ -369,34 +388,27 @@ inline void StartRun(GameWindow& window)
 // Services of a test's own, so that games run side by side (each owns the
 // session bus name and the X server's focus of its own services) or a test
 // can stop one under the game: an X server (Xvfb, 800 x 480) and a session
-// bus, and on request a sound server with a null sink. All are ended with
-// the object.
+// bus, and on request a window manager and a sound server with a null sink.
+// All are ended with the object.
 class PrivateServices {
 public:
-    explicit PrivateServices(const std::string& folder) : m_folder(folder)
-    {
-        StartXServer();
-        StartSessionBus();
-    }
+    explicit PrivateServices(const std::string& folder) : m_folder(folder) { StartSessionBus(); }
     ~PrivateServices()
     {
         StopSoundServer();
         m_sessionBus.reset();
-        if (m_xPid > 0) {
-            kill(m_xPid, SIGTERM);
-            int status = 0;
-            waitpid(m_xPid, &status, 0);
-        }
     }
     PrivateServices(const PrivateServices&) = delete;
     PrivateServices& operator=(const PrivateServices&) = delete;
 
-    bool Up() const { return !m_display.empty() && !m_bus.empty(); }
-    const std::string& Display() const { return m_display; }
+    bool Up() const { return !m_x.Display().empty() && !m_bus.empty(); }
+    const std::string& Display() const { return m_x.Display(); }
+    // A window manager (openbox) on the X server, as on a desktop.
+    bool StartWindowManager() { return m_x.StartWindowManager(); }
     // The variables that point a game at these services.
     std::vector<std::string> Env() const
     {
-        std::vector<std::string> env = {"DISPLAY=" + m_display, "DBUS_SESSION_BUS_ADDRESS=" + m_bus,
+        std::vector<std::string> env = {"DISPLAY=" + Display(), "DBUS_SESSION_BUS_ADDRESS=" + m_bus,
                                         "DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + m_folder + "/no-system-bus"};
         if (!m_pulseSocket.empty()) env.push_back("PULSE_SERVER=unix:" + m_pulseSocket);
         return env;
@@ -430,14 +442,7 @@ public:
     void StopSessionBus() { m_sessionBus.reset(); }
     // Ends the X server under its clients; every connection to it must be
     // closed first in this process, whose Xlib would end it otherwise.
-    void StopXServer()
-    {
-        if (m_xPid <= 0) return;
-        kill(m_xPid, SIGTERM);
-        int status = 0;
-        waitpid(m_xPid, &status, 0);
-        m_xPid = -1;
-    }
+    void StopXServer() { m_x.Stop(); }
     void StopSoundServer()
     {
         if (m_pulse) m_pulse->Kill(SIGKILL);
@@ -457,33 +462,6 @@ public:
     }
 
 private:
-    void StartXServer()
-    {
-        int fds[2];
-        if (pipe2(fds, O_CLOEXEC) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], 5);  // -displayfd writes the number here
-        const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
-        posix_spawn_file_actions_adddup2(&actions, null, 2);
-        std::vector<std::string> args = kDieWithTheTest;
-        args.insert(args.end(), {"Xvfb", "-displayfd", "5", "-screen", "0", "800x480x24", "-nolisten", "tcp"});
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        pid_t pid = -1;
-        if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        close(fds[1]);
-        if (null >= 0) close(null);
-        m_xPid = pid;
-        std::string number;
-        pollfd fd{fds[0], POLLIN, 0};
-        char c = 0;
-        while (pid > 0 && poll(&fd, 1, 20000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-        close(fds[0]);
-        if (!number.empty()) m_display = ":" + number;
-    }
     void StartSessionBus()
     {
         const std::string out = m_folder + "/bus.out";
@@ -506,8 +484,7 @@ private:
     inline static const std::vector<std::string> kDieWithTheTest = {"setpriv", "--pdeathsig", "KILL"};
 
     std::string m_folder;
-    pid_t m_xPid = -1;
-    std::string m_display;
+    PrivateXServer m_x;
     std::string m_bus;
     std::unique_ptr<ChildProcess> m_sessionBus;
     std::string m_pulseSocket;
