@@ -496,11 +496,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "game_bench: no folder %s\n", g_options.dataDir.c_str());
         return 1;
     }
-    // The program entry as the game's executable runs it (a name without a
-    // folder: it stays in the archives' folder).
-    char name[] = "game_bench";
-    char* entryArgs[] = {name, nullptr};
-    const int status = Voke::RunMaemoMain(1, entryArgs);
+    // The program entry as the game's executable runs it, in the archives'
+    // folder.
+    const int status = Voke::RunMaemoProgram("game_bench");
     std::error_code ignored;
     std::filesystem::remove_all(config, ignored);
     if (status != 0 || !g_run.finished) {

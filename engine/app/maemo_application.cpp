@@ -6,8 +6,6 @@
 #include <X11/extensions/XInput2.h>
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -16,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "engine/app/clock.h"
 #include "engine/app/frame_clock.h"
@@ -27,17 +26,19 @@
 #include "engine/core/report.h"
 #include "engine/graphics/maemo_surface.h"
 
-extern "C" char** environ;
-
 namespace Voke {
 
 MaemoApplication* MaemoApplication::s_instance = nullptr;
 
 namespace {
 
-// The events the window listens to: keys, exposure, structure (map, size)
-// and focus.
-const long kWindowEventMask = KeyPressMask | KeyReleaseMask | ExposureMask | StructureNotifyMask | FocusChangeMask;
+// The events the window listens to: keys, exposure, structure (map, size),
+// focus, and the pointer's crossings (with the focus following the pointer,
+// they move the keyboard in and out of the window).
+const long kWindowEventMask = KeyPressMask | KeyReleaseMask | ExposureMask | StructureNotifyMask | FocusChangeMask |
+                              EnterWindowMask | LeaveWindowMask;
+// How deep the window tree is searched for the window under the pointer.
+constexpr int kMaxWindowDepth = 32;
 // Bytes of the client machine's name, the last one forced to 0.
 constexpr std::size_t kHostNameBytes = 64;
 // The XInput version the touch handling is written against.
@@ -90,6 +91,11 @@ struct MaemoApplication::XHandlers {
     static int OnError(::Display* display, XErrorEvent* error)
     {
         MaemoApplication* app = s_instance;
+        // A window on the way down to the pointer went meanwhile.
+        if (app && display == app->m_xDisplay && app->m_probingWindows && error->error_code == BadWindow) {
+            app->m_probeFailed = true;
+            return 0;
+        }
         if (app && display == app->m_xDisplay && !app->m_windowLossSettled && error->resourceid == app->m_window &&
             (error->error_code == BadWindow || error->error_code == BadDrawable)) {
             app->LoseWindow();
@@ -149,7 +155,7 @@ MaemoApplication::~MaemoApplication()
     MaemoDisplay::ReleaseWindowSurface();
     MaemoSurface::SetNativeWindow(nullptr, 0);
     ::Display* dpy = m_xDisplay;
-    XAutoRepeatOn(dpy);
+    ReleaseKeyRepeat();
     // A window destroyed by another client is not destroyed again.
     if (!m_windowLost) XDestroyWindow(dpy, m_window);
     if (m_colormap) XFreeColormap(dpy, m_colormap);
@@ -373,7 +379,10 @@ void MaemoApplication::OnDisplayState(int state, void* application)
         app->m_displayOn = false;
 }
 
-void MaemoApplication::OnDBusMessage(void* application) { static_cast<MaemoApplication*>(application)->Activate(); }
+void MaemoApplication::OnDBusMessage(void* application)
+{
+    static_cast<MaemoApplication*>(application)->BringToFront();
+}
 
 void MaemoApplication::SendToRoot(unsigned long type, long d0, long d1, long d2, long d3, long d4)
 {
@@ -396,6 +405,19 @@ void MaemoApplication::Activate()
 {
     // Source indication 1: the request comes from an application.
     SendToRoot(m_netActiveWindow, 1, 0, 0, 0, 0);
+}
+
+void MaemoApplication::BringToFront()
+{
+    if (!HasWindow()) return;
+    // A minimised (iconic) window is restored by mapping it again; mapping a
+    // window that is mapped changes nothing.
+    XMapWindow(m_xDisplay, m_window);
+    // Source indication 2, on the user's behalf: the call stands for the
+    // user asking for the program. A window manager that keeps applications
+    // from taking the focus refuses an application's own request while the
+    // user works in another window.
+    SendToRoot(m_netActiveWindow, 2, CurrentTime, 0, 0, 0);
 }
 
 void MaemoApplication::SetClassHint(const NarrowString& name)
@@ -444,7 +466,8 @@ void MaemoApplication::GoFullScreen()
     m_netActiveWindow = XInternAtom(dpy, "_NET_ACTIVE_WINDOW", False);
     m_activeWindowRead = false;
     Activate();
-    XAutoRepeatOff(dpy);
+    m_keyboardFocusStale = true;
+    UpdateKeyRepeat();
     XFlush(dpy);
 }
 
@@ -496,26 +519,7 @@ bool MaemoApplication::OpenUrl(const WideString& url)
 {
     NarrowString address = ToNarrowString(url);
     if (address.empty()) return false;
-    char program[] = "xdg-open";
-    char* argv[] = {program, address.data(), nullptr};
-    // The browser starts with broken pipes ending programs again, as they
-    // normally do (the game ignores them, and an ignored signal is inherited).
-    posix_spawnattr_t attributes;
-    if (posix_spawnattr_init(&attributes) != 0) return false;
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
-    pid_t child = 0;
-    const int spawned = posix_spawnp(&child, program, nullptr, &attributes, argv, environ);
-    posix_spawnattr_destroy(&attributes);
-    if (spawned != 0) return false;
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0) {
-        if (errno != EINTR) return false;
-    }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return m_urlOpener.Open(address);
 }
 
 bool MaemoApplication::Minimize()
@@ -557,6 +561,67 @@ bool MaemoApplication::IsActiveWindow()
         m_activeWindowRead = true;
     }
     return m_activeWindowIsOurs && m_displayOn;
+}
+
+bool MaemoApplication::HasKeyboardFocus()
+{
+    ::Display* dpy = m_xDisplay;
+    Window focus = None;
+    int revert = 0;
+    XGetInputFocus(dpy, &focus, &revert);
+    if (focus == m_window) return true;
+    if (focus == None) return false;
+    // The focus follows the pointer (PointerRoot), or is a window that may
+    // hold this one: keys go to the window under the pointer when it lies
+    // within the focus. Windows on the way down can go at any time; one that
+    // has gone means the pointer is no longer where it was looked for.
+    const Window within = focus == PointerRoot ? m_root : focus;
+    bool inside = within == m_root;
+    bool found = false;
+    m_probingWindows = true;
+    m_probeFailed = false;
+    Window at = m_root;
+    for (int depth = 0; depth < kMaxWindowDepth && !m_probeFailed; ++depth) {
+        Window root = None;
+        Window child = None;
+        int rootX = 0, rootY = 0, x = 0, y = 0;
+        unsigned buttons = 0;
+        if (!XQueryPointer(dpy, at, &root, &child, &rootX, &rootY, &x, &y, &buttons) || child == None) break;
+        inside = inside || child == within;
+        if (child == m_window) {
+            found = inside;
+            break;
+        }
+        at = child;
+    }
+    m_probingWindows = false;
+    return found && !m_probeFailed;
+}
+
+void MaemoApplication::UpdateKeyRepeat()
+{
+    if (!m_keyboardFocusStale || !HasWindow()) return;
+    m_keyboardFocusStale = false;
+    const bool focused = HasKeyboardFocus();
+    if (focused == m_autoRepeatHeld) return;
+    if (!focused) {
+        ReleaseKeyRepeat();
+        return;
+    }
+    XKeyboardState state{};
+    XGetKeyboardControl(m_xDisplay, &state);
+    m_autoRepeatFoundOn = state.global_auto_repeat == AutoRepeatModeOn;
+    XAutoRepeatOff(m_xDisplay);
+    XFlush(m_xDisplay);
+    m_autoRepeatHeld = true;
+}
+
+void MaemoApplication::ReleaseKeyRepeat()
+{
+    if (!m_autoRepeatHeld) return;
+    m_autoRepeatHeld = false;
+    if (m_autoRepeatFoundOn) XAutoRepeatOn(m_xDisplay);
+    XFlush(m_xDisplay);
 }
 
 bool MaemoApplication::ReadActiveWindow() const
@@ -617,10 +682,15 @@ bool MaemoApplication::HandleEvent(XEvent& event, bool paused)
         if (m_inputContext && !paused) m_inputContext->HandleKeyEvent(&event);
         break;
     case FocusIn:
-        XAutoRepeatOff(m_xDisplay);
-        break;
     case FocusOut:
-        XAutoRepeatOn(m_xDisplay);
+    case MapNotify:
+    case UnmapNotify:
+    case EnterNotify:
+    case LeaveNotify:
+        // Where the keyboard goes may have changed: decided on the focus
+        // itself once the events are drained. (Minimising can end in a
+        // FocusIn, to a window that is then unmapped.)
+        m_keyboardFocusStale = true;
         break;
     case Expose:
         RenderFrame();
@@ -688,26 +758,30 @@ bool MaemoApplication::WaitWhilePaused()
         if (!m_displayOn && (!m_session || m_session->GetSystemFd() < 0)) m_displayOn = true;
         if (IsActiveWindow()) return true;
 
+        std::vector<pollfd> fds;
         while (!XPending(dpy)) {
             if (!HasWindow()) return false;
-            pollfd fds[5];
-            nfds_t count = 0;
-            fds[count++] = {ConnectionNumber(dpy), POLLIN, 0};
-            if (g_wakePipe[0] >= 0) fds[count++] = {g_wakePipe[0], POLLIN, 0};
+            fds.clear();
+            fds.push_back({ConnectionNumber(dpy), POLLIN, 0});
+            if (g_wakePipe[0] >= 0) fds.push_back({g_wakePipe[0], POLLIN, 0});
             if (m_session) {
-                if (int fd = m_session->GetSystemFd(); fd >= 0) fds[count++] = {fd, POLLIN, 0};
-                if (int fd = m_session->GetSessionFd(); fd >= 0) fds[count++] = {fd, POLLIN, 0};
+                if (int fd = m_session->GetSystemFd(); fd >= 0) fds.push_back({fd, POLLIN, 0});
+                if (int fd = m_session->GetSessionFd(); fd >= 0) fds.push_back({fd, POLLIN, 0});
             }
             // The debug console serves its clients while paused; its "exit"
             // ends the wait like a close request.
-            const nfds_t console = count;
-            if (int fd = GetConsoleWakeDescriptor(); fd >= 0) fds[count++] = {fd, POLLIN, 0};
-            if (poll(fds, count, -1) < 0) {
+            const std::size_t console = fds.size();
+            if (int fd = GetConsoleWakeDescriptor(); fd >= 0) fds.push_back({fd, POLLIN, 0});
+            const bool consoleWatched = fds.size() > console;
+            // An opener that ends is collected while paused too.
+            m_urlOpener.AppendWaitDescriptors(fds);
+            if (poll(fds.data(), fds.size(), -1) < 0) {
                 if (errno != EINTR) return true;
                 break;  // a signal: look at the termination flag
             }
             if (g_terminationRequested) break;
-            if (console < count && fds[console].revents) {
+            m_urlOpener.Collect();
+            if (consoleWatched && fds[console].revents) {
                 ServeConsoleWhilePaused();
                 if (m_quitRequested) return false;
             }
@@ -722,6 +796,7 @@ bool MaemoApplication::WaitWhilePaused()
             XNextEvent(dpy, &event);
             if (!HandleEvent(event, true)) return false;
         }
+        UpdateKeyRepeat();
     }
 }
 
@@ -749,6 +824,8 @@ int MaemoApplication::Run()
             XNextEvent(dpy, &event);
             HandleEvent(event, false);
         }
+        UpdateKeyRepeat();
+        if (m_urlOpener.Pending()) m_urlOpener.Collect();
 
         bool active = IsActiveWindow();
         // Lost while draining or reading: nothing is drawn any more, and the

@@ -13,6 +13,7 @@
 
 #include "engine/app/abstract_app.h"
 #include "engine/app/touch_tracker.h"
+#include "engine/app/url_opener.h"
 #include "engine/core/strings.h"
 
 struct _XDisplay;
@@ -66,14 +67,18 @@ public:
     void SetClassHint(const NarrowString& name);
     // Asks for full screen, waits until the window is mapped (at most
     // kMapWaitMs), asks to be the active window and switches key auto-repeat
-    // off.
+    // off if the window has the keyboard.
     void GoFullScreen();
     static constexpr int kMapWaitMs = 5000;
     // Asks the desktop to make the window the active one.
     void Activate();
+    // Brings the window back and to the front on the user's behalf: maps it
+    // again (which restores a minimised window) and asks the desktop to make
+    // it the active one.
+    void BringToFront();
     // The session's handlers. The display state: on and dimmed count as on,
     // off as off, other values are ignored. A "top_application" call on the
-    // service's interface: Activate.
+    // service's interface: BringToFront.
     static void OnDisplayState(int state, void* application);
     static void OnDBusMessage(void* application);
 
@@ -86,7 +91,8 @@ public:
     // the server's key auto-repeat.
     void ExitWithError(int status, const char* format, ...) __attribute__((format(printf, 3, 4)));
     // Starts "xdg-open" with the address as its one argument (no shell) and
-    // waits for it; true when it ran and exited with status 0.
+    // returns at once: true when it started. The main loop collects it once
+    // it ends, and reports one that failed (UrlOpener).
     bool OpenUrl(const WideString& url) override;
     // Asks the desktop to minimise the application; false without a session.
     bool Minimize() override;
@@ -165,6 +171,16 @@ private:
     // ended it.
     bool WaitWhilePaused();
     void SendToRoot(unsigned long type, long d0, long d1, long d2, long d3, long d4);
+    // Key auto-repeat, a setting of the whole server, is off exactly while
+    // the window has the keyboard: the focus is the window, or it follows
+    // the pointer (or is a window around this one) and the pointer is in the
+    // window. When the keyboard leaves, and when the application ends, it is
+    // put back as it was found when the window took the keyboard.
+    // UpdateKeyRepeat decides again after the events that can move the
+    // keyboard (focus, map, pointer crossing).
+    bool HasKeyboardFocus();
+    void UpdateKeyRepeat();
+    void ReleaseKeyRepeat();
     void FindTouchDevice();
 
     bool m_quitRequested = false;
@@ -199,6 +215,18 @@ private:
     unsigned long m_atomPositionY = 0;
     unsigned long m_atomTrackingId = 0;
     TouchTracker m_touch;
+    UrlOpener m_urlOpener;
+
+    // Whether an event may have moved the keyboard since UpdateKeyRepeat
+    // last decided; whether auto-repeat is switched off by this program, and
+    // whether it was on before that.
+    bool m_keyboardFocusStale = true;
+    bool m_autoRepeatHeld = false;
+    bool m_autoRepeatFoundOn = true;
+    // While HasKeyboardFocus walks down to the pointer, a window that has
+    // gone sets m_probeFailed instead of ending the program.
+    bool m_probingWindows = false;
+    bool m_probeFailed = false;
 
     MaemoSession* m_session = nullptr;
     NarrowString m_serviceName;

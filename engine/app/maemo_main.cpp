@@ -3,9 +3,11 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstring>
 
 #include "engine/app/maemo_session.h"
+#include "engine/core/report.h"
 
 namespace Voke {
 
@@ -22,6 +24,17 @@ ProgramPath SplitProgramPath(const char* path)
     if (result.directory.empty()) result.directory = "/";
     result.baseName = slash + 1;
     return result;
+}
+
+NarrowString ExecutableFolder(const char* argv0)
+{
+    char path[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof(path) - 1);
+    if (length > 0) {
+        path[length] = 0;
+        return SplitProgramPath(path).directory;
+    }
+    return SplitProgramPath(argv0).directory;
 }
 
 namespace {
@@ -56,21 +69,33 @@ void IgnoreBrokenPipes()
 
 int RunMaemoMain(int argc, char** argv)
 {
-    IgnoreBrokenPipes();
-    ProgramPath program = SplitProgramPath(argc > 0 ? argv[0] : nullptr);
-    if (!program.directory.empty() && chdir(program.directory.c_str()) != 0) {
-        // The program still runs; files next to it will not be found.
+    const char* argv0 = argc > 0 ? argv[0] : nullptr;
+    const NarrowString folder = ExecutableFolder(argv0);
+    if (!folder.empty() && chdir(folder.c_str()) != 0) {
+        // The program still runs; the game then reports the archives it
+        // cannot find, naming the folder it looked in.
     }
-    const NarrowString service = kServicePrefix + program.baseName;
+    return RunMaemoProgram(SplitProgramPath(argv0).baseName);
+}
 
-    std::unique_ptr<MaemoSession> session = MaemoSession::Open(service, kApplicationVersion);
+int RunMaemoProgram(const NarrowString& baseName)
+{
+    IgnoreBrokenPipes();
+    const NarrowString service = kServicePrefix + baseName;
+
+    MaemoSession::Registration registration = MaemoSession::Registration::kFailed;
+    std::unique_ptr<MaemoSession> session = MaemoSession::Open(service, kApplicationVersion, &registration);
+    if (registration == MaemoSession::Registration::kAlreadyRunning) {
+        ReportError("session: %s is already running; its window was brought to the front", ApplicationTitle.c_str());
+        return 0;
+    }
     if (!session) return -1;
 
     // Construction either succeeds or ends the process.
     SmartPtr<MaemoApplication> app = CreateApplication();
     CatchTerminationSignals();
     app->SetupDBus(session.get(), service);
-    app->SetClassHint(program.baseName);
+    app->SetClassHint(baseName);
     app->GoFullScreen();
     int status = app->Run();
 

@@ -17,26 +17,39 @@ Voke::MaemoApplication* CreateApplication();
 
 namespace Voke {
 
-// The program path split at its last "/": the directory to change to (empty
-// when the path has none; "/" for a program in the root) and the base name.
+// The program path split at its last "/": its directory (empty when the
+// path has none; "/" for a program in the root) and the base name.
 struct ProgramPath {
     NarrowString directory;
     NarrowString baseName;
 };
 ProgramPath SplitProgramPath(const char* path);
 
+// The folder of the running executable, links resolved: the folder of the
+// file the kernel runs (started through a link, through PATH or from any
+// folder, it is the real executable's). Where the kernel does not say
+// (no /proc), the folder of `argv0`, which is empty for a bare name.
+NarrowString ExecutableFolder(const char* argv0);
+
 // The version the application registers with.
 constexpr const char* kApplicationVersion = "0.0.1";
 // The prefix of the service name; the executable's base name follows it.
 constexpr const char* kServicePrefix = "org.maemo.";
 
-// The whole program: changes to the executable's directory, registers as
-// "org.maemo." + base name, version "0.0.1", creates the application
-// (CreateApplication), runs it and tears it down. Returns the exit status:
-// -1 when registration fails (no session bus, an invalid or taken name),
-// after one line on standard output; otherwise the main loop's status (0).
-// Platform failures while the application is constructed, and the X server
-// going away later, end the process with status 1 after one line.
+// The whole program: changes to the executable's folder (ExecutableFolder),
+// where the game finds its archives, then RunMaemoProgram under the base
+// name of argv[0].
 int RunMaemoMain(int argc, char** argv);
+
+// The program in the current folder: registers as "org.maemo." + base name,
+// version "0.0.1", creates the application (CreateApplication), runs it and
+// tears it down. Returns the exit status: 0 after a normal end, and also
+// when the program already runs in this session, which is then brought to
+// the front (one line says so); -1 when registration fails otherwise (an
+// invalid name, or a taken one whose owner does not answer), after one line
+// on standard output; otherwise the main loop's status. Platform failures
+// while the application is constructed, and the X server going away later,
+// end the process with status 1 after one line.
+int RunMaemoProgram(const NarrowString& baseName);
 
 }  // namespace Voke

@@ -63,6 +63,23 @@ int ConnectionFd(DBusConnection* connection)
     return fd;
 }
 
+// Asks the owner of `service` to the front: a "top_application" call on the
+// interface `service`, as the desktop sends it. Whether it answered.
+bool CallTopApplication(DBusConnection* connection, const NarrowString& service)
+{
+    DBusMessage* call = dbus_message_new_method_call(service.c_str(), "/", service.c_str(), "top_application");
+    if (!call) return false;
+    DBusError error;
+    dbus_error_init(&error);
+    DBusMessage* reply =
+        dbus_connection_send_with_reply_and_block(connection, call, MaemoSession::kRaiseReplyMs, &error);
+    dbus_message_unref(call);
+    dbus_error_free(&error);
+    if (!reply) return false;
+    dbus_message_unref(reply);
+    return true;
+}
+
 }  // namespace
 
 struct MaemoSessionFilters {
@@ -74,11 +91,13 @@ struct MaemoSessionFilters {
                                          session->m_methodMember.c_str()))
             return DBUS_HANDLER_RESULT_NOT_YET_HANDLED;
         // A caller that waits for an answer would otherwise wait until its
-        // timeout.
+        // timeout. Sent at once: a paused program waits for incoming
+        // messages only.
         if (!dbus_message_get_no_reply(message)) {
             if (DBusMessage* reply = dbus_message_new_method_return(message)) {
                 dbus_connection_send(connection, reply, nullptr);
                 dbus_message_unref(reply);
+                dbus_connection_flush(connection);
             }
         }
         session->m_methodHandler(session->m_methodData);
@@ -109,8 +128,12 @@ struct MaemoSessionFilters {
     }
 };
 
-std::unique_ptr<MaemoSession> MaemoSession::Open(const NarrowString& service, const NarrowString& version)
+std::unique_ptr<MaemoSession> MaemoSession::Open(const NarrowString& service, const NarrowString& version,
+                                                 Registration* registration)
 {
+    Registration ignored = Registration::kFailed;
+    Registration& result = registration ? *registration : ignored;
+    result = Registration::kFailed;
     DBusError error;
     dbus_error_init(&error);
     if (!dbus_validate_bus_name(service.c_str(), &error)) {
@@ -133,6 +156,13 @@ std::unique_ptr<MaemoSession> MaemoSession::Open(const NarrowString& service, co
         const int reply =
             dbus_bus_request_name(session->m_session, service.c_str(), DBUS_NAME_FLAG_DO_NOT_QUEUE, &error);
         if (reply != DBUS_REQUEST_NAME_REPLY_PRIMARY_OWNER && reply != DBUS_REQUEST_NAME_REPLY_ALREADY_OWNER) {
+            // The program already runs in this session: on a desktop nobody
+            // else brings it to the front, so this start does.
+            if (reply == DBUS_REQUEST_NAME_REPLY_EXISTS && CallTopApplication(session->m_session, service)) {
+                dbus_error_free(&error);
+                result = Registration::kAlreadyRunning;
+                return nullptr;
+            }
             ReportError("session: cannot register %s on the session bus: %s", service.c_str(),
                         dbus_error_is_set(&error) ? error.message : "the name is taken");
             dbus_error_free(&error);
@@ -143,6 +173,7 @@ std::unique_ptr<MaemoSession> MaemoSession::Open(const NarrowString& service, co
     // Optional: without a system bus the display never reports a state.
     session->m_system = Connect(DBUS_BUS_SYSTEM, &error);
     dbus_error_free(&error);
+    result = Registration::kRegistered;
     return session;
 }
 

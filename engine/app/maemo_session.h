@@ -34,14 +34,31 @@ public:
     using DisplayStateHandler = void (*)(int state, void* data);
     using MethodHandler = void (*)(void* data);
 
+    // How a registration went.
+    enum class Registration {
+        // A session (on the session bus, or without one when none answers).
+        kRegistered,
+        // Another process of this session owns the name, and answered a
+        // "top_application" call on the interface `service`: the program
+        // already runs and was asked to the front. No session.
+        kAlreadyRunning,
+        // An invalid name, or one whose owner did not answer. No session.
+        kFailed,
+    };
+
     // Registers the application: connects to the session bus and takes the
-    // name `service` there (which must be a valid bus name and not owned by
-    // another process), then connects to the system bus if one answers.
-    // `version` is the application's version, kept for the record. Returns
-    // null for an invalid name or one that another process owns; a session
-    // bus that does not answer gives a session without it. Either is
-    // reported as one line on standard output.
-    static std::unique_ptr<MaemoSession> Open(const NarrowString& service, const NarrowString& version);
+    // name `service` there (which must be a valid bus name), then connects to
+    // the system bus if one answers. `version` is the application's version,
+    // kept for the record. When another process owns the name, it is asked
+    // to the front with a "top_application" call (waiting at most
+    // kRaiseReplyMs for its answer) and no session is made. Returns null for
+    // an invalid name or one that another process owns; a session bus that
+    // does not answer gives a session without it. A failure, and a session
+    // bus that does not answer, are reported as one line on standard output.
+    // `registration`, when given, receives how it went.
+    static std::unique_ptr<MaemoSession> Open(const NarrowString& service, const NarrowString& version,
+                                              Registration* registration = nullptr);
+    static constexpr int kRaiseReplyMs = 10000;
     // Releases the name and closes both connections.
     ~MaemoSession();
     MaemoSession(const MaemoSession&) = delete;

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 
@@ -41,17 +42,25 @@ void vxb06Application::Initialize()
 
     // Later mounts are searched first: a plain name in "atlas.pak", then
     // (fall-through) in "data.pak"; a "save/" name in the player's save folder,
-    // then in the archives. A missing archive is simply not mounted; one that
-    // is there but cannot be read would leave the game on a black screen with
-    // nothing to tap, so the game says which and ends with a failure.
+    // then in the archives. The game cannot run without either archive: a
+    // black screen with nothing to tap would follow. So an archive that is
+    // missing from the program's folder, or there but unreadable, is named
+    // in one line and the game ends with a failure, before anything is saved.
     Voke::Vfs::Init();
     struct Archive {
         const char* name;
         int flags;
     };
     for (const Archive& archive : {Archive{"data.pak", 0}, Archive{"atlas.pak", Voke::VfsMount::FallThrough}}) {
-        if (Voke::Vfs::MountPak(archive.name, "", archive.flags) || access(archive.name, F_OK) != 0) continue;
-        ExitWithError(kDamagedArchiveStatus, "the archive \"%s\" is damaged and cannot be read", archive.name);
+        if (access(archive.name, F_OK) != 0) {
+            char folder[PATH_MAX];
+            ExitWithError(kArchiveFailureStatus, "the archive \"%s\" is missing from the folder \"%s\"", archive.name,
+                          getcwd(folder, sizeof(folder)) ? folder : "(unknown)");
+            break;
+        }
+        if (Voke::Vfs::MountPak(archive.name, "", archive.flags)) continue;
+        ExitWithError(kArchiveFailureStatus, "the archive \"%s\" is damaged and cannot be read", archive.name);
+        break;
     }
     Voke::Vfs::MountDirectory("save/", "save/", Voke::VfsMount::FallThrough | Voke::VfsMount::SaveFiles);
 

@@ -69,8 +69,8 @@ public:
     static constexpr int32_t kScreenHeight = 320;
     // NOTE: the frame rate is averaged over at least 0.25 s.
     static constexpr float kFpsPeriod = 0.25f;
-    // The exit status when an archive is there but cannot be read.
-    static constexpr int kDamagedArchiveStatus = 1;
+    // The exit status when an archive is missing or cannot be read.
+    static constexpr int kArchiveFailureStatus = 1;
 
     // The platform window and display (application flags 0), then the game.
     vxb06Application();

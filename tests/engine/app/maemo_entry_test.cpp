@@ -14,13 +14,17 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/core/key_codes.h"
 #include "tests/engine/app/bus_peer.h"
 #include "tests/engine/app/x_test_connection.h"
+#include "tests/support/poll.h"
 #include "tests/support/spawn.h"
+#include "tests/support/x_server.h"
 
 namespace Voke {
 namespace {
@@ -146,54 +150,15 @@ private:
     std::string m_buffer;
 };
 
-// An X server of its own with a 16-bit screen, like the handset's; ended and
-// reaped with the object.
-class SixteenBitXServer {
-public:
-    SixteenBitXServer()
-    {
-        int fds[2];
-        if (pipe2(fds, O_CLOEXEC) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], 5);  // -displayfd writes the number here
-        char* argv[] = {const_cast<char*>("Xvfb"), const_cast<char*>("-displayfd"), const_cast<char*>("5"),
-                        const_cast<char*>("-screen"), const_cast<char*>("0"), const_cast<char*>("800x480x16"),
-                        const_cast<char*>("-nolisten"), const_cast<char*>("tcp"), nullptr};
-        if (posix_spawnp(&m_pid, "Xvfb", &actions, nullptr, argv, environ) != 0) m_pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        close(fds[1]);
-        std::string number;
-        pollfd fd{fds[0], POLLIN, 0};
-        char c = 0;
-        while (m_pid > 0 && poll(&fd, 1, 30000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-        close(fds[0]);
-        if (!number.empty()) display = ":" + number;
-    }
-    ~SixteenBitXServer()
-    {
-        if (m_pid <= 0) return;
-        kill(m_pid, SIGTERM);
-        int status = 0;
-        waitpid(m_pid, &status, 0);
-    }
-    SixteenBitXServer(const SixteenBitXServer&) = delete;
-    SixteenBitXServer& operator=(const SixteenBitXServer&) = delete;
-
-    std::string display;
-
-private:
-    pid_t m_pid = -1;
-};
-
 TEST(MaemoEntryTest, OnASixteenBitScreenTheWindowIsSixteenBit)
 {
-    SixteenBitXServer server;
-    ASSERT_FALSE(server.display.empty());
-    Child child({"DISPLAY=" + server.display});
+    // Like the handset's screen.
+    VokeTest::PrivateXServer server("800x480x16");
+    ASSERT_FALSE(server.Display().empty());
+    Child child({"DISPLAY=" + server.Display()});
     std::string ready = child.WaitFor("ready ");
     ASSERT_FALSE(ready.empty()) << child.Rest();
-    XTestConnection x(server.display.c_str());
+    XTestConnection x(server.Display().c_str());
     ASSERT_NE(x.display, nullptr);
     Window window = std::stoul(ready.substr(6));
     XWindowAttributes attributes{};
@@ -238,7 +203,8 @@ TEST(MaemoEntryTest, RunsTheApplicationUntilItsWindowIsClosed)
 
     // Another window comes to the front: the application pauses. The desktop
     // asks it to the front again; the paused application still hears that and
-    // asks the window manager (here: this test) to activate its window.
+    // asks the window manager (here: this test), on the user's behalf, to
+    // activate its window.
     x.SetActiveWindow(x.Root());
     EXPECT_EQ(child.WaitFor("inactive"), "inactive");
     XSync(x.display, False);
@@ -257,7 +223,7 @@ TEST(MaemoEntryTest, RunsTheApplicationUntilItsWindowIsClosed)
             XEvent event;
             XNextEvent(x.display, &event);
             if (event.type == ClientMessage && event.xclient.window == window &&
-                event.xclient.message_type == x.Intern("_NET_ACTIVE_WINDOW") && event.xclient.data.l[0] == 1)
+                event.xclient.message_type == x.Intern("_NET_ACTIVE_WINDOW") && event.xclient.data.l[0] == 2)
                 activated = true;
         }
         usleep(5000);
@@ -279,6 +245,109 @@ TEST(MaemoEntryTest, RunsTheApplicationUntilItsWindowIsClosed)
     EXPECT_EQ(child.Wait(), 0);
     EXPECT_FALSE(dbus_bus_name_has_owner(desktop.connection, service.c_str(), nullptr));
     EXPECT_TRUE(x.AutoRepeatOn());
+}
+
+// Under a window manager: the desktop minimises the program, gives the focus
+// to another window and back, as a user does.
+class UnderAWindowManager : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(server.Display().empty());
+        ASSERT_TRUE(server.StartWindowManager());
+        x = std::make_unique<XTestConnection>(server.Display().c_str());
+        ASSERT_NE(x->display, nullptr);
+    }
+
+    // The window's map state and whether it has the keyboard focus.
+    bool Viewable(Window window)
+    {
+        XWindowAttributes attributes{};
+        return XGetWindowAttributes(x->display, window, &attributes) && attributes.map_state == IsViewable;
+    }
+    bool Focused(Window window)
+    {
+        Window focus = None;
+        int revert = 0;
+        XGetInputFocus(x->display, &focus, &revert);
+        return focus == window;
+    }
+    // Asks the window manager, on the user's behalf, to activate `window`
+    // (restoring it when minimised).
+    void Activate(Window window)
+    {
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = window;
+        event.xclient.message_type = x->Intern("_NET_ACTIVE_WINDOW");
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = 2;
+        XSendEvent(x->display, x->Root(), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+        XSync(x->display, False);
+    }
+    void Minimize(Window window)
+    {
+        XIconifyWindow(x->display, window, DefaultScreen(x->display));
+        XSync(x->display, False);
+    }
+    // Waits until `done` holds (what the program and the window manager do
+    // in their own time).
+    bool Eventually(const std::function<bool()>& done) { return VokeTest::PollUntil(done, 20.0); }
+
+    VokeTest::PrivateXServer server;
+    std::unique_ptr<XTestConnection> x;
+};
+
+TEST_F(UnderAWindowManager, KeyRepeatIsOffOnlyWhileTheProgramHasTheKeyboard)
+{
+    XAutoRepeatOn(x->display);
+    XSync(x->display, False);
+    Child child({"DISPLAY=" + server.Display()});
+    const std::string ready = child.WaitFor("ready ");
+    ASSERT_FALSE(ready.empty()) << child.Rest();
+    const Window window = std::stoul(ready.substr(6));
+    ASSERT_TRUE(Eventually([&] { return Focused(window) && !x->AutoRepeatOn(); })) << "the window took the keyboard";
+
+    // A window of another program.
+    const Window other = XCreateSimpleWindow(x->display, x->Root(), 0, 0, 200, 100, 0, 0, 0);
+    XStoreName(x->display, other, "other");
+    XMapWindow(x->display, other);
+    XSync(x->display, False);
+    Activate(window);
+    ASSERT_TRUE(Eventually([&] { return Focused(window); }));
+
+    // Minimised: the keyboard leaves it, and stays with the other window.
+    Minimize(window);
+    EXPECT_TRUE(Eventually([&] { return !Viewable(window) && x->AutoRepeatOn(); })) << "minimised";
+    Activate(other);
+    ASSERT_TRUE(Eventually([&] { return Focused(other); }));
+    EXPECT_TRUE(x->AutoRepeatOn());
+
+    // Back to the program.
+    Activate(window);
+    EXPECT_TRUE(Eventually([&] { return Viewable(window) && Focused(window) && !x->AutoRepeatOn(); })) << "restored";
+
+    x->SendDeleteWindow(window);
+    EXPECT_EQ(child.Wait(), 0);
+    EXPECT_TRUE(x->AutoRepeatOn());
+}
+
+TEST_F(UnderAWindowManager, KeyRepeatFoundOffIsLeftOff)
+{
+    XAutoRepeatOff(x->display);
+    XSync(x->display, False);
+    Child child({"DISPLAY=" + server.Display()});
+    const std::string ready = child.WaitFor("ready ");
+    ASSERT_FALSE(ready.empty()) << child.Rest();
+    const Window window = std::stoul(ready.substr(6));
+    ASSERT_TRUE(Eventually([&] { return Focused(window); }));
+    Minimize(window);
+    ASSERT_TRUE(Eventually([&] { return !Viewable(window) && !Focused(window); }));
+    Activate(window);
+    ASSERT_TRUE(Eventually([&] { return Focused(window); }));
+    x->SendDeleteWindow(window);
+    EXPECT_EQ(child.Wait(), 0);
+    EXPECT_FALSE(x->AutoRepeatOn());
 }
 
 TEST(MaemoEntryTest, TheGameCanEndTheProgram)

@@ -15,8 +15,11 @@
 
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <iostream>
+#include <sstream>
 #include <map>
 #include <random>
 #include <string>
@@ -91,16 +94,28 @@ protected:
         return ::testing::AssertionFailure() << "no finished run\n" << game.Output();
     }
 
-    // The executable linked into a folder of its own beside the archives
-    // given (name, bytes): the game mounts them from its executable's
-    // folder. The program to start.
+    // The executable in a folder of its own beside the archives given
+    // (name, bytes): the game mounts them from its executable's folder. A
+    // hard link or a copy (a symbolic link leads the game back to the
+    // build's folder). The program to start.
     std::string GameBeside(const std::vector<std::pair<std::string, std::string>>& archives) const
     {
         const std::string folder = m_home / "game";
         std::filesystem::create_directories(folder);
-        std::filesystem::create_symlink(VEXBOLT_PROGRAM, folder + "/vexbolt");
+        std::error_code linked;
+        std::filesystem::create_hard_link(VEXBOLT_PROGRAM, folder + "/vexbolt", linked);
+        if (linked) std::filesystem::copy_file(VEXBOLT_PROGRAM, folder + "/vexbolt");
         for (const auto& [name, bytes] : archives) WriteBytes(folder + "/" + name, bytes);
         return folder + "/vexbolt";
+    }
+    // The save folder's files and their bytes.
+    std::map<std::string, std::string> SaveFiles() const
+    {
+        std::map<std::string, std::string> files;
+        std::error_code missing;
+        for (const auto& entry : std::filesystem::directory_iterator(m_home / ".config/Vexbolt!/save", missing))
+            files[entry.path().filename()] = ReadAll(entry.path());
+        return files;
     }
 
     void ExpectNoTemporaryFiles()
@@ -449,6 +464,172 @@ TEST_F(WindowTakenAway, WithTheXServerGoneItSaysSoInOneLineAndFails)
     EXPECT_NE(at, std::string::npos) << output;
     EXPECT_EQ(output.find(line, at + 1), std::string::npos) << output;
     ExpectSavedAsAtAClose();
+}
+
+// ---------------------------------------------------------------------------
+// Started from anywhere: the game finds its archives beside the real
+// executable, or says where it looked.
+
+// The game started with `wrapper` in front, from the folder `from` (a shell
+// changes to it and, given `path`, puts that folder first on PATH).
+std::vector<std::string> StartedFrom(const std::string& from, const std::string& path = "")
+{
+    return {"sh", "-c", "cd \"$1\" && PATH=\"$2${2:+:}$PATH\" && export PATH && exec \"$3\"", "sh", from, path};
+}
+
+TEST_F(VexboltReliabilityTest, StartedThroughALinkOrThroughPathItFindsItsArchives)
+{
+    const std::string links = m_home / "bin", elsewhere = m_home / "elsewhere";
+    std::filesystem::create_directories(links);
+    std::filesystem::create_directories(elsewhere);
+    std::filesystem::create_symlink(VEXBOLT_PROGRAM, links + "/vexbolt");
+    const std::string buildFolder = std::filesystem::path(VEXBOLT_PROGRAM).parent_path();
+    struct Start {
+        const char* how;
+        std::string program, path;
+    };
+    for (const Start& start : {Start{"through a link", links + "/vexbolt", ""},
+                               Start{"through a link on PATH", "vexbolt", links},
+                               Start{"through PATH", "vexbolt", buildFolder}}) {
+        SCOPED_TRACE(start.how);
+        GameOptions options = Options();
+        options.wrapper = StartedFrom(elsewhere, start.path);
+        options.program = start.program;
+        GameProcess game(m_home.Path(), options);
+        GameWindow window(m_services.Display());
+        ASSERT_TRUE(window.Find(VokeTest::kScreenGuardSeconds)) << game.Output();
+        ASSERT_TRUE(window.WaitFor(Screens::Language, VokeTest::kScreenGuardSeconds)) << game.Output();
+        window.Close();
+        EXPECT_TRUE(VokeTest::EndedCleanly(game));
+    }
+}
+
+TEST_F(VexboltReliabilityTest, WithoutItsArchivesItSaysWhereItLookedAndEnds)
+{
+    const std::string folder = std::filesystem::path(GameBeside({})).parent_path();
+    GameOptions options = Options();
+    options.program = folder + "/vexbolt";
+    GameProcess game(m_home.Path(), options);
+    EXPECT_EQ(game.Wait(VokeTest::kScreenGuardSeconds), 1) << game.Output();
+    const std::string output = game.Output();
+    for (const char* report : {"Sanitizer", "runtime error", "terminate called"})
+        EXPECT_EQ(output.find(report), std::string::npos) << output;
+    EXPECT_NE(output.find("the archive \"data.pak\" is missing from the folder \"" + folder + "\"\n"),
+              std::string::npos)
+        << output;
+    EXPECT_EQ(output.find("atlas.pak"), std::string::npos) << "one line\n" << output;
+    EXPECT_TRUE(SaveFiles().empty());
+}
+
+// ---------------------------------------------------------------------------
+// "More games" opens the page with the desktop's opener, which may run as
+// long as the browser: the game goes on meanwhile, collects every opener
+// that ends and says when one failed.
+
+// The menu's MORE GAMES button, at its top left.
+constexpr int kMoreGamesX = 110, kMoreGamesY = 34;
+
+// A child of `parent` that has ended and was not collected.
+int Zombies(pid_t parent)
+{
+    int zombies = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string stat = ReadAll(entry.path() / "stat");
+        const size_t end = stat.rfind(')');
+        if (end == std::string::npos) continue;
+        char state = 0;
+        int ppid = 0;
+        if (std::sscanf(stat.c_str() + end + 1, " %c %d", &state, &ppid) == 2 && ppid == parent && state == 'Z')
+            ++zombies;
+    }
+    return zombies;
+}
+
+TEST_F(VexboltReliabilityTest, MoreGamesNeverStopsTheGame)
+{
+    // The stand-in opener records its process id and does what "mode" says:
+    // "fail" exits with 3, "stay" runs until it is ended (as the browser
+    // does), anything else exits with 0.
+    const std::string bin = m_home / "opener";
+    WriteBytes(bin + "/xdg-open", "#!/bin/sh\necho $$ >> '" + bin + "/started'\ncase $(cat '" + bin +
+                                      "/mode') in\nfail) exit 3 ;;\nstay) exec sleep 600 ;;\nesac\n");
+    chmod((bin + "/xdg-open").c_str(), 0755);
+    auto started = [&] {
+        std::vector<pid_t> pids;
+        std::istringstream in(ReadAll(bin + "/started"));
+        for (pid_t pid = 0; in >> pid;) pids.push_back(pid);
+        return pids;
+    };
+    // Openers run in sessions of their own: ended here whatever happens.
+    struct EndOpeners {
+        std::function<std::vector<pid_t>()> pids;
+        ~EndOpeners()
+        {
+            for (pid_t pid : pids()) kill(pid, SIGKILL);
+        }
+    } endOpeners{started};
+
+    GameOptions options = Options();
+    options.env.push_back("PATH=" + bin + ":" + std::getenv("PATH"));
+    GameProcess game(m_home.Path(), options);
+    GameWindow window(m_services.Display());
+    ASSERT_NO_FATAL_FAILURE(VokeTest::ReachMenu(game, window));
+
+    // Openers that end at once are collected, however many.
+    WriteBytes(bin + "/mode", "done");
+    for (size_t presses = 1; presses <= 3; ++presses) {
+        window.Tap(kMoreGamesX, kMoreGamesY);
+        ASSERT_TRUE(PollUntil([&] { return started().size() == presses; }, 30.0)) << game.Output();
+    }
+    EXPECT_TRUE(PollUntil([&] { return Zombies(game.Pid()) == 0; }, 30.0)) << Zombies(game.Pid()) << " left";
+
+    // One that fails is reported in one line.
+    WriteBytes(bin + "/mode", "fail");
+    window.Tap(kMoreGamesX, kMoreGamesY);
+    const std::string line =
+        "web page: \"https://vexbolt.example.org/more-games\" could not be opened: xdg-open ended with status 3\n";
+    EXPECT_TRUE(PollUntil([&] { return game.Output().find(line) != std::string::npos; }, 30.0)) << game.Output();
+
+    // One that stays: the menu goes on (its play button blinks off and on),
+    // and a close ends the game at once; the opener stays.
+    WriteBytes(bin + "/mode", "stay");
+    window.Tap(kMoreGamesX, kMoreGamesY);
+    ASSERT_TRUE(PollUntil([&] { return started().size() == 5; }, 30.0)) << game.Output();
+    EXPECT_TRUE(window.WaitFor([](const std::vector<uint32_t>& p) { return !Screens::PlayButton(p); }, 20.0));
+    EXPECT_TRUE(window.WaitFor(Screens::PlayButton, 20.0));
+    window.Close();
+    EXPECT_TRUE(VokeTest::EndedCleanly(game, 30.0));
+    EXPECT_TRUE(RegistryFileHolds(SavePath("controls.xml"), "/controls/swap"));
+    EXPECT_EQ(kill(started().back(), 0), 0) << "the opener ended with the game";
+    EXPECT_EQ(game.Output().find(line, game.Output().find(line) + 1), std::string::npos) << game.Output();
+}
+
+// ---------------------------------------------------------------------------
+// A second start in the same session brings the running game to the front
+// and ends, under a window manager.
+
+TEST_F(VexboltReliabilityTest, ASecondStartBringsTheRunningGameToTheFront)
+{
+    ASSERT_TRUE(m_services.StartWindowManager());
+    WriteBytes(SavePath("config.xml"), ScoreFileBytes(321, 12));
+    GameProcess game(m_home.Path(), Options());
+    GameWindow window(m_services.Display());
+    ASSERT_TRUE(window.Find(VokeTest::kScreenGuardSeconds)) << game.Output();
+    ASSERT_TRUE(window.WaitFor(Screens::Language, VokeTest::kScreenGuardSeconds)) << game.Output();
+    window.Minimize();
+    ASSERT_TRUE(PollUntil([&] { return !window.Viewable() && !window.Active(); }, 30.0)) << "minimised";
+    const std::map<std::string, std::string> saves = SaveFiles();
+
+    GameOptions second = Options();
+    second.log = "second.log";
+    GameProcess again(m_home.Path(), second);
+    EXPECT_EQ(again.Wait(VokeTest::kScreenGuardSeconds), 0) << again.Output();
+    EXPECT_EQ(again.Output(), "session: Vexbolt! is already running; its window was brought to the front\n");
+    EXPECT_TRUE(PollUntil([&] { return window.Viewable() && window.Active(); }, 30.0)) << "brought to the front";
+    EXPECT_EQ(SaveFiles(), saves);
+
+    window.Close();
+    EXPECT_TRUE(VokeTest::EndedCleanly(game));
 }
 
 // ---------------------------------------------------------------------------

@@ -1,0 +1,54 @@
+// Web pages opened through the desktop's opener, "xdg-open", without waiting
+// for it: on a desktop without a desktop environment the opener runs the
+// browser and lives as long as it does, and a game waiting for it would stop
+// drawing and answering its window until the browser is closed.
+//
+// Each opener runs in a session of its own (the browser outlives the game,
+// and a Ctrl-C meant for the game does not reach it). Once it has ended it is
+// collected here, without blocking and without touching the process's other
+// children; one that failed is reported in one line. Main thread only.
+#pragma once
+
+#include <poll.h>
+#include <sys/types.h>
+
+#include <vector>
+
+#include "engine/core/strings.h"
+
+namespace Voke {
+
+class UrlOpener {
+public:
+    UrlOpener() = default;
+    // Openers still running go on without the program.
+    ~UrlOpener();
+    UrlOpener(const UrlOpener&) = delete;
+    UrlOpener& operator=(const UrlOpener&) = delete;
+
+    // Starts "xdg-open" with `url` as its one argument (no shell), with
+    // SIGPIPE at its default action, and returns at once: false (and one
+    // line) when it cannot be started.
+    bool Open(const NarrowString& url);
+    // Collects the openers that have ended; one that ended with a failure
+    // status or by a signal is reported as one line naming the page.
+    void Collect();
+    // The openers not yet collected.
+    std::size_t Pending() const { return m_openers.size(); }
+    // Adds to `fds` a descriptor for each opener that becomes readable when
+    // it ends, for a wait that should wake to collect it (an opener the
+    // kernel gave no descriptor is collected at the next Collect).
+    void AppendWaitDescriptors(std::vector<pollfd>& fds) const;
+
+    static constexpr const char* kProgram = "xdg-open";
+
+private:
+    struct Opener {
+        pid_t pid;
+        int exitFd;  // a process descriptor, or -1
+        NarrowString url;
+    };
+    std::vector<Opener> m_openers;
+};
+
+}  // namespace Voke
