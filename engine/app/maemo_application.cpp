@@ -825,7 +825,7 @@ int MaemoApplication::Run()
             HandleEvent(event, false);
         }
         UpdateKeyRepeat();
-        if (m_urlOpener.Pending()) m_urlOpener.Collect();
+        m_urlOpener.Collect();
 
         bool active = IsActiveWindow();
         // Lost while draining or reading: nothing is drawn any more, and the

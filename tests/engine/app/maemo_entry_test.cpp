@@ -15,7 +15,6 @@
 #include <chrono>
 #include <cstring>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -247,107 +246,63 @@ TEST(MaemoEntryTest, RunsTheApplicationUntilItsWindowIsClosed)
     EXPECT_TRUE(x.AutoRepeatOn());
 }
 
-// Under a window manager: the desktop minimises the program, gives the focus
-// to another window and back, as a user does.
-class UnderAWindowManager : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_FALSE(server.Display().empty());
-        ASSERT_TRUE(server.StartWindowManager());
-        x = std::make_unique<XTestConnection>(server.Display().c_str());
-        ASSERT_NE(x->display, nullptr);
-    }
-
-    // The window's map state and whether it has the keyboard focus.
-    bool Viewable(Window window)
-    {
+// Under a window manager, which minimises the program and gives the focus to
+// another window and back, as a user has it do: auto-repeat is off exactly
+// while the program has the keyboard, and put back as it was found when the
+// program took it.
+TEST(MaemoEntryTest, KeyRepeatIsOffOnlyWhileTheProgramHasTheKeyboard)
+{
+    VokeTest::PrivateXServer server;
+    ASSERT_TRUE(server.StartWindowManager());
+    XTestConnection x(server.Display().c_str());
+    auto viewable = [&](Window window) {
         XWindowAttributes attributes{};
-        return XGetWindowAttributes(x->display, window, &attributes) && attributes.map_state == IsViewable;
-    }
-    bool Focused(Window window)
-    {
+        return XGetWindowAttributes(x.display, window, &attributes) && attributes.map_state == IsViewable;
+    };
+    auto focused = [&](Window window) {
         Window focus = None;
         int revert = 0;
-        XGetInputFocus(x->display, &focus, &revert);
+        XGetInputFocus(x.display, &focus, &revert);
         return focus == window;
-    }
-    // Asks the window manager, on the user's behalf, to activate `window`
-    // (restoring it when minimised).
-    void Activate(Window window)
-    {
+    };
+    // On the user's behalf, which restores a minimised window.
+    auto activate = [&](Window window) {
         XEvent event{};
         event.xclient.type = ClientMessage;
         event.xclient.window = window;
-        event.xclient.message_type = x->Intern("_NET_ACTIVE_WINDOW");
+        event.xclient.message_type = x.Intern("_NET_ACTIVE_WINDOW");
         event.xclient.format = 32;
         event.xclient.data.l[0] = 2;
-        XSendEvent(x->display, x->Root(), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
-        XSync(x->display, False);
-    }
-    void Minimize(Window window)
-    {
-        XIconifyWindow(x->display, window, DefaultScreen(x->display));
-        XSync(x->display, False);
-    }
-    // Waits until `done` holds (what the program and the window manager do
-    // in their own time).
-    bool Eventually(const std::function<bool()>& done) { return VokeTest::PollUntil(done, 20.0); }
+        XSendEvent(x.display, x.Root(), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+        XSync(x.display, False);
+    };
+    auto eventually = [](const std::function<bool()>& done) { return VokeTest::PollUntil(done, 20.0); };
 
-    VokeTest::PrivateXServer server;
-    std::unique_ptr<XTestConnection> x;
-};
-
-TEST_F(UnderAWindowManager, KeyRepeatIsOffOnlyWhileTheProgramHasTheKeyboard)
-{
-    XAutoRepeatOn(x->display);
-    XSync(x->display, False);
+    XAutoRepeatOn(x.display);
+    XSync(x.display, False);
     Child child({"DISPLAY=" + server.Display()});
     const std::string ready = child.WaitFor("ready ");
     ASSERT_FALSE(ready.empty()) << child.Rest();
     const Window window = std::stoul(ready.substr(6));
-    ASSERT_TRUE(Eventually([&] { return Focused(window) && !x->AutoRepeatOn(); })) << "the window took the keyboard";
+    ASSERT_TRUE(eventually([&] { return focused(window) && !x.AutoRepeatOn(); })) << "the window took the keyboard";
 
-    // A window of another program.
-    const Window other = XCreateSimpleWindow(x->display, x->Root(), 0, 0, 200, 100, 0, 0, 0);
-    XStoreName(x->display, other, "other");
-    XMapWindow(x->display, other);
-    XSync(x->display, False);
-    Activate(window);
-    ASSERT_TRUE(Eventually([&] { return Focused(window); }));
+    // Minimised: the keyboard leaves it, and stays with another window.
+    XIconifyWindow(x.display, window, DefaultScreen(x.display));
+    EXPECT_TRUE(eventually([&] { return !viewable(window) && x.AutoRepeatOn(); })) << "minimised";
+    const Window other = XCreateSimpleWindow(x.display, x.Root(), 0, 0, 200, 100, 0, 0, 0);
+    XMapWindow(x.display, other);
+    activate(other);
+    ASSERT_TRUE(eventually([&] { return focused(other); }));
+    EXPECT_TRUE(x.AutoRepeatOn());
 
-    // Minimised: the keyboard leaves it, and stays with the other window.
-    Minimize(window);
-    EXPECT_TRUE(Eventually([&] { return !Viewable(window) && x->AutoRepeatOn(); })) << "minimised";
-    Activate(other);
-    ASSERT_TRUE(Eventually([&] { return Focused(other); }));
-    EXPECT_TRUE(x->AutoRepeatOn());
-
-    // Back to the program.
-    Activate(window);
-    EXPECT_TRUE(Eventually([&] { return Viewable(window) && Focused(window) && !x->AutoRepeatOn(); })) << "restored";
-
-    x->SendDeleteWindow(window);
+    // The user switches it off meanwhile; back to the program, and closed.
+    XAutoRepeatOff(x.display);
+    activate(window);
+    EXPECT_TRUE(eventually([&] { return viewable(window) && focused(window); })) << "restored";
+    EXPECT_FALSE(x.AutoRepeatOn());
+    x.SendDeleteWindow(window);
     EXPECT_EQ(child.Wait(), 0);
-    EXPECT_TRUE(x->AutoRepeatOn());
-}
-
-TEST_F(UnderAWindowManager, KeyRepeatFoundOffIsLeftOff)
-{
-    XAutoRepeatOff(x->display);
-    XSync(x->display, False);
-    Child child({"DISPLAY=" + server.Display()});
-    const std::string ready = child.WaitFor("ready ");
-    ASSERT_FALSE(ready.empty()) << child.Rest();
-    const Window window = std::stoul(ready.substr(6));
-    ASSERT_TRUE(Eventually([&] { return Focused(window); }));
-    Minimize(window);
-    ASSERT_TRUE(Eventually([&] { return !Viewable(window) && !Focused(window); }));
-    Activate(window);
-    ASSERT_TRUE(Eventually([&] { return Focused(window); }));
-    x->SendDeleteWindow(window);
-    EXPECT_EQ(child.Wait(), 0);
-    EXPECT_FALSE(x->AutoRepeatOn());
+    EXPECT_FALSE(x.AutoRepeatOn()) << "put back as found";
 }
 
 TEST(MaemoEntryTest, TheGameCanEndTheProgram)
