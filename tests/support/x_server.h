@@ -32,7 +32,10 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, fds[1], 5);  // -displayfd writes the number here
         QuietOutput(actions);
-        m_xPid = Spawn({"Xvfb", "-displayfd", "5", "-screen", "0", screen, "-nolisten", "tcp"}, actions, environ);
+        // No reset when the last client goes: a server that resets between
+        // one test's clients refuses the next one for a moment.
+        m_xPid = Spawn({"Xvfb", "-displayfd", "5", "-screen", "0", screen, "-nolisten", "tcp", "-noreset"}, actions,
+                       environ);
         posix_spawn_file_actions_destroy(&actions);
         close(fds[1]);
         std::string number;
