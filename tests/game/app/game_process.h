@@ -203,10 +203,20 @@ public:
     {
         XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     }
+    // The window of `game`: a wait for it (Find, WaitFor) gives up as soon
+    // as the game has ended, instead of waiting out its guard.
+    explicit GameWindow(GameProcess& game, const std::string& display = "") : GameWindow(display)
+    {
+        m_gameRunning = [&game] { return game.Running(); };
+    }
 
+    // Whether the window appeared within `seconds` (and before its game
+    // ended).
     bool Find(double seconds)
     {
-        return PollUntil([this] { return (m_window = Named(m_x.Root(), "Vexbolt!")) != 0; }, seconds);
+        return PollUntil([this] { return (m_window = Named(m_x.Root(), "Vexbolt!")) != 0 || !m_gameRunning(); },
+                         seconds) &&
+               m_window != 0;
     }
     bool Connected() const { return m_x.display != nullptr; }
 
@@ -223,17 +233,21 @@ public:
         XDestroyImage(image);
         return pixels;
     }
-    // Captures until `seen` holds for a capture, at most `seconds`.
+    // Captures until `seen` holds for a capture, at most `seconds` (and
+    // while its game runs).
     bool WaitFor(const std::function<bool(const std::vector<uint32_t>&)>& seen, double seconds)
     {
-        return PollUntil(
+        bool found = false;
+        PollUntil(
             [&] {
                 const std::vector<uint32_t> pixels = Capture();
-                if (!pixels.empty() && seen(pixels)) return true;
+                found = !pixels.empty() && seen(pixels);
+                if (found || !m_gameRunning()) return true;
                 std::this_thread::sleep_for(std::chrono::milliseconds(80));
                 return false;
             },
             seconds);
+        return found;
     }
 
     // A press and release of the first button at a window position.
@@ -291,6 +305,7 @@ private:
 
     Voke::XTestConnection m_x;
     Window m_window = 0;
+    std::function<bool()> m_gameRunning = [] { return true; };
 };
 
 // What the window shows, from a few pixels.

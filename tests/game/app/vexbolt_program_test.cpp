@@ -32,7 +32,7 @@ protected:
     // the fourth catch has saved the score; then the close request.
     void PlayOneRun(GameProcess& game)
     {
-        GameWindow window;
+        GameWindow window(game);
         ASSERT_NO_FATAL_FAILURE(VokeTest::ReachMenu(game, window));
         ASSERT_NO_FATAL_FAILURE(VokeTest::StartRun(window));
 

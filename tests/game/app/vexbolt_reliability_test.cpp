@@ -15,6 +15,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -171,7 +172,7 @@ TEST_P(BadSaveFiles, TheGamePlaysAndReplacesThemWithGoodFiles)
     const std::string before = ReadAll(SavePath("config.xml"));
 
     GameProcess game(m_home.Path(), Options());
-    GameWindow window(m_services.Display());
+    GameWindow window(game, m_services.Display());
     ASSERT_NO_FATAL_FAILURE(VokeTest::ReachMenu(game, window));
     ASSERT_NO_FATAL_FAILURE(VokeTest::StartRun(window));
     ASSERT_TRUE(RunSaved(game, before));
@@ -200,7 +201,7 @@ TEST_F(VexboltReliabilityTest, KilledWhileSavingLeavesThePreviousOrTheNewFile)
     WriteBytes(SavePath("endless.xml"), ReadAll(kContentData + "/endless.xml"));
 
     GameProcess game(m_home.Path(), Options());
-    GameWindow window(m_services.Display());
+    GameWindow window(game, m_services.Display());
     ASSERT_NO_FATAL_FAILURE(VokeTest::ReachMenu(game, window));
     ASSERT_NO_FATAL_FAILURE(VokeTest::StartRun(window));
 
@@ -239,7 +240,7 @@ TEST_F(VexboltReliabilityTest, KilledWhileSavingLeavesThePreviousOrTheNewFile)
 TEST_F(VexboltReliabilityTest, ClosedWhileLoadingItEndsCleanly)
 {
     GameProcess game(m_home.Path(), Options());
-    GameWindow window(m_services.Display());
+    GameWindow window(game, m_services.Display());
     ASSERT_TRUE(window.Find(VokeTest::kScreenGuardSeconds)) << game.Output();
     ASSERT_TRUE(window.WaitFor(Screens::Language, VokeTest::kScreenGuardSeconds)) << game.Output();
     window.Tap(Screens::kEnglishX, Screens::kEnglishY);
@@ -253,7 +254,7 @@ TEST_F(VexboltReliabilityTest, ClosedWhileLoadingItEndsCleanly)
 TEST_F(VexboltReliabilityTest, ClosedWhilePlayingItEndsCleanly)
 {
     GameProcess game(m_home.Path(), Options());
-    GameWindow window(m_services.Display());
+    GameWindow window(game, m_services.Display());
     ASSERT_NO_FATAL_FAILURE(VokeTest::ReachMenu(game, window));
     ASSERT_NO_FATAL_FAILURE(VokeTest::StartRun(window));
     std::this_thread::sleep_for(std::chrono::seconds(1));
@@ -365,7 +366,7 @@ TEST_F(VexboltReliabilityTest, ClosedDuringTheCreditsItEndsCleanly)
     GameOptions options = Options();
     options.program = GameBeside({{"data.pak", ShortLastLevelData()}, {"atlas.pak", ReadAll(VXB_ATLAS_PAK)}});
     GameProcess game(m_home.Path(), options);
-    GameWindow window(m_services.Display());
+    GameWindow window(game, m_services.Display());
     ASSERT_NO_FATAL_FAILURE(VokeTest::ReachMenu(game, window));
     window.Tap(kLastLevelX, kLastLevelY);
     ASSERT_NO_FATAL_FAILURE(VokeTest::CloseTutorial(window));
@@ -423,7 +424,7 @@ protected:
 TEST_F(WindowTakenAway, DestroyedByAnotherClientItEndsAsAtAClose)
 {
     GameProcess game(m_home.Path(), Options());
-    GameWindow window(m_services.Display());
+    GameWindow window(game, m_services.Display());
     ASSERT_NO_FATAL_FAILURE(StartRunning(game, window));
     window.Destroy();
     EXPECT_TRUE(VokeTest::EndedCleanly(game));
@@ -437,7 +438,7 @@ TEST_F(WindowTakenAway, DestroyedByAnotherClientItEndsAsAtAClose)
 TEST_F(WindowTakenAway, ABrokenPipeLeavesItRunning)
 {
     GameProcess game(m_home.Path(), Options());
-    GameWindow window(m_services.Display());
+    GameWindow window(game, m_services.Display());
     ASSERT_NO_FATAL_FAILURE(StartRunning(game, window));
     m_services.StopSessionBus();
     game.Kill(SIGPIPE);
@@ -451,7 +452,7 @@ TEST_F(WindowTakenAway, WithTheXServerGoneItSaysSoInOneLineAndFails)
     GameProcess game(m_home.Path(), Options());
     {
         // This process's connection closes before the server goes.
-        GameWindow window(m_services.Display());
+        GameWindow window(game, m_services.Display());
         ASSERT_NO_FATAL_FAILURE(StartRunning(game, window));
     }
     m_services.StopXServer();
@@ -496,7 +497,7 @@ TEST_F(VexboltReliabilityTest, StartedThroughALinkOrThroughPathItFindsItsArchive
         options.wrapper = StartedFrom(elsewhere, start.path);
         options.program = start.program;
         GameProcess game(m_home.Path(), options);
-        GameWindow window(m_services.Display());
+        GameWindow window(game, m_services.Display());
         ASSERT_TRUE(window.Find(VokeTest::kScreenGuardSeconds)) << game.Output();
         ASSERT_TRUE(window.WaitFor(Screens::Language, VokeTest::kScreenGuardSeconds)) << game.Output();
         window.Close();
@@ -529,30 +530,25 @@ TEST_F(VexboltReliabilityTest, WithoutItsArchivesItSaysWhereItLookedAndEnds)
 // The menu's MORE GAMES button, at its top left.
 constexpr int kMoreGamesX = 110, kMoreGamesY = 34;
 
-// A child of `parent` that has ended and was not collected.
-int Zombies(pid_t parent)
+// The processes of `pids` that still exist: running, or ended and not yet
+// collected by their parent.
+std::vector<pid_t> Uncollected(const std::vector<pid_t>& pids)
 {
-    int zombies = 0;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        const std::string stat = ReadAll(entry.path() / "stat");
-        const size_t end = stat.rfind(')');
-        if (end == std::string::npos) continue;
-        char state = 0;
-        int ppid = 0;
-        if (std::sscanf(stat.c_str() + end + 1, " %c %d", &state, &ppid) == 2 && ppid == parent && state == 'Z')
-            ++zombies;
-    }
-    return zombies;
+    std::vector<pid_t> left;
+    for (pid_t pid : pids)
+        if (kill(pid, 0) == 0 || errno != ESRCH) left.push_back(pid);
+    return left;
 }
 
 TEST_F(VexboltReliabilityTest, MoreGamesNeverStopsTheGame)
 {
-    // The stand-in opener records its process id and does what "mode" says:
-    // "fail" exits with 3, "stay" runs until it is ended (as the browser
-    // does), anything else exits with 0.
+    // The stand-in opener reads "mode", then records its process id, and
+    // does what the mode said: "fail" exits with 3, "stay" runs until it is
+    // ended (as the browser does), anything else exits with 0. Once its id is
+    // recorded, a new mode is for the next opener alone.
     const std::string bin = m_home / "opener";
-    WriteBytes(bin + "/xdg-open", "#!/bin/sh\necho $$ >> '" + bin + "/started'\ncase $(cat '" + bin +
-                                      "/mode') in\nfail) exit 3 ;;\nstay) exec sleep 600 ;;\nesac\n");
+    WriteBytes(bin + "/xdg-open", "#!/bin/sh\nmode=$(cat '" + bin + "/mode')\necho $$ >> '" + bin +
+                                      "/started'\ncase $mode in\nfail) exit 3 ;;\nstay) exec sleep 600 ;;\nesac\n");
     chmod((bin + "/xdg-open").c_str(), 0755);
     auto started = [&] {
         std::vector<pid_t> pids;
@@ -572,7 +568,7 @@ TEST_F(VexboltReliabilityTest, MoreGamesNeverStopsTheGame)
     GameOptions options = Options();
     options.env.push_back("PATH=" + bin + ":" + std::getenv("PATH"));
     GameProcess game(m_home.Path(), options);
-    GameWindow window(m_services.Display());
+    GameWindow window(game, m_services.Display());
     ASSERT_NO_FATAL_FAILURE(VokeTest::ReachMenu(game, window));
 
     // Openers that end at once are collected, however many.
@@ -581,7 +577,8 @@ TEST_F(VexboltReliabilityTest, MoreGamesNeverStopsTheGame)
         window.Tap(kMoreGamesX, kMoreGamesY);
         ASSERT_TRUE(PollUntil([&] { return started().size() == presses; }, 30.0)) << game.Output();
     }
-    EXPECT_TRUE(PollUntil([&] { return Zombies(game.Pid()) == 0; }, 30.0)) << Zombies(game.Pid()) << " left";
+    EXPECT_TRUE(PollUntil([&] { return Uncollected(started()).empty(); }, 30.0))
+        << Uncollected(started()).size() << " of 3 not collected";
 
     // One that fails is reported in one line.
     WriteBytes(bin + "/mode", "fail");
@@ -613,7 +610,7 @@ TEST_F(VexboltReliabilityTest, ASecondStartBringsTheRunningGameToTheFront)
     ASSERT_TRUE(m_services.StartWindowManager());
     WriteBytes(SavePath("config.xml"), ScoreFileBytes(321, 12));
     GameProcess game(m_home.Path(), Options());
-    GameWindow window(m_services.Display());
+    GameWindow window(game, m_services.Display());
     ASSERT_TRUE(window.Find(VokeTest::kScreenGuardSeconds)) << game.Output();
     ASSERT_TRUE(window.WaitFor(Screens::Language, VokeTest::kScreenGuardSeconds)) << game.Output();
     window.Minimize();
@@ -646,7 +643,7 @@ TEST_F(VexboltReliabilityTest, GoesOnSilentWithoutTheSoundServerAndPlaysWhenItIs
 {
     ASSERT_TRUE(m_services.StartSoundServer()) << m_services.SoundServerLog();
     GameProcess game(m_home.Path(), Options());
-    GameWindow window(m_services.Display());
+    GameWindow window(game, m_services.Display());
     ASSERT_NO_FATAL_FAILURE(VokeTest::ReachMenu(game, window));
     ASSERT_TRUE(PollUntil([&] { return GamePlaysOn(m_services); }, 20.0)) << "no stream from the game";
 
@@ -670,7 +667,7 @@ TEST_F(VexboltReliabilityTest, RunsWithoutAnyMessageBus)
         if (var.rfind("DBUS_SESSION_BUS_ADDRESS=", 0) == 0) var = "DBUS_SESSION_BUS_ADDRESS=unix:path=" + m_home / "no-bus";
     }
     GameProcess game(m_home.Path(), options);
-    GameWindow window(m_services.Display());
+    GameWindow window(game, m_services.Display());
     ASSERT_NO_FATAL_FAILURE(VokeTest::ReachMenu(game, window));
     ASSERT_NO_FATAL_FAILURE(VokeTest::StartRun(window));
     ASSERT_TRUE(game.Running()) << game.Output();
@@ -715,7 +712,7 @@ TEST_F(VexboltReliabilityTest, WithAReadOnlyConfigurationFolderSavesFailCleanly)
     }
 
     GameProcess game(m_home.Path(), options);
-    GameWindow window(m_services.Display());
+    GameWindow window(game, m_services.Display());
     ASSERT_NO_FATAL_FAILURE(VokeTest::ReachMenu(game, window));
     ASSERT_NO_FATAL_FAILURE(VokeTest::StartRun(window));
     std::this_thread::sleep_for(std::chrono::seconds(1));
@@ -764,7 +761,7 @@ TEST_P(DamagedGameArchive, IsReportedOrSurvivedNeverACrash)
     GameOptions options = Options();
     options.program = GameBeside(archives);
     GameProcess game(m_home.Path(), options);
-    GameWindow window(m_services.Display());
+    GameWindow window(game, m_services.Display());
 
     // Ended by itself: with a failure status (not a signal) and the
     // archive named on one line.
