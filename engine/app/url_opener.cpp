@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 
 #include "engine/core/report.h"
 
@@ -39,7 +40,11 @@ bool UrlOpener::Open(const NarrowString& url)
     // normally do (the game ignores them, and an ignored signal is
     // inherited), and in a session of its own.
     posix_spawnattr_t attributes;
-    if (posix_spawnattr_init(&attributes) != 0) return false;
+    if (const int failed = posix_spawnattr_init(&attributes); failed != 0) {
+        ReportError("web page: cannot open \"%s\": %s cannot be started: %s", url.c_str(), kProgram,
+                    std::strerror(failed));
+        return false;
+    }
     sigset_t defaults;
     sigemptyset(&defaults);
     sigaddset(&defaults, SIGPIPE);
@@ -53,7 +58,7 @@ bool UrlOpener::Open(const NarrowString& url)
                     std::strerror(spawned));
         return false;
     }
-    m_openers.push_back({child, WatchProcess(child), url});
+    m_openers.push_back({child, WatchProcess(child), url, Now()});
     return true;
 }
 
@@ -68,7 +73,7 @@ void UrlOpener::Collect()
         }
         // Ended (or, should another part of the process have collected it,
         // gone): nothing more to wait for.
-        if (ended == it->pid) {
+        if (ended == it->pid && Now() - it->startMs <= kFailureWindowMs) {
             if (WIFEXITED(status) && WEXITSTATUS(status) != 0)
                 ReportError("web page: \"%s\" could not be opened: %s ended with status %d", it->url.c_str(),
                             kProgram, WEXITSTATUS(status));
@@ -79,6 +84,14 @@ void UrlOpener::Collect()
         if (it->exitFd >= 0) close(it->exitFd);
         it = m_openers.erase(it);
     }
+}
+
+int64_t UrlOpener::Now() const
+{
+    if (m_clock) return m_clock();
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
 void UrlOpener::AppendWaitDescriptors(std::vector<pollfd>& fds) const

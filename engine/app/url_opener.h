@@ -12,6 +12,7 @@
 #include <poll.h>
 #include <sys/types.h>
 
+#include <cstdint>
 #include <vector>
 
 #include "engine/core/strings.h"
@@ -28,11 +29,19 @@ public:
 
     // Starts "xdg-open" with `url` as its one argument (no shell), with
     // SIGPIPE at its default action, and returns at once: false (and one
-    // line) when it cannot be started.
+    // line, naming the page and the reason) when it cannot be started.
     bool Open(const NarrowString& url);
-    // Collects the openers that have ended; one that ended with a failure
-    // status or by a signal is reported as one line naming the page.
+    // Collects the openers that have ended. One that ended with a failure
+    // status or by a signal within kFailureWindowMs of its start could not
+    // open the page, and is reported as one line naming it; one that ended
+    // later ran the browser itself, whose own end says nothing of the page.
     void Collect();
+    // NOTE: an opener that cannot open a page gives up within a second or
+    // two; a browser run in its place is used for far longer.
+    static constexpr int64_t kFailureWindowMs = 10000;
+    // Tests drive the clock the window is measured on (monotonic
+    // milliseconds by default).
+    void SetClock(int64_t (*nowMs)()) { m_clock = nowMs; }
     // The openers not yet collected.
     std::size_t Pending() const { return m_openers.size(); }
     // Adds to `fds` a descriptor for each opener that becomes readable when
@@ -47,8 +56,12 @@ private:
         pid_t pid;
         int exitFd;  // a process descriptor, or -1
         NarrowString url;
+        int64_t startMs;
     };
+    int64_t Now() const;
+
     std::vector<Opener> m_openers;
+    int64_t (*m_clock)() = nullptr;
 };
 
 }  // namespace Voke

@@ -4,6 +4,7 @@
 // game's tests of its MORE GAMES button.)
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "engine/app/url_opener.h"
 #include "tests/support/poll.h"
@@ -60,6 +62,43 @@ TEST(UrlOpenerTest, CollectsItsEndedOpenersOnlyAndReportsTheFailedOne)
     int status = 0;
     ASSERT_EQ(waitpid(other, &status, 0), other);
     EXPECT_EQ(WEXITSTATUS(status), 7);
+}
+
+// The opener's clock in the next test: set by the test.
+int64_t g_nowMs = 0;
+int64_t NowMs() { return g_nowMs; }
+
+// An opener that runs the browser itself ends when the browser does, maybe
+// hours later and with any status: that end says nothing of the page. One
+// that fails within the window is reported.
+TEST(UrlOpenerTest, OnlyAnOpenerThatFailsSoonAfterItsStartIsReported)
+{
+    VokeTest::TempDir dir;
+    std::ofstream(dir / "xdg-open") << "#!/bin/sh\nexit 3\n";
+    chmod((dir / "xdg-open").c_str(), 0755);
+    const std::string path = std::getenv("PATH");
+    setenv("PATH", (dir.Path() + ":" + path).c_str(), 1);
+    UrlOpener opener;
+    opener.SetClock(NowMs);
+    // Starts an opener at `start` and, once it has ended, collects it at
+    // `collected`; what that said.
+    auto openAndCollect = [&](const char* url, int64_t start, int64_t collected) {
+        g_nowMs = start;
+        EXPECT_TRUE(opener.Open(url));
+        std::vector<pollfd> ended;
+        opener.AppendWaitDescriptors(ended);
+        EXPECT_EQ(ended.size(), 1u);
+        EXPECT_EQ(poll(ended.data(), ended.size(), 20000), 1) << "the opener did not end";
+        g_nowMs = collected;
+        testing::internal::CaptureStdout();
+        opener.Collect();
+        EXPECT_EQ(opener.Pending(), 0u);
+        return testing::internal::GetCapturedStdout();
+    };
+    EXPECT_EQ(openAndCollect("https://example.org/late", 1000, 1001 + UrlOpener::kFailureWindowMs), "");
+    EXPECT_EQ(openAndCollect("https://example.org/soon", 50000, 50000 + UrlOpener::kFailureWindowMs),
+              "web page: \"https://example.org/soon\" could not be opened: xdg-open ended with status 3\n");
+    setenv("PATH", path.c_str(), 1);
 }
 
 }  // namespace
