@@ -367,7 +367,9 @@ void MaemoApplication::SetupDBus(MaemoSession* session, const NarrowString& serv
     m_serviceName = service;
     if (!session) return;
     session->SetDisplayStateHandler(OnDisplayState, this);
-    session->WatchMethodCall(service, "top_application", OnDBusMessage, this);
+    // The service's interface: the service name unless it holds characters
+    // that interface names cannot (a program named "vex-bolt").
+    session->WatchMethodCall(MaemoSession::InterfaceName(service), "top_application", OnDBusMessage, this);
 }
 
 void MaemoApplication::OnDisplayState(int state, void* application)
@@ -397,7 +399,9 @@ void MaemoApplication::SendToRoot(unsigned long type, long d0, long d1, long d2,
     event.xclient.data.l[2] = d2;
     event.xclient.data.l[3] = d3;
     event.xclient.data.l[4] = d4;
-    XSendEvent(m_xDisplay, m_root, False, SubstructureNotifyMask, &event);
+    // A desktop's window manager takes requests to the root window with the
+    // redirect mask (the notify mask alone reaches only onlookers).
+    XSendEvent(m_xDisplay, m_root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
     XFlush(m_xDisplay);
 }
 
@@ -764,10 +768,9 @@ bool MaemoApplication::WaitWhilePaused()
             fds.clear();
             fds.push_back({ConnectionNumber(dpy), POLLIN, 0});
             if (g_wakePipe[0] >= 0) fds.push_back({g_wakePipe[0], POLLIN, 0});
-            if (m_session) {
-                if (int fd = m_session->GetSystemFd(); fd >= 0) fds.push_back({fd, POLLIN, 0});
-                if (int fd = m_session->GetSessionFd(); fd >= 0) fds.push_back({fd, POLLIN, 0});
-            }
+            // The buses wake it for their messages, and for the replies the
+            // socket did not take yet.
+            if (m_session) m_session->AppendWaitDescriptors(fds);
             // The debug console serves its clients while paused; its "exit"
             // ends the wait like a close request.
             const std::size_t console = fds.size();
@@ -775,7 +778,10 @@ bool MaemoApplication::WaitWhilePaused()
             const bool consoleWatched = fds.size() > console;
             // An opener that ends is collected while paused too.
             m_urlOpener.AppendWaitDescriptors(fds);
-            if (poll(fds.data(), fds.size(), -1) < 0) {
+            // Messages received beyond a dispatch's share are served
+            // without waiting for more.
+            const int timeout = m_session && m_session->HasQueuedMessages() ? 0 : -1;
+            if (poll(fds.data(), fds.size(), timeout) < 0) {
                 if (errno != EINTR) return true;
                 break;  // a signal: look at the termination flag
             }

@@ -58,8 +58,9 @@ public:
     int Run();
 
     // Connects the application to its session: answers "top_application" on
-    // the interface `service` by raising the window and follows the display's
-    // state. The session must outlive the main loop; DetachSession before it
+    // the service's interface (MaemoSession::InterfaceName) by raising the
+    // window, once per bus dispatch however many calls came, and follows the
+    // display's state. The session must outlive the main loop; DetachSession before it
     // goes.
     void SetupDBus(MaemoSession* session, const NarrowString& service);
     void DetachSession() { m_session = nullptr; }

@@ -1,9 +1,12 @@
 #include "engine/app/maemo_main.h"
 
 #include <signal.h>
+#include <sys/auxv.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 
 #include "engine/app/maemo_session.h"
@@ -26,15 +29,53 @@ ProgramPath SplitProgramPath(const char* path)
     return result;
 }
 
-NarrowString ExecutableFolder(const char* argv0)
+namespace {
+
+// The file `path` names, links resolved; empty when it does not exist.
+NarrowString RealPath(const char* path)
+{
+    if (!path || !*path) return NarrowString();
+    char* resolved = realpath(path, nullptr);
+    if (!resolved) return NarrowString();
+    NarrowString result = resolved;
+    std::free(resolved);
+    return result;
+}
+
+// The target of the link /proc/self/exe; empty when there is none, or when
+// it fills the buffer (and may have been cut short).
+NarrowString KernelFile()
 {
     char path[PATH_MAX];
-    const ssize_t length = readlink("/proc/self/exe", path, sizeof(path) - 1);
-    if (length > 0) {
-        path[length] = 0;
-        return SplitProgramPath(path).directory;
-    }
-    return SplitProgramPath(argv0).directory;
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof(path));
+    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof(path)) return NarrowString();
+    return NarrowString(path, static_cast<std::size_t>(length));
+}
+
+// The folder of an absolute file name; empty for anything else.
+NarrowString FolderOf(const NarrowString& file)
+{
+    if (file.empty() || file[0] != '/') return NarrowString();
+    return SplitProgramPath(file.c_str()).directory;
+}
+
+}  // namespace
+
+ExecutableFacts ReadExecutableFacts(const char* argv0)
+{
+    ExecutableFacts facts;
+    if (argv0) facts.argv0 = argv0;
+    facts.argv0File = RealPath(argv0);
+    facts.kernelFile = KernelFile();
+    facts.startedFile = RealPath(reinterpret_cast<const char*>(getauxval(AT_EXECFN)));
+    return facts;
+}
+
+NarrowString ChooseExecutableFolder(const ExecutableFacts& facts)
+{
+    if (facts.argv0.find('/') != NarrowString::npos && !facts.argv0File.empty()) return FolderOf(facts.argv0File);
+    if (!facts.kernelFile.empty()) return FolderOf(facts.kernelFile);
+    return FolderOf(facts.startedFile);
 }
 
 namespace {
@@ -70,11 +111,11 @@ void IgnoreBrokenPipes()
 int RunMaemoMain(int argc, char** argv)
 {
     const char* argv0 = argc > 0 ? argv[0] : nullptr;
-    const NarrowString folder = ExecutableFolder(argv0);
-    if (!folder.empty() && chdir(folder.c_str()) != 0) {
-        // The program still runs; the game then reports the archives it
-        // cannot find, naming the folder it looked in.
-    }
+    const NarrowString folder = ChooseExecutableFolder(ReadExecutableFacts(argv0));
+    // The program still runs where it cannot change folder: what it then
+    // cannot find (the game's archives) it reports in its own words.
+    if (!folder.empty() && chdir(folder.c_str()) != 0)
+        ReportError("program: cannot change to its folder \"%s\": %s", folder.c_str(), std::strerror(errno));
     return RunMaemoProgram(SplitProgramPath(argv0).baseName);
 }
 
@@ -86,7 +127,7 @@ int RunMaemoProgram(const NarrowString& baseName)
     MaemoSession::Registration registration = MaemoSession::Registration::kFailed;
     std::unique_ptr<MaemoSession> session = MaemoSession::Open(service, kApplicationVersion, &registration);
     if (registration == MaemoSession::Registration::kAlreadyRunning) {
-        ReportError("session: %s is already running; its window was brought to the front", ApplicationTitle.c_str());
+        ReportError("session: %s is already running; it was asked to come to the front", ApplicationTitle.c_str());
         return 0;
     }
     if (!session) return -1;

@@ -25,29 +25,49 @@ struct ProgramPath {
 };
 ProgramPath SplitProgramPath(const char* path);
 
-// The folder of the running executable, links resolved: the folder of the
-// file the kernel runs (started through a link, through PATH or from any
-// folder, it is the real executable's). Where the kernel does not say
-// (no /proc), the folder of `argv0`, which is empty for a bare name.
-NarrowString ExecutableFolder(const char* argv0);
+// What the system says of the running executable, each path with its links
+// resolved and empty where it cannot tell.
+struct ExecutableFacts {
+    // The program path as started (argv[0]), and the file it names.
+    NarrowString argv0;
+    NarrowString argv0File;
+    // The file the kernel runs (/proc/self/exe): the dynamic loader itself
+    // when the program was started through it.
+    NarrowString kernelFile;
+    // The file named to the kernel at the start (the auxiliary vector's
+    // AT_EXECFN): the one found on PATH for a bare name.
+    NarrowString startedFile;
+};
+// Reads them for this process.
+ExecutableFacts ReadExecutableFacts(const char* argv0);
+// The folder of the running executable, links resolved, however it was
+// started: through a link, through PATH, from any folder or through the
+// dynamic loader. A path with a "/" names the executable itself (a loader
+// that runs it is given it so): its file's folder. A bare name was found on
+// PATH, and a path that names no file was made up by whoever started the
+// program: the kernel's file, else the started file. Empty when none is
+// known.
+NarrowString ChooseExecutableFolder(const ExecutableFacts& facts);
 
 // The version the application registers with.
 constexpr const char* kApplicationVersion = "0.0.1";
 // The prefix of the service name; the executable's base name follows it.
 constexpr const char* kServicePrefix = "org.maemo.";
 
-// The whole program: changes to the executable's folder (ExecutableFolder),
-// where the game finds its archives, then RunMaemoProgram under the base
-// name of argv[0].
+// The whole program: changes to the executable's folder
+// (ChooseExecutableFolder), where the game finds its archives, then
+// RunMaemoProgram under the base name of argv[0]. A folder it cannot change
+// to is reported in one line, naming it and the error; the program runs on
+// in the folder it was started from.
 int RunMaemoMain(int argc, char** argv);
 
 // The program in the current folder: registers as "org.maemo." + base name,
 // version "0.0.1", creates the application (CreateApplication), runs it and
 // tears it down. Returns the exit status: 0 after a normal end, and also
-// when the program already runs in this session, which is then brought to
-// the front (one line says so); -1 when registration fails otherwise (an
-// invalid name, or a taken one whose owner does not answer), after one line
-// on standard output; otherwise the main loop's status. Platform failures
+// when the program already runs in this session, which is then asked to
+// come to the front (one line says so); -1 when registration fails otherwise
+// (an invalid name, or a taken one whose owner does not answer), after one
+// line on standard output that says why; otherwise the main loop's status. Platform failures
 // while the application is constructed, and the X server going away later,
 // end the process with status 1 after one line.
 int RunMaemoProgram(const NarrowString& baseName);

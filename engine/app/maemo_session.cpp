@@ -47,12 +47,12 @@ void Disconnect(DBusConnection*& connection)
     connection = nullptr;
 }
 
-void DispatchConnection(DBusConnection* connection)
+// Writes what the connection has queued, as far as the socket takes it now;
+// reads what has arrived on the way.
+void WritePending(DBusConnection* connection)
 {
-    if (!connection || !dbus_connection_get_is_connected(connection)) return;
-    dbus_connection_read_write(connection, 0);
-    while (dbus_connection_dispatch(connection) == DBUS_DISPATCH_DATA_REMAINS) {
-    }
+    if (dbus_connection_get_is_connected(connection) && dbus_connection_has_messages_to_send(connection))
+        dbus_connection_read_write(connection, 0);
 }
 
 int ConnectionFd(DBusConnection* connection)
@@ -63,45 +63,103 @@ int ConnectionFd(DBusConnection* connection)
     return fd;
 }
 
+// How a "top_application" call to the owner of a service went.
+enum class CallOutcome {
+    kAnswered,
+    // No answer in time: the owner is stopped or hung.
+    kNoAnswer,
+    // The name has no owner any more (it ended before or while it was
+    // called).
+    kOwnerGone,
+    kFailed,
+};
+
 // Asks the owner of `service` to the front: a "top_application" call on the
-// interface `service`, as the desktop sends it. Whether it answered.
-bool CallTopApplication(DBusConnection* connection, const NarrowString& service)
+// service's interface, as the desktop sends it. `reason` receives why a call
+// that was not answered failed.
+CallOutcome CallTopApplication(DBusConnection* connection, const NarrowString& service, NarrowString& reason)
 {
-    DBusMessage* call = dbus_message_new_method_call(service.c_str(), "/", service.c_str(), "top_application");
-    if (!call) return false;
+    const NarrowString interface = MaemoSession::InterfaceName(service);
+    if (interface.empty()) {
+        reason = "\"" + service + "\" has no interface name";
+        return CallOutcome::kFailed;
+    }
+    DBusMessage* call = dbus_message_new_method_call(service.c_str(), "/", interface.c_str(), "top_application");
+    if (!call) {
+        reason = "out of memory";
+        return CallOutcome::kFailed;
+    }
     DBusError error;
     dbus_error_init(&error);
     DBusMessage* reply =
         dbus_connection_send_with_reply_and_block(connection, call, MaemoSession::kRaiseReplyMs, &error);
     dbus_message_unref(call);
+    if (reply) {
+        dbus_message_unref(reply);
+        dbus_error_free(&error);
+        return CallOutcome::kAnswered;
+    }
+    // The bus answers for an owner that leaves without a reply with the same
+    // error as a call that timed out: whether the name still has an owner
+    // tells the two apart.
+    CallOutcome outcome = CallOutcome::kFailed;
+    if (!dbus_bus_name_has_owner(connection, service.c_str(), nullptr)) {
+        outcome = CallOutcome::kOwnerGone;
+        reason = "the program that owned it has ended";
+    } else if (dbus_error_has_name(&error, DBUS_ERROR_NO_REPLY) || dbus_error_has_name(&error, DBUS_ERROR_TIMEOUT)) {
+        outcome = CallOutcome::kNoAnswer;
+        reason = "the program that owns it does not answer";
+    } else {
+        reason = dbus_error_is_set(&error) ? error.message : "the call failed";
+    }
     dbus_error_free(&error);
-    if (!reply) return false;
-    dbus_message_unref(reply);
-    return true;
+    return outcome;
 }
 
 }  // namespace
 
 struct MaemoSessionFilters {
-    static DBusHandlerResult OnSessionMessage(DBusConnection* connection, DBusMessage* message, void* data)
+    static DBusHandlerResult OnSessionMessage(DBusConnection*, DBusMessage* message, void* data)
     {
         MaemoSession* session = static_cast<MaemoSession*>(data);
-        if (!session->m_methodHandler ||
+        if (!session->m_methodHandler || session->m_methodInterface.empty() ||
             !dbus_message_is_method_call(message, session->m_methodInterface.c_str(),
                                          session->m_methodMember.c_str()))
             return DBUS_HANDLER_RESULT_NOT_YET_HANDLED;
-        // A caller that waits for an answer would otherwise wait until its
-        // timeout. Sent at once: a paused program waits for incoming
-        // messages only.
-        if (!dbus_message_get_no_reply(message)) {
-            if (DBusMessage* reply = dbus_message_new_method_return(message)) {
-                dbus_connection_send(connection, reply, nullptr);
-                dbus_message_unref(reply);
-                dbus_connection_flush(connection);
-            }
-        }
-        session->m_methodHandler(session->m_methodData);
+        // The handler runs once the pass's messages are dispatched, and the
+        // callers that wait get their answers after it.
+        session->m_methodCalled = true;
+        if (!dbus_message_get_no_reply(message)) session->m_callsToAnswer.push_back(dbus_message_ref(message));
         return DBUS_HANDLER_RESULT_HANDLED;
+    }
+
+    // Runs the method handler once for the watched calls of this dispatch,
+    // then answers their callers, without waiting for the socket.
+    static void AnswerCalls(MaemoSession& session)
+    {
+        if (session.m_methodCalled && session.m_methodHandler) session.m_methodHandler(session.m_methodData);
+        session.m_methodCalled = false;
+        for (DBusMessage* call : session.m_callsToAnswer) {
+            if (DBusMessage* reply = dbus_message_new_method_return(call)) {
+                dbus_connection_send(session.m_session, reply, nullptr);
+                dbus_message_unref(reply);
+            }
+            dbus_message_unref(call);
+        }
+        session.m_callsToAnswer.clear();
+    }
+
+    // Reads what has arrived and dispatches at most `budget` messages.
+    static int DispatchConnection(DBusConnection* connection, int budget)
+    {
+        if (!connection || !dbus_connection_get_is_connected(connection)) return 0;
+        dbus_connection_read_write(connection, 0);
+        int dispatched = 0;
+        while (dispatched < budget && dbus_connection_get_dispatch_status(connection) == DBUS_DISPATCH_DATA_REMAINS) {
+            dbus_connection_dispatch(connection);
+            ++dispatched;
+        }
+        return dispatched;
     }
 
     static DBusHandlerResult OnSystemMessage(DBusConnection*, DBusMessage* message, void* data)
@@ -153,19 +211,26 @@ std::unique_ptr<MaemoSession> MaemoSession::Open(const NarrowString& service, co
                     dbus_error_is_set(&error) ? error.message : "unknown error");
         dbus_error_free(&error);
     } else {
-        const int reply =
-            dbus_bus_request_name(session->m_session, service.c_str(), DBUS_NAME_FLAG_DO_NOT_QUEUE, &error);
-        if (reply != DBUS_REQUEST_NAME_REPLY_PRIMARY_OWNER && reply != DBUS_REQUEST_NAME_REPLY_ALREADY_OWNER) {
-            // The program already runs in this session: on a desktop nobody
-            // else brings it to the front, so this start does.
-            if (reply == DBUS_REQUEST_NAME_REPLY_EXISTS && CallTopApplication(session->m_session, service)) {
-                dbus_error_free(&error);
-                result = Registration::kAlreadyRunning;
-                return nullptr;
-            }
-            ReportError("session: cannot register %s on the session bus: %s", service.c_str(),
-                        dbus_error_is_set(&error) ? error.message : "the name is taken");
+        // The name is asked for a second time only when its owner ended
+        // between the first request and the call to it.
+        constexpr int kRequests = 2;
+        for (int request = 1;; ++request) {
+            const int reply =
+                dbus_bus_request_name(session->m_session, service.c_str(), DBUS_NAME_FLAG_DO_NOT_QUEUE, &error);
+            if (reply == DBUS_REQUEST_NAME_REPLY_PRIMARY_OWNER || reply == DBUS_REQUEST_NAME_REPLY_ALREADY_OWNER) break;
+            NarrowString reason = dbus_error_is_set(&error) ? error.message : "the name is taken";
             dbus_error_free(&error);
+            if (reply == DBUS_REQUEST_NAME_REPLY_EXISTS) {
+                // The program already runs in this session: on a desktop
+                // nobody else brings it to the front, so this start does.
+                const CallOutcome outcome = CallTopApplication(session->m_session, service, reason);
+                if (outcome == CallOutcome::kAnswered) {
+                    result = Registration::kAlreadyRunning;
+                    return nullptr;
+                }
+                if (outcome == CallOutcome::kOwnerGone && request < kRequests) continue;
+            }
+            ReportError("session: cannot register %s on the session bus: %s", service.c_str(), reason.c_str());
             return nullptr;
         }
     }
@@ -177,11 +242,24 @@ std::unique_ptr<MaemoSession> MaemoSession::Open(const NarrowString& service, co
     return session;
 }
 
+NarrowString MaemoSession::InterfaceName(const NarrowString& service)
+{
+    NarrowString name = service;
+    for (char& c : name) {
+        const bool kept = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+                          c == '.';
+        if (!kept) c = '_';
+    }
+    return dbus_validate_interface(name.c_str(), nullptr) ? name : NarrowString();
+}
+
 MaemoSession::~MaemoSession()
 {
+    for (DBusMessage* call : m_callsToAnswer) dbus_message_unref(call);
+    m_callsToAnswer.clear();
     if (m_session) {
         if (m_sessionFilterAdded) {
-            dbus_bus_remove_match(m_session, m_methodRule.c_str(), nullptr);
+            if (!m_methodRule.empty()) dbus_bus_remove_match(m_session, m_methodRule.c_str(), nullptr);
             dbus_connection_remove_filter(m_session, MaemoSessionFilters::OnSessionMessage, this);
         }
         dbus_bus_release_name(m_session, m_service.c_str(), nullptr);
@@ -198,19 +276,26 @@ void MaemoSession::WatchMethodCall(const NarrowString& interface, const NarrowSt
                                    MethodHandler handler, void* data)
 {
     if (!m_session) return;
-    if (m_sessionFilterAdded) dbus_bus_remove_match(m_session, m_methodRule.c_str(), nullptr);
-    m_methodInterface = interface;
-    m_methodMember = member;
+    if (m_sessionFilterAdded && !m_methodRule.empty()) dbus_bus_remove_match(m_session, m_methodRule.c_str(), nullptr);
+    m_methodRule.clear();
     m_methodHandler = handler;
     m_methodData = data;
-    m_methodRule = "type='method_call',member='" + member + "',interface='" + interface + "'";
-    // Calls addressed to our name arrive without the rule; it also lets the
-    // desktop's broadcast calls through. A rule the bus refuses (an interface
-    // that is no valid interface name) changes nothing for addressed calls.
-    DBusError error;
-    dbus_error_init(&error);
-    dbus_bus_add_match(m_session, m_methodRule.c_str(), &error);
-    dbus_error_free(&error);
+    m_methodMember = member;
+    // libdbus asserts on a call that names an invalid interface: such a
+    // watch matches nothing.
+    m_methodInterface =
+        dbus_validate_interface(interface.c_str(), nullptr) && dbus_validate_member(member.c_str(), nullptr)
+            ? interface
+            : NarrowString();
+    if (!m_methodInterface.empty()) {
+        // Calls addressed to our name arrive without the rule; it also lets
+        // the desktop's broadcast calls through.
+        m_methodRule = "type='method_call',member='" + member + "',interface='" + interface + "'";
+        DBusError error;
+        dbus_error_init(&error);
+        dbus_bus_add_match(m_session, m_methodRule.c_str(), &error);
+        dbus_error_free(&error);
+    }
     if (!m_sessionFilterAdded)
         m_sessionFilterAdded =
             dbus_connection_add_filter(m_session, MaemoSessionFilters::OnSessionMessage, this, nullptr);
@@ -254,18 +339,44 @@ bool MaemoSession::SendSignal(const char* path, const char* interface, const cha
     if (!message) return false;
     bool queued = dbus_connection_send(m_session, message, nullptr);
     dbus_message_unref(message);
-    dbus_connection_flush(m_session);
+    WritePending(m_session);
     return queued;
 }
 
-void MaemoSession::Dispatch()
+int MaemoSession::Dispatch()
 {
-    DispatchConnection(m_system);
-    DispatchConnection(m_session);
+    int dispatched = MaemoSessionFilters::DispatchConnection(m_system, kMaxMessagesPerDispatch);
+    dispatched += MaemoSessionFilters::DispatchConnection(m_session, kMaxMessagesPerDispatch);
+    if (m_session) {
+        MaemoSessionFilters::AnswerCalls(*this);
+        WritePending(m_session);
+    }
+    if (m_system) WritePending(m_system);
+    return dispatched;
 }
 
 int MaemoSession::GetSessionFd() const { return ConnectionFd(m_session); }
 
 int MaemoSession::GetSystemFd() const { return ConnectionFd(m_system); }
+
+bool MaemoSession::HasQueuedMessages() const
+{
+    for (DBusConnection* connection : {m_system, m_session})
+        if (connection && dbus_connection_get_is_connected(connection) &&
+            dbus_connection_get_dispatch_status(connection) == DBUS_DISPATCH_DATA_REMAINS)
+            return true;
+    return false;
+}
+
+void MaemoSession::AppendWaitDescriptors(std::vector<pollfd>& fds) const
+{
+    for (DBusConnection* connection : {m_system, m_session}) {
+        const int fd = ConnectionFd(connection);
+        if (fd < 0) continue;
+        short events = POLLIN;
+        if (dbus_connection_has_messages_to_send(connection)) events |= POLLOUT;
+        fds.push_back({fd, events, 0});
+    }
+}
 
 }  // namespace Voke

@@ -14,12 +14,16 @@
 // Every call runs on the main thread; handlers run inside Dispatch and Wait.
 #pragma once
 
+#include <poll.h>
+
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "engine/core/strings.h"
 
 struct DBusConnection;
+struct DBusMessage;
 
 namespace Voke {
 
@@ -39,8 +43,8 @@ public:
         // A session (on the session bus, or without one when none answers).
         kRegistered,
         // Another process of this session owns the name, and answered a
-        // "top_application" call on the interface `service`: the program
-        // already runs and was asked to the front. No session.
+        // "top_application" call on the service's interface: the program
+        // already runs and was asked to come to the front. No session.
         kAlreadyRunning,
         // An invalid name, or one whose owner did not answer. No session.
         kFailed,
@@ -50,15 +54,26 @@ public:
     // name `service` there (which must be a valid bus name), then connects to
     // the system bus if one answers. `version` is the application's version,
     // kept for the record. When another process owns the name, it is asked
-    // to the front with a "top_application" call (waiting at most
-    // kRaiseReplyMs for its answer) and no session is made. Returns null for
-    // an invalid name or one that another process owns; a session bus that
-    // does not answer gives a session without it. A failure, and a session
-    // bus that does not answer, are reported as one line on standard output.
-    // `registration`, when given, receives how it went.
+    // to the front with a "top_application" call on InterfaceName(service),
+    // waiting at most kRaiseReplyMs for its answer, and no session is made;
+    // should the owner have gone meanwhile, the name is asked for once more.
+    // Returns null for an invalid name or one that another process keeps; a
+    // session bus that does not answer gives a session without it. A
+    // failure, with its reason (the owner does not answer, or the bus's own
+    // error), and a session bus that does not answer are reported as one line
+    // on standard output. `registration`, when given, receives how it went.
     static std::unique_ptr<MaemoSession> Open(const NarrowString& service, const NarrowString& version,
                                               Registration* registration = nullptr);
-    static constexpr int kRaiseReplyMs = 10000;
+    // NOTE: a running program answers within a frame or two; one that does
+    // not in this time is stopped or hung, and a second start that waits
+    // longer only keeps the user waiting.
+    static constexpr int kRaiseReplyMs = 3000;
+    // The D-Bus interface name of a service's own calls: the service name
+    // with every character that an interface name cannot hold (a '-', which
+    // bus names allow) replaced by '_'. Empty when even that is no valid
+    // interface name.
+    static NarrowString InterfaceName(const NarrowString& service);
+
     // Releases the name and closes both connections.
     ~MaemoSession();
     MaemoSession(const MaemoSession&) = delete;
@@ -70,9 +85,11 @@ public:
     // Null without a system bus.
     DBusConnection* GetSystemConnection() const { return m_system; }
 
-    // Calls `handler(data)` for every method call whose interface and member
-    // are these (any object path). A caller that waits for a reply gets an
-    // empty one. One handler; a second call replaces it.
+    // Watches method calls whose interface and member are these (any object
+    // path): once per Dispatch in which at least one arrived, `handler(data)`
+    // is called, and then every caller that waits for a reply gets an empty
+    // one. One handler; a second call replaces it. An interface that is no
+    // valid interface name watches nothing.
     void WatchMethodCall(const NarrowString& interface, const NarrowString& member, MethodHandler handler,
                          void* data);
     // Calls `handler(state, data)` whenever the display service reports the
@@ -90,16 +107,31 @@ public:
     // milliseconds by default).
     void SetClock(int64_t (*nowMs)()) { m_clock = nowMs; }
 
-    // Sends a signal without arguments on the session bus and flushes it.
+    // Queues a signal without arguments on the session bus and writes what
+    // the socket takes now; the rest goes out with the next Dispatch.
     bool SendSignal(const char* path, const char* interface, const char* member);
 
-    // Reads, writes and dispatches what the buses have ready, system bus
-    // first, without waiting.
-    void Dispatch();
+    // Reads what the buses have ready, system bus first, dispatches at most
+    // kMaxMessagesPerDispatch of the messages received on each, and writes
+    // what is pending, all without waiting. Returns how many messages were
+    // dispatched. However many arrive, one call never takes longer than its
+    // share: the rest wait for the next.
+    int Dispatch();
+    // NOTE: a frame's share of the bus. A flood of calls (from a client gone
+    // wrong or hostile) then costs a frame no more than this many small
+    // messages, while a desktop's few calls are all served at once.
+    static constexpr int kMaxMessagesPerDispatch = 64;
     // The file descriptors to wait on for incoming messages; -1 for a bus that
     // is absent or gone.
     int GetSessionFd() const;
     int GetSystemFd() const;
+    // Adds to `fds` what a wait for the buses watches: each connected bus's
+    // descriptor, for reading, and for writing while it has messages that
+    // the socket did not take yet (replies to a caller that reads slowly).
+    void AppendWaitDescriptors(std::vector<pollfd>& fds) const;
+    // Whether messages were received that no Dispatch has served yet (a
+    // wait on the descriptors would not see them).
+    bool HasQueuedMessages() const;
 
 private:
     friend struct MaemoSessionFilters;
@@ -117,6 +149,10 @@ private:
     MethodHandler m_methodHandler = nullptr;
     void* m_methodData = nullptr;
     bool m_sessionFilterAdded = false;
+    // The watched calls of the current Dispatch whose callers wait for a
+    // reply, answered once the handler has run.
+    std::vector<DBusMessage*> m_callsToAnswer;
+    bool m_methodCalled = false;
 
     DisplayStateHandler m_displayHandler = nullptr;
     void* m_displayData = nullptr;

@@ -38,8 +38,9 @@ std::string DirName(const std::string& path) { return path.substr(0, path.rfind(
 class Child {
 public:
     // `env` entries "NAME=value" replace or (with an empty value after '=')
-    // remove variables of this process's environment.
-    explicit Child(const std::vector<std::string>& env = {})
+    // remove variables of this process's environment. `program` is the path
+    // it is started through (a link, say).
+    explicit Child(const std::vector<std::string>& env = {}, const std::string& program = kProgram)
     {
         std::vector<std::string> vars;
         for (char** e = environ; *e; ++e) {
@@ -60,10 +61,10 @@ public:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-        std::string program = kProgram;
-        char* argv[] = {program.data(), nullptr};
+        std::string path = program;
+        char* argv[] = {path.data(), nullptr};
         const VokeTest::SpawnAttributes attributes;
-        if (posix_spawn(&m_pid, kProgram, &actions, attributes.Get(), argv, envp.data()) != 0) m_pid = -1;
+        if (posix_spawn(&m_pid, path.c_str(), &actions, attributes.Get(), argv, envp.data()) != 0) m_pid = -1;
         posix_spawn_file_actions_destroy(&actions);
         close(fds[1]);
         m_out = fds[0];
@@ -303,6 +304,68 @@ TEST(MaemoEntryTest, KeyRepeatIsOffOnlyWhileTheProgramHasTheKeyboard)
     x.SendDeleteWindow(window);
     EXPECT_EQ(child.Wait(), 0);
     EXPECT_FALSE(x.AutoRepeatOn()) << "put back as found";
+}
+
+// Waits for the ClientMessage that asks the window manager (this test) to
+// activate `window` on the user's behalf.
+bool ActivationAsked(XTestConnection& x, Window window)
+{
+    return VokeTest::PollUntil(
+        [&] {
+            while (XPending(x.display)) {
+                XEvent event;
+                XNextEvent(x.display, &event);
+                if (event.type == ClientMessage && event.xclient.window == window &&
+                    event.xclient.message_type == x.Intern("_NET_ACTIVE_WINDOW") && event.xclient.data.l[0] == 2)
+                    return true;
+            }
+            return false;
+        },
+        20.0);
+}
+
+// Started again through a link named "vex-bolt": its service name holds a
+// '-', which no interface name may. Both starts still meet on the bus: the
+// second asks the first to the front and ends; the first asks for
+// activation. Stopped, the first does not answer: the second says so, soon.
+TEST(MaemoEntryTest, ASecondStartThroughAHyphenatedNameAsksTheFirstToTheFront)
+{
+    XTestConnection x;
+    ASSERT_NE(x.display, nullptr);
+    x.RemoveActiveWindow();
+    XSelectInput(x.display, x.Root(), SubstructureNotifyMask);
+    XSync(x.display, False);
+    char folder[] = "/tmp/voke_link_XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string link = std::string(folder) + "/vex-bolt";
+    ASSERT_EQ(symlink(kProgram, link.c_str()), 0);
+
+    Child first({}, link);
+    const std::string ready = first.WaitFor("ready ");
+    ASSERT_FALSE(ready.empty()) << first.Rest();
+    const Window window = std::stoul(ready.substr(6));
+
+    {
+        Child second({}, link);
+        EXPECT_EQ(second.Wait(), 0);
+        EXPECT_EQ(second.Rest(), "session: Vexbolt! is already running; it was asked to come to the front\n");
+    }
+    EXPECT_TRUE(ActivationAsked(x, window)) << "the running program asked for nothing";
+
+    first.Signal(SIGSTOP);
+    {
+        Child second({}, link);
+        EXPECT_EQ(second.Wait(), -1);
+        EXPECT_EQ(second.Rest(),
+                  "session: cannot register org.maemo.vex-bolt on the session bus: the program that owns it does not "
+                  "answer\n");
+    }
+    first.Signal(SIGCONT);
+    x.SendDeleteWindow(window);
+    EXPECT_EQ(first.WaitFor("unload"), "unload");
+    EXPECT_EQ(first.Wait(), 0);
+    unlink(link.c_str());
+    rmdir(folder);
 }
 
 TEST(MaemoEntryTest, TheGameCanEndTheProgram)

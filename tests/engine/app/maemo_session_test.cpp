@@ -2,12 +2,16 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
+#include <vector>
 
 #include "engine/app/maemo_session.h"
 #include "tests/engine/app/bus_peer.h"
+#include "tests/support/poll.h"
 
 namespace Voke {
 namespace {
@@ -79,6 +83,141 @@ TEST(MaemoSessionTest, AnswersOnlyTheWatchedMethodCall)
                        dispatch),
               0);
     EXPECT_EQ(calls, 2);
+}
+
+// Service names may hold a '-', interface names may not: the service's calls
+// go to an interface with a '_' in its place, and a program registered under
+// such a name is found, and answers, on it.
+TEST(MaemoSessionTest, AHyphenatedServiceIsAskedToTheFrontOnAValidInterface)
+{
+    EXPECT_EQ(MaemoSession::InterfaceName("org.maemo.vex-bolt"), "org.maemo.vex_bolt");
+    EXPECT_EQ(MaemoSession::InterfaceName("org.maemo.vexbolt"), "org.maemo.vexbolt");
+    EXPECT_EQ(MaemoSession::InterfaceName("org.maemo.1game"), "");  // no element starts with a digit
+
+    const NarrowString service = "org.maemo.voke-hyphen-" + std::to_string(getpid());
+    std::unique_ptr<MaemoSession> running = MaemoSession::Open(service, "0.0.1");
+    ASSERT_NE(running, nullptr);
+    int raised = 0;
+    running->WatchMethodCall(MaemoSession::InterfaceName(service), "top_application",
+                             [](void* data) { ++*static_cast<int*>(data); }, &raised);
+
+    // A second start waits for the running one's answer: it runs beside it.
+    MaemoSession::Registration second = MaemoSession::Registration::kRegistered;
+    std::atomic<bool> done{false};
+    std::thread start([&] {
+        EXPECT_EQ(MaemoSession::Open(service, "0.0.1", &second), nullptr);
+        done = true;
+    });
+    EXPECT_TRUE(DispatchUntil(*running, [&] { return done.load(); }));
+    start.join();
+    EXPECT_EQ(second, MaemoSession::Registration::kAlreadyRunning);
+    EXPECT_EQ(raised, 1);
+}
+
+// A second start whose running program does not answer (stopped, or hung)
+// gives up within the reply time and says so; one whose running program
+// ends while it is asked takes the name itself.
+TEST(MaemoSessionTest, ASecondStartSaysWhyItCannotRegister)
+{
+    const NarrowString service = UniqueService("stopped");
+    std::unique_ptr<MaemoSession> stopped = MaemoSession::Open(service, "0.0.1");
+    ASSERT_NE(stopped, nullptr);
+    stopped->WatchMethodCall(service, "top_application", [](void*) {}, nullptr);
+    MaemoSession::Registration registration = MaemoSession::Registration::kRegistered;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(MaemoSession::Open(service, "0.0.1", &registration), nullptr);  // never dispatched
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "session: cannot register " + service +
+                  " on the session bus: the program that owns it does not answer\n");
+    EXPECT_EQ(registration, MaemoSession::Registration::kFailed);
+
+    // The owner leaves without answering once the call has reached it.
+    const NarrowString leaving = UniqueService("leaving");
+    auto owner = std::make_unique<BusPeer>();
+    ASSERT_TRUE(owner->Own(leaving.c_str()));
+    std::thread leave([&] {
+        owner->CollectUntil("top_application");
+        owner.reset();
+    });
+    std::unique_ptr<MaemoSession> taken = MaemoSession::Open(leaving, "0.0.1", &registration);
+    leave.join();
+    EXPECT_NE(taken, nullptr);
+    EXPECT_EQ(registration, MaemoSession::Registration::kRegistered);
+}
+
+// A flood of calls: each dispatch serves at most its share of them, raises
+// once, and answers those it served; in the end every caller has its answer.
+TEST(MaemoSessionTest, AFloodOfCallsIsServedAShareAtATime)
+{
+    const NarrowString service = UniqueService("flood");
+    std::unique_ptr<MaemoSession> session = MaemoSession::Open(service, "0.0.1");
+    ASSERT_NE(session, nullptr);
+    int handled = 0;
+    session->WatchMethodCall(service, "top_application", [](void* data) { ++*static_cast<int*>(data); }, &handled);
+
+    // NOTE: two callers of 3000 calls each, every other one waiting for a
+    // reply: far more than a dispatch's share, and more than the socket
+    // holds at once.
+    constexpr int kCallers = 2, kCalls = 3000;
+    std::vector<std::unique_ptr<BusPeer>> callers;
+    for (int k = 0; k < kCallers; ++k) {
+        callers.push_back(std::make_unique<BusPeer>());
+        ASSERT_NE(callers.back()->connection, nullptr);
+    }
+    std::vector<std::vector<DBusPendingCall*>> pending(kCallers);
+    for (int k = 0; k < kCallers; ++k) {
+        for (int i = 0; i < kCalls; ++i) {
+            DBusMessage* call =
+                dbus_message_new_method_call(service.c_str(), "/", service.c_str(), "top_application");
+            if (i % 2) {
+                dbus_message_set_no_reply(call, TRUE);
+                dbus_connection_send(callers[k]->connection, call, nullptr);
+            } else {
+                DBusPendingCall* reply = nullptr;
+                dbus_connection_send_with_reply(callers[k]->connection, call, &reply, DBUS_TIMEOUT_INFINITE);
+                pending[k].push_back(reply);
+            }
+            dbus_message_unref(call);
+        }
+    }
+    // The callers write while the session dispatches, as separate programs
+    // would.
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> writers;
+    for (int k = 0; k < kCallers; ++k)
+        writers.emplace_back([&, k] {
+            while (!stop && dbus_connection_read_write_dispatch(callers[k]->connection, 10)) {
+            }
+        });
+    auto answered = [&] {
+        for (const auto& calls : pending)
+            for (DBusPendingCall* call : calls)
+                if (!dbus_pending_call_get_completed(call)) return false;
+        return true;
+    };
+    int largest = 0;
+    bool bounded = true;
+    const bool all = VokeTest::PollUntil(
+        [&] {
+            const int before = handled;
+            const int dispatched = session->Dispatch();
+            largest = std::max(largest, dispatched);
+            bounded = bounded && dispatched <= MaemoSession::kMaxMessagesPerDispatch && handled - before <= 1;
+            return answered();
+        },
+        120.0, std::chrono::milliseconds(0));
+    stop = true;
+    for (std::thread& writer : writers) writer.join();
+    EXPECT_TRUE(all) << "not every caller was answered";
+    EXPECT_TRUE(bounded) << "a dispatch served more than its share (" << largest << "), or raised more than once";
+    EXPECT_GE(handled, 1);
+    for (const auto& calls : pending)
+        for (DBusPendingCall* call : calls) {
+            DBusMessage* reply = dbus_pending_call_steal_reply(call);
+            EXPECT_TRUE(reply && dbus_message_get_type(reply) == DBUS_MESSAGE_TYPE_METHOD_RETURN);
+            if (reply) dbus_message_unref(reply);
+            dbus_pending_call_unref(call);
+        }
 }
 
 class StandInSystemBus : public ::testing::Test {

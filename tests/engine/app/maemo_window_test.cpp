@@ -525,6 +525,38 @@ TEST(ProgramEntryTest, SplitsTheProgramPath)
     EXPECT_EQ(SplitProgramPath(nullptr).baseName, "");
 }
 
+// Where the program finds its folder, however it was started; the facts as
+// the system would give them.
+TEST(ProgramEntryTest, ChoosesTheExecutablesFolderHoweverItWasStarted)
+{
+    const NarrowString loader = "/usr/lib/x86_64-linux-gnu/ld-linux-x86-64.so.2";
+    struct Case {
+        const char* how;
+        ExecutableFacts facts;
+        const char* folder;
+    };
+    const Case cases[] = {
+        {"a path, through a link", {"bin/game", "/opt/game/build/game", "/opt/game/build/game", "/opt/x/bin/game"},
+         "/opt/game/build"},
+        // The kernel runs the loader, which is given the program's path.
+        {"through the dynamic loader", {"build/game", "/opt/game/build/game", loader, loader}, "/opt/game/build"},
+        {"a bare name found on PATH", {"game", "", "/opt/game/build/game", "/usr/bin/game"}, "/opt/game/build"},
+        {"a bare name without /proc", {"game", "", "", "/usr/games/game"}, "/usr/games"},
+        {"a made-up path", {"/no/such/game", "", "/opt/game/build/game", "/opt/game/build/game"}, "/opt/game/build"},
+        {"in the root", {"/game", "/game", "/game", "/game"}, "/"},
+        {"nothing known", {"game", "", "", ""}, ""},
+        {"no argv[0]", {"", "", "", ""}, ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ChooseExecutableFolder(c.facts), c.folder) << c.how;
+
+    // This process: its own file's folder, from its path or from the kernel.
+    const ExecutableFacts self = ReadExecutableFacts("no-such-program");
+    ASSERT_FALSE(self.kernelFile.empty());
+    EXPECT_EQ(ChooseExecutableFolder(self), SplitProgramPath(self.kernelFile.c_str()).directory);
+    EXPECT_EQ(ChooseExecutableFolder(ReadExecutableFacts(self.kernelFile.c_str())),
+              SplitProgramPath(self.kernelFile.c_str()).directory);
+}
+
 TEST(ProgramEntryTest, ReadsLanguageAndCountryFromLang)
 {
     AppGlobals::Instance()->globals = new AppGlobals;

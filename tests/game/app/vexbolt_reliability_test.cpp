@@ -489,13 +489,22 @@ TEST_F(VexboltReliabilityTest, StartedThroughALinkOrThroughPathItFindsItsArchive
         const char* how;
         std::string program, path;
     };
+    // Through the dynamic loader, which is the file the kernel runs then,
+    // given the program's path from the other folder.
+    const std::string loader = "/lib64/ld-linux-x86-64.so.2";
+    const std::string relative = std::filesystem::relative(VEXBOLT_PROGRAM, elsewhere);
     for (const Start& start : {Start{"through a link", links + "/vexbolt", ""},
                                Start{"through a link on PATH", "vexbolt", links},
-                               Start{"through PATH", "vexbolt", buildFolder}}) {
+                               Start{"through PATH", "vexbolt", buildFolder},
+                               Start{"through the dynamic loader", relative, ""}}) {
         SCOPED_TRACE(start.how);
         GameOptions options = Options();
         options.wrapper = StartedFrom(elsewhere, start.path);
         options.program = start.program;
+        if (start.program == relative) {
+            if (!VokeTest::Exists(loader)) continue;
+            options.wrapper = {"sh", "-c", "cd \"$1\" && exec \"$2\" \"$3\"", "sh", elsewhere, loader};
+        }
         GameProcess game(m_home.Path(), options);
         GameWindow window(game, m_services.Display());
         ASSERT_TRUE(window.Find(VokeTest::kScreenGuardSeconds)) << game.Output();
@@ -603,7 +612,54 @@ TEST_F(VexboltReliabilityTest, MoreGamesNeverStopsTheGame)
 
 // ---------------------------------------------------------------------------
 // A second start in the same session brings the running game to the front
-// and ends, under a window manager.
+// and ends, under a window manager: from minimised, and from behind another
+// program's window.
+
+// Another program's window on the display, mapped and made the active one
+// as a user does by clicking it.
+class OtherWindow {
+public:
+    explicit OtherWindow(const std::string& display) : m_x(XOpenDisplay(display.c_str()))
+    {
+        if (!m_x) return;
+        m_window = XCreateSimpleWindow(m_x, DefaultRootWindow(m_x), 0, 0, 800, 480, 0, 0, 0);
+        XStoreName(m_x, m_window, "another program");
+        XMapWindow(m_x, m_window);
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = m_window;
+        event.xclient.message_type = XInternAtom(m_x, "_NET_ACTIVE_WINDOW", False);
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = 2;
+        XSendEvent(m_x, DefaultRootWindow(m_x), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+        XSync(m_x, False);
+    }
+    ~OtherWindow()
+    {
+        if (m_x) XCloseDisplay(m_x);
+    }
+    OtherWindow(const OtherWindow&) = delete;
+    OtherWindow& operator=(const OtherWindow&) = delete;
+
+    // Whether the window manager made it the active window.
+    bool Active() const
+    {
+        if (!m_x) return false;
+        Atom type = None;
+        int format = 0;
+        unsigned long items = 0, after = 0;
+        unsigned char* data = nullptr;
+        bool active = XGetWindowProperty(m_x, DefaultRootWindow(m_x), XInternAtom(m_x, "_NET_ACTIVE_WINDOW", False), 0,
+                                         1, False, XA_WINDOW, &type, &format, &items, &after, &data) == Success &&
+                      items == 1 && *reinterpret_cast<unsigned long*>(data) == m_window;
+        if (data) XFree(data);
+        return active;
+    }
+
+private:
+    ::Display* m_x;
+    Window m_window = 0;
+};
 
 TEST_F(VexboltReliabilityTest, ASecondStartBringsTheRunningGameToTheFront)
 {
@@ -613,16 +669,28 @@ TEST_F(VexboltReliabilityTest, ASecondStartBringsTheRunningGameToTheFront)
     GameWindow window(game, m_services.Display());
     ASSERT_TRUE(window.Find(VokeTest::kScreenGuardSeconds)) << game.Output();
     ASSERT_TRUE(window.WaitFor(Screens::Language, VokeTest::kScreenGuardSeconds)) << game.Output();
-    window.Minimize();
-    ASSERT_TRUE(PollUntil([&] { return !window.Viewable() && !window.Active(); }, 30.0)) << "minimised";
+    ASSERT_TRUE(PollUntil([&] { return window.Active(); }, 30.0)) << "the game's window is the active one";
     const std::map<std::string, std::string> saves = SaveFiles();
 
-    GameOptions second = Options();
-    second.log = "second.log";
-    GameProcess again(m_home.Path(), second);
-    EXPECT_EQ(again.Wait(VokeTest::kScreenGuardSeconds), 0) << again.Output();
-    EXPECT_EQ(again.Output(), "session: Vexbolt! is already running; its window was brought to the front\n");
-    EXPECT_TRUE(PollUntil([&] { return window.Viewable() && window.Active(); }, 30.0)) << "brought to the front";
+    auto startAgain = [&](const char* log) {
+        GameOptions second = Options();
+        second.log = log;
+        GameProcess again(m_home.Path(), second);
+        EXPECT_EQ(again.Wait(VokeTest::kScreenGuardSeconds), 0) << again.Output();
+        EXPECT_EQ(again.Output(), "session: Vexbolt! is already running; it was asked to come to the front\n");
+    };
+
+    window.Minimize();
+    ASSERT_TRUE(PollUntil([&] { return !window.Viewable() && !window.Active(); }, 30.0)) << "minimised";
+    startAgain("second.log");
+    EXPECT_TRUE(PollUntil([&] { return window.Viewable() && window.Active(); }, 30.0)) << "brought back";
+
+    {
+        OtherWindow other(m_services.Display());
+        ASSERT_TRUE(PollUntil([&] { return other.Active(); }, 30.0)) << "another window in front";
+        startAgain("third.log");
+        EXPECT_TRUE(PollUntil([&] { return window.Active(); }, 30.0)) << "brought to the front";
+    }
     EXPECT_EQ(SaveFiles(), saves);
 
     window.Close();
