@@ -26,12 +26,27 @@ std::set<OpenGLShader*>& Registry()
 const char kPositionDefine[] =
     "#define GLPOSITION gl_Position = vec4( inPos.x * screen[0] - 1.0, inPos.y * screen[1] - screen[2], 0.0, 1.0 );\n";
 
+// Texture coordinates at the precision of the positions wherever the
+// fragment stage has it: at mediump, 16-bit floats on many GPUs, a
+// coordinate in the right half of a 2048-texel page is off by up to half a
+// texel. Every program that samples declares vTex through this one text, in
+// both of its stages: GL_FRAGMENT_PRECISION_HIGH is defined alike in the
+// vertex and the fragment stage, so the two declarations always agree
+// (highp in both, or mediump in both where the fragment stage lacks highp).
+#define TEXCOORD_PRELUDE                     \
+    "#ifdef GL_FRAGMENT_PRECISION_HIGH\n"    \
+    "varying highp vec2 vTex;\n"             \
+    "#else\n"                                \
+    "varying mediump vec2 vTex;\n"           \
+    "#endif\n"
+const char kTexCoordPrelude[] = TEXCOORD_PRELUDE;
+
 const char kTexturedVertex[] =
+    TEXCOORD_PRELUDE
     "uniform highp vec3 screen;\n"
     "attribute highp vec2 inPos;\n"
     "attribute highp vec2 inUV;\n"
     "attribute lowp vec4 inColor;\n"
-    "varying mediump vec2 vTex;\n"
     "varying lowp vec4 vColor;\n"
     "void main() {\n"
     "  vTex = inUV * (1.0 / 32768.0);\n"
@@ -50,17 +65,17 @@ const char kColorVertex[] =
     "}\n";
 
 const char kUVOnlyVertex[] =
+    TEXCOORD_PRELUDE
     "uniform highp vec3 screen;\n"
     "attribute highp vec2 inPos;\n"
     "attribute highp vec2 inUV;\n"
-    "varying mediump vec2 vTex;\n"
     "void main() {\n"
     "  vTex = inUV * (1.0 / 32768.0);\n"
     "  GLPOSITION\n"
     "}\n";
 
 const char kKeyFragment[] =
-    "varying mediump vec2 vTex;\n"
+    TEXCOORD_PRELUDE
     "varying lowp vec4 vColor;\n"
     "uniform lowp sampler2D tex;\n"
     "uniform lowp vec3 key;\n"
@@ -71,7 +86,7 @@ const char kKeyFragment[] =
     "}\n";
 
 const char kTexturedFragment[] =
-    "varying mediump vec2 vTex;\n"
+    TEXCOORD_PRELUDE
     "varying lowp vec4 vColor;\n"
     "uniform lowp sampler2D tex;\n"
     "void main() {\n"
@@ -92,7 +107,7 @@ const char kTexturedFragment[] =
     "uniform lowp sampler2D tex;\n"          \
     "#endif\n"
 const char kPlainFragment[] =
-    "varying mediump vec2 vTex;\n"
+    TEXCOORD_PRELUDE
     TEXTURE_SAMPLER
     "void main() {\n"
     "  gl_FragColor = texture2D(tex, vTex);\n"
@@ -101,7 +116,7 @@ const char kPlainFragment[] =
 
 // tex holds transparency in its red channel, tex2 the colour.
 const char kMaskFragment[] =
-    "varying mediump vec2 vTex;\n"
+    TEXCOORD_PRELUDE
     "varying lowp vec4 vColor;\n"
     "uniform lowp sampler2D tex;\n"
     "uniform lowp sampler2D tex2;\n"
@@ -110,7 +125,7 @@ const char kMaskFragment[] =
     "}\n";
 
 const char kFontFragment[] =
-    "varying mediump vec2 vTex;\n"
+    TEXCOORD_PRELUDE
     "varying lowp vec4 vColor;\n"
     "uniform lowp sampler2D tex;\n"
     "void main() {\n"
@@ -124,7 +139,7 @@ const char kColorFragment[] =
     "}\n";
 
 const char kFlashFragment[] =
-    "varying mediump vec2 vTex;\n"
+    TEXCOORD_PRELUDE
     "uniform lowp sampler2D tex;\n"
     "uniform lowp vec3 vColor;\n"
     "void main() {\n"
@@ -133,12 +148,13 @@ const char kFlashFragment[] =
 
 // The colour may exceed 1.0 (an over-bright tint), hence mediump.
 const char kTintFragment[] =
-    "varying mediump vec2 vTex;\n"
+    TEXCOORD_PRELUDE
     "uniform lowp sampler2D tex;\n"
     "uniform mediump vec3 vColor;\n"
     "void main() {\n"
     "  gl_FragColor = texture2D(tex, vTex) * vec4(vColor, 1.0);\n"
     "}\n";
+#undef TEXCOORD_PRELUDE
 
 // The first line of a driver log, for a one-line report.
 // The first line of a shader's or program's info log, read with the matching
@@ -274,6 +290,7 @@ void OpenGLShader::Release()
 }
 
 const char* OpenGLShader::PositionDefine() { return kPositionDefine; }
+const char* OpenGLShader::TexCoordPrelude() { return kTexCoordPrelude; }
 const char* OpenGLShader::TexturedVertexSource() { return kTexturedVertex; }
 const char* OpenGLShader::ColorVertexSource() { return kColorVertex; }
 const char* OpenGLShader::UVOnlyVertexSource() { return kUVOnlyVertex; }

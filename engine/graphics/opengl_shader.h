@@ -7,7 +7,9 @@
 // function with GLPOSITION; attributes are bound as inPos 0, inUV 1,
 // inColor 2; samplers "tex" on unit 0 and "tex2" on unit 1. inUV arrives in
 // the batcher's texture units (BatcherVertex), which the built-in vertex
-// sources scale to 0..1.
+// sources scale to 0..1. Every built-in source that reads texture
+// coordinates declares the varying vTex through TexCoordPrelude(), so both
+// stages of a program agree on its precision.
 #pragma once
 
 #include <cstdint>
@@ -51,6 +53,10 @@ public:
 
     // The vertex position define prepended to every vertex source.
     static const char* PositionDefine();
+    // The declaration of the texture coordinate varying vTex, highp where
+    // the fragment stage has highp and mediump elsewhere; it opens every
+    // built-in source that reads texture coordinates, in both stages.
+    static const char* TexCoordPrelude();
 
     // Sources of the built-in programs and the tint effect.
     static const char* TexturedVertexSource();

@@ -1,7 +1,9 @@
 // Shader programs and the GL capability record on the real driver.
+#include <GLES2/gl2.h>
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "engine/graphics/batcher.h"
 #include "engine/graphics/opengl_batcher.h"
@@ -39,6 +41,48 @@ TEST_F(ShaderTest, DeleteAllLeavesSourcesToRebuildFrom)
     EXPECT_EQ(textured->GetProgram(), 0u);
     ASSERT_TRUE(textured->Use());
     EXPECT_NE(textured->GetProgram(), 0u);
+}
+
+// The driver's copy of a shader's source text.
+std::string ShaderSource(GLuint shader)
+{
+    GLint length = 0;
+    glGetShaderiv(shader, GL_SHADER_SOURCE_LENGTH, &length);
+    std::vector<char> text(size_t(length > 0 ? length : 0) + 1, '\0');
+    glGetShaderSource(shader, GLsizei(text.size()), nullptr, text.data());
+    return text.data();
+}
+
+// Both stages of every program that reads texture coordinates declare them
+// through the prelude, read back from the programs as built. A stage that
+// declared them itself at mediump would compile, link and draw the same
+// pictures here (this driver interpolates mediump at full precision), while
+// GPUs with 16-bit mediump sample large pages up to half a texel off.
+TEST_F(ShaderTest, EveryProgramThatSamplesTakesItsCoordinatesFromThePrelude)
+{
+    std::vector<OpenGLShader*> programs;
+    for (int i = 0; i < OpenGLBatcher::kProgramCount; ++i)
+        programs.push_back(Batcher()->GetProgram(OpenGLBatcher::Program(i)));
+    SmartPtr<Tint> tint(new Tint);
+    programs.push_back(tint->GetShader());
+    const std::string prelude = OpenGLShader::TexCoordPrelude();
+    for (size_t i = 0; i < programs.size(); ++i) {
+        SCOPED_TRACE("program " + std::to_string(i));
+        ASSERT_TRUE(programs[i]->Use());
+        GLuint shaders[2] = {0, 0};
+        GLsizei count = 0;
+        glGetAttachedShaders(programs[i]->GetProgram(), 2, &count, shaders);
+        ASSERT_EQ(count, 2);
+        int stagesWithCoordinates = 0;
+        for (GLuint shader : shaders) {
+            const std::string source = ShaderSource(shader);
+            if (source.find("vTex") == std::string::npos) continue;
+            ++stagesWithCoordinates;
+            EXPECT_TRUE(source.find(prelude) != std::string::npos) << "no prelude in\n" << source;
+        }
+        // Only the colour program samples nothing.
+        EXPECT_EQ(stagesWithCoordinates, i == OpenGLBatcher::kColor ? 0 : 2);
+    }
 }
 
 TEST_F(ShaderTest, CompileFailureIsOneLineAndAFailureReturn)
