@@ -1,5 +1,6 @@
 #include "engine/app/maemo_application.h"
 
+#include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -32,13 +33,9 @@ MaemoApplication* MaemoApplication::s_instance = nullptr;
 
 namespace {
 
-// The events the window listens to: keys, exposure, structure (map, size),
-// focus, and the pointer's crossings (with the focus following the pointer,
-// they move the keyboard in and out of the window).
-const long kWindowEventMask = KeyPressMask | KeyReleaseMask | ExposureMask | StructureNotifyMask | FocusChangeMask |
-                              EnterWindowMask | LeaveWindowMask;
-// How deep the window tree is searched for the window under the pointer.
-constexpr int kMaxWindowDepth = 32;
+// The events the window listens to: keys, exposure, structure (map, size)
+// and focus.
+const long kWindowEventMask = KeyPressMask | KeyReleaseMask | ExposureMask | StructureNotifyMask | FocusChangeMask;
 // Bytes of the client machine's name, the last one forced to 0.
 constexpr std::size_t kHostNameBytes = 64;
 // The XInput version the touch handling is written against.
@@ -91,11 +88,6 @@ struct MaemoApplication::XHandlers {
     static int OnError(::Display* display, XErrorEvent* error)
     {
         MaemoApplication* app = s_instance;
-        // A window on the way down to the pointer went meanwhile.
-        if (app && display == app->m_xDisplay && app->m_probingWindows && error->error_code == BadWindow) {
-            app->m_probeFailed = true;
-            return 0;
-        }
         if (app && display == app->m_xDisplay && !app->m_windowLossSettled && error->resourceid == app->m_window &&
             (error->error_code == BadWindow || error->error_code == BadDrawable)) {
             app->LoseWindow();
@@ -184,6 +176,13 @@ void MaemoApplication::OpenConnection()
     if (XIQueryVersion(m_xDisplay, &major, &minor) == BadRequest)
         ExitOnError(kSetupFailureStatus, "X: the display \"%s\" does not offer XInput %d.%d", DisplayString(m_xDisplay),
                     kXInputMajor, kXInputMinor);
+
+    // A held key's repeats then come as presses without releases, for this
+    // connection alone (the setting ends with it), and the input context
+    // drops them. Without it, auto-repeat is switched off with the focus.
+    Bool detectable = False;
+    XkbSetDetectableAutoRepeat(m_xDisplay, True, &detectable);
+    m_switchKeyRepeat = !detectable;
 }
 
 void MaemoApplication::CreateXWindow()
@@ -470,8 +469,6 @@ void MaemoApplication::GoFullScreen()
     m_netActiveWindow = XInternAtom(dpy, "_NET_ACTIVE_WINDOW", False);
     m_activeWindowRead = false;
     Activate();
-    m_keyboardFocusStale = true;
-    UpdateKeyRepeat();
     XFlush(dpy);
 }
 
@@ -567,51 +564,9 @@ bool MaemoApplication::IsActiveWindow()
     return m_activeWindowIsOurs && m_displayOn;
 }
 
-bool MaemoApplication::HasKeyboardFocus()
+void MaemoApplication::HoldKeyRepeat()
 {
-    ::Display* dpy = m_xDisplay;
-    Window focus = None;
-    int revert = 0;
-    XGetInputFocus(dpy, &focus, &revert);
-    if (focus == m_window) return true;
-    if (focus == None) return false;
-    // The focus follows the pointer (PointerRoot), or is a window that may
-    // hold this one: keys go to the window under the pointer when it lies
-    // within the focus. Windows on the way down can go at any time; one that
-    // has gone means the pointer is no longer where it was looked for.
-    const Window within = focus == PointerRoot ? m_root : focus;
-    bool inside = within == m_root;
-    bool found = false;
-    m_probingWindows = true;
-    m_probeFailed = false;
-    Window at = m_root;
-    for (int depth = 0; depth < kMaxWindowDepth && !m_probeFailed; ++depth) {
-        Window root = None;
-        Window child = None;
-        int rootX = 0, rootY = 0, x = 0, y = 0;
-        unsigned buttons = 0;
-        if (!XQueryPointer(dpy, at, &root, &child, &rootX, &rootY, &x, &y, &buttons) || child == None) break;
-        inside = inside || child == within;
-        if (child == m_window) {
-            found = inside;
-            break;
-        }
-        at = child;
-    }
-    m_probingWindows = false;
-    return found && !m_probeFailed;
-}
-
-void MaemoApplication::UpdateKeyRepeat()
-{
-    if (!m_keyboardFocusStale || !HasWindow()) return;
-    m_keyboardFocusStale = false;
-    const bool focused = HasKeyboardFocus();
-    if (focused == m_autoRepeatHeld) return;
-    if (!focused) {
-        ReleaseKeyRepeat();
-        return;
-    }
+    if (!m_switchKeyRepeat || m_autoRepeatHeld || !HasWindow()) return;
     XKeyboardState state{};
     XGetKeyboardControl(m_xDisplay, &state);
     m_autoRepeatFoundOn = state.global_auto_repeat == AutoRepeatModeOn;
@@ -686,15 +641,15 @@ bool MaemoApplication::HandleEvent(XEvent& event, bool paused)
         if (m_inputContext && !paused) m_inputContext->HandleKeyEvent(&event);
         break;
     case FocusIn:
+        // The keyboard following the pointer into the window is no focus of
+        // its own: a window manager passes through it while it minimises the
+        // window, which then goes without a FocusOut.
+        if (event.xfocus.detail != NotifyPointer) HoldKeyRepeat();
+        break;
     case FocusOut:
-    case MapNotify:
-    case UnmapNotify:
-    case EnterNotify:
-    case LeaveNotify:
-        // Where the keyboard goes may have changed: decided on the focus
-        // itself once the events are drained. (Minimising can end in a
-        // FocusIn, to a window that is then unmapped.)
-        m_keyboardFocusStale = true;
+        // The releases of the keys held now go to another window.
+        if (m_inputContext) m_inputContext->ForgetKeysDown();
+        ReleaseKeyRepeat();
         break;
     case Expose:
         RenderFrame();
@@ -802,7 +757,6 @@ bool MaemoApplication::WaitWhilePaused()
             XNextEvent(dpy, &event);
             if (!HandleEvent(event, true)) return false;
         }
-        UpdateKeyRepeat();
     }
 }
 
@@ -830,7 +784,6 @@ int MaemoApplication::Run()
             XNextEvent(dpy, &event);
             HandleEvent(event, false);
         }
-        UpdateKeyRepeat();
         m_urlOpener.Collect();
 
         bool active = IsActiveWindow();
@@ -841,6 +794,8 @@ int MaemoApplication::Run()
             SetActive(true);
         else if (!active && !m_paused)
             SetActive(false);
+        // Keys are dropped while paused, their releases too: none stays down.
+        if (m_paused && m_inputContext) m_inputContext->ForgetKeysDown();
 
         float seconds = clock.Next(GetTimeMs());
         if (m_accelerometerOn && !m_paused) ReadAccelerometer(seconds);

@@ -33,11 +33,12 @@ public:
     // thousandths of the gravity unit.
     static constexpr const char* kAccelerometerPath = "/sys/devices/platform/lis3lv02d/position";
 
-    // Opens the X display, insists on XInput 2.0, creates and maps the window
-    // with its properties and the EGL window surface, finds the pointer
-    // device, and reads the language from LANG. Never returns on failure: no X
-    // display, no XInput 2.0 or no EGL window surface ends the process with
-    // status 1 after one line on standard output.
+    // Opens the X display, insists on XInput 2.0, asks for detectable key
+    // auto-repeat, creates and maps the window with its properties and the
+    // EGL window surface, finds the pointer device, and reads the language
+    // from LANG. Never returns on failure: no X display, no XInput 2.0 or no
+    // EGL window surface ends the process with status 1 after one line on
+    // standard output.
     //
     // From then on the window can go away under the program in two ways.
     // Destroyed by another client: the main loop ends as at a close request
@@ -67,8 +68,7 @@ public:
     // Sets the window's class hint, name and class both `name`.
     void SetClassHint(const NarrowString& name);
     // Asks for full screen, waits until the window is mapped (at most
-    // kMapWaitMs), asks to be the active window and switches key auto-repeat
-    // off if the window has the keyboard.
+    // kMapWaitMs) and asks to be the active window.
     void GoFullScreen();
     static constexpr int kMapWaitMs = 5000;
     // Asks the desktop to make the window the active one.
@@ -88,8 +88,8 @@ public:
     void Exit() override;
     // The end of an application that finds it cannot run (e.g. while
     // initializing): reports the formatted line (ReportError), then Exit
-    // with `status` as Run's result, so that the window's end still restores
-    // the server's key auto-repeat.
+    // with `status` as Run's result: Unload and the window's end run as at
+    // a close.
     void ExitWithError(int status, const char* format, ...) __attribute__((format(printf, 3, 4)));
     // Starts "xdg-open" with the address as its one argument (no shell) and
     // returns at once: true when it started. The main loop collects it once
@@ -102,7 +102,7 @@ public:
 
     // Asks the main loop to end as if Exit had been called; safe to call from
     // a signal handler. The program entry calls it on SIGTERM, SIGINT and
-    // SIGHUP, so that the window's end restores key auto-repeat.
+    // SIGHUP, so that the application's end runs.
     static void RequestTermination();
 
     // Sets a 32-bit CARDINAL property with one item on the window.
@@ -172,15 +172,13 @@ private:
     // ended it.
     bool WaitWhilePaused();
     void SendToRoot(unsigned long type, long d0, long d1, long d2, long d3, long d4);
-    // Key auto-repeat, a setting of the whole server, is off exactly while
-    // the window has the keyboard: the focus is the window, or it follows
-    // the pointer (or is a window around this one) and the pointer is in the
-    // window. When the keyboard leaves, and when the application ends, it is
-    // put back as it was found when the window took the keyboard.
-    // UpdateKeyRepeat decides again after the events that can move the
-    // keyboard (focus, map, pointer crossing).
-    bool HasKeyboardFocus();
-    void UpdateKeyRepeat();
+    // Key auto-repeat is a setting of the user's whole X session, which the
+    // program leaves alone: the server reports a held key's repeats as
+    // presses alone, and the input context drops them. Only a server that
+    // cannot do so gets auto-repeat switched off while the focus is the
+    // window itself (FocusIn), put back as it was found at FocusOut and at
+    // the application's end.
+    void HoldKeyRepeat();
     void ReleaseKeyRepeat();
     void FindTouchDevice();
 
@@ -218,16 +216,12 @@ private:
     TouchTracker m_touch;
     UrlOpener m_urlOpener;
 
-    // Whether an event may have moved the keyboard since UpdateKeyRepeat
-    // last decided; whether auto-repeat is switched off by this program, and
-    // whether it was on before that.
-    bool m_keyboardFocusStale = true;
+    // Whether the server cannot report repeats as such, so that auto-repeat
+    // is switched off with the focus; whether it is switched off by this
+    // program now, and whether it was on before that.
+    bool m_switchKeyRepeat = false;
     bool m_autoRepeatHeld = false;
     bool m_autoRepeatFoundOn = true;
-    // While HasKeyboardFocus walks down to the pointer, a window that has
-    // gone sets m_probeFailed instead of ending the program.
-    bool m_probingWindows = false;
-    bool m_probeFailed = false;
 
     MaemoSession* m_session = nullptr;
     NarrowString m_serviceName;

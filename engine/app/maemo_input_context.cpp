@@ -12,9 +12,18 @@ namespace Voke {
 void MaemoInputContext::HandleKeyEvent(const XEvent* event)
 {
     if (event->type != KeyPress && event->type != KeyRelease) return;
-    bool pressed = event->type == KeyPress;
-    XEvent copy = *event;  // XLookupKeysym takes a non-const event
-    unsigned code = TranslateKey(&copy, pressed);
+    const bool pressed = event->type == KeyPress;
+    XKeyEvent copy = event->xkey;  // XLookupKeysym takes a non-const event
+    HandleKey(event->xkey.keycode, XLookupKeysym(&copy, 0), pressed);
+}
+
+void MaemoInputContext::HandleKey(unsigned keycode, unsigned long keysym, bool pressed)
+{
+    if (keycode < kKeyCodes) {
+        if (pressed && m_keysDown.test(keycode)) return;  // the server's repeat of a held key
+        m_keysDown.set(keycode, pressed);
+    }
+    unsigned code = TranslateKeysym(keysym, pressed);
     if (code == KEY_INVALID || !m_app) return;
     if (pressed)
         m_app->DispatchKeyDown(code);

@@ -83,7 +83,7 @@ namespace {
 void OnTerminationSignal(int) { MaemoApplication::RequestTermination(); }
 
 // A termination signal ends the main loop like a close request, so the
-// application's end runs (the server-wide key auto-repeat is restored).
+// application's end runs (its Unload, and the window's end).
 void CatchTerminationSignals()
 {
     struct sigaction action {};

@@ -3,6 +3,10 @@
 #include <X11/keysym.h>
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "engine/app/abstract_app.h"
 #include "engine/app/clock.h"
 #include "engine/core/key_codes.h"
 
@@ -46,6 +50,75 @@ TEST(KeyTranslationTest, ModifiersFollowTheirKeys)
     EXPECT_EQ(context.TranslateKeysym(XK_a, true), KEY_A);
     EXPECT_EQ(context.TranslateKeysym(XK_Shift_L, false), KEY_SHIFT);
     EXPECT_FALSE(context.IsShiftHeld());
+}
+
+// The keys the context dispatches, as "down N" and "up N".
+class KeyRecordingApp : public AbstractApp {
+public:
+    KeyRecordingApp() : AbstractApp(0) {}
+    void OnKeyDown(unsigned key) override { keys.push_back("down " + std::to_string(key)); }
+    void OnKeyUp(unsigned key) override { keys.push_back("up " + std::to_string(key)); }
+    std::vector<std::string> keys;
+};
+
+std::string Down(unsigned key) { return "down " + std::to_string(key); }
+std::string Up(unsigned key) { return "up " + std::to_string(key); }
+
+// X key codes of a desktop keyboard.
+constexpr unsigned kCodeQ = 24, kCodeA = 38, kCodeReturn = 36, kCodeKeypadEnter = 104, kCodeLevel3 = 92;
+
+// The server repeats a held key as presses alone.
+TEST(HeldKeyTest, EachKeyIsOnePressUntilItsRelease)
+{
+    SmartPtr<KeyRecordingApp> app(new KeyRecordingApp);
+    SmartPtr<MaemoInputContext> context(new MaemoInputContext(app));
+    for (int i = 0; i < 4; ++i) context->HandleKey(kCodeQ, XK_q, true);
+    EXPECT_TRUE(context->IsKeyDown(kCodeQ));
+    // Another key while q repeats.
+    context->HandleKey(kCodeA, XK_a, true);
+    context->HandleKey(kCodeQ, XK_q, true);
+    context->HandleKey(kCodeA, XK_a, true);
+    context->HandleKey(kCodeA, XK_a, false);
+    context->HandleKey(kCodeQ, XK_q, true);
+    context->HandleKey(kCodeQ, XK_q, false);
+    EXPECT_FALSE(context->IsKeyDown(kCodeQ));
+    context->HandleKey(kCodeQ, XK_q, true);
+    context->HandleKey(kCodeQ, XK_q, false);
+    // Two keys that give the same engine key are held apart.
+    context->HandleKey(kCodeReturn, XK_Return, true);
+    context->HandleKey(kCodeKeypadEnter, XK_KP_Enter, true);
+    context->HandleKey(kCodeKeypadEnter, XK_KP_Enter, false);
+    context->HandleKey(kCodeReturn, XK_Return, true);
+    context->HandleKey(kCodeReturn, XK_Return, false);
+    EXPECT_EQ(app->keys, (std::vector<std::string>{Down(KEY_Q), Down(KEY_A), Up(KEY_A), Up(KEY_Q), Down(KEY_Q),
+                                                   Up(KEY_Q), Down(KEY_SELECT), Down(KEY_SELECT), Up(KEY_SELECT),
+                                                   Up(KEY_SELECT)}));
+}
+
+TEST(HeldKeyTest, ReleasesPassAndForgettingEndsEveryHold)
+{
+    SmartPtr<KeyRecordingApp> app(new KeyRecordingApp);
+    SmartPtr<MaemoInputContext> context(new MaemoInputContext(app));
+    // A release whose press went to another window.
+    context->HandleKey(kCodeQ, XK_q, false);
+    // The keyboard leaves while q is held, and comes back while it still is.
+    context->HandleKey(kCodeQ, XK_q, true);
+    context->ForgetKeysDown();
+    EXPECT_FALSE(context->IsKeyDown(kCodeQ));
+    context->HandleKey(kCodeQ, XK_q, true);
+    // The function key's flag follows its own events alone.
+    context->HandleKey(kCodeLevel3, XK_ISO_Level3_Shift, true);
+    context->ForgetKeysDown();
+    EXPECT_TRUE(context->IsFunctionHeld());
+    context->HandleKey(kCodeLevel3, XK_ISO_Level3_Shift, true);
+    context->HandleKey(kCodeA, XK_a, true);
+    context->HandleKey(kCodeLevel3, XK_ISO_Level3_Shift, false);
+    EXPECT_FALSE(context->IsFunctionHeld());
+    // A code past the tracked range is not held: every press passes.
+    context->HandleKey(300, XK_z, true);
+    context->HandleKey(300, XK_z, true);
+    EXPECT_EQ(app->keys, (std::vector<std::string>{Up(KEY_Q), Down(KEY_Q), Down(KEY_Q), Down(KEY_ASTERISK),
+                                                   Down(KEY_Z), Down(KEY_Z)}));
 }
 
 TEST(KeyCodeTableTest, NamesEveryCodeOnce)

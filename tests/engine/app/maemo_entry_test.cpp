@@ -244,30 +244,33 @@ TEST(MaemoEntryTest, RunsTheApplicationUntilItsWindowIsClosed)
     EXPECT_EQ(child.WaitFor("unload"), "unload");
     EXPECT_EQ(child.Wait(), 0);
     EXPECT_FALSE(dbus_bus_name_has_owner(desktop.connection, service.c_str(), nullptr));
-    EXPECT_TRUE(x.AutoRepeatOn());
 }
 
-// Under a window manager, which minimises the program and gives the focus to
-// another window and back, as a user has it do: auto-repeat is off exactly
-// while the program has the keyboard, and put back as it was found when the
-// program took it.
-TEST(MaemoEntryTest, KeyRepeatIsOffOnlyWhileTheProgramHasTheKeyboard)
-{
-    VokeTest::PrivateXServer server;
-    ASSERT_TRUE(server.StartWindowManager());
-    XTestConnection x(server.Display().c_str());
-    auto viewable = [&](Window window) {
+// Under a window manager, which gives the keyboard to the program, minimises
+// it and gives the keyboard to another window and back, as a user has it do.
+class UnderAWindowManager : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(server.StartWindowManager());
+        ASSERT_NE(x.display, nullptr);
+    }
+
+    bool Viewable(Window window)
+    {
         XWindowAttributes attributes{};
         return XGetWindowAttributes(x.display, window, &attributes) && attributes.map_state == IsViewable;
-    };
-    auto focused = [&](Window window) {
+    }
+    bool Focused(Window window)
+    {
         Window focus = None;
         int revert = 0;
         XGetInputFocus(x.display, &focus, &revert);
         return focus == window;
-    };
+    }
     // On the user's behalf, which restores a minimised window.
-    auto activate = [&](Window window) {
+    void Activate(Window window)
+    {
         XEvent event{};
         event.xclient.type = ClientMessage;
         event.xclient.window = window;
@@ -276,30 +279,101 @@ TEST(MaemoEntryTest, KeyRepeatIsOffOnlyWhileTheProgramHasTheKeyboard)
         event.xclient.data.l[0] = 2;
         XSendEvent(x.display, x.Root(), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
         XSync(x.display, False);
-    };
-    auto eventually = [](const std::function<bool()>& done) { return VokeTest::PollUntil(done, 20.0); };
+    }
+    static bool Eventually(const std::function<bool()>& done) { return VokeTest::PollUntil(done, 20.0); }
+    void SetAutoRepeat(bool on)
+    {
+        on ? XAutoRepeatOn(x.display) : XAutoRepeatOff(x.display);
+        XSync(x.display, False);
+    }
+    Window Other()
+    {
+        const Window other = XCreateSimpleWindow(x.display, x.Root(), 0, 0, 200, 100, 0, 0, 0);
+        XMapWindow(x.display, other);
+        return other;
+    }
 
-    XAutoRepeatOn(x.display);
-    XSync(x.display, False);
-    Child child({"DISPLAY=" + server.Display()});
+    VokeTest::PrivateXServer server;
+    XTestConnection x{server.Display().c_str()};
+};
+
+// The program hears a key: it has taken in the focus that came before. It
+// can start paused, until the window manager makes its window the active
+// one, and drops the keys until then: tapped again until one arrives.
+::testing::AssertionResult HearsAKey(XTestConnection& x, Child& child)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < end) {
+        x.Tap(XK_q);
+        if (!child.WaitFor("key down ", 1000).empty()) return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << "no key reached the program";
+}
+
+// Key auto-repeat, a setting of the user's whole X session, stays as the
+// user set it, on or off, whatever the program's window goes through.
+TEST_F(UnderAWindowManager, KeyAutoRepeatStaysAsTheUserSetIt)
+{
+    BusPeer bus;
+    const std::string service = "org.maemo." + BaseName(kProgram);
+    for (const bool on : {true, false}) {
+        SCOPED_TRACE(on ? "auto-repeat on" : "auto-repeat off");
+        // The program before has let its name on the bus go.
+        ASSERT_TRUE(Eventually([&] { return !dbus_bus_name_has_owner(bus.connection, service.c_str(), nullptr); }));
+        SetAutoRepeat(on);
+        Child child({"DISPLAY=" + server.Display()});
+        const std::string ready = child.WaitFor("ready ");
+        ASSERT_FALSE(ready.empty()) << child.Rest();
+        const Window window = std::stoul(ready.substr(6));
+        ASSERT_TRUE(Eventually([&] { return Focused(window); })) << "the window took the keyboard";
+        ASSERT_TRUE(HearsAKey(x, child));
+        EXPECT_EQ(x.AutoRepeatOn(), on) << "the program has the keyboard";
+
+        // Its "inactive" and "active" come after the focus events that
+        // went with them.
+        XIconifyWindow(x.display, window, DefaultScreen(x.display));
+        XSync(x.display, False);
+        EXPECT_EQ(child.WaitFor("inactive"), "inactive");
+        EXPECT_TRUE(Eventually([&] { return !Viewable(window); })) << "minimised";
+        const Window other = Other();
+        Activate(other);
+        ASSERT_TRUE(Eventually([&] { return Focused(other); }));
+        EXPECT_EQ(x.AutoRepeatOn(), on) << "minimised";
+        Activate(window);
+        EXPECT_EQ(child.WaitFor("active"), "active") << "restored";
+        EXPECT_EQ(x.AutoRepeatOn(), on) << "restored";
+
+        x.SendDeleteWindow(window);
+        EXPECT_EQ(child.Wait(), 0);
+        EXPECT_EQ(x.AutoRepeatOn(), on) << "closed";
+        XDestroyWindow(x.display, other);
+    }
+}
+
+// A server without detectable auto-repeat (XKB_DISABLE keeps Xlib from the
+// server's keyboard extension): auto-repeat is off exactly while the program
+// has the focus, and put back as it was found when the program took it.
+TEST_F(UnderAWindowManager, WhereRepeatsCannotBeToldAutoRepeatIsOffWhileTheProgramHasTheFocus)
+{
+    SetAutoRepeat(true);
+    Child child({"DISPLAY=" + server.Display(), "XKB_DISABLE=1"});
     const std::string ready = child.WaitFor("ready ");
     ASSERT_FALSE(ready.empty()) << child.Rest();
     const Window window = std::stoul(ready.substr(6));
-    ASSERT_TRUE(eventually([&] { return focused(window) && !x.AutoRepeatOn(); })) << "the window took the keyboard";
+    ASSERT_TRUE(Eventually([&] { return Focused(window) && !x.AutoRepeatOn(); })) << "the window took the keyboard";
 
     // Minimised: the keyboard leaves it, and stays with another window.
     XIconifyWindow(x.display, window, DefaultScreen(x.display));
-    EXPECT_TRUE(eventually([&] { return !viewable(window) && x.AutoRepeatOn(); })) << "minimised";
-    const Window other = XCreateSimpleWindow(x.display, x.Root(), 0, 0, 200, 100, 0, 0, 0);
-    XMapWindow(x.display, other);
-    activate(other);
-    ASSERT_TRUE(eventually([&] { return focused(other); }));
+    EXPECT_TRUE(Eventually([&] { return !Viewable(window) && x.AutoRepeatOn(); })) << "minimised";
+    const Window other = Other();
+    Activate(other);
+    ASSERT_TRUE(Eventually([&] { return Focused(other); }));
     EXPECT_TRUE(x.AutoRepeatOn());
 
     // The user switches it off meanwhile; back to the program, and closed.
-    XAutoRepeatOff(x.display);
-    activate(window);
-    EXPECT_TRUE(eventually([&] { return viewable(window) && focused(window); })) << "restored";
+    SetAutoRepeat(false);
+    Activate(window);
+    EXPECT_TRUE(Eventually([&] { return Viewable(window) && Focused(window); })) << "restored";
     EXPECT_FALSE(x.AutoRepeatOn());
     x.SendDeleteWindow(window);
     EXPECT_EQ(child.Wait(), 0);
@@ -390,13 +464,10 @@ TEST(MaemoEntryTest, ATerminationSignalEndsTheProgramLikeAClose)
     // Paused (another window active): the signal ends the wait as well.
     x.SetActiveWindow(x.Root());
     EXPECT_EQ(child.WaitFor("inactive"), "inactive");
-    XAutoRepeatOff(x.display);  // as the window's focus leaves it
-    XSync(x.display, False);
     child.Signal(SIGTERM);
     EXPECT_EQ(child.WaitFor("unload"), "unload");
     EXPECT_EQ(child.Wait(), 0);
     x.RemoveActiveWindow();
-    EXPECT_TRUE(x.AutoRepeatOn());
 }
 
 // Nothing reads its output any more: the lines it writes then fail with

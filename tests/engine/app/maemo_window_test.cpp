@@ -279,46 +279,109 @@ TEST_F(MaemoWindowTest, CloseRequestWhilePausedEndsAtOnce)
     EXPECT_EQ(app->unloads, 1);
 }
 
-// Without a window manager the keyboard follows the pointer until a client
-// sets the focus; the window covers the screen.
-TEST_F(MaemoWindowTest, KeyAutoRepeatIsOffOnlyWhileTheWindowHasTheKeyboard)
-{
-    XAutoRepeatOn(x.display);
-    x.MoveTo(400, 240);
-    x.Focus(PointerRoot);
-    app->GoFullScreen();
-    SyncApp();
-    EXPECT_FALSE(x.AutoRepeatOn()) << "the window under the pointer has the keyboard";
+// The server's key auto-repeat, a setting of the whole X session, is left as
+// the user set it, on or off; a key held while it is on repeats, and the
+// application hears one press.
+class MaemoWindowHeldKeyTest : public MaemoWindowTest, public ::testing::WithParamInterface<bool> {
+protected:
+    // A test that stopped short releases the key all the same.
+    void TearDown() override
+    {
+        MaemoWindowTest::TearDown();
+        x.Key(XK_q, false);
+        XAutoRepeatOn(x.display);
+        XSync(x.display, False);
+    }
+};
 
-    // Each step is taken once the one before has shown in the server's
-    // auto-repeat: keys going nowhere, to the window, to the window but
-    // unmapped, mapped again.
-    int step = 0;
-    app->step = [&](RecordingMaemoApp&) {
-        const bool on = x.AutoRepeatOn();
-        if (step == 0 && !on) {
-            x.Focus(None);
-            ++step;
-        } else if (step == 1 && on) {
-            x.Focus(window);
-            ++step;
-        } else if (step == 2 && !on) {
-            XUnmapWindow(x.display, window);  // the focus goes back to the pointer
-            XSync(x.display, False);
-            ++step;
-        } else if (step == 3 && on) {
-            XMapWindow(x.display, window);
-            XSync(x.display, False);
-            ++step;
-        } else if (step == 4 && !on) {
-            ++step;
+TEST_P(MaemoWindowHeldKeyTest, IsOnePressAndAutoRepeatStaysAsSet)
+{
+    const bool on = GetParam();
+    on ? XAutoRepeatOn(x.display) : XAutoRepeatOff(x.display);
+    app->GoFullScreen();
+    x.MoveTo(400, 240);
+    x.Focus(window);
+    // This connection hears the window's keys as well, repeats included
+    // (as releases and presses).
+    XSelectInput(x.display, window, KeyPressMask | KeyReleaseMask);
+    const unsigned q = XKeysymToKeycode(x.display, XK_q);
+    int serverPresses = 0;
+    int64_t pressedMs = 0;
+    bool released = false;
+    bool changed = false;
+    int frame = 0;
+    app->step = [&](RecordingMaemoApp& a) {
+        while (XPending(x.display)) {
+            XEvent event;
+            XNextEvent(x.display, &event);
+            if (event.type == KeyPress && event.xkey.keycode == q) ++serverPresses;
         }
-        return step == 5;
+        changed = changed || x.AutoRepeatOn() != on;
+        if (++frame == 2) {
+            x.Key(XK_q, true);
+            pressedMs = GetTimeMs();
+        }
+        // Held 2 s and, with auto-repeat on, until the server has repeated
+        // it; then released, and done once the release has arrived.
+        if (pressedMs && !released && GetTimeMs() - pressedMs >= 2000 && (!on || serverPresses > 2)) {
+            x.Key(XK_q, false);
+            released = true;
+        }
+        return a.Logged("key up " + std::to_string(KEY_Q));
     };
     EXPECT_EQ(app->Run(), 0);
-    EXPECT_FALSE(app->timedOut) << "stopped at step " << step;
+    EXPECT_FALSE(app->timedOut);
+    const std::string down = "key down " + std::to_string(KEY_Q), up = "key up " + std::to_string(KEY_Q);
+    EXPECT_EQ(app->log, (std::vector<std::string>{down, up})) << serverPresses << " presses from the server";
+    EXPECT_FALSE(changed) << "auto-repeat changed while the window had the keyboard";
     app.Reset();
-    EXPECT_TRUE(x.AutoRepeatOn()) << "the application's end leaves auto-repeat off";
+    EXPECT_EQ(x.AutoRepeatOn(), on) << "after the application's end";
+}
+
+// (Xlib's Bool macro hides ::testing::Bool.)
+INSTANTIATE_TEST_SUITE_P(AutoRepeat, MaemoWindowHeldKeyTest, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "On" : "Off"; });
+
+// A key released while away, with the keyboard at no window or the
+// application paused, is a press of its own when it is pressed again.
+TEST_F(MaemoWindowTest, AKeyReleasedWhileAwayIsPressedAfresh)
+{
+    app->GoFullScreen();
+    x.MoveTo(400, 240);
+    x.Focus(window);
+    int frame = 0;
+    bool back = false;
+    app->step = [&](RecordingMaemoApp& a) {
+        if (++frame == 2) {
+            x.Key(XK_q, true);
+            x.Focus(None);
+            x.Key(XK_q, false);
+            x.Focus(window);
+            x.Tap(XK_q);
+            // Another window becomes active while w is held.
+            x.Key(XK_w, true);
+            x.SetActiveWindow(x.Root());
+        }
+        if (a.Logged("active") && !back) {
+            back = true;
+            x.Tap(XK_w);
+        }
+        return a.Logged("key up " + std::to_string(KEY_W));
+    };
+    app->focusChanged = [&](RecordingMaemoApp&, bool active) {
+        if (active) return;
+        x.Key(XK_w, false);
+        x.SetActiveWindow(window);
+    };
+    EXPECT_EQ(app->Run(), 0);
+    EXPECT_FALSE(app->timedOut);
+    std::vector<std::string> keys;
+    for (const std::string& e : app->log)
+        if (e.rfind("key", 0) == 0) keys.push_back(e);
+    auto down = [](unsigned k) { return "key down " + std::to_string(k); };
+    auto up = [](unsigned k) { return "key up " + std::to_string(k); };
+    EXPECT_EQ(keys, (std::vector<std::string>{down(KEY_Q), down(KEY_Q), up(KEY_Q), down(KEY_W), down(KEY_W),
+                                              up(KEY_W)}));
 }
 
 TEST_F(MaemoWindowTest, AResizedWindowGetsANewDisplayOnTheSameSurface)
