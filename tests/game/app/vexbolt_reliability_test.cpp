@@ -1,6 +1,7 @@
 // The game's executable under what goes wrong on a player's machine: save
 // files that are damaged, cut short, empty, huge or of another kind; the
-// process killed while it saves; the window closed while it loads, while it
+// process killed while it saves and while it has the keyboard (which leaves
+// key auto-repeat alone); the window closed while it loads, while it
 // plays and during the credits; the window destroyed by another client and
 // the X server going away; the sound server going away and coming back;
 // no message bus; a configuration folder it cannot write; damaged archives.
@@ -233,6 +234,49 @@ TEST_F(VexboltReliabilityTest, KilledWhileSavingLeavesThePreviousOrTheNewFile)
     }
     EXPECT_TRUE(RegistryFileHolds(SavePath("endless.xml"), "/endless/scores/level01"));
 }
+
+// ---------------------------------------------------------------------------
+// Killed while it has the keyboard, under a window manager: the X server's
+// key auto-repeat, a setting of the user's whole session, stays as the user
+// set it, on or off, before, while and after the game runs.
+
+class KilledWithTheKeyboard : public VexboltReliabilityTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(KilledWithTheKeyboard, LeavesKeyAutoRepeatAsTheUserSetIt)
+{
+    const bool on = GetParam();
+    ASSERT_TRUE(m_services.StartWindowManager());
+    Voke::XTestConnection x(m_services.Display().c_str());
+    ASSERT_NE(x.display, nullptr);
+    on ? XAutoRepeatOn(x.display) : XAutoRepeatOff(x.display);
+    ASSERT_EQ(x.AutoRepeatOn(), on) << "before";
+
+    GameProcess game(m_home.Path(), Options());
+    GameWindow window(m_services.Display());
+    ASSERT_TRUE(window.Find(VokeTest::kScreenGuardSeconds)) << game.Output();
+    ASSERT_TRUE(window.WaitFor(Screens::Language, VokeTest::kScreenGuardSeconds)) << game.Output();
+    // The window manager gives it the keyboard; the game has taken in that
+    // focus once it answers a tap that came after it. (It drops the taps
+    // while it waits to become the active window: tapped until one counts.)
+    ASSERT_TRUE(PollUntil([&] { return window.Active(); }, 30.0)) << "the game's window is the active one";
+    ASSERT_TRUE(PollUntil(
+        [&] {
+            window.Tap(Screens::kEnglishX, Screens::kEnglishY);
+            return window.WaitFor([](const std::vector<uint32_t>& p) { return !Screens::Language(p); }, 2.0);
+        },
+        VokeTest::kScreenGuardSeconds))
+        << "the flags give way to the loading screen\n" << game.Output();
+    EXPECT_EQ(x.AutoRepeatOn(), on) << "while it runs";
+
+    game.Kill(SIGKILL);
+    // The server has let the game go once its window is gone.
+    ASSERT_TRUE(PollUntil([&] { return !window.Viewable(); }, 30.0));
+    EXPECT_EQ(x.AutoRepeatOn(), on) << "after the kill";
+}
+
+// (Xlib's Bool macro hides ::testing::Bool.)
+INSTANTIATE_TEST_SUITE_P(AutoRepeat, KilledWithTheKeyboard, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "On" : "Off"; });
 
 // ---------------------------------------------------------------------------
 // Closing the window at any time ends the game cleanly.
