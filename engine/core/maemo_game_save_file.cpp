@@ -1,6 +1,7 @@
 #include "engine/core/maemo_game_save_file.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -36,7 +37,9 @@ NarrowString MaemoGameSaveFile::BuildPath(const char* name)
     NarrowString base;
     const char* config = getenv("XDG_CONFIG_HOME");
     const char* home = getenv("HOME");
-    if (config && *config) {
+    // Only an absolute XDG_CONFIG_HOME counts: a relative one would put the
+    // saves wherever the program runs (its own folder).
+    if (config && *config == '/') {
         base = config;
     } else if (home && *home) {
         base = home;
@@ -45,6 +48,30 @@ NarrowString MaemoGameSaveFile::BuildPath(const char* name)
         return NarrowString();
     }
     return base + "/" + ApplicationTitle + "/" + name;
+}
+
+int MaemoGameSaveFile::CheckWritable(const char* name, NarrowString& folder)
+{
+    folder = BuildPath(name);
+    if (folder.empty()) return ENOENT;
+    // The nearest part of the path that exists decides: the folder itself,
+    // or the parent in which a save would create the missing ones.
+    NarrowString existing = folder;
+    for (;;) {
+        struct stat st;
+        if (stat(existing.c_str(), &st) == 0) {
+            if (!S_ISDIR(st.st_mode)) return ENOTDIR;
+            return access(existing.c_str(), W_OK | X_OK) == 0 ? 0 : errno;
+        }
+        const int error = errno;
+        // (The working folder or the root gone: nothing is left to climb.)
+        if (error != ENOENT || existing == "." || existing == "/") return error;
+        const size_t slash = existing.rfind('/');
+        if (slash == NarrowString::npos)
+            existing = ".";
+        else
+            existing.resize(slash == 0 ? 1 : slash);
+    }
 }
 
 bool MaemoGameSaveFile::OpenRead(const char* name)

@@ -17,9 +17,18 @@ public:
     ~MaemoGameSaveFile() override;
 
     // "$XDG_CONFIG_HOME/<title>/<name>", or "$HOME/.config/<title>/<name>"
-    // when XDG_CONFIG_HOME is unset or empty; "" when HOME is unset or empty
-    // too (every open of "" fails).
+    // when XDG_CONFIG_HOME is unset, empty or a relative path; "" when HOME
+    // is unset or empty too (every open of "" fails).
     static NarrowString BuildPath(const char* name);
+
+    // Whether files can be saved in the folder BuildPath(name), which is
+    // stored in `folder` ("" when there is none). 0 when the folder can be
+    // written, or is missing and a save could create it; otherwise the errno
+    // value a save would meet: ENOENT without a folder, ENOTDIR where a file
+    // stands in its place, or what access() gives for the nearest existing
+    // folder on its path (EACCES, EROFS). Looks only: creates nothing. A full
+    // disk shows only when a save is written.
+    static int CheckWritable(const char* name, NarrowString& folder);
 
     // Opens BuildPath(name) for reading; creates nothing. False when missing.
     bool OpenRead(const char* name) override;

@@ -5,13 +5,16 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "engine/app/clock.h"
 #include "engine/app/display.h"
 #include "engine/app/machine_keys.h"
 #include "engine/audio/mixer.h"
 #include "engine/core/asset_dict.h"
+#include "engine/core/maemo_game_save_file.h"
 #include "engine/core/registry.h"
+#include "engine/core/report.h"
 #include "engine/core/text_dict.h"
 #include "engine/core/vfs.h"
 #include "engine/graphics/maemo_surface.h"
@@ -45,7 +48,9 @@ void vxb06Application::Initialize()
     // then in the archives. The game cannot run without either archive: a
     // black screen with nothing to tap would follow. So an archive that is
     // missing from the program's folder, or there but unreadable, is named
-    // in one line and the game ends with a failure, before anything is saved.
+    // in one line and the start ends there, before the save folder, the
+    // sound server or the game's data are touched; the main loop then ends
+    // with a failure.
     Voke::Vfs::Init();
     struct Archive {
         const char* name;
@@ -56,13 +61,14 @@ void vxb06Application::Initialize()
             char folder[PATH_MAX];
             ExitWithError(kArchiveFailureStatus, "the archive \"%s\" is missing from the folder \"%s\"", archive.name,
                           getcwd(folder, sizeof(folder)) ? folder : "(unknown)");
-            break;
+            return;
         }
         if (Voke::Vfs::MountPak(archive.name, "", archive.flags)) continue;
         ExitWithError(kArchiveFailureStatus, "the archive \"%s\" is damaged and cannot be read", archive.name);
-        break;
+        return;
     }
-    Voke::Vfs::MountDirectory("save/", "save/", Voke::VfsMount::FallThrough | Voke::VfsMount::SaveFiles);
+    Voke::Vfs::MountDirectory(kSaveFolder, kSaveFolder, Voke::VfsMount::FallThrough | Voke::VfsMount::SaveFiles);
+    ReportUnwritableSaves();
 
     std::srand(static_cast<unsigned>(Voke::GetTime()));
 
@@ -79,6 +85,24 @@ void vxb06Application::Initialize()
     m_TouchList.assign(1, TouchPoint{0, 0});
     // Last: the loader fills it with the chosen language's texts.
     s_textDict = new Voke::TextDict;
+}
+
+void vxb06Application::ReportUnwritableSaves()
+{
+    // Every save fails in silence (the game plays on and keeps nothing), so
+    // the player hears of it once, here.
+    Voke::NarrowString folder;
+    const int error = Voke::MaemoGameSaveFile::CheckWritable(kSaveFolder, folder);
+    if (error == 0) return;
+    if (folder.empty()) {
+        Voke::ReportError("save: settings and scores will not be kept: HOME is not set, so there is no "
+                          "configuration folder");
+        return;
+    }
+    // The folder is named without the trailing slash of the mount's root.
+    if (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    Voke::ReportError("save: settings and scores will not be kept: the folder \"%s\" cannot be written (%s)",
+                      folder.c_str(), std::strerror(error));
 }
 
 Voke::SmartPtr<Voke::Surface> vxb06Application::CreateBackBuffer()

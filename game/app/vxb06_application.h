@@ -71,6 +71,9 @@ public:
     static constexpr float kFpsPeriod = 0.25f;
     // The exit status when an archive is missing or cannot be read.
     static constexpr int kArchiveFailureStatus = 1;
+    // The mount point and root of the save files, in the player's
+    // configuration folder.
+    static constexpr const char* kSaveFolder = "save/";
 
     // The platform window and display (application flags 0), then the game.
     vxb06Application();
@@ -101,6 +104,9 @@ private:
     // The "FPS: %i" line on the back buffer, in "fontbig": the engine's debug
     // overlay, which would draw it, does not exist in the game.
     void DrawFps(Voke::Surface* target);
+    // One line on standard output when the save folder cannot be written
+    // or there is none; nothing otherwise. Creates nothing.
+    void ReportUnwritableSaves();
     void StorePoint(int x, int y);
 
     TouchList m_TouchList;

@@ -2,9 +2,13 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
+#include <iterator>
 #include <thread>
 #include <vector>
 
@@ -190,6 +194,58 @@ TEST_F(SaveFolder, BuildPathFollowsTheEnvironment)
     SmartPtr<MaemoGameSaveFile> file(new MaemoGameSaveFile);
     EXPECT_FALSE(file->OpenWrite("x"));
     EXPECT_FALSE(file->OpenRead("x"));
+    setenv("HOME", home.c_str(), 1);
+}
+
+TEST_F(SaveFolder, ARelativeConfigHomeIsIgnored)
+{
+    // Taken as given it would put the saves under the working folder.
+    const std::string home = getenv("HOME") ? getenv("HOME") : "";
+    setenv("HOME", "/home/u", 1);
+    for (const char* relative : {"build", "./cfg", "cfg/"}) {
+        setenv("XDG_CONFIG_HOME", relative, 1);
+        EXPECT_EQ(MaemoGameSaveFile::BuildPath("x"), "/home/u/.config/Vexbolt!/x") << relative;
+    }
+    setenv("HOME", "", 1);
+    EXPECT_EQ(MaemoGameSaveFile::BuildPath("x"), "");
+    setenv("HOME", home.c_str(), 1);
+}
+
+// The start-up check of the save folder: it names the folder and the error
+// a save would meet, and only looks.
+TEST_F(SaveFolder, CheckWritableNamesTheFolderAndCreatesNothing)
+{
+    std::string folder;
+    // Missing: the configuration folder can hold it, as a save creates it.
+    EXPECT_EQ(MaemoGameSaveFile::CheckWritable("save", folder), 0);
+    EXPECT_EQ(folder, Config("save"));
+    EXPECT_FALSE(Exists(m_dir / "Vexbolt!"));
+    ASSERT_TRUE(Vfs::MountDirectory("save/", "save/", VfsMount::FallThrough | VfsMount::SaveFiles));
+    ASSERT_TRUE(Vfs::WriteFile("save/endless.xml", "<registry/>", 11));
+    EXPECT_EQ(MaemoGameSaveFile::CheckWritable("save", folder), 0);
+    EXPECT_EQ(ReadAll(Config("save/endless.xml")), "<registry/>");
+
+    // A file in the folder's place, or in its parent's.
+    WriteBytes(Config("file"), "x");
+    EXPECT_EQ(MaemoGameSaveFile::CheckWritable("file", folder), ENOTDIR);
+    EXPECT_EQ(MaemoGameSaveFile::CheckWritable("file/save", folder), ENOTDIR);
+    EXPECT_EQ(folder, Config("file/save"));
+
+    // Permissions do not stop root, who writes there all the same.
+    if (geteuid() != 0) {
+        ASSERT_EQ(chmod(Config("save").c_str(), 0500), 0);
+        EXPECT_EQ(MaemoGameSaveFile::CheckWritable("save", folder), EACCES);
+        EXPECT_EQ(MaemoGameSaveFile::CheckWritable("save/deeper/still", folder), EACCES);
+        chmod(Config("save").c_str(), 0700);
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Config("save")), {}), 1);  // endless.xml
+
+    // No configuration folder at all.
+    const std::string home = getenv("HOME") ? getenv("HOME") : "";
+    unsetenv("XDG_CONFIG_HOME");
+    unsetenv("HOME");
+    EXPECT_EQ(MaemoGameSaveFile::CheckWritable("save", folder), ENOENT);
+    EXPECT_EQ(folder, "");
     setenv("HOME", home.c_str(), 1);
 }
 

@@ -14,10 +14,15 @@
 // when it cannot save.
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <iostream>
@@ -924,5 +929,160 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<ArchiveDamage>& info) {
         return std::string(info.param.archive[0] == 'd' ? "Data" : "Atlas") + "_" + info.param.how;
     });
+
+// ---------------------------------------------------------------------------
+// The start: a bad archive ends it at its line, before the save folder, the
+// sound server or the game's data are touched; saves that cannot be kept are
+// said once, and the game plays on.
+
+// A socket where the game looks for its sound server, which only listens: a
+// game that starts its sound connects, and the connection waits there (it
+// stays queued even when its client has gone).
+class ListeningSoundSocket {
+public:
+    explicit ListeningSoundSocket(const std::string& path) : m_path(path)
+    {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        if (path.size() >= sizeof(address.sun_path)) return;
+        std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+        m_fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (m_fd < 0) return;
+        if (bind(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 || listen(m_fd, 8) != 0) {
+            close(m_fd);
+            m_fd = -1;
+        }
+    }
+    ~ListeningSoundSocket()
+    {
+        if (m_fd >= 0) close(m_fd);
+        unlink(m_path.c_str());
+    }
+    ListeningSoundSocket(const ListeningSoundSocket&) = delete;
+    ListeningSoundSocket& operator=(const ListeningSoundSocket&) = delete;
+
+    bool Listening() const { return m_fd >= 0; }
+    bool Called() const
+    {
+        pollfd fd{m_fd, POLLIN, 0};
+        return poll(&fd, 1, 0) > 0;
+    }
+    std::string Env() const { return "PULSE_SERVER=unix:" + m_path; }
+
+private:
+    std::string m_path;
+    int m_fd = -1;
+};
+
+class VexboltReliabilityStartTest : public VexboltReliabilityTest {
+protected:
+    // The game beside `archives` ends by itself with status 1 after `line`,
+    // having called no sound server and created no save folder.
+    void ExpectTheStartEndsAt(const std::vector<std::pair<std::string, std::string>>& archives,
+                              const std::string& line)
+    {
+        ListeningSoundSocket sound(m_home / "sound.sock");
+        ASSERT_TRUE(sound.Listening());
+        GameOptions options = Options();
+        options.env.push_back(sound.Env());
+        options.program = GameBeside(archives);
+        GameProcess game(m_home.Path(), options);
+        PollUntil([&] { return !game.Running() || sound.Called(); }, VokeTest::kScreenGuardSeconds);
+        ASSERT_FALSE(sound.Called()) << "the start went on to the sound server\n" << game.Output();
+        EXPECT_EQ(game.Wait(VokeTest::kScreenGuardSeconds), 1) << game.Output();
+        const std::string output = game.Output();
+        for (const char* report : {"Sanitizer", "runtime error", "terminate called"})
+            EXPECT_EQ(output.find(report), std::string::npos) << output;
+        EXPECT_NE(output.find(line + "\n"), std::string::npos) << output;
+        EXPECT_FALSE(VokeTest::Exists(m_home / ".config/Vexbolt!"));
+    }
+    // The one line about saves in `output`, or a failure naming them all.
+    static ::testing::AssertionResult SaidOnce(const std::string& output, const std::string& line)
+    {
+        const size_t at = output.find(line + "\n");
+        if (at == std::string::npos || (at > 0 && output[at - 1] != '\n'))
+            return ::testing::AssertionFailure() << "no line \"" << line << "\"\n" << output;
+        if (output.find("save:", at + 1) != std::string::npos || output.find("save:") != at)
+            return ::testing::AssertionFailure() << "more than one line\n" << output;
+        return ::testing::AssertionSuccess();
+    }
+};
+
+TEST_F(VexboltReliabilityStartTest, AMissingArchiveEndsTheStartAtItsLine)
+{
+    const std::string folder = m_home / "game";
+    ExpectTheStartEndsAt({}, "the archive \"data.pak\" is missing from the folder \"" + folder + "\"");
+}
+
+TEST_F(VexboltReliabilityStartTest, ADamagedArchiveEndsTheStartAtItsLine)
+{
+    // "data.pak" is mounted: the game's data could be loaded from it.
+    ExpectTheStartEndsAt({{"data.pak", ReadAll(VXB_DATA_PAK)}, {"atlas.pak", ReadAll(VXB_ATLAS_PAK).substr(0, 100)}},
+                         "the archive \"atlas.pak\" is damaged and cannot be read");
+}
+
+TEST_F(VexboltReliabilityStartTest, WithoutAHomeFolderItSaysSoOnceAndPlays)
+{
+    GameOptions options = Options();
+    options.wrapper = {"env", "-u", "HOME", "-u", "XDG_CONFIG_HOME"};
+    GameProcess game(m_home.Path(), options);
+    GameWindow window(m_services.Display());
+    ASSERT_NO_FATAL_FAILURE(VokeTest::ReachMenu(game, window));
+    window.Close();  // its save of the controls fails
+    EXPECT_TRUE(VokeTest::EndedCleanly(game));
+    EXPECT_TRUE(SaidOnce(game.Output(), "save: settings and scores will not be kept: HOME is not set, so there is no "
+                                        "configuration folder"));
+}
+
+// Mounted read-only as in WithAReadOnlyConfigurationFolderSavesFailCleanly.
+TEST_F(VexboltReliabilityStartTest, AReadOnlyConfigurationFolderIsNamedAtTheStart)
+{
+    const std::string controls =
+        "<?xml version=\"1.0\"?><registry><node name=\"/controls\"><key name=\"swap\" type=\"bool\">true</key>"
+        "</node></registry>";
+    WriteBytes(SavePath("controls.xml"), controls);
+    GameOptions options = Options();
+    int error = EACCES;
+    if (geteuid() == 0) {
+        if (!CanMountReadOnly(m_home / "probe")) GTEST_SKIP() << "no read-only mounts here";
+        options.wrapper = {"unshare", "--mount", "--propagation", "private", "sh", "-c", kReadOnlyMount, "sh",
+                           m_home / ".config"};
+        error = EROFS;
+    } else {
+        for (const char* dir : {"/.config/Vexbolt!/save", "/.config/Vexbolt!", "/.config"})
+            chmod((m_home.Path() + dir).c_str(), 0500);
+    }
+
+    GameProcess game(m_home.Path(), options);
+    GameWindow window(m_services.Display());
+    ASSERT_TRUE(window.Find(VokeTest::kScreenGuardSeconds)) << game.Output();
+    ASSERT_TRUE(window.WaitFor(Screens::Language, VokeTest::kScreenGuardSeconds)) << game.Output();
+    window.Close();
+    EXPECT_TRUE(VokeTest::EndedCleanly(game));
+
+    for (const char* dir : {"/.config", "/.config/Vexbolt!", "/.config/Vexbolt!/save"})
+        chmod((m_home.Path() + dir).c_str(), 0700);
+    EXPECT_TRUE(SaidOnce(game.Output(), "save: settings and scores will not be kept: the folder \"" +
+                                            m_home / ".config/Vexbolt!/save" + "\" cannot be written (" +
+                                            std::strerror(error) + ")"));
+    EXPECT_EQ(SaveFiles(), (std::map<std::string, std::string>{{"controls.xml", controls}}));
+}
+
+// A relative XDG_CONFIG_HOME would put the saves under the game's folder;
+// the saves go to HOME's configuration folder, which can be written.
+TEST_F(VexboltReliabilityStartTest, ARelativeConfigurationHomeIsIgnored)
+{
+    GameOptions options = Options();
+    options.env.push_back("XDG_CONFIG_HOME=config");
+    options.program = GameBeside({{"data.pak", ReadAll(VXB_DATA_PAK)}, {"atlas.pak", ReadAll(VXB_ATLAS_PAK)}});
+    GameProcess game(m_home.Path(), options);
+    GameWindow window(m_services.Display());
+    ASSERT_NO_FATAL_FAILURE(VokeTest::ReachMenu(game, window));
+    window.Close();  // closing saves the controls
+    EXPECT_TRUE(VokeTest::EndedCleanly(game));
+    EXPECT_TRUE(RegistryFileHolds(SavePath("controls.xml"), "/controls/swap"));
+    EXPECT_FALSE(VokeTest::Exists(m_home / "game/config"));
+    EXPECT_EQ(game.Output().find("save:"), std::string::npos) << game.Output();
+}
 
 }  // namespace
