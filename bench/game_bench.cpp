@@ -412,8 +412,8 @@ private:
     }
 
     // A logical screen position as a window pixel that maps back onto it.
-    int WindowX(int x) const { return (x * kWindowWidth + kScreenWidth - 1) / kScreenWidth; }
-    int WindowY(int y) const { return (y * kWindowHeight + kScreenHeight - 1) / kScreenHeight; }
+    int WindowX(int x) const { return (x * kWindowWidth + kLogicalScreenWidth - 1) / kLogicalScreenWidth; }
+    int WindowY(int y) const { return (y * kWindowHeight + kLogicalScreenHeight - 1) / kLogicalScreenHeight; }
 
     Clock::time_point m_nextTick;
     Clock::time_point m_frameStart;

@@ -40,8 +40,8 @@ void vxb06Application::Initialize()
     Voke::InstallMachineKeys(*s_registry);
     s_assetDict = new Voke::AssetDict;
     if (m_display) m_display->SetOrientation(Voke::Display::kLandscape);
-    m_Game.m_ScreenWidth = kScreenWidth;
-    m_Game.m_ScreenHeight = kScreenHeight;
+    m_Game.m_ScreenWidth = kLogicalScreenWidth;
+    m_Game.m_ScreenHeight = kLogicalScreenHeight;
 
     // Later mounts are searched first: a plain name in "atlas.pak", then
     // (fall-through) in "data.pak"; a "save/" name in the player's save folder,
@@ -111,7 +111,8 @@ Voke::SmartPtr<Voke::Surface> vxb06Application::CreateBackBuffer()
     // software rasteriser's fast path, which a 16-bit target leaves. Its
     // alpha is whatever the blending left there, so it is stretched over the
     // window as opaque, with linear filtering.
-    Voke::SmartPtr<Voke::Surface> backBuffer(new Voke::Surface(kScreenWidth, kScreenHeight, Voke::RGBA8888));
+    Voke::SmartPtr<Voke::Surface> backBuffer(
+        new Voke::Surface(kLogicalScreenWidth, kLogicalScreenHeight, Voke::RGBA8888));
     backBuffer->SetFlags(backBuffer->TestFlags(~0u) | Voke::Surface::kLinear | Voke::Surface::kOpaque);
     return backBuffer;
 }
@@ -165,7 +166,8 @@ void vxb06Application::DrawFps(Voke::Surface* target)
         format.flags = Voke::Text::Format::kFontName | Voke::Text::Format::kColor;
         char text[32];
         std::snprintf(text, sizeof(text), "FPS: %i", m_Fps);
-        m_FpsText = new Voke::ScreenText(format, Voke::ToWideString(text), Voke::ScreenText::Size{kScreenWidth, 0});
+        m_FpsText =
+            new Voke::ScreenText(format, Voke::ToWideString(text), Voke::ScreenText::Size{kLogicalScreenWidth, 0});
         m_FpsShown = m_Fps;
     }
     m_FpsText->Draw(target, 200, 0);

@@ -64,9 +64,6 @@ inline TouchPoint MapPointer(int x, int y, float scaleX, float scaleY)
 
 class vxb06Application : public Voke::MaemoApplication {
 public:
-    // NOTE: the logical screen the game lays out and draws in.
-    static constexpr int32_t kScreenWidth = 480;
-    static constexpr int32_t kScreenHeight = 320;
     // NOTE: the frame rate is averaged over at least 0.25 s.
     static constexpr float kFpsPeriod = 0.25f;
     // The exit status when an archive is missing or cannot be read.

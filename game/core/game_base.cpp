@@ -8,6 +8,7 @@
 #include "engine/graphics/surface.h"
 #include "engine/text/font_ex.h"
 #include "engine/text/font_set.h"
+#include "game/core/pixel_math.h"
 
 GameBase::GameBase()
     : m_ScreenWidth(0),
@@ -87,31 +88,19 @@ int32_t StrICmp(const char* a, const char* b)
     }
 }
 
-namespace {
-// Truncation toward zero that stays defined for values outside the int
-// range (a NaN or a huge scroll gives 0 or the nearest bound).
-int32_t TruncToInt(float v)
-{
-    if (!(v == v)) return 0;
-    if (v >= 2147483520.0f) return INT32_MAX;
-    if (v <= -2147483648.0f) return INT32_MIN;
-    return static_cast<int32_t>(v);
-}
-}  // namespace
-
 void ComputeParallaxTile(const GameBase* /*owner*/, int32_t unitX, int32_t unitY, int32_t width, int32_t* outX,
                          int32_t* outY, float scrollX, float scrollY, float divisor)
 {
     int32_t v = 0;
-    if (divisor > 0.0f) v = TruncToInt(static_cast<float>(unitX) * scrollX / divisor);
+    if (divisor > 0.0f) v = TruncToPixel(static_cast<float>(unitX) * scrollX / divisor);
     if (width >= 1 && v >= 0) v %= width;
     if (outX) *outX = v;
 
     int32_t y = 0;
     if (divisor >= 1.0f)
-        y = TruncToInt(static_cast<float>(unitY) * scrollY / divisor);
+        y = TruncToPixel(static_cast<float>(unitY) * scrollY / divisor);
     else if (divisor > 0.0f)
-        y = TruncToInt(static_cast<float>(unitY) * scrollY);
+        y = TruncToPixel(static_cast<float>(unitY) * scrollY);
     if (outY) *outY = y;
 }
 

@@ -25,6 +25,12 @@ class FontSet;
 
 class ResolutionDependence;
 
+// NOTE: the logical screen the game lays out and draws in, whatever the
+// window's size; also the size that a component without a game base takes
+// the screen to have.
+constexpr int32_t kLogicalScreenWidth = 480;
+constexpr int32_t kLogicalScreenHeight = 320;
+
 // The six levels, as the game numbers them (0 to 5; the data files count
 // from 1). Some rules belong to one level: the sewers' water pieces, the
 // construction yard's fans and beams.
@@ -59,7 +65,8 @@ public:
     // Steps the screen shake and copies its offsets into m_ShakeX / m_ShakeY.
     void UpdateShake(float dt);
 
-    // Logical screen, 480 x 320 in this game; set by the application.
+    // Logical screen, kLogicalScreenWidth x kLogicalScreenHeight in this
+    // game; set by the application.
     int32_t m_ScreenWidth;
     int32_t m_ScreenHeight;
     // Window to logical screen: m_ScreenWidth / display width (and height).

@@ -1,6 +1,6 @@
-// Float-to-pixel conversion for the effects, whose positions come from
-// frame times and data: a NaN or a far-off value must not make the
-// conversion undefined.
+// Float-to-int conversion for the whole game (positions, frames, scrolls and
+// fades), whose floats come from frame times and data: a NaN or a far-off
+// value must not make the conversion undefined. Every layer uses this one.
 #pragma once
 
 #include <cstdint>

@@ -11,9 +11,6 @@
 
 namespace {
 
-// Used when no game is linked: the logical screen.
-constexpr int32_t kDefaultScreenWidth = 480;
-constexpr int32_t kDefaultScreenHeight = 320;
 // NOTE: positions are held within +-2^30 pixels before they reach the
 // drawing calls, so no sum of a position and a size can overflow.
 constexpr int64_t kFarOff = int64_t(1) << 30;
@@ -218,9 +215,9 @@ LevelBackground::LevelBackground() : m_Owner(nullptr), m_ScrollX(0.0f), m_Scroll
 
 LevelBackground::~LevelBackground() = default;
 
-int32_t LevelBackground::ScreenWidth() const { return m_Owner ? m_Owner->m_ScreenWidth : kDefaultScreenWidth; }
+int32_t LevelBackground::ScreenWidth() const { return m_Owner ? m_Owner->m_ScreenWidth : kLogicalScreenWidth; }
 
-int32_t LevelBackground::ScreenHeight() const { return m_Owner ? m_Owner->m_ScreenHeight : kDefaultScreenHeight; }
+int32_t LevelBackground::ScreenHeight() const { return m_Owner ? m_Owner->m_ScreenHeight : kLogicalScreenHeight; }
 
 const BackgroundLayer& LevelBackground::GetLayer(int32_t index) const
 {

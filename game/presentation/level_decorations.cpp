@@ -12,9 +12,6 @@
 
 namespace {
 
-// Used when no game is linked: the logical screen.
-constexpr int32_t kDefaultScreenWidth = 480;
-constexpr int32_t kDefaultScreenHeight = 320;
 // NOTE: copy positions are held within +-2^30 pixels, so no sum of a
 // position and image sizes or periods can overflow.
 constexpr int64_t kFarOff = int64_t(1) << 30;
@@ -169,9 +166,9 @@ LevelDecorations::~LevelDecorations() = default;
 
 int32_t LevelDecorations::Random() { return m_Owner ? m_Owner->Random() : 0; }
 
-int32_t LevelDecorations::ScreenWidth() const { return m_Owner ? m_Owner->m_ScreenWidth : kDefaultScreenWidth; }
+int32_t LevelDecorations::ScreenWidth() const { return m_Owner ? m_Owner->m_ScreenWidth : kLogicalScreenWidth; }
 
-int32_t LevelDecorations::ScreenHeight() const { return m_Owner ? m_Owner->m_ScreenHeight : kDefaultScreenHeight; }
+int32_t LevelDecorations::ScreenHeight() const { return m_Owner ? m_Owner->m_ScreenHeight : kLogicalScreenHeight; }
 
 int32_t LevelDecorations::GetLiveSpriteCount() const
 {

@@ -18,10 +18,6 @@
 
 namespace {
 
-// NOTE: script positions are given for this screen and scaled to the game's.
-constexpr int32_t kLayoutWidth = 480;
-constexpr int32_t kLayoutHeight = 320;
-
 // NOTE: drawn positions are held within +-2^24 pixels, far off any screen,
 // so that adding a glyph's or the scroll's offset to one cannot overflow.
 constexpr int64_t kFarOff = int64_t(1) << 24;
@@ -57,9 +53,9 @@ ScriptPlayer::ScriptPlayer()
 
 ScriptPlayer::~ScriptPlayer() = default;
 
-int32_t ScriptPlayer::ScreenWidth() const { return m_Owner ? m_Owner->m_ScreenWidth : kLayoutWidth; }
+int32_t ScriptPlayer::ScreenWidth() const { return m_Owner ? m_Owner->m_ScreenWidth : kLogicalScreenWidth; }
 
-int32_t ScriptPlayer::ScreenHeight() const { return m_Owner ? m_Owner->m_ScreenHeight : kLayoutHeight; }
+int32_t ScriptPlayer::ScreenHeight() const { return m_Owner ? m_Owner->m_ScreenHeight : kLogicalScreenHeight; }
 
 void ScriptPlayer::LoadTheEnd()
 {
@@ -135,9 +131,11 @@ void ScriptPlayer::AddCommand(int32_t type, const char* string, int32_t x, int32
     c.type = type;
     c.time = time;
     c.speed = speed;
+    // Script positions are given for the logical screen and scaled to the
+    // game's.
     const int32_t W = ScreenWidth(), H = ScreenHeight();
-    c.x = Bounded(TruncToPixel(static_cast<float>(W) * (1.0f / kLayoutWidth) * static_cast<float>(x)));
-    c.y = Bounded(TruncToPixel(static_cast<float>(H) * (1.0f / kLayoutHeight) * static_cast<float>(y)));
+    c.x = Bounded(TruncToPixel(static_cast<float>(W) * (1.0f / kLogicalScreenWidth) * static_cast<float>(x)));
+    c.y = Bounded(TruncToPixel(static_cast<float>(H) * (1.0f / kLogicalScreenHeight) * static_cast<float>(y)));
     c.text = nullptr;
     c.picture = nullptr;
     if (!string) return;

@@ -9,6 +9,7 @@
 #include "engine/graphics/asset_surfaces.h"
 #include "engine/graphics/surface.h"
 #include "game/core/game_base.h"
+#include "game/core/pixel_math.h"
 #include "game/world/obstacle_manager.h"
 
 namespace {
@@ -51,9 +52,6 @@ constexpr int32_t kBeamDrop = 23;
 // NOTE: drawing positions are held within +-2^30 px before they are
 // converted for the blits.
 constexpr int64_t kFarOff = int64_t(1) << 30;
-// Used when no game base is linked: the logical screen.
-constexpr int32_t kDefaultScreenWidth = 480;
-constexpr int32_t kDefaultScreenHeight = 320;
 
 // NOTE: the generator holds the arrangement's integers to +-2^24 px and the
 // next building's x to +-2^30 px, so no sum of them can overflow, whatever a
@@ -73,15 +71,6 @@ BuildArrangeParams Bounded(const BuildArrangeParams& in)
                        &p.m_BuildingsCollisionMarginLeft, &p.m_BuildingsCollisionMarginRight})
         *v = Bounded(*v);
     return p;
-}
-
-// Truncation toward zero that stays defined for values outside the int range.
-int32_t TruncToInt(float v)
-{
-    if (!(v == v)) return 0;
-    if (v >= 2147483520.0f) return INT32_MAX;
-    if (v <= -2147483648.0f) return INT32_MIN;
-    return static_cast<int32_t>(v);
 }
 
 // Reads "value" of a matched arrangement key into its field. Integers follow
@@ -143,7 +132,7 @@ void AdvancePhase(float& p, float rate, float dt)
 // show the next frames, so the animation runs along the building.
 int32_t PhaseFrame(float phase, int32_t n, int32_t slot)
 {
-    const int32_t f = std::clamp(TruncToInt(phase * static_cast<float>(n)), 0, n - 1);
+    const int32_t f = std::clamp(TruncToPixel(phase * static_cast<float>(n)), 0, n - 1);
     return (f + slot) % n;
 }
 
@@ -377,9 +366,9 @@ int32_t BuildingManager::PieceHeight(int32_t piece) const
     return image ? image->GetHeight() : 0;
 }
 
-int32_t BuildingManager::ScreenWidth() const { return m_Owner ? m_Owner->m_ScreenWidth : kDefaultScreenWidth; }
+int32_t BuildingManager::ScreenWidth() const { return m_Owner ? m_Owner->m_ScreenWidth : kLogicalScreenWidth; }
 
-int32_t BuildingManager::ScreenHeight() const { return m_Owner ? m_Owner->m_ScreenHeight : kDefaultScreenHeight; }
+int32_t BuildingManager::ScreenHeight() const { return m_Owner ? m_Owner->m_ScreenHeight : kLogicalScreenHeight; }
 
 int32_t BuildingManager::PreviousStyle(int32_t key) const
 {
@@ -477,11 +466,11 @@ void BuildingManager::PlaceBuilding(Building& b, const BuildingStyle& s, int32_t
     b.rightX = b.x + total;
 
     const int64_t nextX = int64_t(b.rightX) + Draw(p.m_FreeSpaceBetweenRandomRange) + p.m_FreeSpaceBetweenConstant +
-                          TruncToInt(static_cast<float>(i) * p.m_MoreSpaceIfCloserTillTheEnd);
+                          TruncToPixel(static_cast<float>(i) * p.m_MoreSpaceIfCloserTillTheEnd);
     m_NextX = static_cast<int32_t>(std::clamp(nextX, -kMaxCoordinate, kMaxCoordinate));
 
     b.roofY = p.m_ConstantY + s.roofYOffset;
-    if (i > 0) b.roofY += Draw(TruncToInt(static_cast<float>(p.m_HeightRandomRange) * s.heightFactor));
+    if (i > 0) b.roofY += Draw(TruncToPixel(static_cast<float>(p.m_HeightRandomRange) * s.heightFactor));
 
     int32_t firstPiece = b.leftPiece;
     if (firstPiece < 0) firstPiece = b.rightPiece;
@@ -550,7 +539,7 @@ void BuildingManager::Update(const float& dt)
     while (!m_Buildings.empty() && budget-- > 0) {
         const Building& first = m_Buildings.begin()->second;
         const int32_t right = first.active ? first.rightX : 0;
-        if (right + m_DrawOffsetX + 1 + shakeX - TruncToInt(m_ScrollX) >= 0) break;
+        if (right + m_DrawOffsetX + 1 + shakeX - TruncToPixel(m_ScrollX) >= 0) break;
         m_Buildings.erase(m_Buildings.begin());
         GenerateNextBuilding();
         // The new building may carry obstacles.
@@ -733,7 +722,7 @@ void BuildingManager::DrawSwaying(Voke::Surface* target, int32_t x, int32_t y, i
             if (rat->state == 0)
                 image = rat->walkPhase < 0.5f ? 1 : 0;
             else
-                image = std::clamp(TruncToInt(rat->pausePhase * 4.0f) % 4 + 2, 0, kRatImages - 1);
+                image = std::clamp(TruncToPixel(rat->pausePhase * 4.0f) % 4 + 2, 0, kRatImages - 1);
         }
         Voke::Surface* picture = m_RatImages[image];
         if (picture) BlitImage(target, picture, rat->x, int64_t(y) - picture->GetHeight());
@@ -815,8 +804,8 @@ void BuildingManager::Render(Voke::Surface* target)
     if (!target) return;
     const int64_t screenW = ScreenWidth(), screenH = ScreenHeight();
     const int64_t shakeX = m_Owner ? m_Owner->m_ShakeX : 0, shakeY = m_Owner ? m_Owner->m_ShakeY : 0;
-    const int64_t originX = int64_t(m_DrawOffsetX) + shakeX - TruncToInt(m_ScrollX);
-    const int64_t originY = int64_t(m_DrawOffsetY) + shakeY - TruncToInt(m_ScrollY);
+    const int64_t originX = int64_t(m_DrawOffsetX) + shakeX - TruncToPixel(m_ScrollX);
+    const int64_t originY = int64_t(m_DrawOffsetY) + shakeY - TruncToPixel(m_ScrollY);
 
     for (const auto& [key, b] : m_Buildings) {
         if (!b.active) continue;

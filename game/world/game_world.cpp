@@ -498,9 +498,9 @@ bool GameWorld::HasCurrentLevel() const
     return m_Background && m_CurrentBuildings && m_CurrentDecorations && m_CurrentObstacles;
 }
 
-int32_t GameWorld::ScreenWidth() const { return m_Owner ? m_Owner->m_ScreenWidth : 480; }
+int32_t GameWorld::ScreenWidth() const { return m_Owner ? m_Owner->m_ScreenWidth : kLogicalScreenWidth; }
 
-int32_t GameWorld::ScreenHeight() const { return m_Owner ? m_Owner->m_ScreenHeight : 320; }
+int32_t GameWorld::ScreenHeight() const { return m_Owner ? m_Owner->m_ScreenHeight : kLogicalScreenHeight; }
 
 void GameWorld::StartLevel(int32_t level)
 {

@@ -8,6 +8,7 @@
 #include "engine/graphics/asset_surfaces.h"
 #include "engine/graphics/surface.h"
 #include "game/core/game_base.h"
+#include "game/core/pixel_math.h"
 #include "game/core/xml_elements.h"
 #include "game/presentation/sound_bank.h"
 #include "game/world/building_manager.h"
@@ -89,18 +90,6 @@ constexpr float kHitDuration = 1.0f;
 constexpr float kBreakDuration = 1.0f;
 constexpr float kFragmentLife = 0.65f;
 constexpr float kFragmentMaxSpeed = 2400.0f;
-// Used when no game base is linked: the logical screen.
-constexpr int32_t kDefaultScreenWidth = 480;
-constexpr int32_t kDefaultScreenHeight = 320;
-
-// Truncation toward zero that stays defined far outside the int range.
-int32_t Truncate(float v)
-{
-    if (!(v == v)) return 0;
-    if (v >= 2147483520.0f) return INT32_MAX;
-    if (v <= -2147483648.0f) return INT32_MIN;
-    return static_cast<int32_t>(v);
-}
 
 int32_t WidthOf(const Voke::Surface* image) { return image ? image->GetWidth() : 0; }
 int32_t HeightOf(const Voke::Surface* image) { return image ? image->GetHeight() : 0; }
@@ -404,7 +393,7 @@ void ObstacleManager::Update(float dt)
     const int32_t shakeX = m_Game ? m_Game->m_ShakeX : 0;
     while (!m_ObstacleMap.empty()) {
         const Obstacle& first = m_ObstacleMap.begin()->second;
-        const int64_t right = int64_t(first.m_Box[0]) + m_DrawX + shakeX - Truncate(m_ScrollX) +
+        const int64_t right = int64_t(first.m_Box[0]) + m_DrawX + shakeX - TruncToPixel(m_ScrollX) +
                               WidthOf(first.m_Image.Get());
         if (right >= 0) break;
         m_ObstacleMap.erase(m_ObstacleMap.begin());
@@ -424,15 +413,15 @@ void ObstacleManager::ClearAhead(int32_t x)
 
 void ObstacleManager::Render(Voke::Surface* target)
 {
-    const int32_t W = m_Game ? m_Game->m_ScreenWidth : kDefaultScreenWidth;
-    const int32_t H = m_Game ? m_Game->m_ScreenHeight : kDefaultScreenHeight;
+    const int32_t W = m_Game ? m_Game->m_ScreenWidth : kLogicalScreenWidth;
+    const int32_t H = m_Game ? m_Game->m_ScreenHeight : kLogicalScreenHeight;
     const int32_t shakeX = m_Game ? m_Game->m_ShakeX : 0;
     const int32_t shakeY = m_Game ? m_Game->m_ShakeY : 0;
     for (auto& [key, obstacle] : m_ObstacleMap) {
         Voke::Surface* image = obstacle.m_Image.Get();
         if (!obstacle.m_Active || !image) continue;
-        const int32_t sx = obstacle.m_Box[0] + m_DrawX + shakeX - Truncate(m_ScrollX);
-        const int32_t sy = obstacle.m_Box[1] + m_DrawY + shakeY - Truncate(m_ScrollY);
+        const int32_t sx = obstacle.m_Box[0] + m_DrawX + shakeX - TruncToPixel(m_ScrollX);
+        const int32_t sy = obstacle.m_Box[1] + m_DrawY + shakeY - TruncToPixel(m_ScrollY);
         const int32_t w = image->GetWidth();
         const int32_t h = image->GetHeight();
 
@@ -445,16 +434,16 @@ void ObstacleManager::Render(Voke::Surface* target)
             Voke::Surface* lower = obstacle.m_LowerHalf.Get();
             const int32_t h1 = HeightOf(upper);
             if (upper)
-                BlitSpinning(target, upper, sx - Truncate(t * 0.065f * W) + upper->GetWidth() / 2,
-                             sy - Truncate(t * 2.2f * H) + h1 / 2, t * 24.0f);
+                BlitSpinning(target, upper, sx - TruncToPixel(t * 0.065f * W) + upper->GetWidth() / 2,
+                             sy - TruncToPixel(t * 2.2f * H) + h1 / 2, t * 24.0f);
             if (lower)
-                BlitSpinning(target, lower, sx - Truncate(t * 0.05f * W) + lower->GetWidth() / 2,
-                             Truncate(t * 1.6f * H) + sy + h1 + lower->GetHeight() / 2, t * -20.0f);
+                BlitSpinning(target, lower, sx - TruncToPixel(t * 0.05f * W) + lower->GetWidth() / 2,
+                             TruncToPixel(t * 1.6f * H) + sy + h1 + lower->GetHeight() / 2, t * -20.0f);
         } else if (obstacle.m_Hit) {
             // Tripped over: it tumbles away forward and down.
             const float t = obstacle.m_HitTime;
-            BlitSpinning(target, image, Truncate(t * 1.2f * W) + sx + w / 2, Truncate(t * 0.7f * H) + sy + h / 2,
-                         t * 16.0f);
+            BlitSpinning(target, image, TruncToPixel(t * 1.2f * W) + sx + w / 2,
+                         TruncToPixel(t * 0.7f * H) + sy + h / 2, t * 16.0f);
         } else if (sx <= W && sx + w >= 0) {
             Voke::Surface::Blit(target, sx, sy, image, image->GetClipRect());
         }
@@ -463,7 +452,7 @@ void ObstacleManager::Render(Voke::Surface* target)
 
 void ObstacleManager::RenderFragments(Voke::Surface* target)
 {
-    RenderFragmentsAt(target, m_DrawX - Truncate(m_ScrollX), m_DrawY - Truncate(m_ScrollY));
+    RenderFragmentsAt(target, m_DrawX - TruncToPixel(m_ScrollX), m_DrawY - TruncToPixel(m_ScrollY));
 }
 
 Voke::Surface* ObstacleManager::FragmentTile(const uint8_t* rgb)
@@ -488,7 +477,7 @@ void ObstacleManager::RenderFragmentsAt(Voke::Surface* target, int32_t offX, int
     for (const ObstacleFragment& fragment : m_Fragments) {
         if (!fragment.m_Active || fragment.m_Life <= 0.0f) continue;
         // Fades from opaque at emission to nothing at the end of its life.
-        int32_t alpha = Truncate(fragment.m_Life * 256.0f / fragment.m_LifeSpan);
+        int32_t alpha = TruncToPixel(fragment.m_Life * 256.0f / fragment.m_LifeSpan);
         if (alpha < 0) alpha = 0;
         if (alpha > 255) alpha = 255;
         Voke::Surface* tile = FragmentTile(fragment.m_Colour);
@@ -497,8 +486,8 @@ void ObstacleManager::RenderFragmentsAt(Voke::Surface* target, int32_t offX, int
         const float scale[2] = {static_cast<float>(fragment.m_Size), static_cast<float>(fragment.m_Size)};
         const float pivot[2] = {0.0f, 0.0f};
         tile->SetOpacity(static_cast<uint8_t>(alpha));
-        Voke::Surface::BlitTransformed(target, tile, static_cast<float>(Truncate(fragment.m_X) + shakeX + offX),
-                                       static_cast<float>(Truncate(fragment.m_Y) + shakeY + offY), 0.0f, scale,
+        Voke::Surface::BlitTransformed(target, tile, static_cast<float>(TruncToPixel(fragment.m_X) + shakeX + offX),
+                                       static_cast<float>(TruncToPixel(fragment.m_Y) + shakeY + offY), 0.0f, scale,
                                        pivot, 0, Voke::Rect{2, 2, 1, 1});
         tile->SetOpacity(255);
     }

@@ -8,6 +8,7 @@
 #include "engine/graphics/asset_surfaces.h"
 #include "engine/graphics/surface.h"
 #include "game/core/game_base.h"
+#include "game/core/pixel_math.h"
 #include "game/presentation/hud.h"
 #include "game/presentation/sound_bank.h"
 #include "game/world/building_manager.h"
@@ -300,7 +301,6 @@ constexpr float kDustOpacityPerSecond = 1706.6666f;
 constexpr float kStartSpeed = 360.0f;
 constexpr float kStartMaxSpeed = 720.0f;
 constexpr float kStartAcceleration = 2.8f;
-constexpr int32_t kDefaultScreenWidth = 480;
 
 // The cell of a position: truncated toward zero, one less for a negative
 // coordinate, and held within +-2^30.
@@ -311,15 +311,6 @@ int32_t CellOf(float v)
     if (v <= -kMaxCell) return -static_cast<int32_t>(kMaxCell);
     const int32_t cell = static_cast<int32_t>(v);
     return v < 0.0f ? cell - 1 : cell;
-}
-
-// Truncation toward zero that stays defined far outside the int range.
-int32_t Truncate(float v)
-{
-    if (!(v == v)) return 0;
-    if (v >= 2147483520.0f) return INT32_MAX;
-    if (v <= -2147483648.0f) return INT32_MIN;
-    return static_cast<int32_t>(v);
 }
 
 }  // namespace
@@ -457,7 +448,7 @@ void Player::Reset(int32_t level)
 
     // Later levels enter from one screen to the left while the flight from
     // the previous level is shown.
-    const int32_t width = m_Game ? m_Game->m_ScreenWidth : kDefaultScreenWidth;
+    const int32_t width = m_Game ? m_Game->m_ScreenWidth : kLogicalScreenWidth;
     m_PosX = level == kLevelPrison ? 0.0f : -static_cast<float>(width);
     m_CellX = static_cast<int32_t>(m_PosX);
     m_PosY = 0.0f;
@@ -614,7 +605,7 @@ void Player::AnimationStep(float dt)
         }
     }
     if (m_FrameCount > 0) {
-        int32_t frame = Truncate(static_cast<float>(m_FrameCount) * m_Phase);
+        int32_t frame = TruncToPixel(static_cast<float>(m_FrameCount) * m_Phase);
         if (frame < 0) frame = 0;
         if (frame > m_FrameCount - 1) frame = m_FrameCount - 1;
         m_Frame = frame;
@@ -888,7 +879,7 @@ void Player::Footsteps()
         m_FootstepIndex = -1;
         return;
     }
-    const int32_t index = Truncate(m_PosX * kFootstepsPerPixel);
+    const int32_t index = TruncToPixel(m_PosX * kFootstepsPerPixel);
     if (index == m_FootstepIndex) return;
     m_FootstepIndex = index;
     PlaySound(index > 0 && index % 2 == 1 ? kSoundFootstepOdd : kSoundFootstep);
@@ -968,11 +959,11 @@ void Player::DrawDust(Voke::Surface* target)
     const int32_t shakeY = m_Game ? m_Game->m_ShakeY : 0;
     for (const DustParticle& puff : m_Dust) {
         if (puff.life <= 0.0f) continue;
-        int32_t opacity = Truncate(puff.life * kDustOpacityPerSecond);
+        int32_t opacity = TruncToPixel(puff.life * kDustOpacityPerSecond);
         if (opacity < 0) opacity = 0;
         if (opacity > 255) opacity = 255;
         image->SetOpacity(static_cast<uint8_t>(opacity));
-        Voke::Surface::Blit(target, Truncate(puff.x) + shakeX, Truncate(puff.y) + shakeY, image,
+        Voke::Surface::Blit(target, TruncToPixel(puff.x) + shakeX, TruncToPixel(puff.y) + shakeY, image,
                             image->GetClipRect());
     }
     // The image is shared through the asset dictionary: leave it opaque.
