@@ -1,23 +1,23 @@
 // An X server of a test's own (Xvfb on a free display), and on request a
 // window manager on it (openbox), for tests that need a screen of another
 // depth, one they can stop under a program, or a desktop's window manager
-// (minimising, activating, focus). Both end with the object, and with the
-// test's process even when it is killed.
+// (minimising, activating, focus). Both end with the object, on SIGTERM so
+// that the server removes its socket from /tmp/.X11-unix, and with the test's
+// process even when it is killed.
 #pragma once
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <string>
 #include <vector>
 
 #include "tests/support/poll.h"
+#include "tests/support/spawn.h"
 
 namespace VokeTest {
 
@@ -118,9 +118,7 @@ private:
     static void End(pid_t& pid)
     {
         if (pid <= 0) return;
-        kill(pid, SIGTERM);
-        int status = 0;
-        waitpid(pid, &status, 0);
+        EndChild(pid);
         pid = -1;
     }
 

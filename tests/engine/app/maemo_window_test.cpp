@@ -25,6 +25,7 @@
 #include "tests/engine/app/maemo_test_app.h"
 #include "tests/engine/app/x_test_connection.h"
 #include "tests/support/poll.h"
+#include "tests/support/temp_dir.h"
 
 Voke::MaemoApplication* CreateApplication() { return new Voke::RecordingMaemoApp; }
 
@@ -431,9 +432,9 @@ std::string ReadText(const std::string& path)
 TEST_F(MaemoWindowTest, WebPagesOpenWithTheAddressAsOneArgument)
 {
     // A stand-in for the desktop's opener that records its arguments.
-    char folder[] = "/tmp/voke_open_XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    const std::string dir = folder;
+    const VokeTest::TempDir folder;
+    ASSERT_FALSE(folder.Path().empty());
+    const std::string dir = folder.Path();
     const std::string script = dir + "/xdg-open";
     FILE* file = std::fopen(script.c_str(), "w");
     ASSERT_NE(file, nullptr);
@@ -467,10 +468,6 @@ TEST_F(MaemoWindowTest, WebPagesOpenWithTheAddressAsOneArgument)
     setenv("PATH", "/nonexistent", 1);
     EXPECT_FALSE(app->OpenUrl(L"http://example.org/"));
     setenv("PATH", savedPath.c_str(), 1);
-    std::remove((dir + "/args").c_str());
-    std::remove((dir + "/ignored").c_str());
-    std::remove(script.c_str());
-    rmdir(folder);
 }
 
 // A session whose system bus is the tests' session bus, standing in for the
@@ -545,12 +542,13 @@ TEST_F(MaemoWindowTest, KeepingTheDisplayOnAsksTheDisplayServiceWithoutFlooding)
 
 TEST_F(MaemoWindowTest, TheAccelerometerIsReadOncePerInterval)
 {
-    char path[] = "/tmp/voke_accel_XXXXXX";
-    int fd = mkstemp(path);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(write(fd, "(-18,1008,36)\n", 14), 14);
-    close(fd);
-    app->SetAccelerometerPath(path);
+    const VokeTest::TempDir folder;
+    const std::string path = folder / "accelerometer";
+    FILE* values = std::fopen(path.c_str(), "w");
+    ASSERT_NE(values, nullptr);
+    ASSERT_GE(std::fputs("(-18,1008,36)\n", values), 0);
+    ASSERT_EQ(std::fclose(values), 0);
+    app->SetAccelerometerPath(path.c_str());
     float interval = 0.1f;
     app->EnableAccelerometer(interval);
     // The first frame reads at once (the time starts at the interval), then
@@ -565,7 +563,7 @@ TEST_F(MaemoWindowTest, TheAccelerometerIsReadOncePerInterval)
     EXPECT_TRUE(app->Logged("accel 1.008000 -0.018000 0.036000"));
 
     // A line that does not parse is skipped; the accelerometer stays on.
-    FILE* file = std::fopen(path, "w");
+    FILE* file = std::fopen(path.c_str(), "w");
     ASSERT_NE(file, nullptr);
     std::fputs("garbage", file);
     std::fclose(file);
@@ -575,7 +573,7 @@ TEST_F(MaemoWindowTest, TheAccelerometerIsReadOncePerInterval)
     EXPECT_TRUE(app->IsAccelerometerOn());
 
     // Once the file is gone the accelerometer is off.
-    unlink(path);
+    unlink(path.c_str());
     for (int frame = 0; frame < 3; ++frame) app->ReadAccelerometer(0.04f);
     EXPECT_FALSE(app->IsAccelerometerOn());
 }

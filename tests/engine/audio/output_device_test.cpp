@@ -27,6 +27,8 @@
 #include "tests/engine/audio/audio_test_util.h"
 #include "tests/support/monitor_recorder.h"
 #include "tests/support/poll.h"
+#include "tests/support/spawn.h"
+#include "tests/support/temp_dir.h"
 
 extern char** environ;
 
@@ -212,36 +214,40 @@ TEST(MaemoAudioDeviceTest, AWriterHeldUpPastTheServersBufferCountsAnUnderrun)
 }
 
 // A sound server of the test's own, so that the test can make it go away.
+// Its home, runtime folder and socket are in a folder of the test's own; it
+// dies with the test's process.
 class PrivateServer {
 public:
-    PrivateServer() : m_dir(std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/voke-pulse-XXXXXX")
+    PrivateServer() : m_socket(m_sockets / "socket")
     {
-        if (!mkdtemp(m_dir.data())) return;
-        const std::string runtime = m_dir + "/runtime";
+        if (m_dir.Path().empty() || m_sockets.Path().empty()) return;
+        const std::string runtime = m_dir / "runtime";
         mkdir(runtime.c_str(), 0700);
-        m_server = "unix:" + m_dir + "/socket";
-        const std::string home = "HOME=" + m_dir, xdg = "XDG_RUNTIME_DIR=" + runtime;
+        m_server = "unix:" + m_socket;
+        const std::string home = "HOME=" + m_dir.Path(), xdg = "XDG_RUNTIME_DIR=" + runtime;
         const std::string sink = "--load=module-null-sink sink_name=gone rate=22050 format=s16le channels=2 norewinds=1";
-        const std::string socket = "--load=module-native-protocol-unix socket=" + m_dir + "/socket auth-anonymous=1";
-        const char* argv[] = {"pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit", "-n",
-                              "--use-pid-file=no", "--log-target=stderr", "--log-level=error", sink.c_str(), socket.c_str(), nullptr};
+        const std::string socket = "--load=module-native-protocol-unix socket=" + m_socket + " auth-anonymous=1";
+        const char* argv[] = {"setpriv", "--pdeathsig", "KILL", "pulseaudio", "--daemonize=no", "--exit-idle-time=-1",
+                              "--disallow-exit", "-n", "--use-pid-file=no", "--log-target=stderr", "--log-level=error",
+                              sink.c_str(), socket.c_str(), nullptr};
         const char* env[] = {home.c_str(), xdg.c_str(), "PATH=/usr/bin:/bin", nullptr};
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        if (posix_spawnp(&m_pid, "pulseaudio", &actions, nullptr, const_cast<char**>(argv), const_cast<char**>(env)) != 0) m_pid = -1;
+        if (posix_spawnp(&m_pid, argv[0], &actions, nullptr, const_cast<char**>(argv), const_cast<char**>(env)) != 0)
+            m_pid = -1;
         posix_spawn_file_actions_destroy(&actions);
         // Ready once its socket exists: the sink's module is loaded before
         // the socket's.
-        if (m_pid > 0 && !PollUntil([&] { return access((m_dir + "/socket").c_str(), F_OK) == 0; })) Stop();
+        if (m_pid > 0 && !PollUntil([&] { return access(m_socket.c_str(), F_OK) == 0; })) Stop();
     }
     ~PrivateServer()
     {
-        Stop();
-        std::system(("rm -rf " + m_dir).c_str());
+        if (m_pid > 0) VokeTest::EndChild(m_pid);
     }
     bool Running() const { return m_pid > 0; }
     const std::string& Address() const { return m_server; }
+    // Kills the server, as one that crashes goes: its socket file stays.
     void Stop()
     {
         if (m_pid <= 0) return;
@@ -251,7 +257,9 @@ public:
     }
 
 private:
-    std::string m_dir;
+    VokeTest::TempDir m_dir;
+    VokeTest::SocketFolder m_sockets{m_dir.Path(), sizeof "socket" - 1};
+    std::string m_socket;
     std::string m_server;
     pid_t m_pid = -1;
 };

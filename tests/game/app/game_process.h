@@ -33,13 +33,15 @@
 #include "tests/support/files.h"
 #include "tests/support/poll.h"
 #include "tests/support/spawn.h"
+#include "tests/support/temp_dir.h"
 #include "tests/support/x_server.h"
 
 namespace VokeTest {
 
 // A child process with the given arguments and environment, its standard
 // output and error in `log` (or discarded when `log` is empty). Ended with
-// SIGKILL and reaped with the object when still running.
+// the object when still running, as EndChild does (SIGTERM, SIGKILL only
+// after a bounded wait), and reaped.
 class ChildProcess {
 public:
     ChildProcess(const std::vector<std::string>& args, const std::vector<std::string>& env,
@@ -66,7 +68,7 @@ public:
         posix_spawn_file_actions_destroy(&actions);
         if (out >= 0) close(out);
     }
-    ~ChildProcess() { Kill(SIGKILL); }
+    ~ChildProcess() { End(); }
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
@@ -88,7 +90,16 @@ public:
         PollUntil([this] { return !Running(); }, seconds);
         return Running() ? -1 : m_status;
     }
-    // Sends `signal` and, for a signal that ends it, reaps the child.
+    // Ends the child so that it cleans up: SIGTERM, then SIGKILL once it
+    // has not ended within `seconds`; reaps it.
+    void End(double seconds = kEndSeconds)
+    {
+        if (m_pid <= 0) return;
+        const int status = EndChild(m_pid, seconds);
+        m_status = status < 0 ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        m_pid = -1;
+    }
+    // Sends `signal` and, for SIGKILL, reaps the child.
     void Kill(int signal)
     {
         if (m_pid <= 0) return;
@@ -404,13 +415,19 @@ inline void StartRun(GameWindow& window)
 // session bus name and the X server's focus of its own services) or a test
 // can stop one under the game: an X server (Xvfb, 800 x 480) and a session
 // bus, and on request a window manager and a sound server with a null sink.
-// All are ended with the object.
+// All are ended with the object, on SIGTERM: their sockets are in `folder`
+// (or, when its paths would be too long for a socket, a short folder under
+// /tmp, removed with the object), except the X server's own in
+// /tmp/.X11-unix, which it removes as it ends.
 class PrivateServices {
 public:
-    explicit PrivateServices(const std::string& folder) : m_folder(folder) { StartSessionBus(); }
+    explicit PrivateServices(const std::string& folder) : m_folder(folder), m_sockets(folder, kLongestSocketName)
+    {
+        StartSessionBus();
+    }
     ~PrivateServices()
     {
-        StopSoundServer();
+        m_pulse.reset();
         m_sessionBus.reset();
     }
     PrivateServices(const PrivateServices&) = delete;
@@ -424,7 +441,7 @@ public:
     std::vector<std::string> Env() const
     {
         std::vector<std::string> env = {"DISPLAY=" + Display(), "DBUS_SESSION_BUS_ADDRESS=" + m_bus,
-                                        "DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + m_folder + "/no-system-bus"};
+                                        "DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + (m_sockets / "no-system-bus")};
         if (!m_pulseSocket.empty()) env.push_back("PULSE_SERVER=unix:" + m_pulseSocket);
         return env;
     }
@@ -433,7 +450,7 @@ public:
     // stays the same across restarts. Waits until it answers.
     bool StartSoundServer()
     {
-        m_pulseSocket = m_folder + "/pulse.sock";
+        m_pulseSocket = m_sockets / "pulse.sock";
         const std::string home = m_folder + "/pulse-home", runtime = m_folder + "/pulse-runtime";
         std::filesystem::create_directories(home);
         std::filesystem::create_directories(runtime);
@@ -458,6 +475,8 @@ public:
     // Ends the X server under its clients; every connection to it must be
     // closed first in this process, whose Xlib would end it otherwise.
     void StopXServer() { m_x.Stop(); }
+    // Kills the sound server: it vanishes under its clients as a crashed
+    // one does, leaving its socket file in the folder.
     void StopSoundServer()
     {
         if (m_pulse) m_pulse->Kill(SIGKILL);
@@ -481,7 +500,10 @@ private:
     {
         const std::string out = m_folder + "/bus.out";
         std::vector<std::string> args = kDieWithTheTest;
-        args.insert(args.end(), {"dbus-daemon", "--session", "--nofork", "--print-address=1"});
+        // On a socket in the folder rather than the configuration's default
+        // (a new socket in /tmp, left there when the bus is killed).
+        args.insert(args.end(), {"dbus-daemon", "--session", "--address=unix:path=" + (m_sockets / "bus"), "--nofork",
+                                 "--print-address=1"});
         m_sessionBus = std::make_unique<ChildProcess>(args, Environment({}, {}), out);
         std::string text;
         PollUntil(
@@ -497,8 +519,11 @@ private:
     // Services started through this end with the test's process even when
     // it is killed (a test that runs out of time), instead of outliving it.
     inline static const std::vector<std::string> kDieWithTheTest = {"setpriv", "--pdeathsig", "KILL"};
+    // "no-system-bus", "pulse.sock" and "bus".
+    static constexpr size_t kLongestSocketName = 13;
 
     std::string m_folder;
+    SocketFolder m_sockets;
     PrivateXServer m_x;
     std::string m_bus;
     std::unique_ptr<ChildProcess> m_sessionBus;

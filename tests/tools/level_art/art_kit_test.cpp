@@ -171,7 +171,7 @@ TEST(LayoutXmlTest, WritesTilesInOrderAndRefusesMoreThanTheGameReads)
 // A book with one 40 x 20 picture, for the layer drawing.
 class LayerDrawingTest : public ::testing::Test {
 protected:
-    LayerDrawingTest() : m_sink(m_dir()), m_book(m_sink)
+    LayerDrawingTest() : m_sink(m_dir.Path()), m_book(m_sink)
     {
         Canvas item(40, 20);
         item.Rect(0, 0, 40, 20, {200, 10, 10});
@@ -184,7 +184,6 @@ protected:
         cairo_destroy(m_cr);
         cairo_surface_destroy(m_view);
     }
-    static std::string m_dir() { return ::testing::TempDir() + "/level-art-kit"; }
     uint32_t At(int x, int y) { return PixelAt(m_view, x, y); }
     // A layer of "item.xml": the picture tiled once.
     LayerSetup TiledItemLayer()
@@ -197,6 +196,7 @@ protected:
         return s;
     }
 
+    VokeTest::TempDir m_dir;
     PictureSink m_sink;
     ArtBook m_book;
     cairo_surface_t* m_view;

@@ -1,0 +1,111 @@
+// The tests' own children and services (game_process.h): a child is ended so
+// that it cleans up (SIGTERM first, SIGKILL only for one that stays), and a
+// test's X server, session bus and sound server leave nothing behind once
+// ended, also when the test's folder is too deep for a socket's path.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/game/app/game_process.h"
+#include "tests/support/files.h"
+#include "tests/support/poll.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using VokeTest::ChildProcess;
+using VokeTest::Environment;
+using VokeTest::Exists;
+using VokeTest::PollUntil;
+using VokeTest::ReadAll;
+
+TEST(ChildProcessTest, EndsOnSigtermAndKillsOnlyAChildThatStays)
+{
+    VokeTest::TempDir dir;
+    {
+        // Cleans up on SIGTERM, as a service does.
+        ChildProcess child({"sh", "-c", "trap 'echo cleaned > \"$0\"; exit 0' TERM; echo up > \"$0\"; "
+                                        "while :; do sleep 0.05; done",
+                            dir / "state"},
+                           Environment({}, {}));
+        ASSERT_TRUE(PollUntil([&] { return ReadAll(dir / "state") == "up\n"; }, 20.0));
+    }
+    EXPECT_EQ(ReadAll(dir / "state"), "cleaned\n");
+
+    // Ignores SIGTERM: killed once the wait is over, and reaped.
+    ChildProcess stays({"sh", "-c", "trap '' TERM; echo up > \"$0\"; exec sleep 600", dir / "stays"},
+                       Environment({}, {}));
+    ASSERT_TRUE(PollUntil([&] { return ReadAll(dir / "stays") == "up\n"; }, 20.0));
+    stays.End(0.2);
+    EXPECT_FALSE(stays.Running());
+    EXPECT_EQ(stays.Wait(0.0), 128 + SIGKILL);
+}
+
+// The socket's path in the address that `name` ("NAME=") holds among `env`:
+// after `prefix`, up to the address's options.
+std::string SocketPath(const std::vector<std::string>& env, const std::string& name, const std::string& prefix)
+{
+    for (const std::string& var : env)
+        if (var.rfind(name + prefix, 0) == 0) {
+            const std::string path = var.substr(name.size() + prefix.size());
+            return path.substr(0, path.find(','));
+        }
+    return "";
+}
+
+TEST(PrivateServicesTest, EndedTheyLeaveNothingBehindAlsoFromADeepFolder)
+{
+    // The folder's length: a short folder's under /tmp (whatever TMPDIR
+    // is), one that leaves a socket's path room for a short name only, and
+    // one deeper than any socket's path.
+    for (const size_t length : {size_t(0), VokeTest::kSocketPathBytes - 8, 2 * VokeTest::kSocketPathBytes}) {
+        VokeTest::TempDir top("/tmp");
+        std::string folder = top.Path();
+        while (folder.size() < length) folder += "/deep";
+        SCOPED_TRACE(folder);
+        const bool deep = length > 0;
+        std::filesystem::create_directories(folder);
+        std::string bus, pulse, xSocket;
+        {
+            VokeTest::PrivateServices services(folder);
+            ASSERT_TRUE(services.Up());
+            ASSERT_TRUE(services.StartSoundServer()) << services.SoundServerLog();
+            const std::vector<std::string> env = services.Env();
+            bus = SocketPath(env, "DBUS_SESSION_BUS_ADDRESS=", "unix:path=");
+            pulse = SocketPath(env, "PULSE_SERVER=", "unix:");
+            xSocket = "/tmp/.X11-unix/X" + services.Display().substr(1);
+            EXPECT_TRUE(Exists(xSocket)) << xSocket;
+            for (const std::string& socket : {bus, pulse}) {
+                EXPECT_TRUE(Exists(socket)) << socket;
+                EXPECT_LE(socket.size(), VokeTest::kSocketPathBytes) << socket;
+                // In the test's folder, or (when too deep) one of their own.
+                const std::string in = std::filesystem::path(socket).parent_path();
+                EXPECT_EQ(in == folder, !deep) << socket;
+            }
+            std::string info;
+            EXPECT_EQ(services.Pactl({"info"}, &info), 0) << info;
+            ChildProcess call({"dbus-send", "--bus=unix:path=" + bus, "--print-reply", "--dest=org.freedesktop.DBus",
+                               "/org/freedesktop/DBus", "org.freedesktop.DBus.GetId"},
+                              Environment({}, {}));
+            EXPECT_EQ(call.Wait(20.0), 0) << "the bus answers";
+
+            // The sound server killed on purpose, as one that vanishes;
+            // started again on the same socket.
+            services.StopSoundServer();
+            ASSERT_TRUE(services.StartSoundServer()) << services.SoundServerLog();
+            services.StopSessionBus();
+            EXPECT_FALSE(Exists(bus)) << "a bus ended on SIGTERM removes its socket";
+        }
+        EXPECT_FALSE(Exists(xSocket)) << "an X server ended on SIGTERM removes its socket";
+        EXPECT_FALSE(Exists(pulse)) << "a sound server ended on SIGTERM removes its socket";
+        if (deep) {
+            EXPECT_FALSE(Exists(std::filesystem::path(bus).parent_path())) << bus;
+        }
+    }
+}
+
+}  // namespace
