@@ -257,17 +257,14 @@ MaemoSession::~MaemoSession()
 {
     for (DBusMessage* call : m_callsToAnswer) dbus_message_unref(call);
     m_callsToAnswer.clear();
-    if (m_session) {
-        if (m_sessionFilterAdded) {
-            if (!m_methodRule.empty()) dbus_bus_remove_match(m_session, m_methodRule.c_str(), nullptr);
-            dbus_connection_remove_filter(m_session, MaemoSessionFilters::OnSessionMessage, this);
-        }
-        dbus_bus_release_name(m_session, m_service.c_str(), nullptr);
-    }
-    if (m_system && m_systemFilterAdded) {
-        dbus_bus_remove_match(m_system, kDisplayStateRule, nullptr);
+    // Closing a connection gives its name and its match rules back to the
+    // bus. Nothing here waits for the bus: a call that waits for its reply
+    // first reads every message queued before it, which after a flood of
+    // calls kept a closed game alive for seconds.
+    if (m_session && m_sessionFilterAdded)
+        dbus_connection_remove_filter(m_session, MaemoSessionFilters::OnSessionMessage, this);
+    if (m_system && m_systemFilterAdded)
         dbus_connection_remove_filter(m_system, MaemoSessionFilters::OnSystemMessage, this);
-    }
     Disconnect(m_system);
     Disconnect(m_session);
 }
