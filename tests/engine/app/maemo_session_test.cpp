@@ -195,6 +195,11 @@ TEST(MaemoSessionTest, AFloodOfCallsIsServedAShareAtATime)
                 if (!dbus_pending_call_get_completed(call)) return false;
         return true;
     };
+    // What one pass of the frame loop may serve, however many calls wait (a
+    // share of each bus's messages): a session that drained every call
+    // arriving, as one that flushed its replies blocking did, served
+    // thousands in a pass.
+    constexpr int kPassShare = 128;
     int largest = 0;
     bool bounded = true;
     const bool all = VokeTest::PollUntil(
@@ -202,7 +207,7 @@ TEST(MaemoSessionTest, AFloodOfCallsIsServedAShareAtATime)
             const int before = handled;
             const int dispatched = session->Dispatch();
             largest = std::max(largest, dispatched);
-            bounded = bounded && dispatched <= MaemoSession::kMaxMessagesPerDispatch && handled - before <= 1;
+            bounded = bounded && dispatched <= kPassShare && handled - before <= 1;
             return answered();
         },
         120.0, std::chrono::milliseconds(0));
