@@ -11,7 +11,9 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "engine/app/clock.h"
 #include "engine/app/machine_keys.h"
@@ -31,6 +33,18 @@ Voke::MaemoApplication* CreateApplication() { return new Voke::RecordingMaemoApp
 
 namespace Voke {
 namespace {
+
+// The application's log lines for a key going down and coming up, and the
+// key lines of a log in their order.
+std::string KeyDown(unsigned key) { return "key down " + std::to_string(key); }
+std::string KeyUp(unsigned key) { return "key up " + std::to_string(key); }
+std::vector<std::string> KeyLines(const std::vector<std::string>& log)
+{
+    std::vector<std::string> keys;
+    for (const std::string& e : log)
+        if (e.rfind("key", 0) == 0) keys.push_back(e);
+    return keys;
+}
 
 class MaemoWindowTest : public ::testing::Test {
 protected:
@@ -163,18 +177,14 @@ TEST_F(MaemoWindowTest, KeysArriveAsEngineKeyCodes)
             x.Key(XK_Shift_L, false);
             x.Tap(XK_Left);
         }
-        return a.Logged("key up " + std::to_string(KEY_LEFT));
+        return a.Logged(KeyUp(KEY_LEFT));
     };
     EXPECT_EQ(app->Run(), 0);
     EXPECT_FALSE(app->timedOut);
-    std::vector<std::string> keys;
-    for (const std::string& e : app->log)
-        if (e.rfind("key", 0) == 0) keys.push_back(e);
-    auto down = [](unsigned k) { return "key down " + std::to_string(k); };
-    auto up = [](unsigned k) { return "key up " + std::to_string(k); };
-    EXPECT_EQ(keys, (std::vector<std::string>{down(KEY_Q), up(KEY_Q), down(KEY_SELECT), up(KEY_SELECT),
-                                              down(KEY_SHIFT), down(KEY_A), up(KEY_A), up(KEY_SHIFT),
-                                              down(KEY_LEFT), up(KEY_LEFT)}));
+    EXPECT_EQ(KeyLines(app->log),
+              (std::vector<std::string>{KeyDown(KEY_Q), KeyUp(KEY_Q), KeyDown(KEY_SELECT), KeyUp(KEY_SELECT),
+                                        KeyDown(KEY_SHIFT), KeyDown(KEY_A), KeyUp(KEY_A), KeyUp(KEY_SHIFT),
+                                        KeyDown(KEY_LEFT), KeyUp(KEY_LEFT)}));
     EXPECT_EQ(app->initializes, 1);
     EXPECT_EQ(app->unloads, 1);
 }
@@ -328,12 +338,12 @@ TEST_P(MaemoWindowHeldKeyTest, IsOnePressAndAutoRepeatStaysAsSet)
             x.Key(XK_q, false);
             released = true;
         }
-        return a.Logged("key up " + std::to_string(KEY_Q));
+        return a.Logged(KeyUp(KEY_Q));
     };
     EXPECT_EQ(app->Run(), 0);
     EXPECT_FALSE(app->timedOut);
-    const std::string down = "key down " + std::to_string(KEY_Q), up = "key up " + std::to_string(KEY_Q);
-    EXPECT_EQ(app->log, (std::vector<std::string>{down, up})) << serverPresses << " presses from the server";
+    EXPECT_EQ(app->log, (std::vector<std::string>{KeyDown(KEY_Q), KeyUp(KEY_Q)}))
+        << serverPresses << " presses from the server";
     EXPECT_FALSE(changed) << "auto-repeat changed while the window had the keyboard";
     app.Reset();
     EXPECT_EQ(x.AutoRepeatOn(), on) << "after the application's end";
@@ -367,7 +377,7 @@ TEST_F(MaemoWindowTest, AKeyReleasedWhileAwayIsPressedAfresh)
             back = true;
             x.Tap(XK_w);
         }
-        return a.Logged("key up " + std::to_string(KEY_W));
+        return a.Logged(KeyUp(KEY_W));
     };
     app->focusChanged = [&](RecordingMaemoApp&, bool active) {
         if (active) return;
@@ -376,13 +386,8 @@ TEST_F(MaemoWindowTest, AKeyReleasedWhileAwayIsPressedAfresh)
     };
     EXPECT_EQ(app->Run(), 0);
     EXPECT_FALSE(app->timedOut);
-    std::vector<std::string> keys;
-    for (const std::string& e : app->log)
-        if (e.rfind("key", 0) == 0) keys.push_back(e);
-    auto down = [](unsigned k) { return "key down " + std::to_string(k); };
-    auto up = [](unsigned k) { return "key up " + std::to_string(k); };
-    EXPECT_EQ(keys, (std::vector<std::string>{down(KEY_Q), down(KEY_Q), up(KEY_Q), down(KEY_W), down(KEY_W),
-                                              up(KEY_W)}));
+    EXPECT_EQ(KeyLines(app->log), (std::vector<std::string>{KeyDown(KEY_Q), KeyDown(KEY_Q), KeyUp(KEY_Q),
+                                                            KeyDown(KEY_W), KeyDown(KEY_W), KeyUp(KEY_W)}));
 }
 
 TEST_F(MaemoWindowTest, AResizedWindowGetsANewDisplayOnTheSameSurface)
