@@ -1,5 +1,6 @@
 #include "engine/app/maemo_main.h"
 
+#include <link.h>
 #include <signal.h>
 #include <sys/auxv.h>
 #include <unistd.h>
@@ -59,6 +60,24 @@ NarrowString FolderOf(const NarrowString& file)
     return SplitProgramPath(file.c_str()).directory;
 }
 
+// The interpreter named by the main program's own headers: the dynamic
+// loader the kernel starts before it; empty for a static program.
+NarrowString InterpreterOfProgram()
+{
+    NarrowString interpreter;
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, std::size_t, void* data) {
+            // The first object listed is the main program.
+            for (int i = 0; i < info->dlpi_phnum; ++i)
+                if (info->dlpi_phdr[i].p_type == PT_INTERP)
+                    *static_cast<NarrowString*>(data) =
+                        reinterpret_cast<const char*>(info->dlpi_addr + info->dlpi_phdr[i].p_vaddr);
+            return 1;
+        },
+        &interpreter);
+    return interpreter;
+}
+
 }  // namespace
 
 ExecutableFacts ReadExecutableFacts(const char* argv0)
@@ -68,14 +87,20 @@ ExecutableFacts ReadExecutableFacts(const char* argv0)
     facts.argv0File = RealPath(argv0);
     facts.kernelFile = KernelFile();
     facts.startedFile = RealPath(reinterpret_cast<const char*>(getauxval(AT_EXECFN)));
+    facts.loaderFile = RealPath(InterpreterOfProgram().c_str());
     return facts;
 }
 
 NarrowString ChooseExecutableFolder(const ExecutableFacts& facts)
 {
-    if (facts.argv0.find('/') != NarrowString::npos && !facts.argv0File.empty()) return FolderOf(facts.argv0File);
-    if (!facts.kernelFile.empty()) return FolderOf(facts.kernelFile);
-    return FolderOf(facts.startedFile);
+    auto isProgram = [&](const NarrowString& file) { return !file.empty() && file != facts.loaderFile; };
+    if (isProgram(facts.kernelFile)) return FolderOf(facts.kernelFile);
+    if (isProgram(facts.startedFile)) return FolderOf(facts.startedFile);
+    // Started through the loader (or with nothing known of the kernel's
+    // file): the loader runs the file it was given, which it passes on as
+    // argv[0].
+    if (isProgram(facts.argv0File)) return FolderOf(facts.argv0File);
+    return NarrowString();
 }
 
 namespace {
@@ -122,13 +147,31 @@ int RunMaemoMain(int argc, char** argv)
 int RunMaemoProgram(const NarrowString& baseName)
 {
     IgnoreBrokenPipes();
-    const NarrowString service = kServicePrefix + baseName;
+    // Any program name gives a service name, the same at every start, so a
+    // second start under it finds the first; only an empty one gives none.
+    const NarrowString service = MaemoSession::ServiceName(kServicePrefix, baseName);
+    if (service.empty())
+        ReportError("session: the program was started without a name, so it takes none on the session bus; "
+                    "started again, it cannot bring this one to the front");
 
     MaemoSession::Registration registration = MaemoSession::Registration::kFailed;
-    std::unique_ptr<MaemoSession> session = MaemoSession::Open(service, kApplicationVersion, &registration);
+    uint32_t owner = 0;
+    std::unique_ptr<MaemoSession> session =
+        MaemoSession::Open(service, kApplicationVersion, &registration, &owner);
     if (registration == MaemoSession::Registration::kAlreadyRunning) {
         ReportError("session: %s is already running; it was asked to come to the front", ApplicationTitle.c_str());
         return 0;
+    }
+    if (registration == MaemoSession::Registration::kNotAnswering) {
+        if (owner)
+            ReportError("session: %s is already running (process %u) but does not answer; wait until it does, or "
+                        "end it (kill %u), then start it again",
+                        ApplicationTitle.c_str(), owner, owner);
+        else
+            ReportError("session: %s is already running but does not answer; wait until it does, or end it, then "
+                        "start it again",
+                        ApplicationTitle.c_str());
+        return -1;
     }
     if (!session) return -1;
 

@@ -35,23 +35,28 @@ struct ExecutableFacts {
     // when the program was started through it.
     NarrowString kernelFile;
     // The file named to the kernel at the start (the auxiliary vector's
-    // AT_EXECFN): the one found on PATH for a bare name.
+    // AT_EXECFN): the one found on PATH for a bare name, the loader when
+    // the program was started through it.
     NarrowString startedFile;
+    // The dynamic loader the executable names (its interpreter); empty for
+    // a program without one.
+    NarrowString loaderFile;
 };
 // Reads them for this process.
 ExecutableFacts ReadExecutableFacts(const char* argv0);
 // The folder of the running executable, links resolved, however it was
-// started: through a link, through PATH, from any folder or through the
-// dynamic loader. A path with a "/" names the executable itself (a loader
-// that runs it is given it so): its file's folder. A bare name was found on
-// PATH, and a path that names no file was made up by whoever started the
-// program: the kernel's file, else the started file. Empty when none is
-// known.
+// started: through a link, through PATH, from any folder, under any argv[0]
+// or through the dynamic loader. The executable itself decides: the kernel's
+// file, else (without /proc) the file named to the kernel; only where that
+// is the dynamic loader, which was given the program's path as argv[0], the
+// file argv[0] names. A path that is neither (a made-up argv[0], a wrapper
+// that passes its own name on) never decides. Empty when none is known.
 NarrowString ChooseExecutableFolder(const ExecutableFacts& facts);
 
 // The version the application registers with.
 constexpr const char* kApplicationVersion = "0.0.1";
-// The prefix of the service name; the executable's base name follows it.
+// The prefix of the service name; the executable's base name, made a valid
+// bus name, follows it.
 constexpr const char* kServicePrefix = "org.maemo.";
 
 // The whole program: changes to the executable's folder
@@ -61,15 +66,17 @@ constexpr const char* kServicePrefix = "org.maemo.";
 // in the folder it was started from.
 int RunMaemoMain(int argc, char** argv);
 
-// The program in the current folder: registers as "org.maemo." + base name,
-// version "0.0.1", creates the application (CreateApplication), runs it and
-// tears it down. Returns the exit status: 0 after a normal end, and also
-// when the program already runs in this session, which is then asked to
-// come to the front (one line says so); -1 when registration fails otherwise
-// (an invalid name, or a taken one whose owner does not answer), after one
-// line on standard output that says why; otherwise the main loop's status. Platform failures
-// while the application is constructed, and the X server going away later,
-// end the process with status 1 after one line.
+// The program in the current folder: registers under the service name made
+// from the base name (MaemoSession::ServiceName after "org.maemo."), version
+// "0.0.1", creates the application (CreateApplication), runs it and tears it
+// down. An empty base name gives no service name: the program says so in one
+// line and runs without a name on the bus. Returns the exit status: 0 after
+// a normal end, and also when the program already runs in this session,
+// which is then asked to come to the front (one line says so); -1 when the
+// running program does not answer, or registration fails otherwise, after
+// one line on standard output that says why; otherwise the main loop's
+// status. Platform failures while the application is constructed, and the X
+// server going away later, end the process with status 1 after one line.
 int RunMaemoProgram(const NarrowString& baseName);
 
 }  // namespace Voke

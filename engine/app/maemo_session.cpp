@@ -1,6 +1,7 @@
 #include "engine/app/maemo_session.h"
 
 #include <dbus/dbus.h>
+#include <sys/ioctl.h>
 
 #include <cstring>
 #include <ctime>
@@ -61,6 +62,33 @@ int ConnectionFd(DBusConnection* connection)
     if (!connection || !dbus_connection_get_is_connected(connection)) return -1;
     if (!dbus_connection_get_unix_fd(connection, &fd)) return -1;
     return fd;
+}
+
+// Whether the connection's socket holds bytes not read yet.
+bool HasUnreadBytes(DBusConnection* connection)
+{
+    const int fd = ConnectionFd(connection);
+    int bytes = 0;
+    return fd >= 0 && ioctl(fd, FIONREAD, &bytes) == 0 && bytes > 0;
+}
+
+// The process id of the owner of `service`, as the bus knows it; 0 when it
+// cannot tell.
+uint32_t OwnerProcess(DBusConnection* connection, const NarrowString& service)
+{
+    DBusMessage* call = dbus_message_new_method_call(DBUS_SERVICE_DBUS, DBUS_PATH_DBUS, DBUS_INTERFACE_DBUS,
+                                                     "GetConnectionUnixProcessID");
+    const char* name = service.c_str();
+    if (!call || !dbus_message_append_args(call, DBUS_TYPE_STRING, &name, DBUS_TYPE_INVALID)) {
+        if (call) dbus_message_unref(call);
+        return 0;
+    }
+    DBusMessage* reply = dbus_connection_send_with_reply_and_block(connection, call, MaemoSession::kRaiseReplyMs, nullptr);
+    dbus_message_unref(call);
+    dbus_uint32_t pid = 0;
+    if (reply && !dbus_message_get_args(reply, nullptr, DBUS_TYPE_UINT32, &pid, DBUS_TYPE_INVALID)) pid = 0;
+    if (reply) dbus_message_unref(reply);
+    return pid;
 }
 
 // How a "top_application" call to the owner of a service went.
@@ -129,7 +157,8 @@ struct MaemoSessionFilters {
         // The handler runs once the pass's messages are dispatched, and the
         // callers that wait get their answers after it.
         session->m_methodCalled = true;
-        if (!dbus_message_get_no_reply(message)) session->m_callsToAnswer.push_back(dbus_message_ref(message));
+        if (!dbus_message_get_no_reply(message))
+            if (DBusMessage* reply = dbus_message_new_method_return(message)) session->m_replies.push_back(reply);
         return DBUS_HANDLER_RESULT_HANDLED;
     }
 
@@ -139,25 +168,37 @@ struct MaemoSessionFilters {
     {
         if (session.m_methodCalled && session.m_methodHandler) session.m_methodHandler(session.m_methodData);
         session.m_methodCalled = false;
-        for (DBusMessage* call : session.m_callsToAnswer) {
-            if (DBusMessage* reply = dbus_message_new_method_return(call)) {
-                dbus_connection_send(session.m_session, reply, nullptr);
-                dbus_message_unref(reply);
-            }
-            dbus_message_unref(call);
+        for (DBusMessage* reply : session.m_replies) {
+            dbus_connection_send(session.m_session, reply, nullptr);
+            dbus_message_unref(reply);
         }
-        session.m_callsToAnswer.clear();
+        session.m_replies.clear();
     }
 
-    // Reads what has arrived and dispatches at most `budget` messages.
-    static int DispatchConnection(DBusConnection* connection, int budget)
+    // Dispatches at most `budget` messages of the connection. While no whole
+    // message waits, reads on as long as the socket holds more, within the
+    // pass's share of reads and of time: libdbus takes a few kilobytes a
+    // read, and a large message read a read a pass would keep every call
+    // behind it waiting for minutes.
+    static int DispatchConnection(const MaemoSession& session, DBusConnection* connection, int budget)
     {
         if (!connection || !dbus_connection_get_is_connected(connection)) return 0;
         dbus_connection_read_write(connection, 0);
+        const int64_t readUntilMs = session.Now() + MaemoSession::kReadShareMs;
+        int reads = 1;
         int dispatched = 0;
-        while (dispatched < budget && dbus_connection_get_dispatch_status(connection) == DBUS_DISPATCH_DATA_REMAINS) {
-            dbus_connection_dispatch(connection);
-            ++dispatched;
+        while (dispatched < budget) {
+            const DBusDispatchStatus status = dbus_connection_get_dispatch_status(connection);
+            if (status == DBUS_DISPATCH_DATA_REMAINS) {
+                dbus_connection_dispatch(connection);
+                ++dispatched;
+                continue;
+            }
+            if (status != DBUS_DISPATCH_COMPLETE || reads >= MaemoSession::kMaxReadsPerDispatch ||
+                !HasUnreadBytes(connection) || session.Now() >= readUntilMs)
+                break;
+            dbus_connection_read_write(connection, 0);
+            ++reads;
         }
         return dispatched;
     }
@@ -187,14 +228,15 @@ struct MaemoSessionFilters {
 };
 
 std::unique_ptr<MaemoSession> MaemoSession::Open(const NarrowString& service, const NarrowString& version,
-                                                 Registration* registration)
+                                                 Registration* registration, uint32_t* owner)
 {
     Registration ignored = Registration::kFailed;
     Registration& result = registration ? *registration : ignored;
     result = Registration::kFailed;
+    if (owner) *owner = 0;
     DBusError error;
     dbus_error_init(&error);
-    if (!dbus_validate_bus_name(service.c_str(), &error)) {
+    if (!service.empty() && !dbus_validate_bus_name(service.c_str(), &error)) {
         ReportError("session: \"%s\" is not a valid service name: %s", service.c_str(), error.message);
         dbus_error_free(&error);
         return nullptr;
@@ -210,7 +252,7 @@ std::unique_ptr<MaemoSession> MaemoSession::Open(const NarrowString& service, co
         ReportError("session: cannot connect to the session bus, running without it: %s",
                     dbus_error_is_set(&error) ? error.message : "unknown error");
         dbus_error_free(&error);
-    } else {
+    } else if (!service.empty()) {
         // The name is asked for a second time only when its owner ended
         // between the first request and the call to it.
         constexpr int kRequests = 2;
@@ -228,6 +270,11 @@ std::unique_ptr<MaemoSession> MaemoSession::Open(const NarrowString& service, co
                     result = Registration::kAlreadyRunning;
                     return nullptr;
                 }
+                if (outcome == CallOutcome::kNoAnswer) {
+                    if (owner) *owner = OwnerProcess(session->m_session, service);
+                    result = Registration::kNotAnswering;
+                    return nullptr;
+                }
                 if (outcome == CallOutcome::kOwnerGone && request < kRequests) continue;
             }
             ReportError("session: cannot register %s on the session bus: %s", service.c_str(), reason.c_str());
@@ -240,6 +287,30 @@ std::unique_ptr<MaemoSession> MaemoSession::Open(const NarrowString& service, co
     dbus_error_free(&error);
     result = Registration::kRegistered;
     return session;
+}
+
+NarrowString MaemoSession::ServiceName(const NarrowString& prefix, const NarrowString& program)
+{
+    if (program.empty()) return NarrowString();
+    auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    auto isNameByte = [&](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || isDigit(c) || c == '_' || c == '-';
+    };
+    NarrowString name = prefix;
+    for (std::size_t start = 0;;) {
+        const std::size_t dot = program.find('.', start);
+        NarrowString element = program.substr(start, dot == NarrowString::npos ? dot : dot - start);
+        for (char& c : element)
+            if (!isNameByte(c)) c = '_';
+        if (element.empty() || isDigit(element[0])) element.insert(0, 1, '_');
+        name += element;
+        if (dot == NarrowString::npos) break;
+        name += '.';
+        start = dot + 1;
+    }
+    if (name.size() > DBUS_MAXIMUM_NAME_LENGTH) name.resize(DBUS_MAXIMUM_NAME_LENGTH);
+    if (name.back() == '.') name.pop_back();
+    return dbus_validate_bus_name(name.c_str(), nullptr) ? name : NarrowString();
 }
 
 NarrowString MaemoSession::InterfaceName(const NarrowString& service)
@@ -255,8 +326,8 @@ NarrowString MaemoSession::InterfaceName(const NarrowString& service)
 
 MaemoSession::~MaemoSession()
 {
-    for (DBusMessage* call : m_callsToAnswer) dbus_message_unref(call);
-    m_callsToAnswer.clear();
+    for (DBusMessage* reply : m_replies) dbus_message_unref(reply);
+    m_replies.clear();
     // Closing a connection gives its name and its match rules back to the
     // bus. Nothing here waits for the bus: a call that waits for its reply
     // first reads every message queued before it, which after a flood of
@@ -310,10 +381,12 @@ void MaemoSession::SetDisplayStateHandler(DisplayStateHandler handler, void* dat
     m_systemFilterAdded = dbus_connection_add_filter(m_system, MaemoSessionFilters::OnSystemMessage, this, nullptr);
 }
 
+int64_t MaemoSession::Now() const { return m_clock ? m_clock() : MonotonicMs(); }
+
 bool MaemoSession::Request(const char* member, int64_t& lastSentMs)
 {
     if (!m_system || !dbus_connection_get_is_connected(m_system)) return false;
-    int64_t now = m_clock ? m_clock() : MonotonicMs();
+    const int64_t now = Now();
     if (lastSentMs >= 0 && now - lastSentMs < kRequestIntervalMs) return true;
     DBusMessage* message =
         dbus_message_new_method_call(kDisplayService, kDisplayRequestPath, kDisplayRequestInterface, member);
@@ -342,8 +415,8 @@ bool MaemoSession::SendSignal(const char* path, const char* interface, const cha
 
 int MaemoSession::Dispatch()
 {
-    int dispatched = MaemoSessionFilters::DispatchConnection(m_system, kMaxMessagesPerDispatch);
-    dispatched += MaemoSessionFilters::DispatchConnection(m_session, kMaxMessagesPerDispatch);
+    int dispatched = MaemoSessionFilters::DispatchConnection(*this, m_system, kMaxMessagesPerDispatch);
+    dispatched += MaemoSessionFilters::DispatchConnection(*this, m_session, kMaxMessagesPerDispatch);
     if (m_session) {
         MaemoSessionFilters::AnswerCalls(*this);
         WritePending(m_session);

@@ -46,28 +46,45 @@ public:
         // "top_application" call on the service's interface: the program
         // already runs and was asked to come to the front. No session.
         kAlreadyRunning,
-        // An invalid name, or one whose owner did not answer. No session.
+        // Another process owns the name and did not answer that call within
+        // kRaiseReplyMs: it is stopped or hung. No session.
+        kNotAnswering,
+        // An invalid name, or the bus refused it. No session.
         kFailed,
     };
 
     // Registers the application: connects to the session bus and takes the
-    // name `service` there (which must be a valid bus name), then connects to
-    // the system bus if one answers. `version` is the application's version,
-    // kept for the record. When another process owns the name, it is asked
-    // to the front with a "top_application" call on InterfaceName(service),
-    // waiting at most kRaiseReplyMs for its answer, and no session is made;
-    // should the owner have gone meanwhile, the name is asked for once more.
-    // Returns null for an invalid name or one that another process keeps; a
-    // session bus that does not answer gives a session without it. A
-    // failure, with its reason (the owner does not answer, or the bus's own
-    // error), and a session bus that does not answer are reported as one line
-    // on standard output. `registration`, when given, receives how it went.
+    // name `service` there (which must be a valid bus name, see ServiceName;
+    // an empty one takes no name: the program then runs on the bus unknown
+    // by name), then connects to the system bus if one answers. `version` is
+    // the application's version, kept for the record. When another process
+    // owns the name, it is asked to the front with a "top_application" call
+    // on InterfaceName(service), waiting at most kRaiseReplyMs for its
+    // answer, and no session is made; should the owner have gone meanwhile,
+    // the name is asked for once more. Returns null for an invalid name or
+    // one that another process keeps; a session bus that does not answer
+    // gives a session without it. An invalid name, a refusal by the bus
+    // (with the bus's own error) and a session bus that does not answer are
+    // reported as one line on standard output; an owner that does not
+    // answer is left to the caller to report (kNotAnswering), who knows the
+    // program's name. `registration`, when given, receives how it went, and
+    // `owner`, when given, the process id of an owner that did not answer
+    // (0 when the bus cannot tell).
     static std::unique_ptr<MaemoSession> Open(const NarrowString& service, const NarrowString& version,
-                                              Registration* registration = nullptr);
+                                              Registration* registration = nullptr, uint32_t* owner = nullptr);
     // NOTE: a running program answers within a frame or two; one that does
     // not in this time is stopped or hung, and a second start that waits
     // longer only keeps the user waiting.
     static constexpr int kRaiseReplyMs = 3000;
+    // The service name of a program called `program` (its base name, which
+    // may hold any bytes): `prefix` (a valid bus name ending in '.')
+    // followed by the program's name made a valid bus name: every byte that
+    // a bus name cannot hold becomes '_', an element that is empty or starts
+    // with a digit gets a '_' in front, and the whole is cut to the 255
+    // bytes a bus name may have. Every start under the same name gets the
+    // same service name, so a second start finds the first. Empty for an
+    // empty program name, from which no name can be made.
+    static NarrowString ServiceName(const NarrowString& prefix, const NarrowString& program);
     // The D-Bus interface name of a service's own calls: the service name
     // with every character that an interface name cannot hold (a '-', which
     // bus names allow) replaced by '_'. Empty when even that is no valid
@@ -103,8 +120,8 @@ public:
     bool RequestDisplayOn();
     bool PauseBlanking();
     static constexpr int64_t kRequestIntervalMs = 1000;
-    // Tests drive the clock the interval is measured on (monotonic
-    // milliseconds by default).
+    // Tests drive the clock the interval and the read share are measured
+    // on (monotonic milliseconds by default).
     void SetClock(int64_t (*nowMs)()) { m_clock = nowMs; }
 
     // Queues a signal without arguments on the session bus and writes what
@@ -113,14 +130,24 @@ public:
 
     // Reads what the buses have ready, system bus first, dispatches at most
     // kMaxMessagesPerDispatch of the messages received on each, and writes
-    // what is pending, all without waiting. Returns how many messages were
-    // dispatched. However many arrive, one call never takes longer than its
-    // share: the rest wait for the next.
+    // what is pending, all without waiting. While no whole message has
+    // arrived, it reads on as long as the socket holds more, for at most
+    // kReadShareMs on the session's clock (SetClock) and kMaxReadsPerDispatch
+    // reads: a large message comes in within a few passes, not a few
+    // kilobytes a pass. Returns how many messages were dispatched. However
+    // many arrive, one call never takes longer than its share: the rest wait
+    // for the next.
     int Dispatch();
     // NOTE: a frame's share of the bus. A flood of calls (from a client gone
     // wrong or hostile) then costs a frame no more than this many small
     // messages, while a desktop's few calls are all served at once.
     static constexpr int kMaxMessagesPerDispatch = 64;
+    // NOTE: a frame's share of reading one bus: 2 ms of the 16.7 of a frame
+    // at 60 per second, in which a desktop machine reads some megabytes. A
+    // read takes a few kilobytes at most (libdbus's own bound); the count
+    // bounds a pass whose clock does not move.
+    static constexpr int64_t kReadShareMs = 2;
+    static constexpr int kMaxReadsPerDispatch = 1024;
     // The file descriptors to wait on for incoming messages; -1 for a bus that
     // is absent or gone.
     int GetSessionFd() const;
@@ -137,6 +164,7 @@ private:
     friend struct MaemoSessionFilters;
     MaemoSession() = default;
     bool Request(const char* member, int64_t& lastSentMs);
+    int64_t Now() const;
 
     NarrowString m_service;
     NarrowString m_version;
@@ -149,9 +177,10 @@ private:
     MethodHandler m_methodHandler = nullptr;
     void* m_methodData = nullptr;
     bool m_sessionFilterAdded = false;
-    // The watched calls of the current Dispatch whose callers wait for a
-    // reply, answered once the handler has run.
-    std::vector<DBusMessage*> m_callsToAnswer;
+    // The replies to the watched calls of the current Dispatch whose callers
+    // wait for one, sent once the handler has run. The calls themselves are
+    // not kept: a large one is freed as soon as it is dispatched.
+    std::vector<DBusMessage*> m_replies;
     bool m_methodCalled = false;
 
     DisplayStateHandler m_displayHandler = nullptr;

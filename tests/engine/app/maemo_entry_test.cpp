@@ -23,6 +23,7 @@
 #include "tests/engine/app/x_test_connection.h"
 #include "tests/support/poll.h"
 #include "tests/support/spawn.h"
+#include "tests/support/temp_dir.h"
 #include "tests/support/x_server.h"
 
 namespace Voke {
@@ -39,8 +40,10 @@ class Child {
 public:
     // `env` entries "NAME=value" replace or (with an empty value after '=')
     // remove variables of this process's environment. `program` is the path
-    // it is started through (a link, say).
-    explicit Child(const std::vector<std::string>& env = {}, const std::string& program = kProgram)
+    // it is started through (a link, say), and its argv[0] unless `argv0`
+    // is given.
+    explicit Child(const std::vector<std::string>& env = {}, const std::string& program = kProgram,
+                   const char* argv0 = nullptr)
     {
         std::vector<std::string> vars;
         for (char** e = environ; *e; ++e) {
@@ -62,7 +65,8 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
         std::string path = program;
-        char* argv[] = {path.data(), nullptr};
+        std::string name = argv0 ? argv0 : program;
+        char* argv[] = {name.data(), nullptr};
         const VokeTest::SpawnAttributes attributes;
         if (posix_spawn(&m_pid, path.c_str(), &actions, attributes.Get(), argv, envp.data()) != 0) m_pid = -1;
         posix_spawn_file_actions_destroy(&actions);
@@ -82,6 +86,7 @@ public:
     Child& operator=(const Child&) = delete;
 
     bool Started() const { return m_pid > 0; }
+    pid_t Pid() const { return m_pid; }
     void Signal(int signal) { kill(m_pid, signal); }
     // Stops reading: the child's next line goes into a pipe with no reader.
     void CloseOutput()
@@ -398,48 +403,106 @@ bool ActivationAsked(XTestConnection& x, Window window)
         20.0);
 }
 
-// Started again through a link named "vex-bolt": its service name holds a
-// '-', which no interface name may. Both starts still meet on the bus: the
-// second asks the first to the front and ends; the first asks for
-// activation. Stopped, the first does not answer: the second says so, soon.
-TEST(MaemoEntryTest, ASecondStartThroughAHyphenatedNameAsksTheFirstToTheFront)
+// Started again through a link whose name is no valid bus name as it is
+// ("vex-bolt" holds a '-', which no interface name may; "9 lives" a space
+// and a leading digit): both starts still meet on the bus under the name
+// made of it: the second asks the first to the front and ends; the first
+// asks for activation. Stopped, the first does not answer: the second says
+// so, soon, naming it.
+TEST(MaemoEntryTest, ASecondStartUnderAnyNameAsksTheFirstToTheFront)
 {
     XTestConnection x;
     ASSERT_NE(x.display, nullptr);
     x.RemoveActiveWindow();
     XSelectInput(x.display, x.Root(), SubstructureNotifyMask);
     XSync(x.display, False);
-    char folder[] = "/tmp/voke_link_XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    const std::string link = std::string(folder) + "/vex-bolt";
-    ASSERT_EQ(symlink(kProgram, link.c_str()), 0);
+    const VokeTest::TempDir folder;
+    ASSERT_FALSE(folder.Path().empty());
+    for (const char* name : {"vex-bolt", "9 lives"}) {
+        SCOPED_TRACE(name);
+        const std::string link = folder / name;
+        ASSERT_EQ(symlink(kProgram, link.c_str()), 0);
 
-    Child first({}, link);
-    const std::string ready = first.WaitFor("ready ");
-    ASSERT_FALSE(ready.empty()) << first.Rest();
-    const Window window = std::stoul(ready.substr(6));
+        Child first({}, link);
+        const std::string ready = first.WaitFor("ready ");
+        ASSERT_FALSE(ready.empty()) << first.Rest();
+        const Window window = std::stoul(ready.substr(6));
 
-    {
-        Child second({}, link);
-        EXPECT_EQ(second.Wait(), 0);
-        EXPECT_EQ(second.Rest(), "session: Vexbolt! is already running; it was asked to come to the front\n");
+        {
+            Child second({}, link);
+            EXPECT_EQ(second.Wait(), 0);
+            EXPECT_EQ(second.Rest(), "session: Vexbolt! is already running; it was asked to come to the front\n");
+        }
+        EXPECT_TRUE(ActivationAsked(x, window)) << "the running program asked for nothing";
+
+        first.Signal(SIGSTOP);
+        {
+            Child second({}, link);
+            EXPECT_EQ(second.Wait(), -1);
+            const std::string pid = std::to_string(first.Pid());
+            EXPECT_EQ(second.Rest(), "session: Vexbolt! is already running (process " + pid +
+                                         ") but does not answer; wait until it does, or end it (kill " + pid +
+                                         "), then start it again\n");
+        }
+        first.Signal(SIGCONT);
+        x.SendDeleteWindow(window);
+        EXPECT_EQ(first.WaitFor("unload"), "unload");
+        EXPECT_EQ(first.Wait(), 0);
     }
-    EXPECT_TRUE(ActivationAsked(x, window)) << "the running program asked for nothing";
+}
 
-    first.Signal(SIGSTOP);
+// A client sends one top_application call carrying 64 MB (gone wrong, or
+// hostile): the program reads it within a few frames and answers, and the
+// calls behind it are answered as ever: a second start asks it to the front.
+TEST(MaemoEntryTest, ALargeCallDoesNotStallItsAnswers)
+{
+    Child first;
+    ASSERT_FALSE(first.WaitFor("ready ").empty()) << first.Rest();
+    BusPeer caller;
+    ASSERT_NE(caller.connection, nullptr);
+    const std::string service = "org.maemo." + BaseName(kProgram);
+    DBusMessage* call = dbus_message_new_method_call(service.c_str(), "/", service.c_str(), "top_application");
     {
-        Child second({}, link);
-        EXPECT_EQ(second.Wait(), -1);
-        EXPECT_EQ(second.Rest(),
-                  "session: cannot register org.maemo.vex-bolt on the session bus: the program that owns it does not "
-                  "answer\n");
+        const std::string text(64u << 20, 'x');
+        const char* value = text.c_str();
+        dbus_message_append_args(call, DBUS_TYPE_STRING, &value, DBUS_TYPE_INVALID);
     }
-    first.Signal(SIGCONT);
-    x.SendDeleteWindow(window);
+    DBusError error;
+    dbus_error_init(&error);
+    // NOTE: a guard against a hang only: read a few kilobytes a frame, as
+    // before, the call took minutes.
+    DBusMessage* reply = dbus_connection_send_with_reply_and_block(caller.connection, call, 120000, &error);
+    dbus_message_unref(call);
+    EXPECT_NE(reply, nullptr) << (dbus_error_is_set(&error) ? error.message : "");
+    if (reply) dbus_message_unref(reply);
+    dbus_error_free(&error);
+
+    Child second;
+    EXPECT_EQ(second.Wait(), 0);
+    EXPECT_EQ(second.Rest(), "session: Vexbolt! is already running; it was asked to come to the front\n");
+    first.Signal(SIGTERM);
     EXPECT_EQ(first.WaitFor("unload"), "unload");
     EXPECT_EQ(first.Wait(), 0);
-    unlink(link.c_str());
-    rmdir(folder);
+}
+
+// Started with an empty argv[0] no service name can be made: the program
+// says so once, and runs; a second start alike runs beside it.
+TEST(MaemoEntryTest, WithoutANameItSaysSoAndRuns)
+{
+    const std::string said =
+        "session: the program was started without a name, so it takes none on the session bus; started again, it "
+        "cannot bring this one to the front";
+    Child first({}, kProgram, "");
+    EXPECT_EQ(first.ReadLine(), said);
+    ASSERT_FALSE(first.WaitFor("ready ").empty()) << first.Rest();
+    Child second({}, kProgram, "");
+    EXPECT_EQ(second.ReadLine(), said);
+    ASSERT_FALSE(second.WaitFor("ready ").empty()) << second.Rest();
+    for (Child* child : {&first, &second}) {
+        child->Signal(SIGTERM);
+        EXPECT_EQ(child->WaitFor("unload"), "unload");
+        EXPECT_EQ(child->Wait(), 0);
+    }
 }
 
 TEST(MaemoEntryTest, TheGameCanEndTheProgram)

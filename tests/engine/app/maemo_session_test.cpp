@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -41,13 +42,17 @@ TEST(MaemoSessionTest, RegistersAValidServiceNameOnce)
     ASSERT_NE(session, nullptr);
     EXPECT_GE(session->GetSessionFd(), 0);
 
-    // A second instance finds its name taken.
+    // A second instance finds its name taken (by a first that is never
+    // dispatched here, so it does not answer).
+    MaemoSession::Registration registration = MaemoSession::Registration::kRegistered;
     testing::internal::CaptureStdout();
-    EXPECT_EQ(MaemoSession::Open(service, "0.0.1"), nullptr);
-    // A base name the bus refuses ("3d", with a leading digit).
-    EXPECT_EQ(MaemoSession::Open("org.maemo.3d", "0.0.1"), nullptr);
+    EXPECT_EQ(MaemoSession::Open(service, "0.0.1", &registration), nullptr);
+    EXPECT_EQ(registration, MaemoSession::Registration::kNotAnswering);
+    // A name the bus refuses ("3d", with a leading digit).
+    EXPECT_EQ(MaemoSession::Open("org.maemo.3d", "0.0.1", &registration), nullptr);
+    EXPECT_EQ(registration, MaemoSession::Registration::kFailed);
     std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_NE(out.find("cannot register " + service), std::string::npos) << out;
+    EXPECT_EQ(out.find("cannot register"), std::string::npos) << out;
     EXPECT_NE(out.find("not a valid service name"), std::string::npos) << out;
 
     // Closing releases the name for the next instance.
@@ -114,22 +119,75 @@ TEST(MaemoSessionTest, AHyphenatedServiceIsAskedToTheFrontOnAValidInterface)
     EXPECT_EQ(raised, 1);
 }
 
+// Any program name gives a valid service name, the same every time, and its
+// interface; only an empty one gives none.
+TEST(MaemoSessionTest, EveryProgramNameGivesAServiceName)
+{
+    const NarrowString prefix = "org.maemo.";
+    const struct {
+        const char* program;
+        const char* service;
+    } cases[] = {
+        {"vexbolt", "org.maemo.vexbolt"},
+        {"vex-bolt", "org.maemo.vex-bolt"},
+        {"vexbolt.bin", "org.maemo.vexbolt.bin"},
+        {"9lives", "org.maemo._9lives"},
+        {"vex bolt", "org.maemo.vex_bolt"},
+        {"v\xc3\xa9xbolt", "org.maemo.v__xbolt"},
+        {"game.3d", "org.maemo.game._3d"},
+        {"a..b.", "org.maemo.a._.b._"},
+        {".", "org.maemo._._"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(MaemoSession::ServiceName(prefix, c.program), c.service) << c.program;
+        EXPECT_FALSE(MaemoSession::InterfaceName(c.service).empty()) << c.service;
+    }
+    // Cut to the 255 bytes of a bus name, never after a '.'.
+    const NarrowString longName(250, 'x');
+    const NarrowString cut = MaemoSession::ServiceName(prefix, longName);
+    EXPECT_EQ(cut, prefix + NarrowString(245, 'x'));
+    const NarrowString dotted = MaemoSession::ServiceName(prefix, NarrowString(244, 'x') + ".yz");
+    EXPECT_EQ(dotted, prefix + NarrowString(244, 'x'));
+    EXPECT_FALSE(MaemoSession::InterfaceName(cut).empty());
+    EXPECT_EQ(MaemoSession::ServiceName(prefix, ""), "");
+
+    // A session under a name made so is registered and asked to the front
+    // on its interface.
+    const NarrowString service = MaemoSession::ServiceName(prefix, "9 lives-" + std::to_string(getpid()));
+    std::unique_ptr<MaemoSession> running = MaemoSession::Open(service, "0.0.1");
+    ASSERT_NE(running, nullptr);
+    int raised = 0;
+    running->WatchMethodCall(MaemoSession::InterfaceName(service), "top_application",
+                             [](void* data) { ++*static_cast<int*>(data); }, &raised);
+    EXPECT_EQ(RunChild({"dbus-send", "--session", "--print-reply", "--reply-timeout=5000", "--dest=" + service, "/",
+                        MaemoSession::InterfaceName(service) + ".top_application"},
+                       [&] { running->Dispatch(); }),
+              0);
+    EXPECT_EQ(raised, 1);
+
+    // No name: a session on the bus all the same, which nobody can call.
+    std::unique_ptr<MaemoSession> nameless = MaemoSession::Open("", "0.0.1");
+    ASSERT_NE(nameless, nullptr);
+    EXPECT_GE(nameless->GetSessionFd(), 0);
+}
+
 // A second start whose running program does not answer (stopped, or hung)
-// gives up within the reply time and says so; one whose running program
-// ends while it is asked takes the name itself.
-TEST(MaemoSessionTest, ASecondStartSaysWhyItCannotRegister)
+// gives up within the reply time and names the process that owns the name,
+// for the caller to say; one whose running program ends while it is asked
+// takes the name itself.
+TEST(MaemoSessionTest, ASecondStartTellsWhoDoesNotAnswer)
 {
     const NarrowString service = UniqueService("stopped");
     std::unique_ptr<MaemoSession> stopped = MaemoSession::Open(service, "0.0.1");
     ASSERT_NE(stopped, nullptr);
     stopped->WatchMethodCall(service, "top_application", [](void*) {}, nullptr);
     MaemoSession::Registration registration = MaemoSession::Registration::kRegistered;
+    uint32_t ownerProcess = 0;
     testing::internal::CaptureStdout();
-    EXPECT_EQ(MaemoSession::Open(service, "0.0.1", &registration), nullptr);  // never dispatched
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "session: cannot register " + service +
-                  " on the session bus: the program that owns it does not answer\n");
-    EXPECT_EQ(registration, MaemoSession::Registration::kFailed);
+    EXPECT_EQ(MaemoSession::Open(service, "0.0.1", &registration, &ownerProcess), nullptr);  // never dispatched
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(registration, MaemoSession::Registration::kNotAnswering);
+    EXPECT_EQ(ownerProcess, static_cast<uint32_t>(getpid()));
 
     // The owner leaves without answering once the call has reached it.
     const NarrowString leaving = UniqueService("leaving");
@@ -277,6 +335,74 @@ TEST_F(StandInSystemBus, DisplayRequestsGoOutOncePerInterval)
     for (int k = 0; k < 3; ++k) expected.insert(expected.end(), once.begin(), once.end());
     expected.push_back("End");
     EXPECT_EQ(service.CollectUntil("End"), expected);
+}
+
+int64_t SlowNowMs() { return g_nowMs += 1000; }
+
+// The passes a session takes to answer a top_application call that carries
+// `bytes` of text, and a plain call sent after it: each pass waits for the
+// bus as a frame would, then dispatches. -1 when they are not answered.
+int PassesToAnswerALargeCall(MaemoSession& session, const NarrowString& service, std::size_t bytes)
+{
+    BusPeer caller;
+    if (!caller.connection) return -1;
+    const std::string text(bytes, 'x');
+    std::vector<DBusPendingCall*> pending;
+    for (const std::string& argument : {text, std::string()}) {
+        DBusMessage* call = dbus_message_new_method_call(service.c_str(), "/", service.c_str(), "top_application");
+        const char* value = argument.c_str();
+        if (!argument.empty()) dbus_message_append_args(call, DBUS_TYPE_STRING, &value, DBUS_TYPE_INVALID);
+        DBusPendingCall* reply = nullptr;
+        dbus_connection_send_with_reply(caller.connection, call, &reply, DBUS_TIMEOUT_INFINITE);
+        dbus_message_unref(call);
+        if (reply) pending.push_back(reply);
+    }
+    std::atomic<bool> stop{false};
+    std::thread writer([&] {
+        while (!stop && dbus_connection_read_write_dispatch(caller.connection, 10)) {
+        }
+    });
+    int passes = 0;
+    const bool answered = VokeTest::PollUntil(
+        [&] {
+            pollfd fd{session.GetSessionFd(), POLLIN, 0};
+            if (!session.HasQueuedMessages()) poll(&fd, 1, 100);
+            session.Dispatch();
+            ++passes;
+            return std::all_of(pending.begin(), pending.end(), dbus_pending_call_get_completed);
+        },
+        120.0, std::chrono::milliseconds(0));
+    stop = true;
+    writer.join();
+    for (DBusPendingCall* call : pending) dbus_pending_call_unref(call);
+    return answered && pending.size() == 2 ? passes : -1;
+}
+
+// A call of many megabytes (a client gone wrong or hostile) is read in a few
+// passes, so that the calls behind it are answered soon; and a pass whose
+// share of time is spent stops reading, so that it never holds up a frame.
+TEST(MaemoSessionTest, ALargeCallIsReadInAFewPassesEachWithinItsShare)
+{
+    const NarrowString service = UniqueService("large");
+    std::unique_ptr<MaemoSession> session = MaemoSession::Open(service, "0.0.1");
+    ASSERT_NE(session, nullptr);
+    int handled = 0;
+    session->WatchMethodCall(service, "top_application", [](void* data) { ++*static_cast<int*>(data); }, &handled);
+
+    // NOTE: 16 MB, read a few kilobytes a pass (libdbus's own bound) as
+    // before, took thousands of passes: over a minute of frames.
+    constexpr std::size_t kLarge = 16u << 20;
+    constexpr int kLargestPassCount = static_cast<int>(kLarge / (16u << 10));
+    session->SetClock(NowMs);  // a clock that stands still: only the reads bound a pass
+    const int passes = PassesToAnswerALargeCall(*session, service, kLarge);
+    EXPECT_GT(passes, 0) << "not answered";
+    EXPECT_LE(passes, kLargestPassCount) << "read less than 16 kB a pass";
+    EXPECT_GE(handled, 1);
+
+    // Every read takes a second: each pass reads once.
+    constexpr std::size_t kSmaller = 1u << 20;
+    session->SetClock(SlowNowMs);
+    EXPECT_GE(PassesToAnswerALargeCall(*session, service, kSmaller), static_cast<int>(kSmaller / (16u << 10)));
 }
 
 TEST(MaemoSessionTest, WithoutASystemBusTheDisplayStaysOn)

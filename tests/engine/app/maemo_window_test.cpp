@@ -602,22 +602,40 @@ TEST(ProgramEntryTest, ChoosesTheExecutablesFolderHoweverItWasStarted)
         const char* folder;
     };
     const Case cases[] = {
-        {"a path, through a link", {"bin/game", "/opt/game/build/game", "/opt/game/build/game", "/opt/x/bin/game"},
+        {"a path, through a link",
+         {"bin/game", "/opt/game/build/game", "/opt/game/build/game", "/opt/game/build/game", loader},
          "/opt/game/build"},
         // The kernel runs the loader, which is given the program's path.
-        {"through the dynamic loader", {"build/game", "/opt/game/build/game", loader, loader}, "/opt/game/build"},
-        {"a bare name found on PATH", {"game", "", "/opt/game/build/game", "/usr/bin/game"}, "/opt/game/build"},
-        {"a bare name without /proc", {"game", "", "", "/usr/games/game"}, "/usr/games"},
-        {"a made-up path", {"/no/such/game", "", "/opt/game/build/game", "/opt/game/build/game"}, "/opt/game/build"},
-        {"in the root", {"/game", "/game", "/game", "/game"}, "/"},
-        {"nothing known", {"game", "", "", ""}, ""},
-        {"no argv[0]", {"", "", "", ""}, ""},
+        {"through the dynamic loader", {"build/game", "/opt/game/build/game", loader, loader, loader},
+         "/opt/game/build"},
+        {"through the loader, without /proc", {"build/game", "/opt/game/build/game", "", loader, loader},
+         "/opt/game/build"},
+        {"a bare name found on PATH", {"game", "", "/opt/game/build/game", "/opt/game/build/game", loader},
+         "/opt/game/build"},
+        {"a bare name without /proc", {"game", "", "", "/usr/games/game", loader}, "/usr/games"},
+        {"a made-up path", {"/no/such/game", "", "/opt/game/build/game", "/opt/game/build/game", loader},
+         "/opt/game/build"},
+        // argv[0] names a file or folder that exists but is not the program.
+        {"another program's path as argv[0]",
+         {"/usr/bin/env", "/usr/bin/env", "/opt/game/build/game", "/opt/game/build/game", loader}, "/opt/game/build"},
+        {"a folder as argv[0]", {"/opt/game", "/opt/game", "/opt/game/build/game", "/opt/game/build/game", loader},
+         "/opt/game/build"},
+        {"a wrapper script that passes its own path on",
+         {"/usr/bin/game", "/usr/bin/game", "/opt/game/game", "/opt/game/game", loader}, "/opt/game"},
+        {"a program without a loader", {"game", "", "/opt/s/game", "/opt/s/game", ""}, "/opt/s"},
+        {"in the root", {"/game", "/game", "/game", "/game", loader}, "/"},
+        {"nothing known", {"game", "", "", "", loader}, ""},
+        {"no argv[0]", {"", "", "", "", ""}, ""},
     };
     for (const Case& c : cases) EXPECT_EQ(ChooseExecutableFolder(c.facts), c.folder) << c.how;
 
     // This process: its own file's folder, from its path or from the kernel.
     const ExecutableFacts self = ReadExecutableFacts("no-such-program");
     ASSERT_FALSE(self.kernelFile.empty());
+    EXPECT_FALSE(self.loaderFile.empty());
+    EXPECT_NE(self.loaderFile, self.kernelFile);
+    EXPECT_EQ(ChooseExecutableFolder(ReadExecutableFacts("/usr/bin/env")),
+              SplitProgramPath(self.kernelFile.c_str()).directory);
     EXPECT_EQ(ChooseExecutableFolder(self), SplitProgramPath(self.kernelFile.c_str()).directory);
     EXPECT_EQ(ChooseExecutableFolder(ReadExecutableFacts(self.kernelFile.c_str())),
               SplitProgramPath(self.kernelFile.c_str()).directory);

@@ -542,10 +542,19 @@ TEST_F(VexboltReliabilityTest, StartedThroughALinkOrThroughPathItFindsItsArchive
     // given the program's path from the other folder.
     const std::string loader = "/lib64/ld-linux-x86-64.so.2";
     const std::string relative = std::filesystem::relative(VEXBOLT_PROGRAM, elsewhere);
+    // Under an argv[0] that names some other file: another program, or a
+    // wrapper script in another folder that passes its own path on.
+    const std::string script = links + "/game";
+    WriteBytes(script, "#!/bin/bash\nexec -a \"$0\" \"" + std::string(VEXBOLT_PROGRAM) + "\"\n");
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    const std::vector<std::string> asEnv = {"bash", "-c", "cd \"$1\" && exec -a /usr/bin/env \"$2\"", "bash",
+                                            elsewhere};
     for (const Start& start : {Start{"through a link", links + "/vexbolt", ""},
                                Start{"through a link on PATH", "vexbolt", links},
                                Start{"through PATH", "vexbolt", buildFolder},
-                               Start{"through the dynamic loader", relative, ""}}) {
+                               Start{"through the dynamic loader", relative, ""},
+                               Start{"as /usr/bin/env", VEXBOLT_PROGRAM, ""},
+                               Start{"through a wrapper script on PATH", "game", links}}) {
         SCOPED_TRACE(start.how);
         GameOptions options = Options();
         options.wrapper = StartedFrom(elsewhere, start.path);
@@ -554,6 +563,7 @@ TEST_F(VexboltReliabilityTest, StartedThroughALinkOrThroughPathItFindsItsArchive
             if (!VokeTest::Exists(loader)) continue;
             options.wrapper = {"sh", "-c", "cd \"$1\" && exec \"$2\" \"$3\"", "sh", elsewhere, loader};
         }
+        if (std::string(start.how) == "as /usr/bin/env") options.wrapper = asEnv;
         GameProcess game(m_home.Path(), options);
         GameWindow window(game, m_services.Display());
         ASSERT_TRUE(window.Find(VokeTest::kScreenGuardSeconds)) << game.Output();
