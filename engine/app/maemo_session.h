@@ -142,11 +142,12 @@ public:
     // wrong or hostile) then costs a frame no more than this many small
     // messages, while a desktop's few calls are all served at once.
     static constexpr int kMaxMessagesPerDispatch = 64;
-    // NOTE: a frame's share of reading one bus: 2 ms of the 16.7 of a frame
-    // at 60 per second, in which a desktop machine reads some megabytes. A
-    // read takes a few kilobytes at most (libdbus's own bound); the count
-    // bounds a pass whose clock does not move.
-    static constexpr int64_t kReadShareMs = 2;
+    // NOTE: a frame's share of reading one bus: 4 ms of the 16.7 of a frame
+    // at 60 per second. A read takes a few kilobytes at most (libdbus's own
+    // bound) in some microseconds: a 100 MB call comes in within a second on
+    // an idle desktop machine, about three on one loaded three times over.
+    // The count bounds a pass whose clock does not move.
+    static constexpr int64_t kReadShareMs = 4;
     static constexpr int kMaxReadsPerDispatch = 1024;
     // The file descriptors to wait on for incoming messages; -1 for a bus that
     // is absent or gone.
