@@ -33,9 +33,12 @@ MaemoApplication* MaemoApplication::s_instance = nullptr;
 
 namespace {
 
-// The events the window listens to: keys, exposure, structure (map, size)
-// and focus.
-const long kWindowEventMask = KeyPressMask | KeyReleaseMask | ExposureMask | StructureNotifyMask | FocusChangeMask;
+// The events the window listens to: keys, exposure, structure (map, size),
+// focus, the pointer's crossings (where the focus follows the pointer, they
+// move the keyboard in and out of the window) and the keys down after each
+// FocusIn and EnterNotify.
+const long kWindowEventMask = KeyPressMask | KeyReleaseMask | ExposureMask | StructureNotifyMask | FocusChangeMask |
+                              EnterWindowMask | LeaveWindowMask | KeymapStateMask;
 // Bytes of the client machine's name, the last one forced to 0.
 constexpr std::size_t kHostNameBytes = 64;
 // The XInput version the touch handling is written against.
@@ -118,6 +121,36 @@ struct MaemoApplication::XHandlers {
         std::_Exit(kConnectionLostStatus);
     }
 };
+
+KeyboardFocus::Step KeyboardFocus::Take(int type, int detail, bool focusFlag)
+{
+    bool leaving = false;
+    switch (type) {
+    case FocusIn:
+        // NotifyPointer: the focus follows the pointer, which is in the window.
+        (detail == NotifyPointer ? m_underPointer : m_focused) = true;
+        break;
+    case FocusOut:  // of any detail: the window holds no window the keys could go to
+    case UnmapNotify:
+        m_focused = m_underPointer = false;
+        leaving = true;
+        break;
+    case EnterNotify:
+        // The flag is set where the keys go to the window under the pointer:
+        // the focus is this window, one around it, the root or PointerRoot.
+        if (detail != NotifyInferior) m_underPointer = focusFlag;
+        break;
+    case LeaveNotify:
+        // Into a window of its own (NotifyInferior) the keys still reach it.
+        if (detail == NotifyInferior) break;
+        m_underPointer = false;
+        leaving = true;
+        break;
+    default:
+        break;
+    }
+    return {leaving && !HasKeyboard(), HasKeyboard()};
+}
 
 MaemoApplication::MaemoApplication(uint32_t flags) : AbstractApp(flags)
 {
@@ -583,6 +616,28 @@ void MaemoApplication::ReleaseKeyRepeat()
     XFlush(m_xDisplay);
 }
 
+void MaemoApplication::UpdateKeyRepeat()
+{
+    if (m_keyboardFocus.HasKeyboard() && !m_paused)
+        HoldKeyRepeat();
+    else
+        ReleaseKeyRepeat();
+}
+
+void MaemoApplication::FollowKeyboard(const XEvent& event)
+{
+    int detail = 0;
+    bool focusFlag = false;
+    if (event.type == FocusIn || event.type == FocusOut) detail = event.xfocus.detail;
+    if (event.type == EnterNotify || event.type == LeaveNotify) {
+        detail = event.xcrossing.detail;
+        focusFlag = event.xcrossing.focus;
+    }
+    if (m_keyboardFocus.Take(event.type, detail, focusFlag).forgetKeys && m_inputContext)
+        m_inputContext->ForgetKeysDown();
+    UpdateKeyRepeat();
+}
+
 bool MaemoApplication::ReadActiveWindow() const
 {
     Atom type = None;
@@ -641,15 +696,15 @@ bool MaemoApplication::HandleEvent(XEvent& event, bool paused)
         if (m_inputContext && !paused) m_inputContext->HandleKeyEvent(&event);
         break;
     case FocusIn:
-        // The keyboard following the pointer into the window is no focus of
-        // its own: a window manager passes through it while it minimises the
-        // window, which then goes without a FocusOut.
-        if (event.xfocus.detail != NotifyPointer) HoldKeyRepeat();
-        break;
     case FocusOut:
-        // The releases of the keys held now go to another window.
-        if (m_inputContext) m_inputContext->ForgetKeysDown();
-        ReleaseKeyRepeat();
+    case EnterNotify:
+    case LeaveNotify:
+    case UnmapNotify:
+        FollowKeyboard(event);
+        break;
+    case KeymapNotify:
+        // The keys released while the keyboard was elsewhere are up.
+        if (m_inputContext) m_inputContext->ForgetKeysUp(event.xkeymap.key_vector);
         break;
     case Expose:
         RenderFrame();
@@ -794,8 +849,10 @@ int MaemoApplication::Run()
             SetActive(true);
         else if (!active && !m_paused)
             SetActive(false);
-        // Keys are dropped while paused, their releases too: none stays down.
+        // Keys are dropped while paused, their releases too: none stays down,
+        // and the server's auto-repeat is the user's meanwhile.
         if (m_paused && m_inputContext) m_inputContext->ForgetKeysDown();
+        UpdateKeyRepeat();
 
         float seconds = clock.Next(GetTimeMs());
         if (m_accelerometerOn && !m_paused) ReadAccelerometer(seconds);

@@ -23,6 +23,31 @@ namespace Voke {
 
 class MaemoSession;
 
+// Whether the window has the keyboard, followed through the window's own
+// focus and crossing events (no request to the server): the focus is the
+// window itself, or the focus follows the pointer (PointerRoot, the root or a
+// window around this one) and the pointer is in the window. Where the focus
+// follows the pointer, its moves bring no focus events, only crossings.
+class KeyboardFocus {
+public:
+    struct Step {
+        // The event leaves the window without the keyboard: the releases of
+        // the keys held may go to another window.
+        bool forgetKeys = false;
+        bool hasKeyboard = false;
+    };
+    // Takes one X event of the window by its X type: FocusIn and FocusOut
+    // with their detail, EnterNotify and LeaveNotify with their detail and
+    // focus flag, UnmapNotify; the arguments an event lacks are not looked
+    // at, and any other type changes nothing.
+    Step Take(int type, int detail, bool focusFlag);
+    bool HasKeyboard() const { return m_focused || m_underPointer; }
+
+private:
+    bool m_focused = false;       // the focus is the window
+    bool m_underPointer = false;  // the keys follow the pointer, which is in the window
+};
+
 class MaemoApplication : public AbstractApp {
 public:
     // The window's size at creation, whatever the screen's; the real size
@@ -175,11 +200,16 @@ private:
     // Key auto-repeat is a setting of the user's whole X session, which the
     // program leaves alone: the server reports a held key's repeats as
     // presses alone, and the input context drops them. Only a server that
-    // cannot do so gets auto-repeat switched off while the focus is the
-    // window itself (FocusIn), put back as it was found at FocusOut and at
-    // the application's end.
+    // cannot do so gets auto-repeat switched off while the window has the
+    // keyboard (KeyboardFocus) and the application runs, and put back as it
+    // was found whenever the keyboard can go elsewhere (the focus or the
+    // pointer leaving, an unmap, a pause) and at the application's end.
     void HoldKeyRepeat();
     void ReleaseKeyRepeat();
+    void UpdateKeyRepeat();
+    // A focus, crossing or unmap event of the window: where the keyboard
+    // goes, and the keys whose releases may be missed from then on.
+    void FollowKeyboard(const XEvent& event);
     void FindTouchDevice();
 
     bool m_quitRequested = false;
@@ -222,6 +252,7 @@ private:
     bool m_switchKeyRepeat = false;
     bool m_autoRepeatHeld = false;
     bool m_autoRepeatFoundOn = true;
+    KeyboardFocus m_keyboardFocus;
 
     MaemoSession* m_session = nullptr;
     NarrowString m_serviceName;

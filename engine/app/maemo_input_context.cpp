@@ -31,6 +31,18 @@ void MaemoInputContext::HandleKey(unsigned keycode, unsigned long keysym, bool p
         m_app->DispatchKeyUp(code);
 }
 
+void MaemoInputContext::ForgetKeysUp(const char (&keymap)[kKeymapBytes])
+{
+    static_assert(kKeymapBytes * 8 == kKeyCodes, "a bit of the keymap for each tracked code");
+    // X key codes start at 8: the first byte, which KeymapNotify leaves
+    // unset, is not read.
+    constexpr unsigned kFirstCode = 8;
+    for (unsigned code = 0; code < kKeyCodes; ++code) {
+        const bool down = code >= kFirstCode && (static_cast<unsigned char>(keymap[code / 8]) >> (code % 8) & 1u);
+        if (!down) m_keysDown.reset(code);
+    }
+}
+
 unsigned MaemoInputContext::TranslateKey(XEvent* event, bool pressed)
 {
     return TranslateKeysym(XLookupKeysym(&event->xkey, 0), pressed);

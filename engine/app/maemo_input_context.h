@@ -30,8 +30,16 @@ public:
     void HandleKey(unsigned keycode, unsigned long keysym, bool pressed);
     // Forgets which keys are down: the keyboard has left the window or the
     // application pauses, and the releases of the keys held then go elsewhere
-    // or are dropped. The held flags stay as they are.
+    // or are dropped. The held flags stay as they are. No release is
+    // dispatched for a forgotten key: it may still be held, and its release,
+    // when it comes here, passes on as always.
     void ForgetKeysDown() { m_keysDown.reset(); }
+    // Forgets the keys that `keymap` says are up: a bit per X key code, the
+    // lowest bit of byte 0 for code 0, as KeymapNotify gives it. Codes 0 to
+    // 7, which X never sends, count as up (their byte is not read). Keys it
+    // says are down are not added.
+    static constexpr unsigned kKeymapBytes = 32;
+    void ForgetKeysUp(const char (&keymap)[kKeymapBytes]);
     bool IsKeyDown(unsigned keycode) const { return keycode < kKeyCodes && m_keysDown.test(keycode); }
 
     // The key code of an X key event (0 for none); updates the held flags.

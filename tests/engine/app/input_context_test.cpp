@@ -2,12 +2,15 @@
 
 #include <X11/keysym.h>
 #include <gtest/gtest.h>
+// After gtest, whose names X.h's None would hide.
+#include <X11/X.h>
 
 #include <string>
 #include <vector>
 
 #include "engine/app/abstract_app.h"
 #include "engine/app/clock.h"
+#include "engine/app/maemo_application.h"
 #include "engine/core/key_codes.h"
 
 namespace Voke {
@@ -119,6 +122,74 @@ TEST(HeldKeyTest, ReleasesPassAndForgettingEndsEveryHold)
     context->HandleKey(300, XK_z, true);
     EXPECT_EQ(app->keys, (std::vector<std::string>{Up(KEY_Q), Down(KEY_Q), Down(KEY_Q), Down(KEY_ASTERISK),
                                                    Down(KEY_Z), Down(KEY_Z)}));
+}
+
+// KeymapNotify after the keyboard came back: a key released elsewhere is
+// pressed afresh, one still held keeps repeating as nothing.
+TEST(HeldKeyTest, KeysTheKeymapSaysAreUpAreForgotten)
+{
+    SmartPtr<KeyRecordingApp> app(new KeyRecordingApp);
+    SmartPtr<MaemoInputContext> context(new MaemoInputContext(app));
+    constexpr unsigned kCodeBelowX = 3;  // X never sends it; a stray call may
+    for (unsigned code : {kCodeQ, kCodeA, kCodeBelowX}) context->HandleKey(code, XK_z, true);
+    char keymap[MaemoInputContext::kKeymapBytes] = {};
+    keymap[0] = static_cast<char>(0xff);  // not filled in by KeymapNotify
+    keymap[kCodeA / 8] = static_cast<char>(1u << (kCodeA % 8));
+    context->ForgetKeysUp(keymap);
+    EXPECT_FALSE(context->IsKeyDown(kCodeQ));
+    EXPECT_TRUE(context->IsKeyDown(kCodeA));
+    EXPECT_FALSE(context->IsKeyDown(kCodeBelowX));
+    // A key down in the keymap that was pressed elsewhere is not taken up.
+    keymap[kCodeReturn / 8] |= static_cast<char>(1u << (kCodeReturn % 8));
+    context->ForgetKeysUp(keymap);
+    EXPECT_FALSE(context->IsKeyDown(kCodeReturn));
+}
+
+// What the window's focus and crossing events say about the keyboard, in
+// the orders an X server sends them: first where the focus follows the
+// pointer (no window manager), then with a focus of its own.
+TEST(KeyboardFocusTest, FollowsItsFocusAndThePointerWhereTheFocusFollowsIt)
+{
+    struct {
+        const char* what;
+        int type;
+        int detail;
+        bool focusFlag;
+        bool forgetKeys;
+        bool hasKeyboard;
+    } const events[] = {
+        {"mapped under the pointer, focus PointerRoot", EnterNotify, NotifyAncestor, true, false, true},
+        {"over another window", LeaveNotify, NotifyNonlinear, true, true, false},
+        {"back", EnterNotify, NotifyNonlinear, true, false, true},
+        {"into a window of its own", LeaveNotify, NotifyInferior, true, false, true},
+        {"out of it", EnterNotify, NotifyInferior, true, false, true},
+        {"focus to another window", FocusOut, NotifyPointer, false, true, false},
+        {"out and in while another window has the focus", EnterNotify, NotifyNonlinear, false, false, false},
+        {"the focus to the root window", FocusIn, NotifyPointer, false, false, true},
+        {"unmapped", UnmapNotify, 0, false, true, false},
+        {"an event of no concern", KeyPress, 0, false, false, false},
+        {"mapped by a window manager", EnterNotify, NotifyAncestor, false, false, false},
+        {"focused", FocusIn, NotifyNonlinear, false, false, true},
+        {"the pointer leaves", LeaveNotify, NotifyNonlinear, true, false, true},
+        {"and comes back", EnterNotify, NotifyNonlinear, true, false, true},
+        // Minimised by a window manager that passes the focus through
+        // PointerRoot before it unmaps the window.
+        {"minimised: focus out", FocusOut, NotifyNonlinear, false, true, false},
+        {"  the focus follows the pointer", FocusIn, NotifyPointer, false, false, true},
+        {"  the pointer leaves", LeaveNotify, NotifyAncestor, true, true, false},
+        {"  unmapped", UnmapNotify, 0, false, true, false},
+        {"restored and focused", FocusIn, NotifyNonlinear, false, false, true},
+        {"unmapped with the focus", UnmapNotify, 0, false, true, false},
+        {"its focus out after", FocusOut, NotifyNonlinear, false, true, false},
+    };
+    KeyboardFocus focus;
+    EXPECT_FALSE(focus.HasKeyboard());
+    for (const auto& e : events) {
+        const KeyboardFocus::Step step = focus.Take(e.type, e.detail, e.focusFlag);
+        EXPECT_EQ(step.forgetKeys, e.forgetKeys) << e.what;
+        EXPECT_EQ(step.hasKeyboard, e.hasKeyboard) << e.what;
+        EXPECT_EQ(focus.HasKeyboard(), e.hasKeyboard) << e.what;
+    }
 }
 
 TEST(KeyCodeTableTest, NamesEveryCodeOnce)

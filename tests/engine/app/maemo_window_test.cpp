@@ -290,10 +290,8 @@ TEST_F(MaemoWindowTest, CloseRequestWhilePausedEndsAtOnce)
     EXPECT_EQ(app->unloads, 1);
 }
 
-// The server's key auto-repeat, a setting of the whole X session, is left as
-// the user set it, on or off; a key held while it is on repeats, and the
-// application hears one press.
-class MaemoWindowHeldKeyTest : public MaemoWindowTest, public ::testing::WithParamInterface<bool> {
+// Tests that hold q, and may change the server's key auto-repeat.
+class MaemoWindowKeyTest : public MaemoWindowTest {
 protected:
     // A test that stopped short releases the key all the same.
     void TearDown() override
@@ -303,7 +301,41 @@ protected:
         XAutoRepeatOn(x.display);
         XSync(x.display, False);
     }
+
+    // Without a window manager the keyboard follows the pointer: the
+    // pointer in the application's window, which covers the screen, and
+    // another client's window over its top right corner (kOtherX, kOtherY
+    // lies in it), which hears the keys released over it.
+    static constexpr int kOtherX = 700, kOtherY = 50;
+    Window FollowThePointerBesideAnotherWindow()
+    {
+        x.Focus(PointerRoot);
+        x.MoveTo(400, 240);
+        const Window other = XCreateSimpleWindow(x.display, x.Root(), 600, 0, 200, 100, 0, 0, 0);
+        XSelectInput(x.display, other, KeyReleaseMask);
+        XMapWindow(x.display, other);
+        XSync(x.display, False);
+        return other;
+    }
+    // Whether `other` has heard the release of q; reads this connection's
+    // events.
+    bool ReleasedOver(Window other)
+    {
+        bool released = false;
+        while (XPending(x.display)) {
+            XEvent event;
+            XNextEvent(x.display, &event);
+            released = released || (event.type == KeyRelease && event.xkey.window == other &&
+                                    event.xkey.keycode == XKeysymToKeycode(x.display, XK_q));
+        }
+        return released;
+    }
 };
+
+// The server's key auto-repeat, a setting of the whole X session, is left as
+// the user set it, on or off; a key held while it is on repeats, and the
+// application hears one press.
+class MaemoWindowHeldKeyTest : public MaemoWindowKeyTest, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(MaemoWindowHeldKeyTest, IsOnePressAndAutoRepeatStaysAsSet)
 {
@@ -388,6 +420,99 @@ TEST_F(MaemoWindowTest, AKeyReleasedWhileAwayIsPressedAfresh)
     EXPECT_FALSE(app->timedOut);
     EXPECT_EQ(KeyLines(app->log), (std::vector<std::string>{KeyDown(KEY_Q), KeyDown(KEY_Q), KeyUp(KEY_Q),
                                                             KeyDown(KEY_W), KeyDown(KEY_W), KeyUp(KEY_W)}));
+}
+
+// The keyboard follows the pointer, which takes it to another window while
+// q is held: q is released there, with no FocusOut for the application, and
+// pressed afresh once the pointer is back.
+TEST_F(MaemoWindowKeyTest, AKeyReleasedOverAnotherWindowIsPressedAfresh)
+{
+    app->GoFullScreen();
+    const Window other = FollowThePointerBesideAnotherWindow();
+    int phase = 0;
+    app->step = [&](RecordingMaemoApp& a) {
+        if (phase == 0) {
+            x.Key(XK_q, true);
+            ++phase;
+        } else if (phase == 1 && a.Logged(KeyDown(KEY_Q))) {
+            x.MoveTo(kOtherX, kOtherY);
+            x.Key(XK_q, false);
+            ++phase;
+        } else if (phase == 2 && ReleasedOver(other)) {
+            x.MoveTo(400, 240);
+            x.Tap(XK_q);
+            ++phase;
+        }
+        return phase == 3 && a.Logged(KeyUp(KEY_Q));
+    };
+    EXPECT_EQ(app->Run(), 0);
+    EXPECT_FALSE(app->timedOut) << "stopped at phase " << phase;
+    EXPECT_EQ(KeyLines(app->log), (std::vector<std::string>{KeyDown(KEY_Q), KeyDown(KEY_Q), KeyUp(KEY_Q)}));
+}
+
+// A client without the keyboard extension (XKB_DISABLE keeps Xlib from it)
+// cannot have the server tell repeats: the application switches the server's
+// auto-repeat off while its window has the keyboard.
+class MaemoWindowWithoutRepeatDetectionTest : public MaemoWindowKeyTest {
+protected:
+    void SetUp() override
+    {
+        setenv("XKB_DISABLE", "1", 1);
+        MaemoWindowKeyTest::SetUp();
+        unsetenv("XKB_DISABLE");
+    }
+};
+
+// The keyboard follows the pointer: a key held 1.5 s in the window is one
+// press, and auto-repeat is the user's again whenever the pointer or the
+// window takes the keyboard elsewhere. Each step waits for the one before to
+// show in the server's auto-repeat.
+TEST_F(MaemoWindowWithoutRepeatDetectionTest, UnderPointerFocusAHeldKeyIsOnePress)
+{
+    XAutoRepeatOn(x.display);
+    app->GoFullScreen();
+    FollowThePointerBesideAnotherWindow();
+    int phase = 0;
+    int64_t pressedMs = 0;
+    app->step = [&](RecordingMaemoApp& a) {
+        const bool on = x.AutoRepeatOn();
+        if (phase == 0) {
+            // The crossing and focus events so far reach the next pass.
+            SyncApp();
+            ++phase;
+        } else if (phase == 1) {
+            // What that pass asked of the server is done before the press.
+            SyncApp();
+            x.Key(XK_q, true);
+            pressedMs = GetTimeMs();
+            ++phase;
+        } else if (phase == 2 && GetTimeMs() - pressedMs >= 1500) {
+            x.Key(XK_q, false);
+            ++phase;
+        } else if (phase == 3 && a.Logged(KeyUp(KEY_Q))) {
+            x.MoveTo(kOtherX, kOtherY);
+            ++phase;
+        } else if (phase == 4 && on) {
+            x.MoveTo(400, 240);
+            ++phase;
+        } else if (phase == 5 && !on) {
+            XUnmapWindow(x.display, window);
+            XSync(x.display, False);
+            ++phase;
+        } else if (phase == 6 && on) {
+            XMapWindow(x.display, window);
+            XSync(x.display, False);
+            ++phase;
+        } else if (phase == 7 && !on) {
+            ++phase;
+        }
+        return phase == 8;
+    };
+    EXPECT_EQ(app->Run(), 0);
+    EXPECT_FALSE(app->timedOut) << "stopped at phase " << phase;
+    EXPECT_EQ(KeyLines(app->log), (std::vector<std::string>{KeyDown(KEY_Q), KeyUp(KEY_Q)}));
+    app.Reset();
+    EXPECT_TRUE(x.AutoRepeatOn()) << "after the application's end";
 }
 
 TEST_F(MaemoWindowTest, AResizedWindowGetsANewDisplayOnTheSameSurface)
