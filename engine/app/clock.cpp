@@ -16,6 +16,13 @@ int64_t GetTimeMs()
     return TimeValToMs(now.tv_sec, now.tv_usec);
 }
 
+int64_t GetMonotonicMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
 int32_t GetTime() { return static_cast<int32_t>(std::time(nullptr)); }
 
 void Sleep(const float& seconds)

@@ -8,8 +8,8 @@
 
 #include <cerrno>
 #include <cstring>
-#include <ctime>
 
+#include "engine/app/clock.h"
 #include "engine/core/report.h"
 
 extern "C" char** environ;
@@ -72,8 +72,10 @@ void UrlOpener::Collect()
             continue;
         }
         // Ended (or, should another part of the process have collected it,
-        // gone): nothing more to wait for.
-        if (ended == it->pid && Now() - it->startMs <= kFailureWindowMs) {
+        // gone): nothing more to wait for. Its run lasted until now, as far
+        // as the process can know.
+        const int64_t ranMs = Now() - it->startMs;
+        if (ended == it->pid && ranMs <= kFailureWindowMs) {
             if (WIFEXITED(status) && WEXITSTATUS(status) != 0)
                 ReportError("web page: \"%s\" could not be opened: %s ended with status %d", it->url.c_str(),
                             kProgram, WEXITSTATUS(status));
@@ -88,10 +90,7 @@ void UrlOpener::Collect()
 
 int64_t UrlOpener::Now() const
 {
-    if (m_clock) return m_clock();
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+    return m_clock ? m_clock() : GetMonotonicMs();
 }
 
 void UrlOpener::AppendWaitDescriptors(std::vector<pollfd>& fds) const

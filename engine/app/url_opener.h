@@ -35,6 +35,10 @@ public:
     // status or by a signal within kFailureWindowMs of its start could not
     // open the page, and is reported as one line naming it; one that ended
     // later ran the browser itself, whose own end says nothing of the page.
+    // An opener's end is taken as the time of the call that finds it ended,
+    // the first moment the process can know of it: call it at once after a
+    // wait that the descriptors of AppendWaitDescriptors woke, and once in
+    // every pass of a loop that does not wait on them.
     void Collect();
     // NOTE: an opener that cannot open a page gives up within a second or
     // two; a browser run in its place is used for far longer.

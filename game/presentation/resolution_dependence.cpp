@@ -33,9 +33,9 @@ void ResolutionDependence::Load(int screenWidth, int screenHeight)
     m_ScreenWidth = screenWidth;
     m_ScreenHeight = screenHeight;
 
-    // The scenery was laid out for a 320-pixel-high screen: taller screens
-    // move the far planes down by part of the difference.
-    const int64_t d = int64_t(screenHeight) - 320;
+    // The scenery was laid out for the logical screen's height: taller
+    // screens move the far planes down by part of the difference.
+    const int64_t d = int64_t(screenHeight) - kLogicalScreenHeight;
     const int32_t p75 = static_cast<int32_t>((75 * d) / 100);
     const int32_t p50 = static_cast<int32_t>((75 * ((2 * d) / 3)) / 100);
     const int32_t p25 = static_cast<int32_t>((75 * (d / 3)) / 100);

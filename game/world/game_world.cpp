@@ -1022,7 +1022,7 @@ void GameWorld::DrawTransitions(Voke::Surface* target)
         m_EndReached = true;
         d = int64_t(w) + W;
     }
-    m_TransitionExitY = (H - 320) - (m_Player.m_CellY - TruncToPixel(ey));
+    m_TransitionExitY = (H - kLogicalScreenHeight) - (m_Player.m_CellY - TruncToPixel(ey));
     if (!target) return;
     const int64_t u = std::max<int64_t>(W - d + w, 0);
     if (u < W) Voke::Surface::FillRect(target, static_cast<int>(u), 0, static_cast<int>(u + W), H, &kBlack);

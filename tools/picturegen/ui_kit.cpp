@@ -211,7 +211,7 @@ const Words& WordsFor(const Language& language)
         "PAUSE",
         {"PRISON", "UNDERGROUND", "SEWERS", "CONSTRUCTION YARD", "SUBURBS", "ROOFTOPS"},
         "HOW TO PLAY", "PUNCH", "Tap the left half to punch through crates", "JUMP",
-        "Tap the right half to jump. Keep your finger down to jump higher, tap again in the air for a double jump",
+        "Tap the right half to jump. Keep your finger down to jump higher, tap again in the air to somersault",
         "SLIDE", "Tap the bottom edge of the screen to slide",
         u8"Keys:  \u2191 jump    \u2193 slide    SPACE punch    BACKSPACE pause", "Tap anywhere to continue"};
     static const Words fr = {
@@ -220,7 +220,7 @@ const Words& WordsFor(const Language& language)
         {"PRISON", u8"MÉTRO", u8"ÉGOUTS", "CHANTIER", "BANLIEUE", "TOITS"},
         "COMMENT JOUER", "FRAPPER", u8"Touchez la moitié gauche pour briser les caisses", "SAUTER",
         u8"Touchez la moitié droite pour sauter. Gardez le doigt appuyé pour sauter plus haut, touchez à nouveau "
-        u8"en l\u2019air pour un double saut",
+        u8"en l\u2019air pour un salto",
         "GLISSER", u8"Touchez le bas de l\u2019écran pour glisser",
         u8"Clavier :  \u2191 sauter    \u2193 glisser    ESPACE frapper    RETOUR ARRIÈRE pause",
         u8"Touchez l\u2019écran pour continuer"};
@@ -230,7 +230,7 @@ const Words& WordsFor(const Language& language)
         {"PRIGIONE", "METROPOLITANA", "FOGNE", "CANTIERE EDILE", "PERIFERIA", "TETTI"},
         "COME SI GIOCA", "PUGNO", u8"Tocca la metà sinistra per sfondare le casse", "SALTO",
         u8"Tocca la metà destra per saltare. Tieni il dito premuto per saltare più in alto, tocca di nuovo in aria "
-        u8"per un doppio salto",
+        u8"per una capriola",
         "SCIVOLATA", "Tocca il bordo inferiore dello schermo per scivolare",
         u8"Tasti:  \u2191 salto    \u2193 scivolata    SPAZIO pugno    BACKSPACE pausa", "Tocca lo schermo per continuare"};
     static const Words de = {
@@ -239,7 +239,7 @@ const Words& WordsFor(const Language& language)
         {u8"GEFÄNGNIS", "U-BAHN", "KANALISATION", "BAUSTELLE", "VORSTADT", u8"DÄCHER"},
         "SO WIRD GESPIELT", "SCHLAGEN", u8"Tippe auf die linke Hälfte, um Kisten zu zerschlagen", "SPRINGEN",
         u8"Tippe auf die rechte Hälfte, um zu springen. Halte den Finger gedrückt, um höher zu springen, tippe in "
-        u8"der Luft noch einmal für einen Doppelsprung",
+        u8"der Luft noch einmal für einen Salto",
         "RUTSCHEN", "Tippe auf den unteren Rand, um zu rutschen",
         u8"Tasten:  \u2191 springen    \u2193 rutschen    LEERTASTE schlagen    RÜCKTASTE Pause",
         "Tippe auf den Bildschirm, um weiterzuspielen"};
@@ -249,7 +249,7 @@ const Words& WordsFor(const Language& language)
         {u8"PRISIÓN", "METRO", "ALCANTARILLAS", "OBRAS", "AFUERAS", "AZOTEAS"},
         u8"CÓMO SE JUEGA", u8"PUÑETAZO", "Toca la mitad izquierda para romper las cajas", "SALTO",
         u8"Toca la mitad derecha para saltar. Mantén el dedo pulsado para saltar más alto y vuelve a tocar en el "
-        u8"aire para un doble salto",
+        u8"aire para dar una voltereta",
         "DESLIZAR", "Toca el borde inferior de la pantalla para deslizarte",
         u8"Teclas:  \u2191 saltar    \u2193 deslizarte    ESPACIO golpear    RETROCESO pausa",
         "Toca la pantalla para continuar"};

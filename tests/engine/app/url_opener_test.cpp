@@ -4,6 +4,7 @@
 // game's tests of its MORE GAMES button.)
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -69,36 +70,66 @@ int64_t g_nowMs = 0;
 int64_t NowMs() { return g_nowMs; }
 
 // An opener that runs the browser itself ends when the browser does, maybe
-// hours later and with any status: that end says nothing of the page. One
-// that fails within the window is reported.
+// hours later and with any status: that end says nothing of the page. The
+// window runs from the opener's start to its end as Collect finds it: one
+// that fails after running past the window is not reported, one that fails
+// at once is, however late on the clock it starts.
 TEST(UrlOpenerTest, OnlyAnOpenerThatFailsSoonAfterItsStartIsReported)
 {
+    // The stand-in ends with status 3: at once, or, for the page "long",
+    // once the test writes a line into the pipe "end". The test holds the
+    // pipe open for reading and writing, so that the stand-in's read waits
+    // for that line, not for a writer.
     VokeTest::TempDir dir;
-    std::ofstream(dir / "xdg-open") << "#!/bin/sh\nexit 3\n";
+    const std::string end = dir / "end";
+    ASSERT_EQ(mkfifo(end.c_str(), 0600), 0);
+    const int endFd = open(end.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(endFd, 0);
+    std::ofstream(dir / "xdg-open") << "#!/bin/sh\ncase $1 in *long) read line < '" << end << "' ;; esac\nexit 3\n";
     chmod((dir / "xdg-open").c_str(), 0755);
     const std::string path = std::getenv("PATH");
     setenv("PATH", (dir.Path() + ":" + path).c_str(), 1);
     UrlOpener opener;
     opener.SetClock(NowMs);
-    // Starts an opener at `start` and, once it has ended, collects it at
-    // `collected`; what that said.
-    auto openAndCollect = [&](const char* url, int64_t start, int64_t collected) {
-        g_nowMs = start;
-        EXPECT_TRUE(opener.Open(url));
+    // Collects at the clock's time; what that said.
+    auto collect = [&](int64_t at) {
+        g_nowMs = at;
+        testing::internal::CaptureStdout();
+        opener.Collect();
+        return testing::internal::GetCapturedStdout();
+    };
+    // Waits for the one pending opener's end through its descriptor with
+    // `timeoutMs` (0: only looks); whether it ended.
+    auto waitForEnd = [&](int timeoutMs) {
         std::vector<pollfd> ended;
         opener.AppendWaitDescriptors(ended);
         EXPECT_EQ(ended.size(), 1u);
-        EXPECT_EQ(poll(ended.data(), ended.size(), 20000), 1) << "the opener did not end";
-        g_nowMs = collected;
-        testing::internal::CaptureStdout();
-        opener.Collect();
-        EXPECT_EQ(opener.Pending(), 0u);
-        return testing::internal::GetCapturedStdout();
+        return poll(ended.data(), ended.size(), timeoutMs) == 1;
     };
-    EXPECT_EQ(openAndCollect("https://example.org/late", 1000, 1001 + UrlOpener::kFailureWindowMs), "");
-    EXPECT_EQ(openAndCollect("https://example.org/soon", 50000, 50000 + UrlOpener::kFailureWindowMs),
-              "web page: \"https://example.org/soon\" could not be opened: xdg-open ended with status 3\n");
+
+    // The long run, looked at while it runs, at its start and once the
+    // window has passed, then ended with its failure.
+    g_nowMs = 1000;
+    EXPECT_TRUE(opener.Open("https://example.org/long"));
+    for (int64_t at : {int64_t{1000}, 1001 + UrlOpener::kFailureWindowMs}) {
+        EXPECT_EQ(collect(at), "");
+        EXPECT_EQ(opener.Pending(), 1u) << "ended before the test let it";
+        EXPECT_FALSE(waitForEnd(0)) << "its descriptor wakes a wait while it runs";
+    }
+    EXPECT_EQ(write(endFd, "\n", 1), 1);
+    EXPECT_TRUE(waitForEnd(20000)) << "the opener did not end";
+    EXPECT_EQ(collect(1001 + UrlOpener::kFailureWindowMs), "");
+    EXPECT_EQ(opener.Pending(), 0u);
+
+    // The quick failure, long after the first opener's start.
+    g_nowMs = 50000;
+    EXPECT_TRUE(opener.Open("https://example.org/soon"));
     setenv("PATH", path.c_str(), 1);
+    EXPECT_TRUE(waitForEnd(20000)) << "the opener did not end";
+    EXPECT_EQ(collect(50000),
+              "web page: \"https://example.org/soon\" could not be opened: xdg-open ended with status 3\n");
+    EXPECT_EQ(opener.Pending(), 0u);
+    close(endFd);
 }
 
 }  // namespace

@@ -85,6 +85,61 @@ TEST_F(ShaderTest, EveryProgramThatSamplesTakesItsCoordinatesFromThePrelude)
     }
 }
 
+// Whether a fragment shader that opens with `prelude` and reads vTex
+// compiles on the driver when every precision qualifier but `kept` is made a
+// syntax error by a macro: it does only when the prelude declares vTex with
+// `kept` (a fragment shader has no default float precision, so a declaration
+// without any does not compile either).
+bool CompilesWithOnly(const std::string& prelude, const std::string& kept)
+{
+    std::string source;
+    for (const std::string precision : {"lowp", "mediump", "highp"})
+        if (precision != kept) source += "#define " + precision + " not_" + kept + "\n";
+    source += prelude + "void main() { gl_FragColor = vec4(vTex, vTex); }\n";
+    const char* text = source.c_str();
+    const GLuint shader = glCreateShader(GL_FRAGMENT_SHADER);
+    glShaderSource(shader, 1, &text, nullptr);
+    glCompileShader(shader);
+    GLint compiled = GL_FALSE;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
+    glDeleteShader(shader);
+    return compiled == GL_TRUE;
+}
+
+// The prelude with the macro of the fragment stage's highp, on which it
+// depends, renamed to one the test defines or not.
+std::string PreludeWhereFragmentHighp(bool defined)
+{
+    std::string prelude = OpenGLShader::TexCoordPrelude();
+    const std::string macro = "GL_FRAGMENT_PRECISION_HIGH";
+    const std::string renamed = "TEST_FRAGMENT_PRECISION_HIGH";
+    size_t at = prelude.find(macro);
+    EXPECT_NE(at, std::string::npos) << "the prelude does not ask for the fragment stage's highp:\n" << prelude;
+    for (; at != std::string::npos; at = prelude.find(macro, at)) prelude.replace(at, macro.size(), renamed);
+    return (defined ? "#define " + renamed + " 1\n" : std::string()) + prelude;
+}
+
+// The prelude declares the coordinates highp where the fragment stage has
+// highp and mediump where it lacks it, as the driver's own preprocessor and
+// compiler read it, each branch taken in turn. A prelude at mediump in both
+// would build and draw the same pictures here.
+TEST_F(ShaderTest, ThePreludesCoordinatesAreHighpExactlyWhereTheFragmentStageHasIt)
+{
+    const std::string high = PreludeWhereFragmentHighp(true);
+    EXPECT_TRUE(CompilesWithOnly(high, "highp")) << high;
+    EXPECT_FALSE(CompilesWithOnly(high, "mediump")) << high;
+    const std::string low = PreludeWhereFragmentHighp(false);
+    EXPECT_TRUE(CompilesWithOnly(low, "mediump")) << low;
+    EXPECT_FALSE(CompilesWithOnly(low, "highp")) << low;
+
+    // As written, on this driver, whose fragment stage has highp.
+    GLint range[2] = {0, 0};
+    GLint precision = 0;
+    glGetShaderPrecisionFormat(GL_FRAGMENT_SHADER, GL_HIGH_FLOAT, range, &precision);
+    ASSERT_GT(precision, 0);
+    EXPECT_TRUE(CompilesWithOnly(OpenGLShader::TexCoordPrelude(), "highp"));
+}
+
 TEST_F(ShaderTest, CompileFailureIsOneLineAndAFailureReturn)
 {
     SmartPtr<OpenGLShader> broken(new OpenGLShader);
