@@ -4,8 +4,8 @@
 #include <sys/ioctl.h>
 
 #include <cstring>
-#include <ctime>
 
+#include "engine/app/clock.h"
 #include "engine/core/report.h"
 
 namespace Voke {
@@ -23,13 +23,6 @@ const char kBlankingPauseRequest[] = "RequestBlankingPause";
 const char kDisplaySignalInterface[] = "org.voke.DisplayService.Signal";
 const char kDisplayStateSignal[] = "DisplayState";
 const char kDisplayStateRule[] = "type='signal',interface='org.voke.DisplayService.Signal',member='DisplayState'";
-
-int64_t MonotonicMs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-}
 
 // A private connection to one of the buses, which must not end the process
 // when the bus goes away; null with the error left in `error`.
@@ -381,7 +374,7 @@ void MaemoSession::SetDisplayStateHandler(DisplayStateHandler handler, void* dat
     m_systemFilterAdded = dbus_connection_add_filter(m_system, MaemoSessionFilters::OnSystemMessage, this, nullptr);
 }
 
-int64_t MaemoSession::Now() const { return m_clock ? m_clock() : MonotonicMs(); }
+int64_t MaemoSession::Now() const { return m_clock ? m_clock() : GetMonotonicMs(); }
 
 bool MaemoSession::Request(const char* member, int64_t& lastSentMs)
 {
