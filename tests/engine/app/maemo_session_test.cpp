@@ -35,6 +35,16 @@ bool DispatchUntil(MaemoSession& session, Done done)
     return true;
 }
 
+// A session registered as `service` that counts in `calls` the passes in
+// which top_application calls on its own interface reached it.
+std::unique_ptr<MaemoSession> OpenCountingCalls(const NarrowString& service, int& calls)
+{
+    std::unique_ptr<MaemoSession> session = MaemoSession::Open(service, "0.0.1");
+    if (session)
+        session->WatchMethodCall(service, "top_application", [](void* data) { ++*static_cast<int*>(data); }, &calls);
+    return session;
+}
+
 TEST(MaemoSessionTest, RegistersAValidServiceNameOnce)
 {
     NarrowString service = UniqueService("register");
@@ -208,10 +218,9 @@ TEST(MaemoSessionTest, ASecondStartTellsWhoDoesNotAnswer)
 TEST(MaemoSessionTest, AFloodOfCallsIsServedAShareAtATime)
 {
     const NarrowString service = UniqueService("flood");
-    std::unique_ptr<MaemoSession> session = MaemoSession::Open(service, "0.0.1");
-    ASSERT_NE(session, nullptr);
     int handled = 0;
-    session->WatchMethodCall(service, "top_application", [](void* data) { ++*static_cast<int*>(data); }, &handled);
+    std::unique_ptr<MaemoSession> session = OpenCountingCalls(service, handled);
+    ASSERT_NE(session, nullptr);
 
     // NOTE: two callers of 3000 calls each, every other one waiting for a
     // reply: far more than a dispatch's share, and more than the socket
@@ -384,10 +393,9 @@ int PassesToAnswerALargeCall(MaemoSession& session, const NarrowString& service,
 TEST(MaemoSessionTest, ALargeCallIsReadInAFewPassesEachWithinItsShare)
 {
     const NarrowString service = UniqueService("large");
-    std::unique_ptr<MaemoSession> session = MaemoSession::Open(service, "0.0.1");
-    ASSERT_NE(session, nullptr);
     int handled = 0;
-    session->WatchMethodCall(service, "top_application", [](void* data) { ++*static_cast<int*>(data); }, &handled);
+    std::unique_ptr<MaemoSession> session = OpenCountingCalls(service, handled);
+    ASSERT_NE(session, nullptr);
 
     // NOTE: 16 MB, read a few kilobytes a pass (libdbus's own bound) as
     // before, took thousands of passes: over a minute of frames.
