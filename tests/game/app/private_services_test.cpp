@@ -1,12 +1,17 @@
 // The tests' own children and services (game_process.h): a child is ended so
 // that it cleans up (SIGTERM first, SIGKILL only for one that stays), and a
 // test's X server, session bus and sound server leave nothing behind once
-// ended, also when the test's folder is too deep for a socket's path.
+// ended, also when the test's folder is too deep for a socket's path. And
+// those that scripts/run and scripts/test start (scripts/services), run by
+// bash as the scripts run them.
 #include <gtest/gtest.h>
 
 #include <signal.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -106,6 +111,54 @@ TEST(PrivateServicesTest, EndedTheyLeaveNothingBehindAlsoFromADeepFolder)
             EXPECT_FALSE(Exists(std::filesystem::path(bus).parent_path())) << bus;
         }
     }
+}
+
+const std::string kScripts = VOKE_SCRIPTS_DIR;
+
+// Whether the process has ended: gone, or a zombie nobody has reaped yet.
+bool Ended(pid_t pid)
+{
+    if (kill(pid, 0) != 0) return errno == ESRCH;
+    const std::string stat = ReadAll("/proc/" + std::to_string(pid) + "/stat");
+    const size_t name = stat.rfind(')');
+    return name != std::string::npos && stat.compare(name, 3, ") Z") == 0;
+}
+
+TEST(ServicesScriptTest, TheServicesEndWithTheScriptKilledWithSigkillAlsoWithoutHome)
+{
+    VokeTest::TempDir dir;
+    // The script holds on to its services until it is killed; HOME and the
+    // services of the test run are not in its environment.
+    const std::string script =
+        "set -euo pipefail; source \"$0\"; trap stop_services EXIT; "
+        "start_xvfb; start_session_bus; pulseaudio_running || true; "
+        "start_pulseaudio 'module-null-sink sink_name=script'; "
+        "echo \"$services_run ${DISPLAY#:} $services_watcher ${service_pids[*]}\" >\"$1\"; "
+        "read -r _ <>\"$services_run/watch\"";
+    ChildProcess shell({"bash", "-c", script, kScripts + "/services", dir / "state"},
+                       Environment({"HOME=", "XDG_CONFIG_HOME=", "XDG_RUNTIME_DIR=", "DISPLAY=",
+                                    "DBUS_SESSION_BUS_ADDRESS=", "PULSE_SERVER=", "PULSE_COOKIE=", "TMPDIR="},
+                                   {"TMPDIR=" + dir.Path()}),
+                       dir / "log");
+    ASSERT_TRUE(PollUntil([&] { return !ReadAll(dir / "state").empty() || !shell.Running(); }, 60.0));
+    ASSERT_TRUE(shell.Running()) << ReadAll(dir / "log");
+    std::istringstream state(ReadAll(dir / "state"));
+    std::string folder, display;
+    state >> folder >> display;
+    std::vector<pid_t> pids;
+    for (pid_t pid = 0; state >> pid;) pids.push_back(pid);
+    ASSERT_EQ(pids.size(), 4u) << ReadAll(dir / "state");  // the watcher and the three services
+    const std::string xSocket = "/tmp/.X11-unix/X" + display;
+
+    shell.Kill(SIGKILL);
+    EXPECT_TRUE(PollUntil([&] { return std::all_of(pids.begin(), pids.end(), Ended); }, 30.0))
+        << "a service outlives the script";
+    // One that stays is ended here, as the script would have.
+    for (const pid_t pid : pids)
+        if (!Ended(pid)) kill(pid, SIGTERM);
+    EXPECT_TRUE(PollUntil([&] { return !Exists(folder); }, 30.0)) << folder;
+    EXPECT_FALSE(Exists(xSocket)) << "the X server ended on SIGTERM, removing its socket";
+    EXPECT_EQ(ReadAll(dir / "log"), "");
 }
 
 }  // namespace
