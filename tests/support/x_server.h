@@ -3,7 +3,8 @@
 // depth, one they can stop under a program, or a desktop's window manager
 // (minimising, activating, focus). Both end with the object, on SIGTERM so
 // that the server removes its socket from /tmp/.X11-unix, and with the test's
-// process even when it is killed.
+// process even when it is killed. The server's socket is recorded where
+// VOKE_TEST_X_SOCKETS says (scripts/test, sharing the machine's /tmp).
 #pragma once
 
 #include <X11/Xatom.h>
@@ -11,8 +12,11 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -43,7 +47,10 @@ public:
         char c = 0;
         while (m_xPid > 0 && poll(&fd, 1, 20000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
         close(fds[0]);
-        if (!number.empty()) m_display = ":" + number;
+        if (!number.empty()) {
+            m_display = ":" + number;
+            RecordSocket("/tmp/.X11-unix/X" + number);
+        }
     }
     ~PrivateXServer()
     {
@@ -109,6 +116,25 @@ private:
         pid_t pid = -1;
         if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp) != 0) pid = -1;
         return pid;
+    }
+    // A run of scripts/test that shares the machine's /tmp names a file where
+    // its X servers record their sockets, each by path, inode and change time
+    // as `stat -c '%n %i %.9Z'` prints them: its check counts a socket left
+    // there only when it is the one made here.
+    static void RecordSocket(const std::string& socket)
+    {
+        const char* record = std::getenv("VOKE_TEST_X_SOCKETS");
+        struct stat made;
+        if (!record || !*record || stat(socket.c_str(), &made) != 0) return;
+        char line[256];
+        const int length = std::snprintf(line, sizeof line, "%s %llu %lld.%09ld\n", socket.c_str(),
+                                         static_cast<unsigned long long>(made.st_ino),
+                                         static_cast<long long>(made.st_ctim.tv_sec), made.st_ctim.tv_nsec);
+        const int fd = open(record, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+        if (fd < 0) return;
+        // One write: the servers of tests side by side append to the same file.
+        [[maybe_unused]] const ssize_t written = write(fd, line, length);
+        close(fd);
     }
     static void QuietOutput(posix_spawn_file_actions_t& actions)
     {

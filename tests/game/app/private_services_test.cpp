@@ -1,12 +1,19 @@
 // The tests' own children and services (game_process.h): a child is ended so
 // that it cleans up (SIGTERM first, SIGKILL only for one that stays), and a
 // test's X server, session bus and sound server leave nothing behind once
-// ended, also when the test's folder is too deep for a socket's path.
+// ended, also when the test's folder is too deep for a socket's path. And
+// those that scripts/run and scripts/test start (scripts/services), and the
+// check of what a test run left in /tmp (scripts/leftovers), run by bash as
+// the scripts run them.
 #include <gtest/gtest.h>
 
 #include <signal.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,6 +21,7 @@
 #include "tests/support/files.h"
 #include "tests/support/poll.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/x_server.h"
 
 namespace {
 
@@ -106,6 +114,117 @@ TEST(PrivateServicesTest, EndedTheyLeaveNothingBehindAlsoFromADeepFolder)
             EXPECT_FALSE(Exists(std::filesystem::path(bus).parent_path())) << bus;
         }
     }
+}
+
+const std::string kScripts = VOKE_SCRIPTS_DIR;
+
+// Whether the process has ended: gone, or a zombie nobody has reaped yet.
+bool Ended(pid_t pid)
+{
+    if (kill(pid, 0) != 0) return errno == ESRCH;
+    const std::string stat = ReadAll("/proc/" + std::to_string(pid) + "/stat");
+    const size_t name = stat.rfind(')');
+    return name != std::string::npos && stat.compare(name, 3, ") Z") == 0;
+}
+
+TEST(ServicesScriptTest, TheServicesEndWithTheScriptKilledWithSigkillAlsoWithoutHome)
+{
+    VokeTest::TempDir dir;
+    // The script holds on to its services until it is killed; HOME and the
+    // services of the test run are not in its environment.
+    const std::string script =
+        "set -euo pipefail; source \"$0\"; trap stop_services EXIT; "
+        "start_xvfb; start_session_bus; pulseaudio_running || true; "
+        "start_pulseaudio 'module-null-sink sink_name=script'; "
+        "echo \"$services_run ${DISPLAY#:} $services_watcher ${service_pids[*]}\" >\"$1\"; "
+        "read -r _ <>\"$services_run/watch\"";
+    ChildProcess shell({"bash", "-c", script, kScripts + "/services", dir / "state"},
+                       Environment({"HOME=", "XDG_CONFIG_HOME=", "XDG_RUNTIME_DIR=", "DISPLAY=",
+                                    "DBUS_SESSION_BUS_ADDRESS=", "PULSE_SERVER=", "PULSE_COOKIE=", "TMPDIR=",
+                                    "VOKE_TEST_X_SOCKETS="},
+                                   {"TMPDIR=" + dir.Path(), "VOKE_TEST_X_SOCKETS=" + (dir / "x-sockets")}),
+                       dir / "log");
+    ASSERT_TRUE(PollUntil([&] { return !ReadAll(dir / "state").empty() || !shell.Running(); }, 60.0));
+    ASSERT_TRUE(shell.Running()) << ReadAll(dir / "log");
+    std::istringstream state(ReadAll(dir / "state"));
+    std::string folder, display;
+    state >> folder >> display;
+    std::vector<pid_t> pids;
+    for (pid_t pid = 0; state >> pid;) pids.push_back(pid);
+    ASSERT_EQ(pids.size(), 4u) << ReadAll(dir / "state");  // the watcher and the three services
+    const std::string xSocket = "/tmp/.X11-unix/X" + display;
+    EXPECT_EQ(ReadAll(dir / "x-sockets").rfind(xSocket + " ", 0), 0u) << "the X server records its socket";
+
+    shell.Kill(SIGKILL);
+    EXPECT_TRUE(PollUntil([&] { return std::all_of(pids.begin(), pids.end(), Ended); }, 30.0))
+        << "a service outlives the script";
+    // One that stays is ended here, as the script would have.
+    for (const pid_t pid : pids)
+        if (!Ended(pid)) kill(pid, SIGTERM);
+    EXPECT_TRUE(PollUntil([&] { return !Exists(folder); }, 30.0)) << folder;
+    EXPECT_FALSE(Exists(xSocket)) << "the X server ended on SIGTERM, removing its socket";
+    EXPECT_EQ(ReadAll(dir / "log"), "");
+}
+
+// The output of `function` from scripts/leftovers with `args`.
+std::string Leftovers(const VokeTest::TempDir& dir, const std::string& function, std::vector<std::string> args)
+{
+    args.insert(args.begin(), {"bash", "-c", "set -euo pipefail; source \"$0\"; " + function + " \"$@\" || echo no",
+                               kScripts + "/leftovers"});
+    ChildProcess bash(args, Environment({}, {}), dir / "out");
+    EXPECT_EQ(bash.Wait(20.0), 0);
+    return ReadAll(dir / "out");
+}
+
+TEST(LeftoverCheckTest, APathIsWithinAFolderOnWholeComponents)
+{
+    VokeTest::TempDir dir;
+    EXPECT_EQ(Leftovers(dir, "path_within", {"/tmp/probes", "/tmp/probes"}), "");
+    EXPECT_EQ(Leftovers(dir, "path_within", {"/tmp/probes/", "/tmp/probes"}), "");
+    EXPECT_EQ(Leftovers(dir, "path_within", {"/tmp/probes/a/b", "/tmp/probes/"}), "");
+    EXPECT_EQ(Leftovers(dir, "path_within", {"/tmp/probes2", "/tmp/probes"}), "no\n");
+    EXPECT_EQ(Leftovers(dir, "path_within", {"/tmp/prob", "/tmp/probes"}), "no\n");
+    EXPECT_EQ(Leftovers(dir, "path_within", {"/tmp", "/tmp/probes"}), "no\n");
+}
+
+// Sets the variable for the object's life, then gives it its value back.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const std::string& value) : m_name(name), m_had(std::getenv(name))
+    {
+        if (m_had) m_old = std::getenv(name);
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedVariable() { m_had ? setenv(m_name, m_old.c_str(), 1) : unsetenv(m_name); }
+
+private:
+    const char* m_name;
+    bool m_had;
+    std::string m_old;
+};
+
+TEST(LeftoverCheckTest, OnlyTheXSocketsTheRunsServersMadeAreCounted)
+{
+    VokeTest::TempDir dir;
+    const std::string record = dir / "x-sockets";
+    std::string socket;
+    {
+        ScopedVariable recording("VOKE_TEST_X_SOCKETS", record);
+        VokeTest::PrivateXServer x;
+        ASSERT_FALSE(x.Display().empty());
+        socket = "/tmp/.X11-unix/X" + x.Display().substr(1);
+        EXPECT_EQ(ReadAll(record).rfind(socket + " ", 0), 0u) << ReadAll(record);
+        // Still there, as it was made: counted.
+        EXPECT_EQ(Leftovers(dir, "recorded_left", {record}), ".X11-unix/X" + x.Display().substr(1) + "\n");
+        // Another file at the same path, as another program's server would
+        // make it on that display once ours had ended: not counted.
+        VokeTest::WriteBytes(dir / "other", socket + " 1 1.000000000\n");
+        EXPECT_EQ(Leftovers(dir, "recorded_left", {dir / "other"}), "");
+    }
+    // Removed by the server as it ended: nothing is counted.
+    EXPECT_FALSE(Exists(socket));
+    EXPECT_EQ(Leftovers(dir, "recorded_left", {record}), "");
+    EXPECT_EQ(Leftovers(dir, "recorded_left", {dir / "none"}), "");
 }
 
 }  // namespace
