@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 
@@ -27,6 +28,12 @@ bool MakeFolders(const NarrowString& dir)
     }
     return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
+
+// The save folder as this process holds it (main thread only).
+FolderLock g_folderLock;
+// Set while another process holds the save folder; read by every thread
+// that saves (main, loader).
+std::atomic<bool> g_writesRefused{false};
 
 }  // namespace
 
@@ -74,6 +81,22 @@ int MaemoGameSaveFile::CheckWritable(const char* name, NarrowString& folder)
     }
 }
 
+FolderLock::State MaemoGameSaveFile::ClaimFolder(const char* name, int& holder)
+{
+    holder = 0;
+    g_writesRefused = false;
+    g_folderLock.Release();
+    NarrowString folder = BuildPath(name);
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    if (folder.empty() || !MakeFolders(folder)) return FolderLock::State::kUnavailable;
+    const FolderLock::State state = g_folderLock.Take(folder);
+    if (state == FolderLock::State::kInUse) {
+        holder = g_folderLock.Holder();
+        g_writesRefused = true;
+    }
+    return state;
+}
+
 bool MaemoGameSaveFile::OpenRead(const char* name)
 {
     Close();
@@ -84,6 +107,7 @@ bool MaemoGameSaveFile::OpenRead(const char* name)
 bool MaemoGameSaveFile::OpenWrite(const char* name)
 {
     Close();
+    if (g_writesRefused) return false;
     const NarrowString full = BuildPath(name);
     const size_t slash = full.rfind('/');
     if (full.empty() || slash == NarrowString::npos || slash == full.size() - 1) return false;

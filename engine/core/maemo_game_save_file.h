@@ -5,8 +5,13 @@
 // file beside the target and Close (also run by the destructor) renames it
 // over the target only when every write and the close succeeded (see
 // safe_save.h).
+//
+// One copy of the game at a time keeps the save folder (ClaimFolder): two
+// copies that each wrote their own tables whole would lose each other's
+// scores, so a copy that finds the folder held saves nothing.
 #pragma once
 
+#include "engine/core/folder_lock.h"
 #include "engine/core/posix_file.h"
 
 namespace Voke {
@@ -30,12 +35,23 @@ public:
     // disk shows only when a save is written.
     static int CheckWritable(const char* name, NarrowString& folder);
 
+    // Takes the folder BuildPath(name) for this process: creates its missing
+    // folders (mode 0700) and locks it (FolderLock), held until the process
+    // ends or the next call, which gives it back and tries again. kInUse:
+    // another process holds it; `holder` is its id (0 when unknown) and
+    // until a later call succeeds every OpenWrite of any name fails, as for
+    // a folder that cannot be written (reading is unchanged). kUnavailable:
+    // no folder, one that cannot be made, or a file system without locks;
+    // saves go on as without the lock. Main thread, before the saves start.
+    static FolderLock::State ClaimFolder(const char* name, int& holder);
+
     // Opens BuildPath(name) for reading; creates nothing. False when missing.
     bool OpenRead(const char* name) override;
     // Creates the missing folders of BuildPath(name) (mode 0700) and opens the
     // temporary file that Close commits. False, with nothing created beyond
-    // those folders, when a folder on the way is a file or cannot be made, or
-    // the temporary file cannot be created.
+    // those folders, when a folder on the way is a file or cannot be made,
+    // the temporary file cannot be created, or another process holds the
+    // save folder (ClaimFolder); then nothing at all is created.
     bool OpenWrite(const char* name) override;
     // After writing: true only when the new contents replaced the target;
     // otherwise the previous file stays as it was. After reading: true.

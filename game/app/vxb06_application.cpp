@@ -68,7 +68,7 @@ void vxb06Application::Initialize()
         return;
     }
     Voke::Vfs::MountDirectory(kSaveFolder, kSaveFolder, Voke::VfsMount::FallThrough | Voke::VfsMount::SaveFiles);
-    ReportUnwritableSaves();
+    TakeSaveFolder();
 
     std::srand(static_cast<unsigned>(Voke::GetTime()));
 
@@ -87,13 +87,12 @@ void vxb06Application::Initialize()
     s_textDict = new Voke::TextDict;
 }
 
-void vxb06Application::ReportUnwritableSaves()
+void vxb06Application::TakeSaveFolder()
 {
     // Every save fails in silence (the game plays on and keeps nothing), so
     // the player hears of it once, here.
     Voke::NarrowString folder;
     const int error = Voke::MaemoGameSaveFile::CheckWritable(kSaveFolder, folder);
-    if (error == 0) return;
     if (folder.empty()) {
         Voke::ReportError("save: settings and scores will not be kept: HOME is not set, so there is no "
                           "configuration folder");
@@ -101,8 +100,21 @@ void vxb06Application::ReportUnwritableSaves()
     }
     // The folder is named without the trailing slash of the mount's root.
     if (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    Voke::ReportError("save: settings and scores will not be kept: the folder \"%s\" cannot be written (%s)",
-                      folder.c_str(), std::strerror(error));
+    if (error != 0) {
+        Voke::ReportError("save: settings and scores will not be kept: the folder \"%s\" cannot be written (%s)",
+                          folder.c_str(), std::strerror(error));
+        return;
+    }
+    // A second copy's saves would write its own tables over the first's.
+    // Where the folder cannot be locked at all, the game saves as it always
+    // has: refusing would keep nothing on such a file system.
+    int holder = 0;
+    if (Voke::MaemoGameSaveFile::ClaimFolder(kSaveFolder, holder) != Voke::FolderLock::State::kInUse) return;
+    char process[32] = "";
+    if (holder > 0) std::snprintf(process, sizeof(process), " (process %d)", holder);
+    Voke::ReportError("save: settings and scores will not be kept: the folder \"%s\" is in use by another copy of "
+                      "the game%s",
+                      folder.c_str(), process);
 }
 
 Voke::SmartPtr<Voke::Surface> vxb06Application::CreateBackBuffer()

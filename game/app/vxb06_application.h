@@ -101,9 +101,11 @@ private:
     // The "FPS: %i" line on the back buffer, in "fontbig": the engine's debug
     // overlay, which would draw it, does not exist in the game.
     void DrawFps(Voke::Surface* target);
-    // One line on standard output when the save folder cannot be written
-    // or there is none; nothing otherwise. Creates nothing.
-    void ReportUnwritableSaves();
+    // Takes the save folder for this copy of the game (creating it, as a
+    // save would, and locking it) when it can be written. One line on
+    // standard output when it cannot be written, there is none, or another
+    // copy holds it (then every save fails); nothing otherwise.
+    void TakeSaveFolder();
     void StorePoint(int x, int y);
 
     TouchList m_TouchList;

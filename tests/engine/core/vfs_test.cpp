@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/core/folder_lock.h"
 #include "engine/core/maemo_game_save_file.h"
 #include "engine/core/safe_save.h"
 #include "engine/core/vfs.h"
@@ -247,6 +249,38 @@ TEST_F(SaveFolder, CheckWritableNamesTheFolderAndCreatesNothing)
     EXPECT_EQ(MaemoGameSaveFile::CheckWritable("save", folder), ENOENT);
     EXPECT_EQ(folder, "");
     setenv("HOME", home.c_str(), 1);
+}
+
+// The start-up claim of the save folder. Another copy of the game holds it:
+// this one reads its saves and writes none until it has the folder.
+TEST_F(SaveFolder, AFolderHeldElsewhereRefusesEveryWriteAndStillReads)
+{
+    Vfs::MountDirectory("save/", "save/", VfsMount::FallThrough | VfsMount::SaveFiles);
+    ASSERT_TRUE(Vfs::WriteFile("save/endless.xml", "<registry/>", 11));
+    FolderLock other;
+    ASSERT_EQ(other.Take(Config("save")), FolderLock::State::kHeld);
+    int holder = 0;
+    EXPECT_EQ(MaemoGameSaveFile::ClaimFolder("save/", holder), FolderLock::State::kInUse);
+    EXPECT_EQ(holder, getpid());
+
+    EXPECT_EQ(Vfs::OpenWrite("save/config.xml"), nullptr);
+    EXPECT_FALSE(Vfs::WriteFile("save/endless.xml", "<other/>", 8));
+    EXPECT_FALSE(Vfs::WriteFile("save/new/controls.xml", "x", 1));
+    SmartPtr<File> file = Vfs::Open("save/endless.xml");
+    ASSERT_NE(file.Get(), nullptr);
+    EXPECT_EQ(ReadFile(file), "<registry/>");
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(Config("save")))
+        names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{".lock", "endless.xml"}));
+
+    // Given back: the next claim has it, and saves land again.
+    other.Release();
+    EXPECT_EQ(MaemoGameSaveFile::ClaimFolder("save/", holder), FolderLock::State::kHeld);
+    EXPECT_EQ(other.Take(Config("save")), FolderLock::State::kInUse);
+    EXPECT_TRUE(Vfs::WriteFile("save/endless.xml", "<other/>", 8));
+    EXPECT_EQ(ReadAll(Config("save/endless.xml")), "<other/>");
 }
 
 TEST_F(SaveFolder, SaveMountWritesIntoTheConfigurationFolder)

@@ -33,6 +33,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/core/folder_lock.h"
 #include "engine/core/pak_mount.h"
 #include "engine/core/registry.h"
 #include "game/menus/score_table.h"
@@ -1093,6 +1094,128 @@ TEST_F(VexboltReliabilityStartTest, ARelativeConfigurationHomeIsIgnored)
     EXPECT_TRUE(RegistryFileHolds(SavePath("controls.xml"), "/controls/swap"));
     EXPECT_FALSE(VokeTest::Exists(m_home / "game/config"));
     EXPECT_EQ(game.Output().find("save:"), std::string::npos) << game.Output();
+}
+
+// ---------------------------------------------------------------------------
+// Two copies of the game on one save folder, each on services of its own (as
+// two starts without a session bus each start a bus): the first keeps the
+// folder, the second plays, keeps nothing and says so.
+
+class VexboltSaveFolderTest : public VexboltReliabilityStartTest {
+protected:
+    // Who holds the save folder now, as another copy would see it: the
+    // holder's process id; 0 when it is free (this test takes it and gives
+    // it back at once); -1 when it cannot be locked (no folder).
+    int SaveFolderHolder() const
+    {
+        Voke::FolderLock probe;
+        switch (probe.Take(m_home / ".config/Vexbolt!/save")) {
+        case Voke::FolderLock::State::kHeld:
+            return 0;
+        case Voke::FolderLock::State::kInUse:
+            return probe.Holder();
+        default:
+            return -1;
+        }
+    }
+    // A second game's options: on `services`, with a log of its own.
+    static GameOptions SecondOptions(const VokeTest::PrivateServices& services)
+    {
+        GameOptions options;
+        options.env = services.Env();
+        options.log = "second.log";
+        return options;
+    }
+    // Waits for the language screen, by which the game has taken its saves.
+    static void ReachLanguage(GameProcess& game, GameWindow& window)
+    {
+        ASSERT_TRUE(window.Find(VokeTest::kScreenGuardSeconds)) << game.Output();
+        ASSERT_TRUE(window.WaitFor(Screens::Language, VokeTest::kScreenGuardSeconds)) << game.Output();
+    }
+};
+
+TEST_F(VexboltSaveFolderTest, ASecondCopySaysItKeepsNothingAndLeavesTheFolderAlone)
+{
+    VokeTest::TempDir otherFolder;
+    VokeTest::PrivateServices other{otherFolder.Path()};
+    ASSERT_TRUE(other.Up());
+    WriteBytes(SavePath("config.xml"), ScoreFileBytes(797, 30));
+    const std::string scores = ReadAll(SavePath("config.xml"));
+    GameProcess first(m_home.Path(), Options());
+    GameWindow firstWindow(first, m_services.Display());
+    ASSERT_NO_FATAL_FAILURE(ReachLanguage(first, firstWindow));
+    const std::map<std::string, std::string> saves = SaveFiles();
+    {
+        GameProcess second(m_home.Path(), SecondOptions(other));
+        GameWindow window(second, other.Display());
+        ASSERT_NO_FATAL_FAILURE(VokeTest::ReachMenu(second, window));
+        window.Close();  // its save of the controls fails
+        EXPECT_TRUE(VokeTest::EndedCleanly(second));
+        EXPECT_TRUE(SaidOnce(second.Output(), "save: settings and scores will not be kept: the folder \"" +
+                                                  m_home / ".config/Vexbolt!/save" +
+                                                  "\" is in use by another copy of the game (process " +
+                                                  std::to_string(first.Pid()) + ")"));
+    }
+    EXPECT_EQ(SaveFiles(), saves);
+
+    // The first copy's saves still land.
+    ASSERT_NO_FATAL_FAILURE(VokeTest::ReachMenu(first, firstWindow));
+    ASSERT_NO_FATAL_FAILURE(VokeTest::StartRun(firstWindow));
+    ASSERT_TRUE(RunSaved(first, scores));
+    firstWindow.Close();
+    EXPECT_TRUE(VokeTest::EndedCleanly(first));
+    EXPECT_TRUE(RegistryFileHolds(SavePath("controls.xml"), "/controls/swap"));
+    EXPECT_EQ(first.Output().find("save:"), std::string::npos) << first.Output();
+}
+
+TEST_F(VexboltSaveFolderTest, AFirstCopyKilledWithSigkillLeavesTheFolderFree)
+{
+    VokeTest::TempDir otherFolder;
+    VokeTest::PrivateServices other{otherFolder.Path()};
+    ASSERT_TRUE(other.Up());
+    GameProcess first(m_home.Path(), Options());
+    GameWindow firstWindow(first, m_services.Display());
+    ASSERT_NO_FATAL_FAILURE(ReachLanguage(first, firstWindow));
+    first.Kill(SIGKILL);
+
+    GameProcess second(m_home.Path(), SecondOptions(other));
+    GameWindow window(second, other.Display());
+    ASSERT_NO_FATAL_FAILURE(VokeTest::ReachMenu(second, window));
+    EXPECT_EQ(SaveFolderHolder(), second.Pid());
+    window.Close();  // closing saves the controls
+    EXPECT_TRUE(VokeTest::EndedCleanly(second));
+    EXPECT_EQ(second.Output().find("save:"), std::string::npos) << second.Output();
+    EXPECT_TRUE(RegistryFileHolds(SavePath("controls.xml"), "/controls/swap"));
+}
+
+// The web page's opener, started from the game, may outlive it (a browser):
+// it must not keep the folder from the next copy.
+TEST_F(VexboltSaveFolderTest, AProgramTheGameStartedDoesNotKeepTheFolder)
+{
+    const std::string bin = m_home / "opener";
+    WriteBytes(bin + "/xdg-open", "#!/bin/sh\necho $$ > '" + bin + "/started'\nexec sleep 600\n");
+    chmod((bin + "/xdg-open").c_str(), 0755);
+    struct EndOpener {
+        std::string started;
+        ~EndOpener()
+        {
+            if (const pid_t pid = std::atoi(ReadAll(started).c_str()); pid > 0) kill(pid, SIGKILL);
+        }
+    } endOpener{bin + "/started"};
+
+    GameOptions options = Options();
+    options.env.push_back("PATH=" + bin + ":" + std::getenv("PATH"));
+    GameProcess game(m_home.Path(), options);
+    GameWindow window(game, m_services.Display());
+    ASSERT_NO_FATAL_FAILURE(VokeTest::ReachMenu(game, window));
+    window.Tap(kMoreGamesX, kMoreGamesY);
+    ASSERT_TRUE(PollUntil([&] { return !ReadAll(bin + "/started").empty(); }, 30.0)) << game.Output();
+    EXPECT_EQ(SaveFolderHolder(), game.Pid());
+    window.Close();
+    EXPECT_TRUE(VokeTest::EndedCleanly(game, 30.0));
+    const pid_t opener = std::atoi(ReadAll(bin + "/started").c_str());
+    ASSERT_EQ(kill(opener, 0), 0) << "the opener ended with the game";
+    EXPECT_EQ(SaveFolderHolder(), 0);
 }
 
 }  // namespace
