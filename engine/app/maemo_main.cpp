@@ -163,14 +163,13 @@ int RunMaemoProgram(const NarrowString& baseName)
         return 0;
     }
     if (registration == MaemoSession::Registration::kNotAnswering) {
-        if (owner)
-            ReportError("session: %s is already running (process %u) but does not answer; wait until it does, or "
-                        "end it (kill %u), then start it again",
-                        ApplicationTitle.c_str(), owner, owner);
-        else
-            ReportError("session: %s is already running but does not answer; wait until it does, or end it, then "
-                        "start it again",
-                        ApplicationTitle.c_str());
+        // The process is named where the bus knows it.
+        const NarrowString pid = owner ? std::to_string(owner) : NarrowString();
+        const NarrowString process = owner ? " (process " + pid + ")" : NarrowString();
+        const NarrowString howToEnd = owner ? " (kill " + pid + ")" : NarrowString();
+        ReportError("session: %s is already running%s but does not answer; wait until it does, or end it%s, then start "
+                    "it again",
+                    ApplicationTitle.c_str(), process.c_str(), howToEnd.c_str());
         return -1;
     }
     if (!session) return -1;

@@ -57,6 +57,11 @@ int ConnectionFd(DBusConnection* connection)
     return fd;
 }
 
+// The bytes a bus or interface name element holds besides '-' (bus names
+// only): ASCII letters, digits and '_'.
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsNameByte(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || IsDigit(c) || c == '_'; }
+
 // Whether the connection's socket holds bytes not read yet.
 bool HasUnreadBytes(DBusConnection* connection)
 {
@@ -129,7 +134,6 @@ CallOutcome CallTopApplication(DBusConnection* connection, const NarrowString& s
         reason = "the program that owned it has ended";
     } else if (dbus_error_has_name(&error, DBUS_ERROR_NO_REPLY) || dbus_error_has_name(&error, DBUS_ERROR_TIMEOUT)) {
         outcome = CallOutcome::kNoAnswer;
-        reason = "the program that owns it does not answer";
     } else {
         reason = dbus_error_is_set(&error) ? error.message : "the call failed";
     }
@@ -285,17 +289,13 @@ std::unique_ptr<MaemoSession> MaemoSession::Open(const NarrowString& service, co
 NarrowString MaemoSession::ServiceName(const NarrowString& prefix, const NarrowString& program)
 {
     if (program.empty()) return NarrowString();
-    auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
-    auto isNameByte = [&](char c) {
-        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || isDigit(c) || c == '_' || c == '-';
-    };
     NarrowString name = prefix;
     for (std::size_t start = 0;;) {
         const std::size_t dot = program.find('.', start);
         NarrowString element = program.substr(start, dot == NarrowString::npos ? dot : dot - start);
         for (char& c : element)
-            if (!isNameByte(c)) c = '_';
-        if (element.empty() || isDigit(element[0])) element.insert(0, 1, '_');
+            if (!IsNameByte(c) && c != '-') c = '_';
+        if (element.empty() || IsDigit(element[0])) element.insert(0, 1, '_');
         name += element;
         if (dot == NarrowString::npos) break;
         name += '.';
@@ -309,11 +309,8 @@ NarrowString MaemoSession::ServiceName(const NarrowString& prefix, const NarrowS
 NarrowString MaemoSession::InterfaceName(const NarrowString& service)
 {
     NarrowString name = service;
-    for (char& c : name) {
-        const bool kept = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
-                          c == '.';
-        if (!kept) c = '_';
-    }
+    for (char& c : name)
+        if (!IsNameByte(c) && c != '.') c = '_';
     return dbus_validate_interface(name.c_str(), nullptr) ? name : NarrowString();
 }
 

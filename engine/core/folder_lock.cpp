@@ -24,9 +24,9 @@ FolderLock::State FolderLock::Take(const NarrowString& folder)
     if (flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         if (error != EWOULDBLOCK) return Fail(error);
-        m_holder = ReadHolder();
-        close(m_fd);
-        m_fd = -1;
+        const int holder = ReadHolder();
+        Release();
+        m_holder = holder;
         return m_state = State::kInUse;
     }
     // A failed write costs only the name in the other copies' line.
@@ -45,8 +45,7 @@ void FolderLock::Release()
 
 FolderLock::State FolderLock::Fail(int error)
 {
-    if (m_fd >= 0) close(m_fd);
-    m_fd = -1;
+    Release();
     m_error = error;
     return m_state = State::kUnavailable;
 }

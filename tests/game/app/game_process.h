@@ -379,13 +379,20 @@ constexpr double kScreenGuardSeconds = 120.0;
 // is caught within seconds, four times.
 constexpr double kRunGuardSeconds = 300.0;
 
+// The game's window with the language flags, by which the game has taken
+// its save folder.
+inline void ReachLanguage(GameProcess& game, GameWindow& window)
+{
+    ASSERT_TRUE(window.Find(kScreenGuardSeconds)) << game.Output();
+    ASSERT_TRUE(window.WaitFor(Screens::Language, kScreenGuardSeconds)) << "the language flags\n" << game.Output();
+}
+
 // English, the menu's intro: ends with the play button shown.
 inline void ReachMenu(GameProcess& game, GameWindow& window)
 {
     ASSERT_TRUE(game.Started());
     ASSERT_TRUE(window.Connected());
-    ASSERT_TRUE(window.Find(kScreenGuardSeconds)) << game.Output();
-    ASSERT_TRUE(window.WaitFor(Screens::Language, kScreenGuardSeconds)) << "the language flags\n" << game.Output();
+    ASSERT_NO_FATAL_FAILURE(ReachLanguage(game, window));
     window.Tap(Screens::kEnglishX, Screens::kEnglishY);
     ASSERT_TRUE(window.WaitFor(Screens::MostlyDrawn, kScreenGuardSeconds))
         << "loading ends in the menu\n" << game.Output();

@@ -1126,12 +1126,6 @@ protected:
         options.log = "second.log";
         return options;
     }
-    // Waits for the language screen, by which the game has taken its saves.
-    static void ReachLanguage(GameProcess& game, GameWindow& window)
-    {
-        ASSERT_TRUE(window.Find(VokeTest::kScreenGuardSeconds)) << game.Output();
-        ASSERT_TRUE(window.WaitFor(Screens::Language, VokeTest::kScreenGuardSeconds)) << game.Output();
-    }
 };
 
 TEST_F(VexboltSaveFolderTest, ASecondCopySaysItKeepsNothingAndLeavesTheFolderAlone)
@@ -1143,7 +1137,7 @@ TEST_F(VexboltSaveFolderTest, ASecondCopySaysItKeepsNothingAndLeavesTheFolderAlo
     const std::string scores = ReadAll(SavePath("config.xml"));
     GameProcess first(m_home.Path(), Options());
     GameWindow firstWindow(first, m_services.Display());
-    ASSERT_NO_FATAL_FAILURE(ReachLanguage(first, firstWindow));
+    ASSERT_NO_FATAL_FAILURE(VokeTest::ReachLanguage(first, firstWindow));
     const std::map<std::string, std::string> saves = SaveFiles();
     {
         GameProcess second(m_home.Path(), SecondOptions(other));
@@ -1175,7 +1169,7 @@ TEST_F(VexboltSaveFolderTest, AFirstCopyKilledWithSigkillLeavesTheFolderFree)
     ASSERT_TRUE(other.Up());
     GameProcess first(m_home.Path(), Options());
     GameWindow firstWindow(first, m_services.Display());
-    ASSERT_NO_FATAL_FAILURE(ReachLanguage(first, firstWindow));
+    ASSERT_NO_FATAL_FAILURE(VokeTest::ReachLanguage(first, firstWindow));
     first.Kill(SIGKILL);
 
     GameProcess second(m_home.Path(), SecondOptions(other));
